@@ -1,0 +1,10 @@
+option(SWELLKIT_BUILD_BENCHMARKS "Build the Google Benchmark programs in bench/" ON)
+
+# Warnings are errors in the project's own code; results must not depend on the
+# compiler fusing multiplies and adds, so contraction is off everywhere.
+function(swk_target_defaults target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -ffp-contract=off)
+  if(NOT WIN32)
+    target_compile_options(${target} PRIVATE -fno-fast-math)
+  endif()
+endfunction()
