@@ -127,7 +127,7 @@ public:
         s << "    {0, nullptr}};\n"
           << "const swk::win32::ModuleResources kResources = {kRaw, " << m_raw.size()
           << ", kStrings, " << m_strings.size() << "};\n} // namespace\n\n"
-          << "extern BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID);\n\nnamespace\n{\n"
+          << "extern \"C\" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID);\n\nnamespace\n{\n"
           << "struct ModuleLifetime\n{\n    HMODULE handle;\n"
           << "    ModuleLifetime() : handle(swk::win32::RegisterModule(\"" << module
           << "\", kResources, &DllMain)) {}\n"
