@@ -107,9 +107,9 @@ void UnregisterModule(HMODULE h)
 
 using namespace swk::win32;
 
-extern "C" {
-
 const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+extern "C" {
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR name)
 {

@@ -1,0 +1,208 @@
+#include "FakeEffects.h"
+
+#include <cstring>
+#include <string>
+
+namespace swk::test
+{
+namespace
+{
+
+std::string Name(D3DXHANDLE h) { return h ? std::string(h) : std::string("NULL"); }
+
+class FakeBuffer final : public ID3DXBuffer
+{
+public:
+    explicit FakeBuffer(const std::string& text) : m_text(text) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override
+    {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = --m_refs;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    LPVOID STDMETHODCALLTYPE GetBufferPointer() override { return &m_text[0]; }
+    DWORD STDMETHODCALLTYPE GetBufferSize() override { return (DWORD)m_text.size() + 1; }
+
+private:
+    ~FakeBuffer() = default;
+    std::string m_text;
+    ULONG m_refs = 1;
+};
+
+class FakeEffect final : public ID3DXEffect
+{
+public:
+    FakeEffect(TestDevice* device, int id) : m_device(device), m_prefix("Effect" + std::to_string(id) + ".") {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override
+    {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = --m_refs;
+        if (left == 0)
+        {
+            Log("Release", "");
+            delete this;
+        }
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetDesc(D3DXEFFECT_DESC*) override { return D3DERR_INVALIDCALL; }
+    HRESULT STDMETHODCALLTYPE GetParameterDesc(D3DXHANDLE, D3DXPARAMETER_DESC*) override
+    {
+        return D3DERR_INVALIDCALL;
+    }
+    HRESULT STDMETHODCALLTYPE GetTechniqueDesc(D3DXHANDLE, D3DXTECHNIQUE_DESC*) override
+    {
+        return D3DERR_INVALIDCALL;
+    }
+    HRESULT STDMETHODCALLTYPE GetPassDesc(D3DXHANDLE, D3DXPASS_DESC*) override
+    {
+        return D3DERR_INVALIDCALL;
+    }
+    D3DXHANDLE STDMETHODCALLTYPE GetParameter(D3DXHANDLE, UINT) override { return nullptr; }
+    D3DXHANDLE STDMETHODCALLTYPE GetParameterByName(D3DXHANDLE, LPCSTR) override { return nullptr; }
+    D3DXHANDLE STDMETHODCALLTYPE GetTechnique(UINT) override { return nullptr; }
+    D3DXHANDLE STDMETHODCALLTYPE GetTechniqueByName(LPCSTR) override { return nullptr; }
+    D3DXHANDLE STDMETHODCALLTYPE GetPass(D3DXHANDLE, UINT) override { return nullptr; }
+    D3DXHANDLE STDMETHODCALLTYPE GetPassByName(D3DXHANDLE, LPCSTR) override { return nullptr; }
+    HRESULT STDMETHODCALLTYPE SetValue(D3DXHANDLE h, LPCVOID, UINT n) override
+    {
+        return Log("SetValue", Name(h) + "," + std::to_string(n));
+    }
+    HRESULT STDMETHODCALLTYPE GetValue(D3DXHANDLE, LPVOID, UINT) override { return D3DERR_INVALIDCALL; }
+    HRESULT STDMETHODCALLTYPE SetBool(D3DXHANDLE h, BOOL b) override
+    {
+        return Log("SetBool", Name(h) + "," + std::to_string(b));
+    }
+    HRESULT STDMETHODCALLTYPE GetBool(D3DXHANDLE, BOOL*) override { return D3DERR_INVALIDCALL; }
+    HRESULT STDMETHODCALLTYPE SetInt(D3DXHANDLE h, INT n) override
+    {
+        return Log("SetInt", Name(h) + "," + std::to_string(n));
+    }
+    HRESULT STDMETHODCALLTYPE GetInt(D3DXHANDLE, INT*) override { return D3DERR_INVALIDCALL; }
+    HRESULT STDMETHODCALLTYPE SetFloat(D3DXHANDLE h, FLOAT f) override
+    {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.9g", f);
+        return Log("SetFloat", Name(h) + "," + text);
+    }
+    HRESULT STDMETHODCALLTYPE GetFloat(D3DXHANDLE, FLOAT*) override { return D3DERR_INVALIDCALL; }
+    HRESULT STDMETHODCALLTYPE SetFloatArray(D3DXHANDLE h, const FLOAT*, UINT n) override
+    {
+        return Log("SetFloatArray", Name(h) + "," + std::to_string(n));
+    }
+    HRESULT STDMETHODCALLTYPE GetFloatArray(D3DXHANDLE, FLOAT*, UINT) override
+    {
+        return D3DERR_INVALIDCALL;
+    }
+    HRESULT STDMETHODCALLTYPE SetVector(D3DXHANDLE h, const D3DXVECTOR4*) override
+    {
+        return Log("SetVector", Name(h));
+    }
+    HRESULT STDMETHODCALLTYPE GetVector(D3DXHANDLE, D3DXVECTOR4*) override { return D3DERR_INVALIDCALL; }
+    HRESULT STDMETHODCALLTYPE SetMatrix(D3DXHANDLE h, const D3DXMATRIX*) override
+    {
+        return Log("SetMatrix", Name(h));
+    }
+    HRESULT STDMETHODCALLTYPE GetMatrix(D3DXHANDLE, D3DXMATRIX*) override { return D3DERR_INVALIDCALL; }
+    HRESULT STDMETHODCALLTYPE SetTexture(D3DXHANDLE h, IDirect3DBaseTexture9* t) override
+    {
+        return Log("SetTexture", Name(h) + "," + (t ? "texture" : "NULL"));
+    }
+    HRESULT STDMETHODCALLTYPE GetTexture(D3DXHANDLE, IDirect3DBaseTexture9**) override
+    {
+        return D3DERR_INVALIDCALL;
+    }
+    HRESULT STDMETHODCALLTYPE GetPool(ID3DXEffectPool** pp) override
+    {
+        *pp = nullptr;
+        return D3D_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetTechnique(D3DXHANDLE h) override { return Log("SetTechnique", Name(h)); }
+    D3DXHANDLE STDMETHODCALLTYPE GetCurrentTechnique() override { return nullptr; }
+    HRESULT STDMETHODCALLTYPE ValidateTechnique(D3DXHANDLE) override { return D3D_OK; }
+    BOOL STDMETHODCALLTYPE IsParameterUsed(D3DXHANDLE, D3DXHANDLE) override { return TRUE; }
+    HRESULT STDMETHODCALLTYPE Begin(UINT* pPasses, DWORD Flags) override
+    {
+        if (pPasses)
+            *pPasses = 1;
+        return Log("Begin", std::string(pPasses ? "count" : "NULL") + "," + std::to_string(Flags));
+    }
+    HRESULT STDMETHODCALLTYPE BeginPass(UINT n) override { return Log("BeginPass", std::to_string(n)); }
+    HRESULT STDMETHODCALLTYPE CommitChanges() override { return Log("CommitChanges", ""); }
+    HRESULT STDMETHODCALLTYPE EndPass() override { return Log("EndPass", ""); }
+    HRESULT STDMETHODCALLTYPE End() override { return Log("End", ""); }
+    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
+    {
+        *pp = m_device;
+        if (m_device)
+            m_device->AddRef();
+        return D3D_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnLostDevice() override { return Log("OnLostDevice", ""); }
+    HRESULT STDMETHODCALLTYPE OnResetDevice() override { return Log("OnResetDevice", ""); }
+
+private:
+    ~FakeEffect() = default;
+
+    HRESULT Log(const char* name, const std::string& args)
+    {
+        if (m_device)
+            m_device->Record(this, m_prefix + name, args);
+        return D3D_OK;
+    }
+
+    TestDevice* m_device;
+    std::string m_prefix;
+    ULONG m_refs = 1;
+};
+
+} // namespace
+
+FakeEffectSettings& FakeEffects()
+{
+    static FakeEffectSettings settings;
+    return settings;
+}
+
+} // namespace swk::test
+
+using namespace swk::test;
+
+// Takes the place of the effect framework's entry point in the test executables
+// that link this object: the effect records into the test device's log.
+extern "C" HRESULT WINAPI D3DXCreateEffectFromResourceA(
+    LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPCSTR pSrcResource, const D3DXMACRO*,
+    LPD3DXINCLUDE, DWORD Flags, LPD3DXEFFECTPOOL, LPD3DXEFFECT* ppEffect,
+    LPD3DXBUFFER* ppCompilationErrors)
+{
+    if (ppCompilationErrors)
+        *ppCompilationErrors = nullptr;
+    if (!pDevice || !ppEffect || !IS_INTRESOURCE(pSrcResource))
+        return D3DERR_INVALIDCALL;
+    *ppEffect = nullptr;
+    const int id = (int)(UINT_PTR)pSrcResource;
+    FakeEffects().created.push_back({id, Flags});
+    if (!hSrcModule)
+        return D3DXERR_INVALIDDATA;
+    const auto message = FakeEffects().messages.find(id);
+    if (message != FakeEffects().messages.end() && ppCompilationErrors)
+        *ppCompilationErrors = new FakeBuffer(message->second);
+    const auto failure = FakeEffects().failures.find(id);
+    if (failure != FakeEffects().failures.end())
+        return failure->second;
+    *ppEffect = new FakeEffect(dynamic_cast<TestDevice*>(pDevice), id);
+    return D3D_OK;
+}

@@ -1,0 +1,957 @@
+#include "TestDevice.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+
+namespace swk::test
+{
+namespace
+{
+
+int BytesPerPixel(D3DFORMAT format)
+{
+    switch (format)
+    {
+    case D3DFMT_L8:
+    case D3DFMT_A8:
+        return 1;
+    case D3DFMT_L16:
+    case D3DFMT_A8L8:
+    case D3DFMT_R5G6B5:
+    case D3DFMT_D16:
+    case D3DFMT_R16F:
+        return 2;
+    case D3DFMT_A16B16G16R16:
+    case D3DFMT_A16B16G16R16F:
+    case D3DFMT_G32R32F:
+        return 8;
+    case D3DFMT_A32B32G32R32F:
+        return 16;
+    default:
+        return 4;
+    }
+}
+
+std::string Join(std::initializer_list<std::string> parts)
+{
+    std::string s;
+    for (const std::string& p : parts)
+        s += (s.empty() ? "" : ",") + p;
+    return s;
+}
+
+std::string N(long long v) { return std::to_string(v); }
+
+std::string F(float f)
+{
+    std::ostringstream s;
+    s << f;
+    return s.str();
+}
+
+class TestShader final : public Counted<IDirect3DVertexShader9>
+{
+public:
+    using Counted::Counted;
+    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
+    {
+        *pp = &Device();
+        Device().AddRef();
+        return D3D_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetFunction(void*, UINT* pSize) override
+    {
+        *pSize = 0;
+        return D3D_OK;
+    }
+};
+
+class TestPixelShader final : public Counted<IDirect3DPixelShader9>
+{
+public:
+    using Counted::Counted;
+    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
+    {
+        *pp = &Device();
+        Device().AddRef();
+        return D3D_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetFunction(void*, UINT* pSize) override
+    {
+        *pSize = 0;
+        return D3D_OK;
+    }
+};
+
+} // namespace
+
+std::string Hex(DWORD value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(value));
+    return text;
+}
+
+class TestDirect3D final : public Counted<IDirect3D9>
+{
+public:
+    using Counted::Counted;
+    UINT STDMETHODCALLTYPE GetAdapterCount() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetAdapterIdentifier(UINT, DWORD, D3DADAPTER_IDENTIFIER9*) override
+    {
+        return D3DERR_INVALIDCALL;
+    }
+    UINT STDMETHODCALLTYPE GetAdapterModeCount(UINT, D3DFORMAT) override { return 0; }
+    HRESULT STDMETHODCALLTYPE EnumAdapterModes(UINT, D3DFORMAT, UINT, D3DDISPLAYMODE*) override
+    {
+        return D3DERR_INVALIDCALL;
+    }
+    HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT, D3DDISPLAYMODE* pMode) override
+    {
+        return Device().GetDisplayMode(0, pMode);
+    }
+    HRESULT STDMETHODCALLTYPE CheckDeviceType(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, BOOL) override
+    {
+        return D3D_OK;
+    }
+    HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT Adapter, D3DDEVTYPE Type,
+                                                D3DFORMAT AdapterFormat, DWORD Usage,
+                                                D3DRESOURCETYPE RType, D3DFORMAT Format) override
+    {
+        Device().Record(this, "CheckDeviceFormat",
+                        Join({N(Adapter), N(Type), N(AdapterFormat), Hex(Usage), N(RType),
+                              N(Format)}));
+        if (const HRESULT hr = Device().Injected("CheckDeviceFormat"); FAILED(hr))
+            return hr;
+        for (const auto& refused : Device().Settings().refused)
+            if (refused.first == Format && (refused.second & Usage) == refused.second)
+                return D3DERR_NOTAVAILABLE;
+        return D3D_OK;
+    }
+    HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT,
+                                                     D3DFORMAT) override
+    {
+        return D3D_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9* pCaps) override
+    {
+        return Device().GetDeviceCaps(pCaps);
+    }
+    HRESULT STDMETHODCALLTYPE CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
+                                           IDirect3DDevice9**) override
+    {
+        return D3DERR_NOTAVAILABLE;
+    }
+
+private:
+    // The device owns this object; the device is not released with it.
+    void OnLastRelease() override {}
+};
+
+// --- surfaces -------------------------------------------------------------
+
+TestSurface::TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* owner, UINT level)
+    : Counted(device), m_desc(desc), m_owner(owner), m_level(level),
+      m_pitch(static_cast<int>(desc.Width) * BytesPerPixel(desc.Format) +
+              device.Settings().pitchPadding),
+      m_bytes(static_cast<size_t>(m_pitch) * desc.Height, 0)
+{
+}
+
+TestSurface::~TestSurface() = default;
+
+void TestSurface::OnLastRelease()
+{
+    // A texture's level lives as long as its texture; only free surfaces go.
+    if (!m_owner)
+    {
+        Device().ResourceDestroyed();
+        delete this;
+    }
+}
+
+HRESULT TestSurface::GetDevice(IDirect3DDevice9** ppDevice)
+{
+    *ppDevice = &Device();
+    Device().AddRef();
+    return D3D_OK;
+}
+
+HRESULT TestSurface::GetContainer(REFIID, void** ppContainer)
+{
+    if (!ppContainer)
+        return D3DERR_INVALIDCALL;
+    *ppContainer = m_owner;
+    if (!m_owner)
+        return E_NOINTERFACE;
+    m_owner->AddRef();
+    return D3D_OK;
+}
+
+HRESULT TestSurface::GetDesc(D3DSURFACE_DESC* pDesc)
+{
+    if (!pDesc)
+        return D3DERR_INVALIDCALL;
+    *pDesc = m_desc;
+    return D3D_OK;
+}
+
+HRESULT TestSurface::LockRect(D3DLOCKED_RECT* pLocked, const RECT* pRect, DWORD Flags)
+{
+    Device().Record(this, "Surface.LockRect", Join({pRect ? "rect" : "NULL", Hex(Flags)}));
+    if (!pLocked || m_locked)
+        return D3DERR_INVALIDCALL;
+    pLocked->pBits = nullptr;
+    pLocked->Pitch = 0;
+    if (const HRESULT hr = Device().Injected("LockRect"); FAILED(hr))
+        return hr;
+    return Map(pLocked, pRect);
+}
+
+HRESULT TestSurface::Map(D3DLOCKED_RECT* pLocked, const RECT* pRect)
+{
+    if (m_locked)
+        return D3DERR_INVALIDCALL;
+    m_locked = true;
+    size_t offset = 0;
+    if (pRect)
+        offset = static_cast<size_t>(pRect->top) * m_pitch +
+                 static_cast<size_t>(pRect->left) * BytesPerPixel(m_desc.Format);
+    pLocked->pBits = m_bytes.data() + offset;
+    pLocked->Pitch = m_pitch;
+    return D3D_OK;
+}
+
+HRESULT TestSurface::UnlockRect()
+{
+    Device().Record(this, "Surface.UnlockRect", "");
+    return Unmap();
+}
+
+HRESULT TestSurface::Unmap()
+{
+    if (!m_locked)
+        return D3DERR_INVALIDCALL;
+    m_locked = false;
+    return D3D_OK;
+}
+
+ULONG TestSurface::AddRef() { return m_owner ? m_owner->AddRef() : Counted::AddRef(); }
+
+ULONG TestSurface::Release() { return m_owner ? m_owner->Release() : Counted::Release(); }
+
+// --- textures -------------------------------------------------------------
+
+TestTexture::TestTexture(TestDevice& device, UINT width, UINT height, UINT levels, DWORD usage,
+                         D3DFORMAT format, D3DPOOL pool)
+    : Counted(device), m_usage(usage), m_format(format), m_pool(pool)
+{
+    UINT chain = 1;
+    for (UINT w = width, h = height; w > 1 || h > 1; w = std::max(1u, w / 2), h = std::max(1u, h / 2))
+        ++chain;
+    // The automatic chain is one level to the application, as under Direct3D 9.
+    if (usage & D3DUSAGE_AUTOGENMIPMAP)
+        levels = 1;
+    else if (levels == 0 || levels > chain)
+        levels = chain;
+    for (UINT l = 0; l < levels; ++l)
+    {
+        D3DSURFACE_DESC desc{format, D3DRTYPE_SURFACE, usage, pool, D3DMULTISAMPLE_NONE, 0,
+                             std::max(1u, width >> l), std::max(1u, height >> l)};
+        m_levels.push_back(new TestSurface(device, desc, this, l));
+    }
+    device.ResourceCreated();
+}
+
+TestTexture::~TestTexture()
+{
+    for (TestSurface* s : m_levels)
+        delete s;
+    Device().ResourceDestroyed();
+}
+
+HRESULT TestTexture::GetDevice(IDirect3DDevice9** ppDevice)
+{
+    *ppDevice = &Device();
+    Device().AddRef();
+    return D3D_OK;
+}
+
+HRESULT TestTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
+{
+    if (!pDesc || Level >= m_levels.size())
+        return D3DERR_INVALIDCALL;
+    *pDesc = m_levels[Level]->Desc();
+    return D3D_OK;
+}
+
+HRESULT TestTexture::GetSurfaceLevel(UINT Level, IDirect3DSurface9** ppSurface)
+{
+    Device().Record(this, "GetSurfaceLevel", N(Level));
+    if (!ppSurface)
+        return D3DERR_INVALIDCALL;
+    *ppSurface = nullptr;
+    if (Level >= m_levels.size())
+        return D3DERR_INVALIDCALL;
+    if (const HRESULT hr = Device().Injected("GetSurfaceLevel"); FAILED(hr))
+        return hr;
+    // A level's references count on its texture: it lives as long as the texture.
+    AddRef();
+    *ppSurface = m_levels[Level];
+    return D3D_OK;
+}
+
+HRESULT TestTexture::LockRect(UINT Level, D3DLOCKED_RECT* pLocked, const RECT* pRect, DWORD Flags)
+{
+    Device().Record(this, "LockRect", Join({N(Level), pRect ? "rect" : "NULL", Hex(Flags)}));
+    if (!pLocked || Level >= m_levels.size())
+        return D3DERR_INVALIDCALL;
+    pLocked->pBits = nullptr;
+    pLocked->Pitch = 0;
+    // Default-pool textures lock only when dynamic, as under Direct3D 9.
+    if (m_pool == D3DPOOL_DEFAULT && !(m_usage & D3DUSAGE_DYNAMIC))
+        return D3DERR_INVALIDCALL;
+    if (const HRESULT hr = Device().Injected("LockRect"); FAILED(hr))
+        return hr;
+    return m_levels[Level]->Map(pLocked, pRect);
+}
+
+HRESULT TestTexture::UnlockRect(UINT Level)
+{
+    Device().Record(this, "UnlockRect", N(Level));
+    if (Level >= m_levels.size())
+        return D3DERR_INVALIDCALL;
+    return m_levels[Level]->Unmap();
+}
+
+// --- vertex buffers ---------------------------------------------------------
+
+TestVertexBuffer::TestVertexBuffer(TestDevice& device, UINT length, DWORD usage, DWORD fvf,
+                                   D3DPOOL pool)
+    : Counted(device), m_desc{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf},
+      m_bytes(length, 0xCD)
+{
+    device.ResourceCreated();
+}
+
+TestVertexBuffer::~TestVertexBuffer() { Device().ResourceDestroyed(); }
+
+HRESULT TestVertexBuffer::GetDevice(IDirect3DDevice9** ppDevice)
+{
+    *ppDevice = &Device();
+    Device().AddRef();
+    return D3D_OK;
+}
+
+HRESULT TestVertexBuffer::Lock(UINT Offset, UINT Size, void** ppData, DWORD Flags)
+{
+    Device().Record(this, "VB.Lock", Join({N(Offset), N(Size), Hex(Flags)}));
+    if (!ppData)
+        return D3DERR_INVALIDCALL;
+    *ppData = nullptr;
+    if (m_locked || Offset > m_bytes.size())
+        return D3DERR_INVALIDCALL;
+    if (const HRESULT hr = Device().Injected("VB.Lock"); FAILED(hr))
+        return hr;
+    // A discarding lock hands back fresh memory: the old contents are gone.
+    if (Flags & D3DLOCK_DISCARD)
+        std::fill(m_bytes.begin(), m_bytes.end(), 0xDD);
+    m_locked = true;
+    *ppData = m_bytes.data() + Offset;
+    return D3D_OK;
+}
+
+HRESULT TestVertexBuffer::Unlock()
+{
+    Device().Record(this, "VB.Unlock", "");
+    if (!m_locked)
+        return D3DERR_INVALIDCALL;
+    m_locked = false;
+    return D3D_OK;
+}
+
+HRESULT TestVertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc)
+{
+    if (!pDesc)
+        return D3DERR_INVALIDCALL;
+    *pDesc = m_desc;
+    return D3D_OK;
+}
+
+// --- the device -------------------------------------------------------------
+
+TestDevice::TestDevice(Options options) : Counted(*this), m_options(std::move(options))
+{
+    m_d3d = new TestDirect3D(*this);
+    D3DSURFACE_DESC back{D3DFMT_X8R8G8B8,      D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET,
+                         D3DPOOL_DEFAULT,      D3DMULTISAMPLE_NONE, 0,
+                         m_options.backBufferWidth, m_options.backBufferHeight};
+    m_backBuffer = new TestSurface(*this, back, nullptr, 0);
+    D3DSURFACE_DESC depth = back;
+    depth.Format = D3DFMT_D24S8;
+    depth.Usage = D3DUSAGE_DEPTHSTENCIL;
+    m_depth = new TestSurface(*this, depth, nullptr, 0);
+    SetTargetKeepingReference(m_renderTarget, m_backBuffer);
+    SetTargetKeepingReference(m_depthStencil, m_depth);
+    m_viewport = {0, 0, back.Width, back.Height, 0.0f, 1.0f};
+    // Direct3D 9's defaults for the states the generator saves.
+    m_renderStates = {{D3DRS_ZENABLE, D3DZB_TRUE},   {D3DRS_ZWRITEENABLE, TRUE},
+                      {D3DRS_CULLMODE, D3DCULL_CCW}, {D3DRS_CLIPPING, TRUE},
+                      {D3DRS_LIGHTING, TRUE},        {D3DRS_FOGENABLE, FALSE},
+                      {D3DRS_ALPHABLENDENABLE, FALSE}, {D3DRS_ALPHATESTENABLE, FALSE},
+                      {D3DRS_STENCILENABLE, FALSE},  {D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1}};
+    m_calls.clear();
+}
+
+TestDevice::~TestDevice()
+{
+    for (IDirect3DBaseTexture9*& t : m_textures)
+        if (t)
+            t->Release();
+    if (m_stream)
+        m_stream->Release();
+    if (m_renderTarget)
+        m_renderTarget->Release();
+    if (m_depthStencil)
+        m_depthStencil->Release();
+    // The implicit surfaces go with the device whatever their counts.
+    delete m_backBuffer;
+    delete m_depth;
+    delete m_d3d;
+}
+
+void TestDevice::Record(const void* object, const std::string& name, const std::string& args)
+{
+    m_calls.push_back(Call{name, args, object});
+}
+
+std::vector<std::string> TestDevice::CallTexts(const std::string& name) const
+{
+    std::vector<std::string> texts;
+    for (const Call& c : m_calls)
+        if (name.empty() || c.name == name)
+            texts.push_back(c.Text());
+    return texts;
+}
+
+void TestDevice::Fail(const std::string& name, HRESULT hr, int n) { m_failures[name] = {hr, n}; }
+
+HRESULT TestDevice::Injected(const std::string& name)
+{
+    auto it = m_failures.find(name);
+    if (it == m_failures.end() || it->second.second == 0)
+        return D3D_OK;
+    if (it->second.second > 0)
+        --it->second.second;
+    return it->second.first;
+}
+
+HRESULT TestDevice::Unsupported(const char* name)
+{
+    Record(this, name, "unsupported");
+    return D3DERR_INVALIDCALL;
+}
+
+void TestDevice::SetTargetKeepingReference(IDirect3DSurface9*& slot, IDirect3DSurface9* surface)
+{
+    if (surface)
+        surface->AddRef();
+    if (slot)
+        slot->Release();
+    slot = surface;
+}
+
+DWORD TestDevice::RenderState(D3DRENDERSTATETYPE s) const
+{
+    auto it = m_renderStates.find(s);
+    return it == m_renderStates.end() ? 0 : it->second;
+}
+
+DWORD TestDevice::TextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t) const
+{
+    auto it = m_stageStates.find({stage, t});
+    return it == m_stageStates.end() ? 0 : it->second;
+}
+
+HRESULT TestDevice::TestCooperativeLevel()
+{
+    Record(this, "TestCooperativeLevel", "");
+    return Injected("TestCooperativeLevel");
+}
+
+HRESULT TestDevice::GetDirect3D(IDirect3D9** ppD3D9)
+{
+    Record(this, "GetDirect3D", "");
+    if (!ppD3D9)
+        return D3DERR_INVALIDCALL;
+    *ppD3D9 = nullptr;
+    if (const HRESULT hr = Injected("GetDirect3D"); FAILED(hr))
+        return hr;
+    m_d3d->AddRef();
+    *ppD3D9 = m_d3d;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetDeviceCaps(D3DCAPS9* pCaps)
+{
+    Record(this, "GetDeviceCaps", "");
+    if (!pCaps)
+        return D3DERR_INVALIDCALL;
+    if (const HRESULT hr = Injected("GetDeviceCaps"); FAILED(hr))
+    {
+        // A failing call that scribbles: the caller must not trust the struct.
+        std::memset(pCaps, 0xFF, sizeof *pCaps);
+        return hr;
+    }
+    std::memset(pCaps, 0, sizeof *pCaps);
+    pCaps->DeviceType = D3DDEVTYPE_HAL;
+    pCaps->PixelShaderVersion = m_options.pixelShaderVersion;
+    pCaps->VertexShaderVersion = D3DVS_VERSION(3, 0);
+    pCaps->MaxTextureWidth = pCaps->MaxTextureHeight = 8192;
+    pCaps->NumSimultaneousRTs = 1;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode)
+{
+    Record(this, "GetDisplayMode", N(iSwapChain));
+    if (!pMode || iSwapChain != 0)
+        return D3DERR_INVALIDCALL;
+    *pMode = {m_options.backBufferWidth, m_options.backBufferHeight, 60, m_options.displayFormat};
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* p)
+{
+    if (!p)
+        return D3DERR_INVALIDCALL;
+    *p = {0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING};
+    return D3D_OK;
+}
+
+HRESULT TestDevice::Reset(D3DPRESENT_PARAMETERS*)
+{
+    Record(this, "Reset", "");
+    // Direct3D 9 refuses while default-pool resources are alive; the double
+    // counts all of them, which is what the generator's protocol must satisfy.
+    return m_liveResources > 0 ? D3DERR_INVALIDCALL : Injected("Reset");
+}
+
+HRESULT TestDevice::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
+{
+    Record(this, "Present", "");
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetBackBuffer(UINT, UINT, D3DBACKBUFFER_TYPE, IDirect3DSurface9** pp)
+{
+    if (!pp)
+        return D3DERR_INVALIDCALL;
+    m_backBuffer->AddRef();
+    *pp = m_backBuffer;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage,
+                                  D3DFORMAT Format, D3DPOOL Pool, IDirect3DTexture9** ppTexture,
+                                  HANDLE* pSharedHandle)
+{
+    Record(this, "CreateTexture",
+           Join({N(Width), N(Height), N(Levels), Hex(Usage), N(Format), N(Pool),
+                 pSharedHandle ? "handle" : "NULL"}));
+    if (!ppTexture)
+        return D3DERR_INVALIDCALL;
+    *ppTexture = nullptr;
+    if (Width == 0 || Height == 0 || pSharedHandle)
+        return D3DERR_INVALIDCALL;
+    if (const HRESULT hr = Injected("CreateTexture"); FAILED(hr))
+        return hr;
+    *ppTexture = new TestTexture(*this, Width, Height, Levels, Usage, Format, Pool);
+    return D3D_OK;
+}
+
+HRESULT TestDevice::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
+                                       IDirect3DVertexBuffer9** ppVB, HANDLE* pSharedHandle)
+{
+    Record(this, "CreateVertexBuffer",
+           Join({N(Length), Hex(Usage), Hex(FVF), N(Pool), pSharedHandle ? "handle" : "NULL"}));
+    if (!ppVB)
+        return D3DERR_INVALIDCALL;
+    *ppVB = nullptr;
+    if (Length == 0 || pSharedHandle)
+        return D3DERR_INVALIDCALL;
+    if (const HRESULT hr = Injected("CreateVertexBuffer"); FAILED(hr))
+        return hr;
+    *ppVB = new TestVertexBuffer(*this, Length, Usage, FVF, Pool);
+    return D3D_OK;
+}
+
+HRESULT TestDevice::CreateIndexBuffer(UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DIndexBuffer9** pp,
+                                      HANDLE*)
+{
+    if (pp)
+        *pp = nullptr;
+    return Unsupported("CreateIndexBuffer");
+}
+
+HRESULT TestDevice::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format,
+                                       D3DMULTISAMPLE_TYPE, DWORD, BOOL,
+                                       IDirect3DSurface9** ppSurface, HANDLE*)
+{
+    Record(this, "CreateRenderTarget", Join({N(Width), N(Height), N(Format)}));
+    if (!ppSurface)
+        return D3DERR_INVALIDCALL;
+    D3DSURFACE_DESC desc{Format, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
+                         D3DMULTISAMPLE_NONE, 0, Width, Height};
+    *ppSurface = new TestSurface(*this, desc, nullptr, 0);
+    ResourceCreated();
+    return D3D_OK;
+}
+
+HRESULT TestDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format,
+                                              D3DMULTISAMPLE_TYPE, DWORD, BOOL,
+                                              IDirect3DSurface9** ppSurface, HANDLE*)
+{
+    Record(this, "CreateDepthStencilSurface", Join({N(Width), N(Height), N(Format)}));
+    if (!ppSurface)
+        return D3DERR_INVALIDCALL;
+    D3DSURFACE_DESC desc{Format, D3DRTYPE_SURFACE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT,
+                         D3DMULTISAMPLE_NONE, 0, Width, Height};
+    *ppSurface = new TestSurface(*this, desc, nullptr, 0);
+    ResourceCreated();
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetRenderTargetData(IDirect3DSurface9*, IDirect3DSurface9*)
+{
+    return Unsupported("GetRenderTargetData");
+}
+
+HRESULT TestDevice::ColorFill(IDirect3DSurface9*, const RECT*, D3DCOLOR)
+{
+    return Unsupported("ColorFill");
+}
+
+HRESULT TestDevice::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format,
+                                                D3DPOOL Pool, IDirect3DSurface9** ppSurface,
+                                                HANDLE*)
+{
+    if (!ppSurface)
+        return D3DERR_INVALIDCALL;
+    D3DSURFACE_DESC desc{Format, D3DRTYPE_SURFACE, 0, Pool, D3DMULTISAMPLE_NONE, 0, Width, Height};
+    *ppSurface = new TestSurface(*this, desc, nullptr, 0);
+    ResourceCreated();
+    return D3D_OK;
+}
+
+HRESULT TestDevice::SetRenderTarget(DWORD Index, IDirect3DSurface9* pTarget)
+{
+    Record(this, "SetRenderTarget", Join({N(Index), pTarget ? "surface" : "NULL"}));
+    // Render target 0 can never be null, and the double has one target only.
+    if (Index != 0 || !pTarget)
+        return D3DERR_INVALIDCALL;
+    SetTargetKeepingReference(m_renderTarget, pTarget);
+    D3DSURFACE_DESC desc;
+    pTarget->GetDesc(&desc);
+    m_viewport = {0, 0, desc.Width, desc.Height, 0.0f, 1.0f};
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetRenderTarget(DWORD Index, IDirect3DSurface9** ppTarget)
+{
+    Record(this, "GetRenderTarget", N(Index));
+    if (!ppTarget)
+        return D3DERR_INVALIDCALL;
+    *ppTarget = nullptr;
+    if (Index != 0)
+        return D3DERR_NOTFOUND;
+    if (const HRESULT hr = Injected("GetRenderTarget"); FAILED(hr))
+        return hr;
+    m_renderTarget->AddRef();
+    *ppTarget = m_renderTarget;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::SetDepthStencilSurface(IDirect3DSurface9* pSurface)
+{
+    Record(this, "SetDepthStencilSurface", pSurface ? "surface" : "NULL");
+    SetTargetKeepingReference(m_depthStencil, pSurface);
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetDepthStencilSurface(IDirect3DSurface9** ppSurface)
+{
+    Record(this, "GetDepthStencilSurface", "");
+    if (!ppSurface)
+        return D3DERR_INVALIDCALL;
+    *ppSurface = nullptr;
+    if (!m_depthStencil)
+        return D3DERR_NOTFOUND;
+    if (const HRESULT hr = Injected("GetDepthStencilSurface"); FAILED(hr))
+        return hr;
+    m_depthStencil->AddRef();
+    *ppSurface = m_depthStencil;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::BeginScene()
+{
+    Record(this, "BeginScene", "");
+    if (m_inScene)
+        return D3DERR_INVALIDCALL;
+    m_inScene = true;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::EndScene()
+{
+    Record(this, "EndScene", "");
+    if (!m_inScene)
+        return D3DERR_INVALIDCALL;
+    m_inScene = false;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color,
+                          float Z, DWORD Stencil)
+{
+    Record(this, "Clear", Join({N(Count), pRects ? "rects" : "NULL", Hex(Flags), Hex(Color), F(Z),
+                                N(Stencil)}));
+    return D3D_OK;
+}
+
+HRESULT TestDevice::SetTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*)
+{
+    return Unsupported("SetTransform");
+}
+
+HRESULT TestDevice::GetTransform(D3DTRANSFORMSTATETYPE, D3DMATRIX*)
+{
+    return Unsupported("GetTransform");
+}
+
+HRESULT TestDevice::SetViewport(const D3DVIEWPORT9* p)
+{
+    if (!p)
+        return D3DERR_INVALIDCALL;
+    Record(this, "SetViewport",
+           Join({N(p->X), N(p->Y), N(p->Width), N(p->Height), F(p->MinZ), F(p->MaxZ)}));
+    m_viewport = *p;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetViewport(D3DVIEWPORT9* p)
+{
+    Record(this, "GetViewport", "");
+    if (!p)
+        return D3DERR_INVALIDCALL;
+    *p = m_viewport;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::SetMaterial(const D3DMATERIAL9* p)
+{
+    Record(this, "SetMaterial", "");
+    if (!p)
+        return D3DERR_INVALIDCALL;
+    m_material = *p;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetMaterial(D3DMATERIAL9* p)
+{
+    if (!p)
+        return D3DERR_INVALIDCALL;
+    *p = m_material;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::SetRenderState(D3DRENDERSTATETYPE State, DWORD Value)
+{
+    Record(this, "SetRenderState", Join({N(State), N(Value)}));
+    m_renderStates[State] = Value;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue)
+{
+    Record(this, "GetRenderState", N(State));
+    if (!pValue)
+        return D3DERR_INVALIDCALL;
+    *pValue = RenderState(State);
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetTexture(DWORD Stage, IDirect3DBaseTexture9** pp)
+{
+    if (!pp || Stage >= 16)
+        return D3DERR_INVALIDCALL;
+    *pp = m_textures[Stage];
+    if (*pp)
+        (*pp)->AddRef();
+    return D3D_OK;
+}
+
+HRESULT TestDevice::SetTexture(DWORD Stage, IDirect3DBaseTexture9* p)
+{
+    Record(this, "SetTexture", Join({N(Stage), p ? "texture" : "NULL"}));
+    if (Stage >= 16)
+        return D3DERR_INVALIDCALL;
+    if (p)
+        p->AddRef();
+    if (m_textures[Stage])
+        m_textures[Stage]->Release();
+    m_textures[Stage] = p;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD* p)
+{
+    if (!p)
+        return D3DERR_INVALIDCALL;
+    *p = TextureStageState(Stage, Type);
+    return D3D_OK;
+}
+
+HRESULT TestDevice::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value)
+{
+    Record(this, "SetTextureStageState", Join({N(Stage), N(Type), N(Value)}));
+    m_stageStates[{Stage, Type}] = Value;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD* p)
+{
+    if (!p)
+        return D3DERR_INVALIDCALL;
+    auto it = m_samplerStates.find({Sampler, Type});
+    *p = it == m_samplerStates.end() ? 0 : it->second;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value)
+{
+    Record(this, "SetSamplerState", Join({N(Sampler), N(Type), N(Value)}));
+    m_samplerStates[{Sampler, Type}] = Value;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::SetScissorRect(const RECT*) { return Unsupported("SetScissorRect"); }
+HRESULT TestDevice::GetScissorRect(RECT*) { return Unsupported("GetScissorRect"); }
+
+HRESULT TestDevice::DrawPrimitive(D3DPRIMITIVETYPE Type, UINT StartVertex, UINT PrimitiveCount)
+{
+    Record(this, "DrawPrimitive", Join({N(Type), N(StartVertex), N(PrimitiveCount)}));
+    return m_inScene ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+HRESULT TestDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE, INT, UINT, UINT, UINT, UINT)
+{
+    return Unsupported("DrawIndexedPrimitive");
+}
+
+HRESULT TestDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE, UINT, const void*, UINT)
+{
+    return Unsupported("DrawPrimitiveUP");
+}
+
+HRESULT TestDevice::SetFVF(DWORD FVF)
+{
+    Record(this, "SetFVF", Hex(FVF));
+    m_fvf = FVF;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetFVF(DWORD* p)
+{
+    if (!p)
+        return D3DERR_INVALIDCALL;
+    *p = m_fvf;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::CreateVertexShader(const DWORD*, IDirect3DVertexShader9** pp)
+{
+    Record(this, "CreateVertexShader", "");
+    if (!pp)
+        return D3DERR_INVALIDCALL;
+    *pp = new TestShader(*this);
+    return D3D_OK;
+}
+
+HRESULT TestDevice::SetVertexShader(IDirect3DVertexShader9*)
+{
+    Record(this, "SetVertexShader", "");
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetVertexShader(IDirect3DVertexShader9** pp)
+{
+    if (pp)
+        *pp = nullptr;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::SetVertexShaderConstantF(UINT, const float*, UINT) { return D3D_OK; }
+HRESULT TestDevice::GetVertexShaderConstantF(UINT, float*, UINT) { return D3D_OK; }
+
+HRESULT TestDevice::SetStreamSource(UINT Stream, IDirect3DVertexBuffer9* pVB, UINT Offset,
+                                    UINT Stride)
+{
+    Record(this, "SetStreamSource", Join({N(Stream), pVB ? "buffer" : "NULL", N(Offset), N(Stride)}));
+    if (Stream != 0)
+        return D3DERR_INVALIDCALL;
+    if (pVB)
+        pVB->AddRef();
+    if (m_stream)
+        m_stream->Release();
+    m_stream = pVB;
+    m_streamOffset = Offset;
+    m_streamStride = Stride;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetStreamSource(UINT Stream, IDirect3DVertexBuffer9** pp, UINT* pOffset,
+                                    UINT* pStride)
+{
+    if (!pp || !pOffset || !pStride || Stream != 0)
+        return D3DERR_INVALIDCALL;
+    *pp = m_stream;
+    if (m_stream)
+        m_stream->AddRef();
+    *pOffset = m_streamOffset;
+    *pStride = m_streamStride;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::SetIndices(IDirect3DIndexBuffer9*) { return Unsupported("SetIndices"); }
+HRESULT TestDevice::GetIndices(IDirect3DIndexBuffer9**) { return Unsupported("GetIndices"); }
+
+HRESULT TestDevice::CreatePixelShader(const DWORD*, IDirect3DPixelShader9** pp)
+{
+    Record(this, "CreatePixelShader", "");
+    if (!pp)
+        return D3DERR_INVALIDCALL;
+    *pp = new TestPixelShader(*this);
+    return D3D_OK;
+}
+
+HRESULT TestDevice::SetPixelShader(IDirect3DPixelShader9*)
+{
+    Record(this, "SetPixelShader", "");
+    return D3D_OK;
+}
+
+HRESULT TestDevice::GetPixelShader(IDirect3DPixelShader9** pp)
+{
+    if (pp)
+        *pp = nullptr;
+    return D3D_OK;
+}
+
+HRESULT TestDevice::SetPixelShaderConstantF(UINT, const float*, UINT) { return D3D_OK; }
+HRESULT TestDevice::GetPixelShaderConstantF(UINT, float*, UINT) { return D3D_OK; }
+
+} // namespace swk::test

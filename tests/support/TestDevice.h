@@ -1,0 +1,331 @@
+// A small in-memory Direct3D 9 device for protocol tests: configurable caps and
+// format support, memory-backed textures, surfaces and vertex buffers with a
+// real pitch, every call recorded with its arguments, and failures a test can
+// inject. It draws nothing; it is the double for call-order and state tests.
+#pragma once
+
+#include <d3d9.h>
+
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace swk::test
+{
+
+struct Call
+{
+    std::string name; // e.g. "CreateTexture"
+    std::string args; // e.g. "128,128,1,0x200,81,0"
+    const void* object; // the interface the call was made on
+    std::string Text() const { return name + "(" + args + ")"; }
+};
+
+class TestDevice;
+
+// Reference counting shared by every object of the double.
+template <typename Interface>
+class Counted : public Interface
+{
+public:
+    explicit Counted(TestDevice& device) : m_device(device) {}
+    virtual ~Counted() = default;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override
+    {
+        if (ppv)
+            *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = --m_refs;
+        if (left == 0)
+            OnLastRelease();
+        return left;
+    }
+    ULONG References() const { return m_refs; }
+    TestDevice& Device() const { return m_device; }
+
+protected:
+    // Called when the count reaches zero; objects owned by another (a texture's
+    // surfaces) override it.
+    virtual void OnLastRelease() { delete this; }
+
+private:
+    TestDevice& m_device;
+    ULONG m_refs = 1;
+};
+
+class TestTexture;
+
+class TestSurface final : public Counted<IDirect3DSurface9>
+{
+public:
+    TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* owner, UINT level);
+    ~TestSurface() override;
+
+    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override;
+    DWORD STDMETHODCALLTYPE SetPriority(DWORD) override { return 0; }
+    DWORD STDMETHODCALLTYPE GetPriority() override { return 0; }
+    void STDMETHODCALLTYPE PreLoad() override {}
+    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_SURFACE; }
+    HRESULT STDMETHODCALLTYPE GetContainer(REFIID, void** ppContainer) override;
+    HRESULT STDMETHODCALLTYPE GetDesc(D3DSURFACE_DESC* pDesc) override;
+    HRESULT STDMETHODCALLTYPE LockRect(D3DLOCKED_RECT* pLocked, const RECT* pRect,
+                                       DWORD Flags) override;
+    HRESULT STDMETHODCALLTYPE UnlockRect() override;
+
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    // Lock and unlock without recording or injected failures (for the owner).
+    HRESULT Map(D3DLOCKED_RECT* pLocked, const RECT* pRect);
+    HRESULT Unmap();
+
+    const D3DSURFACE_DESC& Desc() const { return m_desc; }
+    int Pitch() const { return m_pitch; }
+    std::vector<unsigned char>& Bytes() { return m_bytes; }
+    TestTexture* Owner() const { return m_owner; }
+    bool Locked() const { return m_locked; }
+
+private:
+    void OnLastRelease() override;
+
+    D3DSURFACE_DESC m_desc;
+    TestTexture* m_owner;
+    UINT m_level;
+    int m_pitch;
+    std::vector<unsigned char> m_bytes;
+    bool m_locked = false;
+};
+
+class TestTexture final : public Counted<IDirect3DTexture9>
+{
+public:
+    TestTexture(TestDevice& device, UINT width, UINT height, UINT levels, DWORD usage,
+                D3DFORMAT format, D3DPOOL pool);
+    ~TestTexture() override;
+
+    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override;
+    DWORD STDMETHODCALLTYPE SetPriority(DWORD) override { return 0; }
+    DWORD STDMETHODCALLTYPE GetPriority() override { return 0; }
+    void STDMETHODCALLTYPE PreLoad() override {}
+    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_TEXTURE; }
+    DWORD STDMETHODCALLTYPE SetLOD(DWORD) override { return 0; }
+    DWORD STDMETHODCALLTYPE GetLOD() override { return 0; }
+    DWORD STDMETHODCALLTYPE GetLevelCount() override { return (DWORD)m_levels.size(); }
+    HRESULT STDMETHODCALLTYPE SetAutoGenFilterType(D3DTEXTUREFILTERTYPE) override { return D3D_OK; }
+    D3DTEXTUREFILTERTYPE STDMETHODCALLTYPE GetAutoGenFilterType() override
+    {
+        return D3DTEXF_LINEAR;
+    }
+    void STDMETHODCALLTYPE GenerateMipSubLevels() override {}
+    HRESULT STDMETHODCALLTYPE GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) override;
+    HRESULT STDMETHODCALLTYPE GetSurfaceLevel(UINT Level, IDirect3DSurface9** ppSurface) override;
+    HRESULT STDMETHODCALLTYPE LockRect(UINT Level, D3DLOCKED_RECT* pLocked, const RECT* pRect,
+                                       DWORD Flags) override;
+    HRESULT STDMETHODCALLTYPE UnlockRect(UINT Level) override;
+    HRESULT STDMETHODCALLTYPE AddDirtyRect(const RECT*) override { return D3D_OK; }
+
+    TestSurface& Level(UINT level) { return *m_levels[level]; }
+    D3DPOOL Pool() const { return m_pool; }
+    DWORD Usage() const { return m_usage; }
+    D3DFORMAT Format() const { return m_format; }
+
+private:
+    DWORD m_usage;
+    D3DFORMAT m_format;
+    D3DPOOL m_pool;
+    std::vector<TestSurface*> m_levels; // owned: they live as long as the texture
+};
+
+class TestVertexBuffer final : public Counted<IDirect3DVertexBuffer9>
+{
+public:
+    TestVertexBuffer(TestDevice& device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
+    ~TestVertexBuffer() override;
+
+    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override;
+    DWORD STDMETHODCALLTYPE SetPriority(DWORD) override { return 0; }
+    DWORD STDMETHODCALLTYPE GetPriority() override { return 0; }
+    void STDMETHODCALLTYPE PreLoad() override {}
+    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+    HRESULT STDMETHODCALLTYPE Lock(UINT Offset, UINT Size, void** ppData, DWORD Flags) override;
+    HRESULT STDMETHODCALLTYPE Unlock() override;
+    HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
+
+    std::vector<unsigned char>& Bytes() { return m_bytes; }
+    const D3DVERTEXBUFFER_DESC& Desc() const { return m_desc; }
+
+private:
+    D3DVERTEXBUFFER_DESC m_desc;
+    std::vector<unsigned char> m_bytes;
+    bool m_locked = false;
+};
+
+class TestDirect3D;
+
+struct TestDeviceOptions
+{
+    DWORD pixelShaderVersion = D3DPS_VERSION(3, 0);
+    D3DFORMAT displayFormat = D3DFMT_X8R8G8B8;
+    UINT backBufferWidth = 640;
+    UINT backBufferHeight = 480;
+    // Extra bytes at the end of every locked row, to catch pitch bugs.
+    int pitchPadding = 0;
+    // (format, usage) pairs that CheckDeviceFormat refuses.
+    std::set<std::pair<D3DFORMAT, DWORD>> refused;
+};
+
+class TestDevice final : public Counted<IDirect3DDevice9>
+{
+public:
+    using Options = TestDeviceOptions;
+
+    explicit TestDevice(Options options = Options());
+    ~TestDevice() override;
+
+    // The call log, in order, with the object each call was made on.
+    const std::vector<Call>& Calls() const { return m_calls; }
+    std::vector<std::string> CallTexts(const std::string& name = "") const;
+    void ClearCalls() { m_calls.clear(); }
+    void Record(const void* object, const std::string& name, const std::string& args);
+
+    // Makes the next n calls of the named method fail with hr (n < 0: all).
+    void Fail(const std::string& name, HRESULT hr = D3DERR_INVALIDCALL, int n = -1);
+    void StopFailing(const std::string& name) { m_failures.erase(name); }
+    HRESULT Injected(const std::string& name);
+
+    // Live resources created through this device (textures, vertex buffers and
+    // free-standing surfaces), not counting the implicit back buffer and depth.
+    int LiveResources() const { return m_liveResources; }
+    void ResourceCreated() { ++m_liveResources; }
+    void ResourceDestroyed() { --m_liveResources; }
+
+    Options& Settings() { return m_options; }
+    TestSurface* BackBuffer() { return m_backBuffer; }
+    TestSurface* DepthStencil() { return m_depth; }
+    IDirect3DSurface9* CurrentRenderTarget() { return m_renderTarget; }
+    DWORD RenderState(D3DRENDERSTATETYPE s) const;
+    DWORD TextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t) const;
+    const D3DMATERIAL9& Material() const { return m_material; }
+    bool InScene() const { return m_inScene; }
+
+    HRESULT STDMETHODCALLTYPE TestCooperativeLevel() override;
+    UINT STDMETHODCALLTYPE GetAvailableTextureMem() override { return 256u << 20; }
+    HRESULT STDMETHODCALLTYPE EvictManagedResources() override { return D3D_OK; }
+    HRESULT STDMETHODCALLTYPE GetDirect3D(IDirect3D9** ppD3D9) override;
+    HRESULT STDMETHODCALLTYPE GetDeviceCaps(D3DCAPS9* pCaps) override;
+    HRESULT STDMETHODCALLTYPE GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode) override;
+    HRESULT STDMETHODCALLTYPE GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS*) override;
+    HRESULT STDMETHODCALLTYPE Reset(D3DPRESENT_PARAMETERS*) override;
+    HRESULT STDMETHODCALLTYPE Present(const RECT*, const RECT*, HWND, const RGNDATA*) override;
+    HRESULT STDMETHODCALLTYPE GetBackBuffer(UINT, UINT, D3DBACKBUFFER_TYPE,
+                                            IDirect3DSurface9** ppBackBuffer) override;
+    HRESULT STDMETHODCALLTYPE CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage,
+                                            D3DFORMAT Format, D3DPOOL Pool,
+                                            IDirect3DTexture9** ppTexture,
+                                            HANDLE* pSharedHandle) override;
+    HRESULT STDMETHODCALLTYPE CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF,
+                                                 D3DPOOL Pool, IDirect3DVertexBuffer9** ppVB,
+                                                 HANDLE* pSharedHandle) override;
+    HRESULT STDMETHODCALLTYPE CreateIndexBuffer(UINT, DWORD, D3DFORMAT, D3DPOOL,
+                                                IDirect3DIndexBuffer9** ppIB, HANDLE*) override;
+    HRESULT STDMETHODCALLTYPE CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format,
+                                                 D3DMULTISAMPLE_TYPE, DWORD, BOOL,
+                                                 IDirect3DSurface9** ppSurface, HANDLE*) override;
+    HRESULT STDMETHODCALLTYPE CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format,
+                                                        D3DMULTISAMPLE_TYPE, DWORD, BOOL,
+                                                        IDirect3DSurface9** ppSurface,
+                                                        HANDLE*) override;
+    HRESULT STDMETHODCALLTYPE GetRenderTargetData(IDirect3DSurface9* pRenderTarget,
+                                                  IDirect3DSurface9* pDest) override;
+    HRESULT STDMETHODCALLTYPE ColorFill(IDirect3DSurface9*, const RECT*, D3DCOLOR) override;
+    HRESULT STDMETHODCALLTYPE CreateOffscreenPlainSurface(UINT Width, UINT Height,
+                                                          D3DFORMAT Format, D3DPOOL Pool,
+                                                          IDirect3DSurface9** ppSurface,
+                                                          HANDLE*) override;
+    HRESULT STDMETHODCALLTYPE SetRenderTarget(DWORD Index, IDirect3DSurface9* pTarget) override;
+    HRESULT STDMETHODCALLTYPE GetRenderTarget(DWORD Index, IDirect3DSurface9** ppTarget) override;
+    HRESULT STDMETHODCALLTYPE SetDepthStencilSurface(IDirect3DSurface9* pSurface) override;
+    HRESULT STDMETHODCALLTYPE GetDepthStencilSurface(IDirect3DSurface9** ppSurface) override;
+    HRESULT STDMETHODCALLTYPE BeginScene() override;
+    HRESULT STDMETHODCALLTYPE EndScene() override;
+    HRESULT STDMETHODCALLTYPE Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags,
+                                    D3DCOLOR Color, float Z, DWORD Stencil) override;
+    HRESULT STDMETHODCALLTYPE SetTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override;
+    HRESULT STDMETHODCALLTYPE GetTransform(D3DTRANSFORMSTATETYPE, D3DMATRIX*) override;
+    HRESULT STDMETHODCALLTYPE SetViewport(const D3DVIEWPORT9* pViewport) override;
+    HRESULT STDMETHODCALLTYPE GetViewport(D3DVIEWPORT9* pViewport) override;
+    HRESULT STDMETHODCALLTYPE SetMaterial(const D3DMATERIAL9* pMaterial) override;
+    HRESULT STDMETHODCALLTYPE GetMaterial(D3DMATERIAL9* pMaterial) override;
+    HRESULT STDMETHODCALLTYPE SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) override;
+    HRESULT STDMETHODCALLTYPE GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) override;
+    HRESULT STDMETHODCALLTYPE GetTexture(DWORD Stage, IDirect3DBaseTexture9** ppTexture) override;
+    HRESULT STDMETHODCALLTYPE SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture) override;
+    HRESULT STDMETHODCALLTYPE GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type,
+                                                   DWORD* pValue) override;
+    HRESULT STDMETHODCALLTYPE SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type,
+                                                   DWORD Value) override;
+    HRESULT STDMETHODCALLTYPE GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type,
+                                              DWORD* pValue) override;
+    HRESULT STDMETHODCALLTYPE SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type,
+                                              DWORD Value) override;
+    HRESULT STDMETHODCALLTYPE SetScissorRect(const RECT*) override;
+    HRESULT STDMETHODCALLTYPE GetScissorRect(RECT*) override;
+    HRESULT STDMETHODCALLTYPE DrawPrimitive(D3DPRIMITIVETYPE Type, UINT StartVertex,
+                                            UINT PrimitiveCount) override;
+    HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE, INT, UINT, UINT, UINT,
+                                                   UINT) override;
+    HRESULT STDMETHODCALLTYPE DrawPrimitiveUP(D3DPRIMITIVETYPE, UINT, const void*, UINT) override;
+    HRESULT STDMETHODCALLTYPE SetFVF(DWORD FVF) override;
+    HRESULT STDMETHODCALLTYPE GetFVF(DWORD* pFVF) override;
+    HRESULT STDMETHODCALLTYPE CreateVertexShader(const DWORD*, IDirect3DVertexShader9**) override;
+    HRESULT STDMETHODCALLTYPE SetVertexShader(IDirect3DVertexShader9*) override;
+    HRESULT STDMETHODCALLTYPE GetVertexShader(IDirect3DVertexShader9**) override;
+    HRESULT STDMETHODCALLTYPE SetVertexShaderConstantF(UINT, const float*, UINT) override;
+    HRESULT STDMETHODCALLTYPE GetVertexShaderConstantF(UINT, float*, UINT) override;
+    HRESULT STDMETHODCALLTYPE SetStreamSource(UINT Stream, IDirect3DVertexBuffer9* pVB,
+                                              UINT Offset, UINT Stride) override;
+    HRESULT STDMETHODCALLTYPE GetStreamSource(UINT Stream, IDirect3DVertexBuffer9** ppVB,
+                                              UINT* pOffset, UINT* pStride) override;
+    HRESULT STDMETHODCALLTYPE SetIndices(IDirect3DIndexBuffer9*) override;
+    HRESULT STDMETHODCALLTYPE GetIndices(IDirect3DIndexBuffer9**) override;
+    HRESULT STDMETHODCALLTYPE CreatePixelShader(const DWORD*, IDirect3DPixelShader9**) override;
+    HRESULT STDMETHODCALLTYPE SetPixelShader(IDirect3DPixelShader9*) override;
+    HRESULT STDMETHODCALLTYPE GetPixelShader(IDirect3DPixelShader9**) override;
+    HRESULT STDMETHODCALLTYPE SetPixelShaderConstantF(UINT, const float*, UINT) override;
+    HRESULT STDMETHODCALLTYPE GetPixelShaderConstantF(UINT, float*, UINT) override;
+
+private:
+    HRESULT Unsupported(const char* name);
+    void SetTargetKeepingReference(IDirect3DSurface9*& slot, IDirect3DSurface9* surface);
+
+    Options m_options;
+    std::vector<Call> m_calls;
+    std::map<std::string, std::pair<HRESULT, int>> m_failures;
+    int m_liveResources = 0;
+    TestDirect3D* m_d3d;
+    TestSurface* m_backBuffer;
+    TestSurface* m_depth;
+    IDirect3DSurface9* m_renderTarget = nullptr;
+    IDirect3DSurface9* m_depthStencil = nullptr;
+    D3DVIEWPORT9 m_viewport{};
+    D3DMATERIAL9 m_material{};
+    std::map<DWORD, DWORD> m_renderStates;
+    std::map<std::pair<DWORD, DWORD>, DWORD> m_stageStates;
+    std::map<std::pair<DWORD, DWORD>, DWORD> m_samplerStates;
+    IDirect3DBaseTexture9* m_textures[16] = {};
+    IDirect3DVertexBuffer9* m_stream = nullptr;
+    UINT m_streamOffset = 0, m_streamStride = 0;
+    DWORD m_fvf = 0;
+    bool m_inScene = false;
+};
+
+// Text of a D3DCOLOR or flags value as the call log writes it.
+std::string Hex(DWORD value);
+
+} // namespace swk::test
