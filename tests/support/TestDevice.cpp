@@ -152,8 +152,8 @@ private:
 
 // --- surfaces -------------------------------------------------------------
 
-TestSurface::TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* owner, UINT level)
-    : Counted(device), m_desc(desc), m_owner(owner), m_level(level),
+TestSurface::TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* owner)
+    : Counted(device), m_desc(desc), m_owner(owner),
       m_pitch(static_cast<int>(desc.Width) * BytesPerPixel(desc.Format) +
               device.Settings().pitchPadding),
       m_bytes(static_cast<size_t>(m_pitch) * desc.Height, 0)
@@ -167,7 +167,7 @@ void TestSurface::OnLastRelease()
     // A texture's level lives as long as its texture; only free surfaces go.
     if (!m_owner)
     {
-        Device().ResourceDestroyed();
+        Device().ResourceDestroyed(m_desc.Pool);
         delete this;
     }
 }
@@ -260,16 +260,16 @@ TestTexture::TestTexture(TestDevice& device, UINT width, UINT height, UINT level
     {
         D3DSURFACE_DESC desc{format, D3DRTYPE_SURFACE, usage, pool, D3DMULTISAMPLE_NONE, 0,
                              std::max(1u, width >> l), std::max(1u, height >> l)};
-        m_levels.push_back(new TestSurface(device, desc, this, l));
+        m_levels.push_back(new TestSurface(device, desc, this));
     }
-    device.ResourceCreated();
+    device.ResourceCreated(pool);
 }
 
 TestTexture::~TestTexture()
 {
     for (TestSurface* s : m_levels)
         delete s;
-    Device().ResourceDestroyed();
+    Device().ResourceDestroyed(m_pool);
 }
 
 HRESULT TestTexture::GetDevice(IDirect3DDevice9** ppDevice)
@@ -333,10 +333,10 @@ TestVertexBuffer::TestVertexBuffer(TestDevice& device, UINT length, DWORD usage,
     : Counted(device), m_desc{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf},
       m_bytes(length, 0xCD)
 {
-    device.ResourceCreated();
+    device.ResourceCreated(pool);
 }
 
-TestVertexBuffer::~TestVertexBuffer() { Device().ResourceDestroyed(); }
+TestVertexBuffer::~TestVertexBuffer() { Device().ResourceDestroyed(m_desc.Pool); }
 
 HRESULT TestVertexBuffer::GetDevice(IDirect3DDevice9** ppDevice)
 {
@@ -388,11 +388,11 @@ TestDevice::TestDevice(Options options) : Counted(*this), m_options(std::move(op
     D3DSURFACE_DESC back{D3DFMT_X8R8G8B8,      D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET,
                          D3DPOOL_DEFAULT,      D3DMULTISAMPLE_NONE, 0,
                          m_options.backBufferWidth, m_options.backBufferHeight};
-    m_backBuffer = new TestSurface(*this, back, nullptr, 0);
+    m_backBuffer = new TestSurface(*this, back, nullptr);
     D3DSURFACE_DESC depth = back;
     depth.Format = D3DFMT_D24S8;
     depth.Usage = D3DUSAGE_DEPTHSTENCIL;
-    m_depth = new TestSurface(*this, depth, nullptr, 0);
+    m_depth = new TestSurface(*this, depth, nullptr);
     SetTargetKeepingReference(m_renderTarget, m_backBuffer);
     SetTargetKeepingReference(m_depthStencil, m_depth);
     m_viewport = {0, 0, back.Width, back.Height, 0.0f, 1.0f};
@@ -534,9 +534,8 @@ HRESULT TestDevice::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* p)
 HRESULT TestDevice::Reset(D3DPRESENT_PARAMETERS*)
 {
     Record(this, "Reset", "");
-    // Direct3D 9 refuses while default-pool resources are alive; the double
-    // counts all of them, which is what the generator's protocol must satisfy.
-    return m_liveResources > 0 ? D3DERR_INVALIDCALL : Injected("Reset");
+    // Direct3D 9 refuses while default-pool resources are alive.
+    return m_liveDefault > 0 ? D3DERR_INVALIDCALL : Injected("Reset");
 }
 
 HRESULT TestDevice::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
@@ -605,8 +604,8 @@ HRESULT TestDevice::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format
         return D3DERR_INVALIDCALL;
     D3DSURFACE_DESC desc{Format, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
                          D3DMULTISAMPLE_NONE, 0, Width, Height};
-    *ppSurface = new TestSurface(*this, desc, nullptr, 0);
-    ResourceCreated();
+    *ppSurface = new TestSurface(*this, desc, nullptr);
+    ResourceCreated(desc.Pool);
     return D3D_OK;
 }
 
@@ -619,8 +618,8 @@ HRESULT TestDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT
         return D3DERR_INVALIDCALL;
     D3DSURFACE_DESC desc{Format, D3DRTYPE_SURFACE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT,
                          D3DMULTISAMPLE_NONE, 0, Width, Height};
-    *ppSurface = new TestSurface(*this, desc, nullptr, 0);
-    ResourceCreated();
+    *ppSurface = new TestSurface(*this, desc, nullptr);
+    ResourceCreated(desc.Pool);
     return D3D_OK;
 }
 
@@ -641,8 +640,8 @@ HRESULT TestDevice::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORM
     if (!ppSurface)
         return D3DERR_INVALIDCALL;
     D3DSURFACE_DESC desc{Format, D3DRTYPE_SURFACE, 0, Pool, D3DMULTISAMPLE_NONE, 0, Width, Height};
-    *ppSurface = new TestSurface(*this, desc, nullptr, 0);
-    ResourceCreated();
+    *ppSurface = new TestSurface(*this, desc, nullptr);
+    ResourceCreated(desc.Pool);
     return D3D_OK;
 }
 

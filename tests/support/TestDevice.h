@@ -65,7 +65,7 @@ class TestTexture;
 class TestSurface final : public Counted<IDirect3DSurface9>
 {
 public:
-    TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* owner, UINT level);
+    TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* owner);
     ~TestSurface() override;
 
     HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override;
@@ -96,7 +96,6 @@ private:
 
     D3DSURFACE_DESC m_desc;
     TestTexture* m_owner;
-    UINT m_level;
     int m_pitch;
     std::vector<unsigned char> m_bytes;
     bool m_locked = false;
@@ -200,10 +199,20 @@ public:
     HRESULT Injected(const std::string& name);
 
     // Live resources created through this device (textures, vertex buffers and
-    // free-standing surfaces), not counting the implicit back buffer and depth.
+    // free-standing surfaces), not counting the implicit back buffer and depth;
+    // those in the default pool are what Reset refuses to run with.
     int LiveResources() const { return m_liveResources; }
-    void ResourceCreated() { ++m_liveResources; }
-    void ResourceDestroyed() { --m_liveResources; }
+    int LiveDefaultPoolResources() const { return m_liveDefault; }
+    void ResourceCreated(D3DPOOL pool)
+    {
+        ++m_liveResources;
+        m_liveDefault += pool == D3DPOOL_DEFAULT;
+    }
+    void ResourceDestroyed(D3DPOOL pool)
+    {
+        --m_liveResources;
+        m_liveDefault -= pool == D3DPOOL_DEFAULT;
+    }
 
     Options& Settings() { return m_options; }
     TestSurface* BackBuffer() { return m_backBuffer; }
@@ -308,6 +317,7 @@ private:
     std::vector<Call> m_calls;
     std::map<std::string, std::pair<HRESULT, int>> m_failures;
     int m_liveResources = 0;
+    int m_liveDefault = 0;
     TestDirect3D* m_d3d;
     TestSurface* m_backBuffer;
     TestSurface* m_depth;
