@@ -182,8 +182,9 @@ FakeEffectSettings& FakeEffects()
 using namespace swk::test;
 
 // Takes the place of the effect framework's entry point in the test executables
-// that link this object: the effect records into the test device's log.
-extern "C" HRESULT WINAPI D3DXCreateEffectFromResourceA(
+// that link this object (exported, so that it takes the shared library's
+// place): the effect records into the test device's log.
+extern "C" __attribute__((visibility("default"))) HRESULT WINAPI D3DXCreateEffectFromResourceA(
     LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPCSTR pSrcResource, const D3DXMACRO*,
     LPD3DXINCLUDE, DWORD Flags, LPD3DXEFFECTPOOL, LPD3DXEFFECT* ppEffect,
     LPD3DXBUFFER* ppCompilationErrors)

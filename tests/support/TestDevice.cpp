@@ -162,14 +162,33 @@ TestSurface::TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* 
 
 TestSurface::~TestSurface() = default;
 
+void TestSurface::OnApplicationReleased()
+{
+    if (!m_owner)
+        Device().ResourceDestroyed(m_desc.Pool);
+}
+
 void TestSurface::OnLastRelease()
 {
     // A texture's level lives as long as its texture; only free surfaces go.
     if (!m_owner)
-    {
-        Device().ResourceDestroyed(m_desc.Pool);
         delete this;
-    }
+}
+
+void TestSurface::Bind()
+{
+    if (m_owner)
+        m_owner->Bind();
+    else
+        Counted::Bind();
+}
+
+void TestSurface::Unbind()
+{
+    if (m_owner)
+        m_owner->Unbind();
+    else
+        Counted::Unbind();
 }
 
 HRESULT TestSurface::GetDevice(IDirect3DDevice9** ppDevice)
@@ -269,8 +288,9 @@ TestTexture::~TestTexture()
 {
     for (TestSurface* s : m_levels)
         delete s;
-    Device().ResourceDestroyed(m_pool);
 }
+
+void TestTexture::OnApplicationReleased() { Device().ResourceDestroyed(m_pool); }
 
 HRESULT TestTexture::GetDevice(IDirect3DDevice9** ppDevice)
 {
@@ -336,7 +356,9 @@ TestVertexBuffer::TestVertexBuffer(TestDevice& device, UINT length, DWORD usage,
     device.ResourceCreated(pool);
 }
 
-TestVertexBuffer::~TestVertexBuffer() { Device().ResourceDestroyed(m_desc.Pool); }
+TestVertexBuffer::~TestVertexBuffer() = default;
+
+void TestVertexBuffer::OnApplicationReleased() { Device().ResourceDestroyed(m_desc.Pool); }
 
 HRESULT TestVertexBuffer::GetDevice(IDirect3DDevice9** ppDevice)
 {
@@ -393,8 +415,8 @@ TestDevice::TestDevice(Options options) : Counted(*this), m_options(std::move(op
     depth.Format = D3DFMT_D24S8;
     depth.Usage = D3DUSAGE_DEPTHSTENCIL;
     m_depth = new TestSurface(*this, depth, nullptr);
-    SetTargetKeepingReference(m_renderTarget, m_backBuffer);
-    SetTargetKeepingReference(m_depthStencil, m_depth);
+    Rebind<IDirect3DSurface9>(m_renderTarget, m_backBuffer);
+    Rebind<IDirect3DSurface9>(m_depthStencil, m_depth);
     m_viewport = {0, 0, back.Width, back.Height, 0.0f, 1.0f};
     // Direct3D 9's defaults for the states the generator saves.
     m_renderStates = {{D3DRS_ZENABLE, D3DZB_TRUE},   {D3DRS_ZWRITEENABLE, TRUE},
@@ -408,14 +430,10 @@ TestDevice::TestDevice(Options options) : Counted(*this), m_options(std::move(op
 TestDevice::~TestDevice()
 {
     for (IDirect3DBaseTexture9*& t : m_textures)
-        if (t)
-            t->Release();
-    if (m_stream)
-        m_stream->Release();
-    if (m_renderTarget)
-        m_renderTarget->Release();
-    if (m_depthStencil)
-        m_depthStencil->Release();
+        Rebind<IDirect3DBaseTexture9>(t, nullptr);
+    Rebind<IDirect3DVertexBuffer9>(m_stream, nullptr);
+    Rebind<IDirect3DSurface9>(m_renderTarget, nullptr);
+    Rebind<IDirect3DSurface9>(m_depthStencil, nullptr);
     // The implicit surfaces go with the device whatever their counts.
     delete m_backBuffer;
     delete m_depth;
@@ -454,13 +472,14 @@ HRESULT TestDevice::Unsupported(const char* name)
     return D3DERR_INVALIDCALL;
 }
 
-void TestDevice::SetTargetKeepingReference(IDirect3DSurface9*& slot, IDirect3DSurface9* surface)
+template <typename T>
+void TestDevice::Rebind(T*& slot, T* object)
 {
-    if (surface)
-        surface->AddRef();
+    if (object)
+        dynamic_cast<Bindable&>(*object).Bind();
     if (slot)
-        slot->Release();
-    slot = surface;
+        dynamic_cast<Bindable&>(*slot).Unbind();
+    slot = object;
 }
 
 DWORD TestDevice::RenderState(D3DRENDERSTATETYPE s) const
@@ -651,7 +670,7 @@ HRESULT TestDevice::SetRenderTarget(DWORD Index, IDirect3DSurface9* pTarget)
     // Render target 0 can never be null, and the double has one target only.
     if (Index != 0 || !pTarget)
         return D3DERR_INVALIDCALL;
-    SetTargetKeepingReference(m_renderTarget, pTarget);
+    Rebind(m_renderTarget, pTarget);
     D3DSURFACE_DESC desc;
     pTarget->GetDesc(&desc);
     m_viewport = {0, 0, desc.Width, desc.Height, 0.0f, 1.0f};
@@ -676,7 +695,7 @@ HRESULT TestDevice::GetRenderTarget(DWORD Index, IDirect3DSurface9** ppTarget)
 HRESULT TestDevice::SetDepthStencilSurface(IDirect3DSurface9* pSurface)
 {
     Record(this, "SetDepthStencilSurface", pSurface ? "surface" : "NULL");
-    SetTargetKeepingReference(m_depthStencil, pSurface);
+    Rebind(m_depthStencil, pSurface);
     return D3D_OK;
 }
 
@@ -798,11 +817,7 @@ HRESULT TestDevice::SetTexture(DWORD Stage, IDirect3DBaseTexture9* p)
     Record(this, "SetTexture", Join({N(Stage), p ? "texture" : "NULL"}));
     if (Stage >= 16)
         return D3DERR_INVALIDCALL;
-    if (p)
-        p->AddRef();
-    if (m_textures[Stage])
-        m_textures[Stage]->Release();
-    m_textures[Stage] = p;
+    Rebind(m_textures[Stage], p);
     return D3D_OK;
 }
 
@@ -902,11 +917,7 @@ HRESULT TestDevice::SetStreamSource(UINT Stream, IDirect3DVertexBuffer9* pVB, UI
     Record(this, "SetStreamSource", Join({N(Stream), pVB ? "buffer" : "NULL", N(Offset), N(Stride)}));
     if (Stream != 0)
         return D3DERR_INVALIDCALL;
-    if (pVB)
-        pVB->AddRef();
-    if (m_stream)
-        m_stream->Release();
-    m_stream = pVB;
+    Rebind(m_stream, pVB);
     m_streamOffset = Offset;
     m_streamStride = Stride;
     return D3D_OK;

@@ -26,9 +26,23 @@ struct Call
 
 class TestDevice;
 
+// The device's own hold on an object it has bound (render target, stream,
+// texture stage). As under Direct3D 9 it is not one of the application's
+// references: an object the application released is gone for it (and for
+// Reset), though the memory lives until the device lets go.
+class Bindable
+{
+public:
+    virtual void Bind() = 0;
+    virtual void Unbind() = 0;
+
+protected:
+    ~Bindable() = default;
+};
+
 // Reference counting shared by every object of the double.
 template <typename Interface>
-class Counted : public Interface
+class Counted : public Interface, public Bindable
 {
 public:
     explicit Counted(TestDevice& device) : m_device(device) {}
@@ -44,20 +58,32 @@ public:
     {
         const ULONG left = --m_refs;
         if (left == 0)
-            OnLastRelease();
+        {
+            OnApplicationReleased();
+            if (m_binds == 0)
+                OnLastRelease();
+        }
         return left;
+    }
+    void Bind() override { ++m_binds; }
+    void Unbind() override
+    {
+        if (--m_binds == 0 && m_refs == 0)
+            OnLastRelease();
     }
     ULONG References() const { return m_refs; }
     TestDevice& Device() const { return m_device; }
 
 protected:
-    // Called when the count reaches zero; objects owned by another (a texture's
-    // surfaces) override it.
+    // The application's last reference went.
+    virtual void OnApplicationReleased() {}
+    // Neither the application nor the device holds the object any more.
     virtual void OnLastRelease() { delete this; }
 
 private:
     TestDevice& m_device;
     ULONG m_refs = 1;
+    ULONG m_binds = 0;
 };
 
 class TestTexture;
@@ -81,6 +107,8 @@ public:
 
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
+    void Bind() override;
+    void Unbind() override;
     // Lock and unlock without recording or injected failures (for the owner).
     HRESULT Map(D3DLOCKED_RECT* pLocked, const RECT* pRect);
     HRESULT Unmap();
@@ -92,6 +120,7 @@ public:
     bool Locked() const { return m_locked; }
 
 private:
+    void OnApplicationReleased() override;
     void OnLastRelease() override;
 
     D3DSURFACE_DESC m_desc;
@@ -135,6 +164,8 @@ public:
     D3DFORMAT Format() const { return m_format; }
 
 private:
+    void OnApplicationReleased() override;
+
     DWORD m_usage;
     D3DFORMAT m_format;
     D3DPOOL m_pool;
@@ -160,6 +191,8 @@ public:
     const D3DVERTEXBUFFER_DESC& Desc() const { return m_desc; }
 
 private:
+    void OnApplicationReleased() override;
+
     D3DVERTEXBUFFER_DESC m_desc;
     std::vector<unsigned char> m_bytes;
     bool m_locked = false;
@@ -311,7 +344,8 @@ public:
 
 private:
     HRESULT Unsupported(const char* name);
-    void SetTargetKeepingReference(IDirect3DSurface9*& slot, IDirect3DSurface9* surface);
+    template <typename T>
+    void Rebind(T*& slot, T* object);
 
     Options m_options;
     std::vector<Call> m_calls;

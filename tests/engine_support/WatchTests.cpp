@@ -1,0 +1,170 @@
+// The watch behind every creation and release: what it reports, what it holds,
+// and the guarded release in each state.
+#include <Brantholm.h>
+#include <TestDevice.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+using swk::test::TestDevice;
+
+namespace
+{
+
+struct Report
+{
+    std::string file;
+    int line;
+    std::string message;
+};
+
+class Watch : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CD3DWatch::ResetWatch();
+        CD3DWatch::SetOperating(true);
+        previous = CD3DWatch::SetReportSink([this](const char* file, int line, const char* msg)
+                                            { reports.push_back({file, line, msg}); });
+    }
+    void TearDown() override
+    {
+        CD3DWatch::SetOperating(true);
+        CD3DWatch::SetReportSink(previous);
+        CD3DWatch::ResetWatch();
+    }
+    std::vector<Report> reports;
+    CD3DWatch::ReportSink previous;
+    TestDevice device;
+};
+
+TEST_F(Watch, FailedCreationReportsFileLineAndResultAndLeavesNull)
+{
+    device.Fail("CreateTexture", D3DERR_OUTOFVIDEOMEMORY, 1);
+    IDirect3DTexture9* texture = reinterpret_cast<IDirect3DTexture9*>(&device);
+    const HRESULT hr = CD3DWatch::SafeCreateTexture("WaveGenerator", 381, &device, 128, 128, 1,
+                                                    D3DUSAGE_DYNAMIC, D3DFMT_L16,
+                                                    D3DPOOL_DEFAULT, &texture, NULL);
+    EXPECT_EQ(hr, D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(texture, nullptr);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].file, "WaveGenerator");
+    EXPECT_EQ(reports[0].line, 381);
+    EXPECT_EQ(reports[0].message, "CreateTexture failed: D3DERR_OUTOFVIDEOMEMORY");
+    EXPECT_EQ(CD3DWatch::GetWatchedCount(), 0u);
+}
+
+TEST_F(Watch, HeldReferenceIsForgottenOnReleaseWithoutReport)
+{
+    IDirect3DTexture9* texture = NULL;
+    CD3DWatch::SafeCreateTexture("WaveGenerator", 392, &device, 16, 16, 0, D3DUSAGE_RENDERTARGET,
+                                 D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &texture, NULL);
+    ASSERT_NE(texture, nullptr);
+    // The same surface handed out twice is two references to forget.
+    IDirect3DSurface9* a = NULL;
+    IDirect3DSurface9* b = NULL;
+    CD3DWatch::SafeGetSurfaceLevel("WaveGenerator", 839, texture, 0, &a);
+    CD3DWatch::SafeGetSurfaceLevel("WaveGenerator", 912, texture, 0, &b);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(CD3DWatch::GetWatchedCount(), 3u);
+    CD3DWatch::SafeRelease("WaveGenerator", 868, (IUnknown**)&a);
+    CD3DWatch::SafeRelease("WaveGenerator", 956, (IUnknown**)&b);
+    CD3DWatch::SafeRelease("WaveGenerator", 107, (IUnknown**)&texture);
+    EXPECT_EQ(a, nullptr);
+    EXPECT_EQ(texture, nullptr);
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(CD3DWatch::GetWatchedCount(), 0u);
+    EXPECT_EQ(device.LiveResources(), 0);
+    // A null pointer is skipped.
+    CD3DWatch::SafeRelease("WaveGenerator", 107, (IUnknown**)&texture);
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Watch, UnheldReferenceIsReportedThenReleased)
+{
+    IDirect3DTexture9* texture = NULL;
+    device.CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, NULL);
+    CD3DWatch::SafeRelease("WaveGenerator", 1026, (IUnknown**)&texture);
+    EXPECT_EQ(texture, nullptr);
+    EXPECT_EQ(device.LiveResources(), 0);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].line, 1026);
+}
+
+TEST_F(Watch, WatchNotOperatingRecordsNothingAndLetsReleasesThrough)
+{
+    CD3DWatch::SetOperating(false);
+    IDirect3DTexture9* texture = NULL;
+    CD3DWatch::SafeCreateTexture("WaveGenerator", 385, &device, 8, 8, 1, D3DUSAGE_RENDERTARGET,
+                                 D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &texture, NULL);
+    EXPECT_EQ(CD3DWatch::GetWatchedCount(), 0u);
+    CD3DWatch::SafeRelease("WaveGenerator", 106, (IUnknown**)&texture);
+    EXPECT_EQ(texture, nullptr);
+    EXPECT_EQ(device.LiveResources(), 0);
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Watch, LeaksAreReportedWithTheirCreationSite)
+{
+    IDirect3DVertexBuffer9* vb = NULL;
+    CD3DWatch::SafeCreateVertexBuffer("WaveGenerator", 182, &device, 120, 0, 0x102,
+                                      D3DPOOL_MANAGED, &vb, NULL);
+    EXPECT_EQ(CD3DWatch::ReportLeaks(), 1u);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].line, 182);
+    EXPECT_NE(reports[0].message.find("CreateVertexBuffer"), std::string::npos);
+    CD3DWatch::SafeRelease("WaveGenerator", 108, (IUnknown**)&vb);
+    EXPECT_EQ(CD3DWatch::ReportLeaks(), 0u);
+}
+
+// The semaphore serialises guarded releases across threads: many threads each
+// releasing their own references leave the watch consistent.
+TEST_F(Watch, ConcurrentReleasesKeepTheWatchConsistent)
+{
+    constexpr int kThreads = 4, kEach = 200;
+    std::vector<std::vector<IDirect3DVertexBuffer9*>> buffers(kThreads);
+    for (auto& list : buffers)
+        for (int i = 0; i < kEach; ++i)
+        {
+            IDirect3DVertexBuffer9* vb = NULL;
+            CD3DWatch::SafeCreateVertexBuffer("WaveGenerator", 222, &device, 64, 0, 0,
+                                              D3DPOOL_SYSTEMMEM, &vb, NULL);
+            list.push_back(vb);
+        }
+    // The test device is not thread-safe, so its own count is checked after.
+    std::atomic<int> released{0};
+    std::vector<std::thread> threads;
+    for (auto& list : buffers)
+        threads.emplace_back(
+            [&list, &released]
+            {
+                for (IDirect3DVertexBuffer9*& vb : list)
+                {
+                    IUnknown* p = vb;
+                    CD3DWatch::SafeRelease("WaveGenerator", 1028, &p);
+                    released += p == nullptr;
+                }
+            });
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(released.load(), kThreads * kEach);
+    EXPECT_EQ(CD3DWatch::GetWatchedCount(), 0u);
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST(DeviceRestorable, CountsLiveObjects)
+{
+    const long before = CDeviceRestorable::GetLiveCount();
+    {
+        CDeviceRestorable a, b;
+        EXPECT_EQ(CDeviceRestorable::GetLiveCount(), before + 2);
+    }
+    EXPECT_EQ(CDeviceRestorable::GetLiveCount(), before);
+}
+
+} // namespace

@@ -1,0 +1,245 @@
+// The generator's lifecycle on the recording device: which path a device's
+// pixel shader version selects, the map size, and the loss/restore protocol.
+#include "Probe.h"
+
+#include <FakeEffects.h>
+#include <TestDevice.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+using swk::test::FakeEffects;
+using swk::test::TestDevice;
+
+namespace
+{
+
+std::unique_ptr<TestDevice> MakeDevice(DWORD psVersion)
+{
+    TestDevice::Options options;
+    options.pixelShaderVersion = psVersion;
+    return std::make_unique<TestDevice>(options);
+}
+
+int Count(const TestDevice& d, const std::string& name)
+{
+    const auto& calls = d.Calls();
+    return static_cast<int>(std::count_if(calls.begin(), calls.end(),
+                                          [&](const swk::test::Call& c) { return c.name == name; }));
+}
+
+struct Path
+{
+    DWORD version;
+    bool noPS20, noPS11;
+    int width, height; // from a request of 513 x 257
+};
+
+class CapabilityPaths : public testing::TestWithParam<Path>
+{
+};
+
+TEST_P(CapabilityPaths, VersionSelectsPathAndHalvesOddSizes)
+{
+    const Path p = GetParam();
+    auto device = MakeDevice(p.version);
+    CWaveGenerator g(device.get(), 513, 257);
+    EXPECT_EQ(CWaveGeneratorProbe::NoPS20(g), p.noPS20);
+    EXPECT_EQ(CWaveGeneratorProbe::NoPS11(g), p.noPS11);
+    EXPECT_EQ(CWaveGeneratorProbe::Width(g), p.width);
+    EXPECT_EQ(CWaveGeneratorProbe::Height(g), p.height);
+    // The normal map exists on every path, the height map only with 2.0, and
+    // effects only from 1.1 up.
+    EXPECT_NE(g.GetNormalMap(), nullptr);
+    EXPECT_EQ(g.GetHeightMap() != nullptr, !p.noPS20);
+    EXPECT_EQ(CWaveGeneratorProbe::HeightEffect(g) != nullptr, !p.noPS11);
+    D3DSURFACE_DESC desc;
+    g.GetNormalMap()->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.Width, static_cast<UINT>(p.width));
+    EXPECT_EQ(desc.Height, static_cast<UINT>(p.height));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, CapabilityPaths,
+    testing::Values(Path{D3DPS_VERSION(3, 0), false, false, 513, 257},
+                    Path{D3DPS_VERSION(2, 0), false, false, 513, 257},
+                    Path{D3DPS_VERSION(1, 4), true, false, 256, 128},
+                    Path{D3DPS_VERSION(1, 1), true, false, 256, 128},
+                    Path{D3DPS_VERSION(1, 0), true, true, 128, 64}, Path{0, true, true, 128, 64}));
+
+TEST(Capabilities, FailingCapsQueryIsTakenAsNoPixelShaders)
+{
+    auto device = MakeDevice(D3DPS_VERSION(3, 0));
+    device->Fail("GetDeviceCaps");
+    CWaveGenerator g(device.get(), 256, 256);
+    EXPECT_TRUE(CWaveGeneratorProbe::NoPS11(g));
+    EXPECT_EQ(CWaveGeneratorProbe::Width(g), 64);
+}
+
+TEST(Construction, SetsUpInOrderWithWhiteMaterialAndDefaultSpeed)
+{
+    auto device = MakeDevice(D3DPS_VERSION(2, 0));
+    FakeEffects().created.clear();
+    CWaveGenerator g(device.get(), 64, 32);
+    // Effects first (before any texture), then textures, then the quad.
+    ASSERT_EQ(FakeEffects().created.size(), 2u);
+    EXPECT_EQ(FakeEffects().created[0], std::make_pair(101, DWORD(D3DXSHADER_NO_PRESHADER)));
+    EXPECT_EQ(FakeEffects().created[1], std::make_pair(102, DWORD(D3DXSHADER_NO_PRESHADER)));
+    const auto creates = device->CallTexts();
+    const auto firstTexture = std::find_if(creates.begin(), creates.end(), [](const std::string& s)
+                                           { return s.rfind("CreateTexture", 0) == 0; });
+    const auto firstBuffer = std::find_if(creates.begin(), creates.end(), [](const std::string& s)
+                                          { return s.rfind("CreateVertexBuffer", 0) == 0; });
+    EXPECT_LT(firstTexture, firstBuffer);
+
+    const D3DMATERIAL9& m = CWaveGeneratorProbe::Material(g);
+    EXPECT_EQ(m.Diffuse.r + m.Diffuse.g + m.Diffuse.b + m.Diffuse.a, 4.0f);
+    EXPECT_EQ(m.Ambient.r + m.Ambient.g + m.Ambient.b + m.Ambient.a, 4.0f);
+    EXPECT_EQ(m.Specular.r + m.Specular.a + m.Emissive.g + m.Power, 0.0f);
+    EXPECT_EQ(g.GetSpeed(), 1.0f);
+    g.SetSpeed(-2.5f);
+    EXPECT_EQ(g.GetSpeed(), -2.5f);
+    g.SetSpeed(0.0f);
+    EXPECT_EQ(g.GetSpeed(), 0.0f);
+}
+
+class LossAndRestore : public testing::TestWithParam<DWORD>
+{
+protected:
+    void SetUp() override { device = MakeDevice(GetParam()); }
+    std::unique_ptr<TestDevice> device;
+};
+
+TEST_P(LossAndRestore, SecondLossDoesNothingAndUpdateWhileLostKeepsClock)
+{
+    CWaveGenerator g(device.get(), 64, 64);
+    g.Update(250);
+    const double before = CWaveGeneratorProbe::Time(g);
+    EXPECT_GT(before, 0.0);
+
+    device->ClearCalls();
+    g.OnLostDevice();
+    g.OnLostDevice();
+    const int effects = GetParam() >= D3DPS_VERSION(1, 1) ? 1 : 0;
+    EXPECT_EQ(Count(*device, "Effect101.OnLostDevice"), effects);
+    EXPECT_EQ(Count(*device, "Effect102.OnLostDevice"), effects);
+    EXPECT_EQ(g.GetNormalMap(), nullptr);
+    EXPECT_EQ(g.GetHeightMap(), nullptr);
+    // Nothing default-pool is left: the host's Reset goes through.
+    EXPECT_EQ(device->LiveDefaultPoolResources(), 0);
+    EXPECT_EQ(device->Reset(nullptr), D3D_OK);
+
+    device->ClearCalls();
+    g.Update(1000);
+    EXPECT_TRUE(device->Calls().empty());
+    EXPECT_EQ(CWaveGeneratorProbe::Time(g), before);
+
+    IDirect3DVertexBuffer9* quad = CWaveGeneratorProbe::QuadVB(g);
+    g.OnRestoreDevice();
+    EXPECT_EQ(CWaveGeneratorProbe::QuadVB(g), quad);
+    EXPECT_NE(g.GetNormalMap(), nullptr);
+    EXPECT_EQ(Count(*device, "Effect101.OnResetDevice"), effects);
+    g.Update(1000);
+    EXPECT_DOUBLE_EQ(CWaveGeneratorProbe::Time(g), before + 1.0);
+}
+
+TEST_P(LossAndRestore, RestoreWithoutLossCreatesNothingTwice)
+{
+    CWaveGenerator g(device.get(), 64, 64);
+    const int resources = device->LiveResources();
+    device->ClearCalls();
+    g.OnRestoreDevice();
+    EXPECT_EQ(Count(*device, "CreateTexture"), 0);
+    EXPECT_EQ(Count(*device, "CreateVertexBuffer"), 0);
+    EXPECT_EQ(device->LiveResources(), resources);
+    const int effects = GetParam() >= D3DPS_VERSION(1, 1) ? 1 : 0;
+    EXPECT_EQ(Count(*device, "Effect101.OnResetDevice"), effects);
+    EXPECT_EQ(Count(*device, "Effect102.OnResetDevice"), effects);
+}
+
+TEST_P(LossAndRestore, ManyLossesMidAnimationLeakNothing)
+{
+    auto g = std::make_unique<CWaveGenerator>(device.get(), 32, 32);
+    for (int i = 0; i < 20; ++i)
+    {
+        g->Update(16);
+        g->OnLostDevice();
+        ASSERT_EQ(device->Reset(nullptr), D3D_OK) << "loss " << i;
+        g->OnRestoreDevice();
+    }
+    g.reset();
+    EXPECT_EQ(device->LiveResources(), 0);
+    EXPECT_EQ(CD3DWatch::GetWatchedCount(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, LossAndRestore,
+                         testing::Values(D3DPS_VERSION(2, 0), D3DPS_VERSION(1, 1), 0));
+
+TEST(Incomplete, FailedNormalMapBehavesAsLostUntilRestored)
+{
+    auto device = MakeDevice(D3DPS_VERSION(2, 0));
+    device->Fail("CreateTexture");
+    CWaveGenerator g(device.get(), 64, 64);
+    device->StopFailing("CreateTexture");
+    EXPECT_EQ(g.GetNormalMap(), nullptr);
+    device->ClearCalls();
+    g.Update(100);
+    g.OnLostDevice();
+    EXPECT_TRUE(device->Calls().empty());
+    EXPECT_EQ(CWaveGeneratorProbe::Time(g), 0.0);
+    g.OnRestoreDevice();
+    EXPECT_NE(g.GetNormalMap(), nullptr);
+    EXPECT_NE(g.GetHeightMap(), nullptr);
+}
+
+// Destruction releases what exists, in order, with the lines of its calls: a
+// watch that forgot every reference reports each release with its line.
+TEST(Destruction, ReleasesExactlyWhatExistsInOrderWithItsLines)
+{
+    struct Case
+    {
+        DWORD version;
+        std::vector<int> lines;
+    } cases[] = {
+        {D3DPS_VERSION(2, 0), {104, 105, 106, 107, 108, 110, 111}},
+        {D3DPS_VERSION(1, 1), {107, 108, 109, 110, 111}},
+        {0, {107, 108, 109}},
+    };
+    for (const Case& c : cases)
+    {
+        auto device = MakeDevice(c.version);
+        auto g = std::make_unique<CWaveGenerator>(device.get(), 64, 64);
+        std::vector<int> lines;
+        auto previous = CD3DWatch::SetReportSink([&](const char* file, int line, const char*)
+                                                 { lines.push_back(std::string(file) == "WaveGenerator" ? line : -line); });
+        CD3DWatch::ResetWatch();
+        g.reset();
+        CD3DWatch::SetReportSink(previous);
+        EXPECT_EQ(lines, c.lines) << "pixel shader " << std::hex << c.version;
+        EXPECT_EQ(device->LiveResources(), 0);
+    }
+}
+
+TEST(Destruction, NothingCreatedMeansNothingReleasedOrReported)
+{
+    auto device = MakeDevice(0);
+    device->Fail("CreateTexture");
+    device->Fail("CreateVertexBuffer");
+    std::vector<int> lines;
+    auto previous =
+        CD3DWatch::SetReportSink([&](const char*, int line, const char*) { lines.push_back(line); });
+    {
+        CWaveGenerator g(device.get(), 64, 64);
+        // The failed creations are reported with their lines: normal map, quad, grid.
+        EXPECT_EQ(lines, (std::vector<int>{392, 182, 273}));
+        lines.clear();
+    }
+    CD3DWatch::SetReportSink(previous);
+    EXPECT_TRUE(lines.empty());
+}
+
+} // namespace

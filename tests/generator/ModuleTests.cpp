@@ -1,0 +1,128 @@
+// The module's entry point, its string table, and compiler messages reaching
+// the message box.
+#include "Probe.h"
+
+#include <MessageString.h>
+#include <FakeEffects.h>
+#include <TestDevice.h>
+#include <swk/ModuleRegistry.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using swk::test::FakeEffects;
+using swk::test::TestDevice;
+
+namespace
+{
+
+TEST(ModuleEntry, StoresHandleOnProcessAttachAndDetachOnly)
+{
+    // Loading registered the module and ran its attach.
+    const HINSTANCE loaded = g_hModule;
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded, (HINSTANCE)GetModuleHandleA("Swellkit"));
+    EXPECT_EQ(loaded, (HINSTANCE)GetModuleHandleA("swellkit.DLL"));
+
+    HINSTANCE other = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x1000));
+    EXPECT_EQ(DllMain(other, DLL_THREAD_ATTACH, nullptr), TRUE);
+    EXPECT_EQ(g_hModule, loaded);
+    EXPECT_EQ(DllMain(other, DLL_THREAD_DETACH, nullptr), TRUE);
+    EXPECT_EQ(g_hModule, loaded);
+    EXPECT_EQ(DllMain(other, DLL_PROCESS_ATTACH, nullptr), TRUE);
+    EXPECT_EQ(g_hModule, other);
+    EXPECT_EQ(DllMain(loaded, DLL_PROCESS_DETACH, nullptr), TRUE);
+    EXPECT_EQ(g_hModule, loaded);
+}
+
+TEST(MessageStrings, TableHoldsErrorAndNothingElse)
+{
+    EXPECT_STREQ(LoadMessageString(722), "Error");
+    EXPECT_STREQ(LoadMessageString(723), "");
+    EXPECT_STREQ(LoadMessageString(0), "");
+}
+
+TEST(MessageStrings, UnknownModuleNameGivesEmptyString)
+{
+    // Under another name the module's own lookup finds no table.
+    EXPECT_EQ(GetModuleHandleA("NotSwellkit"), nullptr);
+    CString s;
+    EXPECT_FALSE(s.LoadString(nullptr, 722));
+    EXPECT_STREQ(s, "");
+}
+
+struct Box
+{
+    std::string text, caption;
+    UINT type;
+};
+
+class CompilerMessages : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        FakeEffects() = {};
+        previous = swk::win32::SetMessageBoxSink(
+            [this](HWND, const char* text, const char* caption, UINT type)
+            {
+                boxes.push_back({text, caption, type});
+                return IDOK;
+            });
+    }
+    void TearDown() override
+    {
+        swk::win32::SetMessageBoxSink(previous);
+        FakeEffects() = {};
+    }
+    std::vector<Box> boxes;
+    swk::win32::MessageBoxSink previous;
+};
+
+TEST_F(CompilerMessages, ErrorIsShownAndConstructionGoesOn)
+{
+    const std::string message = "memory(7,12): error X3004: undeclared identifier 'fScal'";
+    FakeEffects().messages[102] = message;
+    FakeEffects().failures[102] = D3DXERR_INVALIDDATA;
+    TestDevice device;
+    const size_t watched = CD3DWatch::GetWatchedCount();
+    CWaveGenerator g(&device, 64, 64);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, message);
+    EXPECT_EQ(boxes[0].caption, "Error");
+    EXPECT_EQ(boxes[0].type, UINT(MB_OK | MB_ICONERROR));
+    EXPECT_NE(CWaveGeneratorProbe::HeightEffect(g), nullptr);
+    EXPECT_EQ(CWaveGeneratorProbe::NormalEffect(g), nullptr);
+    EXPECT_NE(g.GetNormalMap(), nullptr);
+    // The message buffer was released again: the watch holds only the
+    // generator's own objects (one effect, four textures, the quad).
+    EXPECT_EQ(CD3DWatch::GetWatchedCount(), watched + 6);
+}
+
+TEST_F(CompilerMessages, WarningsWithASuccessfulCompileAreShownToo)
+{
+    FakeEffects().messages[101] = "memory(3,1): warning X3206: implicit truncation";
+    FakeEffects().messages[102] = "memory(9,1): warning X3206: implicit truncation";
+    TestDevice device;
+    CWaveGenerator g(&device, 64, 64);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NE(boxes[0].text.find("memory(3,1)"), std::string::npos);
+    EXPECT_NE(boxes[1].text.find("memory(9,1)"), std::string::npos);
+    EXPECT_NE(CWaveGeneratorProbe::HeightEffect(g), nullptr);
+    EXPECT_NE(CWaveGeneratorProbe::NormalEffect(g), nullptr);
+}
+
+TEST_F(CompilerMessages, NoEffectsAndNoBoxBelowPixelShader11)
+{
+    FakeEffects().messages[101] = "never shown";
+    TestDevice::Options options;
+    options.pixelShaderVersion = D3DPS_VERSION(1, 0);
+    TestDevice device(options);
+    CWaveGenerator g(&device, 64, 64);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(FakeEffects().created.empty());
+}
+
+} // namespace
