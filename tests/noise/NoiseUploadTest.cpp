@@ -1,0 +1,141 @@
+#include "GeneratorFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+using Probe = CWaveGeneratorProbe;
+using swk::test::TestTexture;
+
+class NoiseUpload : public ::testing::Test
+{
+protected:
+    void Prepare(D3DFORMAT format, int nPitchPadding = 0)
+    {
+        m_device = MakeDevice(nPitchPadding);
+        m_generator = MakeGenerator(*m_device);
+        for (int t = 0; t < 2; ++t)
+        {
+            IDirect3DTexture9* pTexture = nullptr;
+            ASSERT_EQ(D3D_OK, m_device->CreateTexture(128, 128, 1, D3DUSAGE_DYNAMIC, format,
+                                                      D3DPOOL_DEFAULT, &pTexture, nullptr));
+            m_texture[t] = static_cast<TestTexture*>(pTexture);
+            // The generator owns the textures from here and releases them.
+            Probe::NoiseTexture(*m_generator, t) = pTexture;
+            std::vector<unsigned char>& bytes = Bytes(t);
+            std::memset(bytes.data(), kCanary, bytes.size());
+        }
+        Probe::EightBitNoise(*m_generator) = format == D3DFMT_L8;
+        m_device->ClearCalls();
+    }
+    std::vector<unsigned char>& Bytes(int t) { return m_texture[t]->Level(0).Bytes(); }
+    int Pitch(int t) { return m_texture[t]->Level(0).Pitch(); }
+    int& Layer(int t, int y, int x) { return Probe::Layers(*m_generator)[t][y][x]; }
+    unsigned L8(int t, int y, int x) { return Bytes(t)[y * Pitch(t) + x]; }
+    unsigned L16(int t, int y, int x)
+    {
+        const unsigned char* p = &Bytes(t)[y * Pitch(t) + 2 * x];
+        return p[0] | p[1] << 8;
+    }
+
+    static constexpr unsigned char kCanary = 0xCD;
+    std::unique_ptr<swk::test::TestDevice> m_device;
+    std::unique_ptr<CWaveGenerator> m_generator;
+    TestTexture* m_texture[2] = {};
+};
+
+TEST_F(NoiseUpload, L16TexelsAreOffsetBy32768)
+{
+    Prepare(D3DFMT_L16);
+    const int values[] = {0, -32768, 32767, -1, 25999, -25999};
+    for (int n = 0; n < 6; ++n)
+    {
+        Layer(0, 3 * n, 127 - n) = values[n];
+        Layer(1, 127 - n, 5 * n) = -values[n];
+    }
+    Probe::UploadNoiseLayers(*m_generator);
+    const unsigned expected[] = {32768, 0, 65535, 32767, 58767, 6769};
+    const unsigned negated[] = {32768, 0 /* 32768 wraps */, 1, 32769, 6769, 58767};
+    for (int n = 0; n < 6; ++n)
+    {
+        EXPECT_EQ(expected[n], L16(0, 3 * n, 127 - n)) << values[n];
+        EXPECT_EQ(negated[n], L16(1, 127 - n, 5 * n)) << -values[n];
+    }
+}
+
+TEST_F(NoiseUpload, L8TexelsTruncateTheQuotientTowardZero)
+{
+    Prepare(D3DFMT_L8);
+    const int values[] = {-1, -255, -256, 255, 256, 0, -25999, 25999};
+    const unsigned expected[] = {128, 128, 127, 128, 129, 128, 27, 229};
+    for (int n = 0; n < 8; ++n)
+    {
+        Layer(0, n, 2 * n) = values[n];
+        Layer(1, 100 + n, 127 - n) = values[n];
+    }
+    Probe::UploadNoiseLayers(*m_generator);
+    for (int n = 0; n < 8; ++n)
+    {
+        EXPECT_EQ(expected[n], L8(0, n, 2 * n)) << values[n];
+        EXPECT_EQ(expected[n], L8(1, 100 + n, 127 - n)) << values[n];
+    }
+}
+
+TEST_F(NoiseUpload, RowsFollowThePitchAndLeaveItsPaddingAlone)
+{
+    for (const D3DFORMAT format : {D3DFMT_L8, D3DFMT_L16})
+    {
+        Prepare(format, 36);
+        for (int t = 0; t < 2; ++t)
+            for (int y = 0; y < 128; ++y)
+                for (int x = 0; x < 128; ++x)
+                    Layer(t, y, x) = (t ? -1 : 1) * (y * 128 + x);
+        Probe::UploadNoiseLayers(*m_generator);
+        const int texel = format == D3DFMT_L8 ? 1 : 2;
+        for (int t = 0; t < 2; ++t)
+            for (int y = 0; y < 128; ++y)
+            {
+                for (int x = 0; x < 128; ++x)
+                {
+                    const int v = Layer(t, y, x);
+                    if (format == D3DFMT_L8)
+                        ASSERT_EQ((unsigned)(v / 256 + 128) & 0xFF, L8(t, y, x));
+                    else
+                        ASSERT_EQ((unsigned)(v + 32768) & 0xFFFF, L16(t, y, x));
+                }
+                for (int b = 128 * texel; b < Pitch(t); ++b)
+                    ASSERT_EQ(kCanary, Bytes(t)[y * Pitch(t) + b]) << "row " << y;
+            }
+    }
+}
+
+TEST_F(NoiseUpload, LocksTextureZeroThenTextureOneWholeLevelWithoutFlags)
+{
+    Prepare(D3DFMT_L16);
+    Probe::UploadNoiseLayers(*m_generator);
+    std::vector<std::string> calls;
+    for (const swk::test::Call& call : m_device->Calls())
+        calls.push_back(call.Text() + (call.object == m_texture[0] ? " on 0" : " on 1"));
+    const std::string lock = "LockRect(0,NULL," + swk::test::Hex(0) + ")";
+    const std::vector<std::string> expected = {lock + " on 0", "UnlockRect(0) on 0", lock + " on 1",
+                                               "UnlockRect(0) on 1"};
+    EXPECT_EQ(expected, calls);
+    EXPECT_FALSE(m_texture[0]->Level(0).Locked());
+    EXPECT_FALSE(m_texture[1]->Level(0).Locked());
+}
+
+TEST_F(NoiseUpload, AFailedLockWritesNothingAndTheOtherTextureIsStillFilled)
+{
+    Prepare(D3DFMT_L8);
+    m_device->Fail("LockRect", D3DERR_INVALIDCALL, 1);
+    Probe::UploadNoiseLayers(*m_generator);
+    const std::vector<unsigned char> untouched(Bytes(0).size(), kCanary);
+    EXPECT_EQ(untouched, Bytes(0));
+    EXPECT_EQ(128u, L8(1, 64, 64));
+    EXPECT_FALSE(m_texture[1]->Level(0).Locked());
+}
+} // namespace
