@@ -30,6 +30,12 @@
 #define D3DXFX_DONOTSAVESTATE (1 << 0)
 #define D3DXFX_DONOTSAVESHADERSTATE (1 << 1)
 #define D3DXFX_DONOTSAVESAMPLERSTATE (1 << 2)
+#define D3DXFX_NOT_CLONEABLE (1 << 11)
+#define D3DXFX_LARGEADDRESSAWARE (1 << 17)
+
+#define D3DX_PARAMETER_SHARED (1 << 0)
+#define D3DX_PARAMETER_LITERAL (1 << 1)
+#define D3DX_PARAMETER_ANNOTATION (1 << 2)
 
 typedef LPCSTR D3DXHANDLE;
 
@@ -151,8 +157,9 @@ protected:
 
 interface ID3DXInclude
 {
-    STDMETHOD(Open)(D3DXINCLUDE_TYPE IncludeType, LPCSTR pFileName, LPCVOID pParentData,
-                    LPCVOID * ppData, UINT * pBytes) PURE;
+    STDMETHOD(Open)
+    (D3DXINCLUDE_TYPE IncludeType, LPCSTR pFileName, LPCVOID pParentData, LPCVOID* ppData,
+     UINT* pBytes) PURE;
     STDMETHOD(Close)(LPCVOID pData) PURE;
 
 protected:
@@ -167,10 +174,10 @@ protected:
 
 interface ID3DXBaseEffect : public IUnknown
 {
-    STDMETHOD(GetDesc)(D3DXEFFECT_DESC * pDesc) PURE;
-    STDMETHOD(GetParameterDesc)(D3DXHANDLE hParameter, D3DXPARAMETER_DESC * pDesc) PURE;
-    STDMETHOD(GetTechniqueDesc)(D3DXHANDLE hTechnique, D3DXTECHNIQUE_DESC * pDesc) PURE;
-    STDMETHOD(GetPassDesc)(D3DXHANDLE hPass, D3DXPASS_DESC * pDesc) PURE;
+    STDMETHOD(GetDesc)(D3DXEFFECT_DESC* pDesc) PURE;
+    STDMETHOD(GetParameterDesc)(D3DXHANDLE hParameter, D3DXPARAMETER_DESC* pDesc) PURE;
+    STDMETHOD(GetTechniqueDesc)(D3DXHANDLE hTechnique, D3DXTECHNIQUE_DESC* pDesc) PURE;
+    STDMETHOD(GetPassDesc)(D3DXHANDLE hPass, D3DXPASS_DESC* pDesc) PURE;
     STDMETHOD_(D3DXHANDLE, GetParameter)(D3DXHANDLE hParameter, UINT Index) PURE;
     STDMETHOD_(D3DXHANDLE, GetParameterByName)(D3DXHANDLE hParameter, LPCSTR pName) PURE;
     STDMETHOD_(D3DXHANDLE, GetTechnique)(UINT Index) PURE;
@@ -180,19 +187,19 @@ interface ID3DXBaseEffect : public IUnknown
     STDMETHOD(SetValue)(D3DXHANDLE hParameter, LPCVOID pData, UINT Bytes) PURE;
     STDMETHOD(GetValue)(D3DXHANDLE hParameter, LPVOID pData, UINT Bytes) PURE;
     STDMETHOD(SetBool)(D3DXHANDLE hParameter, BOOL b) PURE;
-    STDMETHOD(GetBool)(D3DXHANDLE hParameter, BOOL * pb) PURE;
+    STDMETHOD(GetBool)(D3DXHANDLE hParameter, BOOL* pb) PURE;
     STDMETHOD(SetInt)(D3DXHANDLE hParameter, INT n) PURE;
-    STDMETHOD(GetInt)(D3DXHANDLE hParameter, INT * pn) PURE;
+    STDMETHOD(GetInt)(D3DXHANDLE hParameter, INT* pn) PURE;
     STDMETHOD(SetFloat)(D3DXHANDLE hParameter, FLOAT f) PURE;
-    STDMETHOD(GetFloat)(D3DXHANDLE hParameter, FLOAT * pf) PURE;
+    STDMETHOD(GetFloat)(D3DXHANDLE hParameter, FLOAT* pf) PURE;
     STDMETHOD(SetFloatArray)(D3DXHANDLE hParameter, const FLOAT* pf, UINT Count) PURE;
-    STDMETHOD(GetFloatArray)(D3DXHANDLE hParameter, FLOAT * pf, UINT Count) PURE;
+    STDMETHOD(GetFloatArray)(D3DXHANDLE hParameter, FLOAT* pf, UINT Count) PURE;
     STDMETHOD(SetVector)(D3DXHANDLE hParameter, const D3DXVECTOR4* pVector) PURE;
-    STDMETHOD(GetVector)(D3DXHANDLE hParameter, D3DXVECTOR4 * pVector) PURE;
+    STDMETHOD(GetVector)(D3DXHANDLE hParameter, D3DXVECTOR4* pVector) PURE;
     STDMETHOD(SetMatrix)(D3DXHANDLE hParameter, const D3DXMATRIX* pMatrix) PURE;
-    STDMETHOD(GetMatrix)(D3DXHANDLE hParameter, D3DXMATRIX * pMatrix) PURE;
-    STDMETHOD(SetTexture)(D3DXHANDLE hParameter, IDirect3DBaseTexture9 * pTexture) PURE;
-    STDMETHOD(GetTexture)(D3DXHANDLE hParameter, IDirect3DBaseTexture9 * *ppTexture) PURE;
+    STDMETHOD(GetMatrix)(D3DXHANDLE hParameter, D3DXMATRIX* pMatrix) PURE;
+    STDMETHOD(SetTexture)(D3DXHANDLE hParameter, IDirect3DBaseTexture9* pTexture) PURE;
+    STDMETHOD(GetTexture)(D3DXHANDLE hParameter, IDirect3DBaseTexture9** ppTexture) PURE;
 
 protected:
     ~ID3DXBaseEffect() = default;
@@ -200,17 +207,17 @@ protected:
 
 interface ID3DXEffect : public ID3DXBaseEffect
 {
-    STDMETHOD(GetPool)(ID3DXEffectPool * *ppPool) PURE;
+    STDMETHOD(GetPool)(ID3DXEffectPool** ppPool) PURE;
     STDMETHOD(SetTechnique)(D3DXHANDLE hTechnique) PURE;
     STDMETHOD_(D3DXHANDLE, GetCurrentTechnique)() PURE;
     STDMETHOD(ValidateTechnique)(D3DXHANDLE hTechnique) PURE;
     STDMETHOD_(BOOL, IsParameterUsed)(D3DXHANDLE hParameter, D3DXHANDLE hTechnique) PURE;
-    STDMETHOD(Begin)(UINT * pPasses, DWORD Flags) PURE;
+    STDMETHOD(Begin)(UINT* pPasses, DWORD Flags) PURE;
     STDMETHOD(BeginPass)(UINT Pass) PURE;
     STDMETHOD(CommitChanges)() PURE;
     STDMETHOD(EndPass)() PURE;
     STDMETHOD(End)() PURE;
-    STDMETHOD(GetDevice)(IDirect3DDevice9 * *ppDevice) PURE;
+    STDMETHOD(GetDevice)(IDirect3DDevice9** ppDevice) PURE;
     STDMETHOD(OnLostDevice)() PURE;
     STDMETHOD(OnResetDevice)() PURE;
 
@@ -224,21 +231,22 @@ typedef ID3DXEffectPool* LPD3DXEFFECTPOOL;
 typedef ID3DXEffect* LPD3DXEFFECT;
 typedef ID3DXBaseEffect* LPD3DXBASEEFFECT;
 
-extern "C" {
-SWK_D3DX9_API HRESULT WINAPI D3DXCreateBuffer(DWORD NumBytes, LPD3DXBUFFER* ppBuffer);
+extern "C"
+{
+    SWK_D3DX9_API HRESULT WINAPI D3DXCreateBuffer(DWORD NumBytes, LPD3DXBUFFER* ppBuffer);
 
-SWK_D3DX9_API HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
-                                              UINT SrcDataLen, const D3DXMACRO* pDefines,
-                                              LPD3DXINCLUDE pInclude, DWORD Flags,
-                                              LPD3DXEFFECTPOOL pPool, LPD3DXEFFECT* ppEffect,
-                                              LPD3DXBUFFER* ppCompilationErrors);
+    SWK_D3DX9_API HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
+                                                  UINT SrcDataLen, const D3DXMACRO* pDefines,
+                                                  LPD3DXINCLUDE pInclude, DWORD Flags,
+                                                  LPD3DXEFFECTPOOL pPool, LPD3DXEFFECT* ppEffect,
+                                                  LPD3DXBUFFER* ppCompilationErrors);
 
-SWK_D3DX9_API HRESULT WINAPI D3DXCreateEffectFromResourceA(
-    LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPCSTR pSrcResource, const D3DXMACRO* pDefines,
-    LPD3DXINCLUDE pInclude, DWORD Flags, LPD3DXEFFECTPOOL pPool, LPD3DXEFFECT* ppEffect,
-    LPD3DXBUFFER* ppCompilationErrors);
+    SWK_D3DX9_API HRESULT WINAPI D3DXCreateEffectFromResourceA(
+        LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPCSTR pSrcResource,
+        const D3DXMACRO* pDefines, LPD3DXINCLUDE pInclude, DWORD Flags, LPD3DXEFFECTPOOL pPool,
+        LPD3DXEFFECT* ppEffect, LPD3DXBUFFER* ppCompilationErrors);
 
-SWK_D3DX9_API D3DXVECTOR3* WINAPI D3DXVec3Normalize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV);
+    SWK_D3DX9_API D3DXVECTOR3* WINAPI D3DXVec3Normalize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV);
 }
 
 #define D3DXCreateEffectFromResource D3DXCreateEffectFromResourceA

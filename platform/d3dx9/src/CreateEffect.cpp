@@ -1,8 +1,44 @@
 #include "Buffer.h"
+#include "fx/EffectCompiler.h"
+#include "runtime/Effect.h"
+
+#include <new>
+
+namespace
+{
+
+// Compile errors come back as E_FAIL with the messages, as D3DX reports them.
+HRESULT CreateEffect(IDirect3DDevice9* device, const void* data, UINT length,
+                     const D3DXMACRO* defines, ID3DXInclude* include, DWORD flags,
+                     ID3DXEffectPool* pool, ID3DXEffect** effect, ID3DXBuffer** messages)
+{
+    using namespace swk::d3dx9;
+    std::string_view text(static_cast<const char*>(data), length);
+    // Raw-data resources sometimes carry a terminating NUL.
+    while (!text.empty() && text.back() == '\0')
+        text.remove_suffix(1);
+
+    fx::EffectSource source;
+    source.text = text;
+    source.defines = defines;
+    source.include = include;
+    source.flags = flags;
+    fx::CompiledEffect compiled;
+    fx::Diagnostics diags;
+    const bool ok = fx::CompileEffect(source, &compiled, diags);
+    if (messages && !diags.All().empty())
+        CreateTextBuffer(diags.Text(), messages);
+    if (!ok)
+        return E_FAIL;
+    return Effect::Create(device, std::move(compiled), pool, effect);
+}
+
+} // namespace
 
 extern "C" HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
-                                           UINT SrcDataLen, const D3DXMACRO*, LPD3DXINCLUDE, DWORD,
-                                           LPD3DXEFFECTPOOL, LPD3DXEFFECT* ppEffect,
+                                           UINT SrcDataLen, const D3DXMACRO* pDefines,
+                                           LPD3DXINCLUDE pInclude, DWORD Flags,
+                                           LPD3DXEFFECTPOOL pPool, LPD3DXEFFECT* ppEffect,
                                            LPD3DXBUFFER* ppCompilationErrors)
 {
     if (ppEffect)
@@ -11,8 +47,17 @@ extern "C" HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pS
         *ppCompilationErrors = nullptr;
     if (!pDevice || !pSrcData || SrcDataLen == 0 || !ppEffect)
         return D3DERR_INVALIDCALL;
-    if (ppCompilationErrors)
-        swk::d3dx9::CreateTextBuffer(
-            "memory(1,1): error: effect compilation is not available yet\n", ppCompilationErrors);
-    return E_NOTIMPL;
+    try
+    {
+        return CreateEffect(pDevice, pSrcData, SrcDataLen, pDefines, pInclude, Flags, pPool,
+                            ppEffect, ppCompilationErrors);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return E_OUTOFMEMORY;
+    }
+    catch (...)
+    {
+        return E_FAIL;
+    }
 }

@@ -1,0 +1,34 @@
+#include "Diagnostics.h"
+
+namespace swk::d3dx9::fx
+{
+
+void Diagnostics::Add(Severity severity, SourceLocation where, std::string message,
+                      std::string near)
+{
+    if (severity == Severity::Error)
+        ++errors_;
+    all_.push_back(Diagnostic{std::move(where), severity, std::move(message), std::move(near)});
+}
+
+std::string Diagnostics::Text() const
+{
+    std::string text;
+    for (const Diagnostic& d : all_)
+    {
+        text += d.where.file;
+        if (d.where.line > 0)
+        {
+            text += '(' + std::to_string(d.where.line);
+            if (d.where.column > 0)
+                text += ',' + std::to_string(d.where.column);
+            text += ')';
+        }
+        text += d.severity == Severity::Error ? ": error: " : ": warning: ";
+        text += d.message;
+        text += '\n';
+    }
+    return text;
+}
+
+} // namespace swk::d3dx9::fx

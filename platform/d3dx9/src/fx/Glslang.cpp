@@ -1,0 +1,96 @@
+#include "Glslang.h"
+
+#include <cctype>
+#include <mutex>
+#include <string>
+
+namespace swk::d3dx9::fx
+{
+
+void EnsureGlslangProcess()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { glslang::InitializeProcess(); });
+}
+
+namespace
+{
+
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+        s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool StartsWith(std::string_view s, std::string_view prefix)
+{
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+// "file:12: text" -> file, 12, text; false when the line carries no place.
+bool SplitLocation(std::string_view rest, std::string* file, int* line, std::string_view* text)
+{
+    for (size_t i = 0; i < rest.size(); ++i)
+    {
+        if (rest[i] != ':')
+            continue;
+        size_t j = i + 1;
+        while (j < rest.size() && std::isdigit(static_cast<unsigned char>(rest[j])))
+            ++j;
+        if (j == i + 1 || j >= rest.size() || rest[j] != ':')
+            continue;
+        *file = std::string(rest.substr(0, i));
+        *line = std::stoi(std::string(rest.substr(i + 1, j - i - 1)));
+        *text = Trim(rest.substr(j + 1));
+        return true;
+    }
+    return false;
+}
+
+// glslang quotes the token a message is about: "'foo' : undeclared identifier".
+std::string QuotedToken(std::string_view text)
+{
+    if (text.size() < 2 || text[0] != '\'')
+        return {};
+    const size_t close = text.find('\'', 1);
+    return close == std::string_view::npos ? std::string() : std::string(text.substr(1, close - 1));
+}
+
+} // namespace
+
+void AddInfoLog(std::string_view log, const std::string& defaultFile, Diagnostics& diags)
+{
+    while (!log.empty())
+    {
+        const size_t eol = log.find('\n');
+        std::string_view line = Trim(log.substr(0, eol));
+        log.remove_prefix(eol == std::string_view::npos ? log.size() : eol + 1);
+
+        Severity severity;
+        if (StartsWith(line, "ERROR: "))
+            severity = Severity::Error;
+        else if (StartsWith(line, "INTERNAL ERROR: "))
+        {
+            severity = Severity::Error;
+            line.remove_prefix(9);
+        }
+        else if (StartsWith(line, "WARNING: "))
+            severity = Severity::Warning;
+        else
+            continue;
+        line.remove_prefix(line.find(' ') + 1);
+        if (line.find("compilation errors.") != std::string_view::npos ||
+            line.find("compilation warnings.") != std::string_view::npos)
+            continue;
+
+        SourceLocation where{defaultFile, 0, 0};
+        std::string_view text = line;
+        SplitLocation(line, &where.file, &where.line, &text);
+        diags.Add(severity, where, std::string(text), QuotedToken(text));
+    }
+}
+
+} // namespace swk::d3dx9::fx

@@ -1,0 +1,728 @@
+#include "Parser.h"
+
+#include "ConstantExpr.h"
+#include "States.h"
+#include "TokenCursor.h"
+
+#include <swk/ShaderBlob.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <set>
+
+namespace swk::d3dx9::fx
+{
+namespace
+{
+
+enum class TypeKind
+{
+    Numeric,
+    Texture,
+    Sampler,
+    String,
+    Other,
+};
+
+struct TypeInfo
+{
+    TypeKind kind = TypeKind::Other;
+    D3DXPARAMETER_TYPE type = D3DXPT_VOID;
+    NumericBase base = NumericBase::Float;
+    UINT rows = 1;
+    UINT columns = 1;
+    bool matrix = false;
+};
+
+struct Qualifiers
+{
+    bool isStatic = false;
+    bool shared = false;
+    bool rowMajor = false;
+    bool columnMajor = false;
+};
+
+struct Edit
+{
+    size_t offset;
+    size_t length;         // characters blanked
+    std::string insertion; // written before them
+};
+
+bool ParseDims(std::string_view rest, UINT* rows, UINT* columns, bool* matrix)
+{
+    auto digit = [](char c) { return c >= '1' && c <= '4'; };
+    if (rest.empty())
+        return true;
+    if (rest.size() == 1 && digit(rest[0]))
+    {
+        *columns = static_cast<UINT>(rest[0] - '0');
+        return true;
+    }
+    if (rest.size() == 3 && digit(rest[0]) && rest[1] == 'x' && digit(rest[2]))
+    {
+        *rows = static_cast<UINT>(rest[0] - '0');
+        *columns = static_cast<UINT>(rest[2] - '0');
+        *matrix = true;
+        return true;
+    }
+    return false;
+}
+
+bool NumericBaseOf(std::string_view word, NumericBase* base, D3DXPARAMETER_TYPE* type,
+                   std::string_view* rest)
+{
+    static const struct
+    {
+        std::string_view name;
+        NumericBase base;
+        D3DXPARAMETER_TYPE type;
+    } kBases[] = {
+        {"float", NumericBase::Float, D3DXPT_FLOAT},  {"half", NumericBase::Float, D3DXPT_FLOAT},
+        {"double", NumericBase::Float, D3DXPT_FLOAT}, {"int", NumericBase::Int, D3DXPT_INT},
+        {"uint", NumericBase::Int, D3DXPT_INT},       {"dword", NumericBase::Int, D3DXPT_INT},
+        {"bool", NumericBase::Bool, D3DXPT_BOOL},
+    };
+    for (const auto& b : kBases)
+        if (word.substr(0, b.name.size()) == b.name)
+        {
+            *base = b.base;
+            *type = b.type;
+            *rest = word.substr(b.name.size());
+            return true;
+        }
+    return false;
+}
+
+class Parser
+{
+public:
+    Parser(std::string_view text, const ParseOptions& options, Diagnostics& diags)
+        : text_(text), options_(options), diags_(diags), lexed_(Tokenize(text, options.mainFile)),
+          c_(lexed_, diags)
+    {
+    }
+
+    bool Run(ParsedEffect* out)
+    {
+        try
+        {
+            while (!c_.AtEnd())
+                TopLevel();
+            AssignSamplerRegisters();
+            ResolveSamplerTextures();
+        }
+        catch (const ParseFailed&)
+        {
+            return false;
+        }
+        effect_.hlsl = ApplyEdits();
+        *out = std::move(effect_);
+        return true;
+    }
+
+private:
+    void TopLevel()
+    {
+        const Token& t = c_.Peek();
+        if (c_.Accept(";"))
+            return;
+        if (t.IsWord("technique"))
+            Technique();
+        else if (t.IsWord("struct"))
+            Struct();
+        else if (t.IsWord("typedef"))
+            SkipStatement();
+        else if (t.IsWord("cbuffer") || t.IsWord("tbuffer") || t.IsWord("technique10") ||
+                 t.IsWord("technique11"))
+            c_.Fail(t, "not supported in Direct3D 9 effects");
+        else
+            Declaration();
+    }
+
+    void SkipStatement()
+    {
+        while (!c_.AtEnd() && !c_.Accept(";"))
+        {
+            if (c_.Peek().Is("{"))
+                c_.SkipGroup("{", "}");
+            else
+                c_.Next();
+        }
+    }
+
+    void Struct()
+    {
+        c_.Next();
+        if (c_.Peek().kind == TokenKind::Identifier)
+            c_.Next();
+        if (c_.Peek().Is("{"))
+            c_.SkipGroup("{", "}");
+        // Variables of a structure type are left to the compiler.
+        SkipStatement();
+    }
+
+    Qualifiers ReadQualifiers()
+    {
+        Qualifiers q;
+        while (c_.Peek().kind == TokenKind::Identifier)
+        {
+            const Token& t = c_.Peek();
+            if (t.IsWord("static"))
+                q.isStatic = true;
+            else if (t.IsWord("shared"))
+            {
+                // Sharing through a pool is the framework's business; the
+                // compiler does not know the keyword.
+                q.shared = true;
+                Blank(t.offset, t.text.size());
+            }
+            else if (t.IsWord("row_major"))
+                q.rowMajor = true;
+            else if (t.IsWord("column_major"))
+                q.columnMajor = true;
+            else if (!(t.IsWord("uniform") || t.IsWord("extern") || t.IsWord("const") ||
+                       t.IsWord("volatile") || t.IsWord("inline") || t.IsWord("precise")))
+                break;
+            c_.Next();
+        }
+        return q;
+    }
+
+    TypeInfo ReadType()
+    {
+        const Token& t = c_.ExpectIdentifier("type name");
+        TypeInfo info;
+        const std::string_view w = t.text;
+        std::string_view rest;
+        if (EqualsNoCase(w, "texture") || EqualsNoCase(w, "texture1D") ||
+            EqualsNoCase(w, "texture2D") || EqualsNoCase(w, "texture3D") ||
+            EqualsNoCase(w, "textureCUBE"))
+        {
+            info.kind = TypeKind::Texture;
+            info.type = w.size() == 7                    ? D3DXPT_TEXTURE
+                        : EqualsNoCase(w, "textureCUBE") ? D3DXPT_TEXTURECUBE
+                        : w[7] == '1'                    ? D3DXPT_TEXTURE1D
+                        : w[7] == '2'                    ? D3DXPT_TEXTURE2D
+                                                         : D3DXPT_TEXTURE3D;
+        }
+        else if (w == "sampler" || w == "sampler1D" || w == "sampler2D" || w == "sampler3D" ||
+                 w == "samplerCUBE")
+        {
+            info.kind = TypeKind::Sampler;
+            info.type = w.size() == 7        ? D3DXPT_SAMPLER
+                        : w == "samplerCUBE" ? D3DXPT_SAMPLERCUBE
+                        : w[7] == '1'        ? D3DXPT_SAMPLER1D
+                        : w[7] == '2'        ? D3DXPT_SAMPLER2D
+                                             : D3DXPT_SAMPLER3D;
+        }
+        else if (w == "string")
+        {
+            info.kind = TypeKind::String;
+            info.type = D3DXPT_STRING;
+        }
+        else if (w == "vector" || w == "matrix")
+        {
+            info.kind = TypeKind::Numeric;
+            info.type = D3DXPT_FLOAT;
+            info.matrix = w == "matrix";
+            info.rows = info.matrix ? 4 : 1;
+            info.columns = 4;
+            if (c_.Peek().Is("<"))
+                TemplateArguments(&info);
+        }
+        else if (NumericBaseOf(w, &info.base, &info.type, &rest) &&
+                 ParseDims(rest, &info.rows, &info.columns, &info.matrix))
+            info.kind = TypeKind::Numeric;
+        return info;
+    }
+
+    // vector<float, 3>, matrix<float, 2, 3>
+    void TemplateArguments(TypeInfo* info)
+    {
+        c_.Expect("<");
+        const Token& base = c_.ExpectIdentifier("element type");
+        std::string_view rest;
+        if (!NumericBaseOf(base.text, &info->base, &info->type, &rest) || !rest.empty())
+            c_.Fail(base, "scalar type expected");
+        auto dimension = [this]()
+        {
+            c_.Expect(",");
+            const Token& n = c_.Next();
+            const double v = n.kind == TokenKind::Number ? NumberValue(n.text) : 0;
+            if (v < 1 || v > 4)
+                c_.Fail(n, "dimension 1 to 4 expected");
+            return static_cast<UINT>(v);
+        };
+        if (info->matrix)
+            info->rows = dimension();
+        info->columns = dimension();
+        c_.Expect(">");
+    }
+
+    void Declaration()
+    {
+        const size_t start = c_.Peek().offset;
+        const Qualifiers q = ReadQualifiers();
+        const TypeInfo type = ReadType();
+        const Token* name = &c_.ExpectIdentifier("name");
+        if (c_.Peek().Is("("))
+        {
+            Function();
+            return;
+        }
+        while (true)
+        {
+            Declarator(q, type, *name);
+            if (!c_.Accept(","))
+                break;
+            name = &c_.ExpectIdentifier("name");
+        }
+        const Token& end = c_.Expect(";");
+        // The compiler knows nothing of textures and strings.
+        if (type.kind == TypeKind::Texture || type.kind == TypeKind::String)
+            Blank(start, end.offset + 1 - start);
+    }
+
+    void Function()
+    {
+        c_.SkipGroup("(", ")");
+        while (c_.Accept(":"))
+        {
+            c_.ExpectIdentifier("semantic");
+            if (c_.Peek().Is("("))
+                c_.SkipGroup("(", ")");
+        }
+        if (!c_.Accept(";"))
+            c_.SkipGroup("{", "}");
+    }
+
+    void Declarator(const Qualifiers& q, const TypeInfo& type, const Token& nameToken)
+    {
+        ParamDecl p;
+        p.name = std::string(nameToken.text);
+        p.where = c_.Where(nameToken);
+        p.shared = q.shared;
+        p.type = type.type;
+        size_t nameEnd = nameToken.offset + nameToken.text.size();
+        if (c_.Accept("["))
+        {
+            const Token& n = c_.Next();
+            if (n.kind != TokenKind::Number || NumberValue(n.text) < 1)
+                c_.Fail(n, "array size expected");
+            p.elements = static_cast<UINT>(NumberValue(n.text));
+            nameEnd = c_.Expect("]").offset + 1;
+            if (c_.Peek().Is("["))
+                c_.Fail(c_.Peek(), "arrays of arrays are not supported");
+        }
+        int samplerRegister = -1;
+        while (c_.Accept(":"))
+        {
+            const Token& s = c_.ExpectIdentifier("semantic or register");
+            if (s.IsWord("register"))
+                samplerRegister = Register(type.kind == TypeKind::Sampler);
+            else
+                p.semantic = std::string(s.text);
+        }
+        if (c_.Peek().Is("<"))
+            c_.SkipGroup("<", ">");
+
+        if (q.isStatic)
+        {
+            if (c_.Accept("="))
+                SkipInitializer();
+            return;
+        }
+        switch (type.kind)
+        {
+        case TypeKind::Numeric:
+            NumericParameter(q, type, &p);
+            break;
+        case TypeKind::Texture:
+            p.cls = D3DXPC_OBJECT;
+            if (c_.Accept("="))
+                c_.Fail(c_.Peek(), "a texture parameter takes no initialiser");
+            break;
+        case TypeKind::String:
+            p.cls = D3DXPC_OBJECT;
+            if (c_.Accept("="))
+            {
+                const Token& s = c_.Next();
+                if (s.kind != TokenKind::String)
+                    c_.Fail(s, "string expected");
+                p.stringValue = std::string(s.text.substr(1, s.text.size() - 2));
+            }
+            break;
+        case TypeKind::Sampler:
+            if (p.elements)
+                c_.Fail(nameToken, "sampler arrays are not supported");
+            p.cls = D3DXPC_OBJECT;
+            SamplerParameter(&p, samplerRegister, nameEnd);
+            break;
+        case TypeKind::Other:
+            // Variables of structure or unknown type stay in the shader code only.
+            if (c_.Accept("="))
+                SkipInitializer();
+            return;
+        }
+        effect_.params.push_back(std::move(p));
+    }
+
+    // register(c4) or register(ps, s2): returns the number of an s register.
+    int Register(bool sampler)
+    {
+        c_.Expect("(");
+        int number = -1;
+        while (!c_.Peek().Is(")"))
+        {
+            const Token& t = c_.Next();
+            if (t.kind == TokenKind::End)
+                c_.Fail(t, "')' expected");
+            if (t.kind == TokenKind::Identifier && sampler &&
+                (t.text[0] == 's' || t.text[0] == 'S'))
+            {
+                const std::string digits(t.text.substr(1));
+                if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos)
+                    number = std::stoi(digits);
+                if (number >= static_cast<int>(swk::kSamplerRegisters))
+                    c_.Fail(t, "sampler register out of range");
+            }
+        }
+        c_.Expect(")");
+        return number;
+    }
+
+    void SkipInitializer()
+    {
+        int depth = 0;
+        while (!c_.AtEnd())
+        {
+            const Token& t = c_.Peek();
+            if (depth == 0 && (t.Is(",") || t.Is(";")))
+                return;
+            if (t.Is("(") || t.Is("{"))
+                ++depth;
+            else if (t.Is(")") || t.Is("}"))
+                --depth;
+            c_.Next();
+        }
+    }
+
+    void NumericParameter(const Qualifiers& q, const TypeInfo& type, ParamDecl* p)
+    {
+        p->rows = type.rows;
+        p->columns = type.columns;
+        p->rowMajor = q.rowMajor || (options_.rowMajorByDefault && !q.columnMajor);
+        p->cls = type.matrix        ? (p->rowMajor ? D3DXPC_MATRIX_ROWS : D3DXPC_MATRIX_COLUMNS)
+                 : type.columns > 1 ? D3DXPC_VECTOR
+                                    : D3DXPC_SCALAR;
+        if (!c_.Peek().Is("="))
+            return;
+        const Token& eq = c_.Next();
+        std::vector<double> values = EvaluateInitializer(c_);
+        const size_t wanted = p->Components();
+        if (values.size() == 1 && p->elements == 0)
+            values.resize(wanted, values[0]);
+        if (values.size() != wanted)
+            c_.Fail(eq, "initialiser has " + std::to_string(values.size()) + " values, '" +
+                            p->name + "' needs " + std::to_string(wanted));
+        p->defaults.reserve(wanted);
+        for (double v : values)
+        {
+            uint32_t word;
+            if (type.base == NumericBase::Float)
+            {
+                const float f = static_cast<float>(v);
+                std::memcpy(&word, &f, sizeof word);
+            }
+            else if (type.base == NumericBase::Int)
+                word = static_cast<uint32_t>(static_cast<int32_t>(std::trunc(v)));
+            else
+                word = v != 0 ? 1 : 0;
+            p->defaults.push_back(word);
+        }
+    }
+
+    void SamplerParameter(ParamDecl* p, int reg, size_t nameEnd)
+    {
+        SamplerDecl s;
+        s.param = static_cast<int>(effect_.params.size());
+        s.reg = reg;
+        if (c_.Peek().Is("="))
+        {
+            const Token& eq = c_.Next();
+            if (!c_.Peek().IsWord("sampler_state"))
+                c_.Fail(c_.Peek(), "sampler_state expected");
+            c_.Next();
+            SamplerStates(&s);
+            const Token& close = c_.Peek(); // ',' or ';' after the block
+            Blank(eq.offset, close.offset - eq.offset);
+        }
+        if (reg < 0)
+            registerInsertions_.push_back({effect_.samplers.size(), nameEnd});
+        p->sampler = static_cast<int>(effect_.samplers.size());
+        effect_.samplers.push_back(std::move(s));
+    }
+
+    void SamplerStates(SamplerDecl* s)
+    {
+        c_.Expect("{");
+        while (!c_.Accept("}"))
+        {
+            const Token& name = c_.ExpectIdentifier("sampler state");
+            if (c_.Peek().Is("["))
+                c_.Fail(c_.Peek(), "indexed sampler states are not supported");
+            c_.Expect("=");
+            if (EqualsNoCase(name.text, "Texture"))
+            {
+                const bool angle = c_.Accept("<");
+                const bool paren = !angle && c_.Accept("(");
+                s->texture = std::string(c_.ExpectIdentifier("texture parameter").text);
+                textureRefs_.push_back(&name);
+                if (angle)
+                    c_.Expect(">");
+                if (paren)
+                    c_.Expect(")");
+            }
+            else
+            {
+                StateInfo info;
+                if (!FindSamplerState(name.text, &info))
+                    c_.Fail(name, "unknown sampler state '" + std::string(name.text) + "'");
+                s->states.push_back({info.state, StateValue(info.kind)});
+            }
+            c_.Expect(";");
+        }
+    }
+
+    DWORD StateValue(StateValueKind kind)
+    {
+        const bool paren = c_.Accept("(");
+        const bool negative = c_.Accept("-");
+        const Token& t = c_.Next();
+        DWORD value = 0;
+        if (t.kind == TokenKind::Identifier && !negative)
+        {
+            if (!FindStateValue(kind, t.text, &value))
+                c_.Fail(t, "unknown state value '" + std::string(t.text) + "'");
+        }
+        else if (t.kind == TokenKind::Number)
+        {
+            const double v = NumberValue(t.text) * (negative ? -1 : 1);
+            if (kind == StateValueKind::Float)
+            {
+                const float f = static_cast<float>(v);
+                std::memcpy(&value, &f, sizeof value);
+            }
+            else
+                value = static_cast<DWORD>(static_cast<int64_t>(v));
+        }
+        else
+            c_.Fail(t, "state value expected");
+        if (paren)
+            c_.Expect(")");
+        return value;
+    }
+
+    void Technique()
+    {
+        const Token& keyword = c_.Next();
+        TechniqueDecl tech;
+        if (c_.Peek().kind == TokenKind::Identifier)
+            tech.name = std::string(c_.Next().text);
+        if (c_.Peek().Is("<"))
+            c_.SkipGroup("<", ">");
+        c_.Expect("{");
+        while (!c_.Peek().Is("}"))
+        {
+            const Token& p = c_.Peek();
+            if (!p.IsWord("pass"))
+                c_.Fail(p, "'pass' expected");
+            c_.Next();
+            tech.passes.push_back(Pass());
+        }
+        const Token& close = c_.Next();
+        if (tech.passes.empty())
+            c_.Fail(keyword, "technique without passes");
+        Blank(keyword.offset, close.offset + 1 - keyword.offset);
+        effect_.techniques.push_back(std::move(tech));
+    }
+
+    PassDecl Pass()
+    {
+        PassDecl pass;
+        if (c_.Peek().kind == TokenKind::Identifier)
+            pass.name = std::string(c_.Next().text);
+        if (c_.Peek().Is("<"))
+            c_.SkipGroup("<", ">");
+        c_.Expect("{");
+        while (!c_.Accept("}"))
+        {
+            const Token& name = c_.ExpectIdentifier("pass state");
+            if (c_.Peek().Is("["))
+                c_.Fail(c_.Peek(), "indexed pass states are not supported");
+            c_.Expect("=");
+            const bool vertex = EqualsNoCase(name.text, "VertexShader");
+            if (vertex || EqualsNoCase(name.text, "PixelShader"))
+            {
+                auto& slot = vertex ? pass.vertexShader : pass.pixelShader;
+                slot = Shader(vertex ? ShaderStage::Vertex : ShaderStage::Pixel);
+            }
+            else
+            {
+                StateInfo info;
+                if (!FindRenderState(name.text, &info))
+                    c_.Fail(name, "unknown pass state '" + std::string(name.text) + "'");
+                pass.renderStates.push_back({info.state, StateValue(info.kind)});
+            }
+            c_.Expect(";");
+        }
+        return pass;
+    }
+
+    ShaderCompile Shader(ShaderStage stage)
+    {
+        ShaderCompile sc;
+        sc.stage = stage;
+        const bool paren = c_.Accept("(");
+        const Token& t = c_.Next();
+        if (t.IsWord("NULL") || t.IsWord("null"))
+        {
+            if (paren)
+                c_.Expect(")");
+            return sc;
+        }
+        if (!t.IsWord("compile"))
+            c_.Fail(t, "'compile' or NULL expected");
+        const Token& profile = c_.ExpectIdentifier("shader profile");
+        if (!ParseProfile(profile.text, stage, &sc))
+            c_.Fail(profile, "invalid " +
+                                 std::string(stage == ShaderStage::Vertex ? "vertex" : "pixel") +
+                                 " shader profile '" + std::string(profile.text) + "'");
+        const Token& entry = c_.ExpectIdentifier("shader function");
+        sc.entry = std::string(entry.text);
+        sc.where = c_.Where(entry);
+        c_.Expect("(");
+        if (!c_.Peek().Is(")"))
+            c_.Fail(c_.Peek(), "arguments to compiled shaders are not supported");
+        c_.Expect(")");
+        if (paren)
+            c_.Expect(")");
+        return sc;
+    }
+
+    static bool ParseProfile(std::string_view text, ShaderStage stage, ShaderCompile* sc)
+    {
+        static constexpr std::string_view kVertex[] = {"vs_1_1", "vs_2_0", "vs_2_a", "vs_2_sw",
+                                                       "vs_3_0"};
+        static constexpr std::string_view kPixel[] = {"ps_1_1", "ps_1_2",  "ps_1_3",
+                                                      "ps_1_4", "ps_2_0",  "ps_2_a",
+                                                      "ps_2_b", "ps_2_sw", "ps_3_0"};
+        bool known = false;
+        if (stage == ShaderStage::Vertex)
+        {
+            for (std::string_view p : kVertex)
+                known = known || p == text;
+        }
+        else
+        {
+            for (std::string_view p : kPixel)
+                known = known || p == text;
+        }
+        if (!known)
+            return false;
+        sc->profile = std::string(text);
+        sc->major = text[3] - '0';
+        sc->minor = text[5] >= '0' && text[5] <= '9' ? text[5] - '0' : 0;
+        return true;
+    }
+
+    // Samplers without a register get the lowest free ones, in declaration order.
+    void AssignSamplerRegisters()
+    {
+        std::set<int> used;
+        for (const SamplerDecl& s : effect_.samplers)
+            if (s.reg >= 0)
+                used.insert(s.reg);
+        int next = 0;
+        for (const auto& [index, offset] : registerInsertions_)
+        {
+            while (used.count(next))
+                ++next;
+            if (next >= static_cast<int>(swk::kSamplerRegisters))
+            {
+                const ParamDecl& p =
+                    effect_.params[static_cast<size_t>(effect_.samplers[index].param)];
+                diags_.Error(p.where, "too many samplers", p.name);
+                throw ParseFailed{};
+            }
+            effect_.samplers[index].reg = next;
+            used.insert(next);
+            edits_.push_back({offset, 0, " : register(s" + std::to_string(next) + ")"});
+        }
+    }
+
+    void ResolveSamplerTextures()
+    {
+        size_t ref = 0;
+        for (const SamplerDecl& s : effect_.samplers)
+        {
+            if (s.texture.empty())
+                continue;
+            const Token& at = *textureRefs_[ref++];
+            bool found = false;
+            for (const ParamDecl& p : effect_.params)
+                found = found || (p.name == s.texture && p.cls == D3DXPC_OBJECT &&
+                                  p.type >= D3DXPT_TEXTURE && p.type <= D3DXPT_TEXTURECUBE);
+            if (!found)
+                c_.Fail(at, "'" + s.texture + "' is not a texture parameter");
+        }
+    }
+
+    void Blank(size_t offset, size_t length) { edits_.push_back({offset, length, {}}); }
+
+    std::string ApplyEdits()
+    {
+        std::stable_sort(edits_.begin(), edits_.end(),
+                         [](const Edit& a, const Edit& b) { return a.offset < b.offset; });
+        std::string out;
+        out.reserve(text_.size() + 32 * edits_.size());
+        size_t pos = 0;
+        for (const Edit& e : edits_)
+        {
+            // Blanks may nest (a shared texture); insertions never fall inside one.
+            if (e.offset >= pos)
+            {
+                out.append(text_.substr(pos, e.offset - pos));
+                out += e.insertion;
+                pos = e.offset;
+            }
+            for (; pos < e.offset + e.length; ++pos)
+                out += text_[pos] == '\n' ? '\n' : ' ';
+        }
+        out.append(text_.substr(pos));
+        return out;
+    }
+
+    std::string_view text_;
+    const ParseOptions& options_;
+    Diagnostics& diags_;
+    Lexed lexed_;
+    TokenCursor c_;
+    ParsedEffect effect_;
+    std::vector<Edit> edits_;
+    std::vector<std::pair<size_t, size_t>> registerInsertions_; // sampler index, text offset
+    std::vector<const Token*> textureRefs_;
+};
+
+} // namespace
+
+bool ParseEffect(std::string_view preprocessed, const ParseOptions& options, ParsedEffect* out,
+                 Diagnostics& diags)
+{
+    return Parser(preprocessed, options, diags).Run(out);
+}
+
+} // namespace swk::d3dx9::fx
