@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <string>
 #include <vector>
 
@@ -123,6 +125,45 @@ TEST_F(CompilerMessages, NoEffectsAndNoBoxBelowPixelShader11)
     CWaveGenerator g(&device, 64, 64);
     EXPECT_TRUE(boxes.empty());
     EXPECT_TRUE(FakeEffects().created.empty());
+}
+
+} // namespace
+
+namespace
+{
+
+std::string ReadFile(const std::string& path)
+{
+    std::string bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb"))
+    {
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+            bytes.append(buffer, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+// The effect sources reach the module byte for byte from the .rc file's
+// RCDATA entries, CRLF line ends and all, without a terminating zero.
+TEST(Resources, EffectSourcesAreTheFilesTheRcNames)
+{
+    const HMODULE module = GetModuleHandleA("Swellkit");
+    for (const auto& [id, file] : {std::pair<int, const char*>{101, "HeightMap.fx"},
+                                   std::pair<int, const char*>{102, "NormalMap.fx"}})
+    {
+        const HRSRC info = FindResourceA(module, MAKEINTRESOURCE(id), RT_RCDATA);
+        ASSERT_NE(info, nullptr) << id;
+        const char* data = static_cast<const char*>(LockResource(LoadResource(module, info)));
+        const std::string resource(data, SizeofResource(module, info));
+        const std::string expected = ReadFile(std::string(SWK_EFFECTS_DIR) + "/" + file);
+        ASSERT_FALSE(expected.empty()) << file;
+        EXPECT_EQ(resource, expected) << file;
+        EXPECT_NE(resource.find("\r\n"), std::string::npos);
+    }
+    EXPECT_EQ(FindResourceA(module, MAKEINTRESOURCE(103), RT_RCDATA), nullptr);
+    EXPECT_EQ(FindResourceA(module, MAKEINTRESOURCE(101), RT_STRING), nullptr);
 }
 
 } // namespace
