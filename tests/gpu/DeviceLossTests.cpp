@@ -1,0 +1,149 @@
+// Device loss and restoration in the middle of an animation, many times over:
+// the host's Reset must go through, and the maps must come back usable.
+#include "GpuProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <set>
+
+namespace
+{
+
+using namespace gputest;
+
+// Direct3D 9 keeps no application reference for a bound stream and Reset
+// clears the binding; the recording device counts the binding as a reference,
+// so the host drops it before Reset, as it would before rebinding its own.
+void ResetAsHost(TestDevice& device, int loss)
+{
+    device.SetStreamSource(0, nullptr, 0, 0);
+    EXPECT_EQ(device.LiveDefaultPoolResources(), 0) << "loss " << loss;
+    EXPECT_EQ(device.Reset(nullptr), D3D_OK) << "loss " << loss;
+}
+
+class Loss : public testing::TestWithParam<DWORD>
+{
+};
+
+TEST_P(Loss, RepeatedLossesMidAnimationReleaseEverythingAndRestoreWorkingMaps)
+{
+    auto device = MakeDevice(GetParam());
+    CWaveGenerator g(device.get(), 64, 32);
+    // A twin that is never lost keeps the clock that g must match.
+    auto twinDevice = MakeDevice(GetParam());
+    CWaveGenerator twin(twinDevice.get(), 64, 32);
+
+    IDirect3DVertexBuffer9* quad = Probe::QuadVB(g);
+    D3DXVECTOR3* normals = Probe::GridNormals(g);
+    const D3DSURFACE_DESC normalDesc = TopLevel(g.GetNormalMap());
+    const size_t watched = CD3DWatch::GetWatchedCount();
+    const bool grid = GetParam() != kPS20;
+
+    for (int loss = 0; loss < 25; loss++)
+    {
+        const DWORD elapsed = 7 + 3 * loss;
+        g.Update(elapsed);
+        twin.Update(elapsed);
+        // While the generator holds its maps the host cannot reset.
+        ASSERT_NE(device->Reset(nullptr), D3D_OK);
+
+        g.OnLostDevice();
+        EXPECT_EQ(g.GetNormalMap(), nullptr);
+        EXPECT_EQ(g.GetHeightMap(), nullptr);
+        ResetAsHost(*device, loss);
+
+        const double lostAt = Probe::Time(g);
+        device->ClearCalls();
+        g.Update(1000);
+        g.Update(5);
+        EXPECT_TRUE(device->Calls().empty());
+        EXPECT_EQ(Probe::Time(g), lostAt);
+
+        g.OnRestoreDevice();
+        ASSERT_NE(g.GetNormalMap(), nullptr);
+        const D3DSURFACE_DESC desc = TopLevel(g.GetNormalMap());
+        EXPECT_EQ(desc.Width, normalDesc.Width);
+        EXPECT_EQ(desc.Height, normalDesc.Height);
+        EXPECT_EQ(desc.Format, normalDesc.Format);
+        EXPECT_EQ(g.GetHeightMap() != nullptr, !grid);
+        EXPECT_EQ(Probe::QuadVB(g), quad);
+        EXPECT_EQ(Probe::GridNormals(g), normals);
+        EXPECT_EQ(Probe::GridVB(g) != nullptr, grid);
+
+        // The next frame draws into the maps that were just created.
+        device->ClearCalls();
+        g.Update(16);
+        twin.Update(16);
+        std::set<const void*> targets;
+        for (const swk::test::Call& c : device->Calls())
+            if (c.name == "GetSurfaceLevel")
+                targets.insert(c.object);
+        std::set<const void*> maps = {AsTexture(g.GetNormalMap())};
+        if (!grid)
+            maps.insert(AsTexture(g.GetHeightMap()));
+        EXPECT_EQ(targets, maps);
+        EXPECT_GT(Count(*device, "DrawPrimitive"), 0);
+        EXPECT_EQ(Probe::Time(g), Probe::Time(twin)) << "loss " << loss;
+    }
+    EXPECT_EQ(CD3DWatch::GetWatchedCount(), watched);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, Loss, testing::Values(kPS20, kPS11, kNoPS));
+
+class GridLoss : public testing::TestWithParam<DWORD>
+{
+};
+
+TEST_P(GridLoss, TheRestoredGridGetsPositionsAndNormalsBeforeItIsDrawn)
+{
+    auto device = MakeDevice(GetParam());
+    CWaveGenerator g(device.get(), 32, 32);
+    g.Update(16);
+    g.OnLostDevice();
+    ResetAsHost(*device, 0);
+    g.OnRestoreDevice();
+    g.Update(16);
+
+    IDirect3DVertexBuffer9* vb = Probe::GridVB(g);
+    ASSERT_NE(vb, nullptr);
+    const int W = Probe::GridWidth(g);
+    // The lower vertex of point (1, 0), written by both creation and upload.
+    const int v = 2 * 1 + 1;
+    if (GetParam() == kNoPS)
+    {
+        EXPECT_EQ(Member<float>(vb, 20, v, 0), 1.0f);
+        EXPECT_EQ(Member<float>(vb, 20, v, 4), 1.0f);
+        EXPECT_EQ(Member<uint32_t>(vb, 20, v, 16) >> 24, 0xFFu);
+    }
+    else
+    {
+        EXPECT_EQ(Member<float>(vb, 32, v, 0), 1.0f / W);
+        const float nz = Member<float>(vb, 32, v, 20);
+        EXPECT_GT(nz, 0.0f);
+        EXPECT_LE(nz, 1.0f);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(GridPaths, GridLoss, testing::Values(kPS11, kNoPS));
+
+TEST(LossFormats, FormatsAreProbedAgainOnRestoration)
+{
+    auto device = MakeDevice(kPS20);
+    CWaveGenerator g(device.get(), 64, 64);
+    EXPECT_FALSE(Probe::EightBitNoise(g));
+    g.OnLostDevice();
+    ResetAsHost(*device, 0);
+    // The display mode after the reset no longer offers dynamic L16 textures
+    // nor 16-bit integer render targets.
+    device->Settings().refused.insert({D3DFMT_L16, D3DUSAGE_DYNAMIC});
+    device->Settings().refused.insert({D3DFMT_A16B16G16R16, D3DUSAGE_RENDERTARGET});
+    g.OnRestoreDevice();
+    EXPECT_TRUE(Probe::EightBitNoise(g));
+    EXPECT_EQ(AsTexture(Probe::NoiseTex(g, 0))->Format(), D3DFMT_L8);
+    EXPECT_EQ(AsTexture(Probe::NoiseTex(g, 1))->Format(), D3DFMT_L8);
+    EXPECT_EQ(AsTexture(g.GetHeightMap())->Format(), D3DFMT_A16B16G16R16F);
+    EXPECT_EQ(AsTexture(g.GetNormalMap())->Format(), D3DFMT_A16B16G16R16F);
+}
+
+} // namespace

@@ -1,0 +1,237 @@
+// Format probes, texture creation and the map viewport, on the recording device.
+#include "GpuProbe.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using namespace gputest;
+
+// The adapter format every probe must carry: that of the display mode, which
+// here is deliberately not the back buffer's usual X8R8G8B8.
+const D3DFORMAT kDisplay = D3DFMT_R5G6B5;
+
+std::string ProbeText(D3DFORMAT format, DWORD usage)
+{
+    return "CheckDeviceFormat(0,1," + std::to_string(kDisplay) + "," + swk::test::Hex(usage) +
+           ",3," + std::to_string(format) + ")";
+}
+
+std::string RenderTargetProbe(D3DFORMAT format)
+{
+    return ProbeText(format, D3DUSAGE_RENDERTARGET);
+}
+
+const std::string kNoiseProbe = ProbeText(D3DFMT_L16, D3DUSAGE_DYNAMIC);
+
+TestDevice::Options Refusing(std::vector<D3DFORMAT> renderTargets, bool refuseL16 = false)
+{
+    TestDevice::Options options;
+    options.displayFormat = kDisplay;
+    for (D3DFORMAT f : renderTargets)
+        options.refused.insert({f, D3DUSAGE_RENDERTARGET});
+    if (refuseL16)
+        options.refused.insert({D3DFMT_L16, D3DUSAGE_DYNAMIC});
+    return options;
+}
+
+struct FormatCase
+{
+    std::vector<D3DFORMAT> refused;
+    std::vector<D3DFORMAT> probed;
+    D3DFORMAT chosen;
+};
+
+class MapFormat : public testing::TestWithParam<FormatCase>
+{
+};
+
+TEST_P(MapFormat, FirstWideCandidateTheDeviceRendersToWinsThenNoiseIsProbed)
+{
+    const FormatCase c = GetParam();
+    auto device = MakeDevice(kPS20, Refusing(c.refused));
+    CWaveGenerator g(device.get(), 64, 32);
+
+    std::vector<std::string> expected;
+    for (D3DFORMAT f : c.probed)
+        expected.push_back(RenderTargetProbe(f));
+    expected.push_back(kNoiseProbe);
+    EXPECT_EQ(Texts(*device, "CheckDeviceFormat"), expected);
+    // The display mode is asked for before any probe.
+    const auto all = device->CallTexts();
+    const auto mode = std::find(all.begin(), all.end(), "GetDisplayMode(0)");
+    const auto probe = std::find(all.begin(), all.end(), expected.front());
+    EXPECT_LT(mode, probe);
+
+    EXPECT_EQ(AsTexture(g.GetHeightMap())->Format(), c.chosen);
+    EXPECT_EQ(AsTexture(g.GetNormalMap())->Format(), c.chosen);
+    EXPECT_EQ(AsTexture(Probe::NoiseTex(g, 0))->Format(), D3DFMT_L16);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Candidates, MapFormat,
+    testing::Values(FormatCase{{}, {D3DFMT_A16B16G16R16}, D3DFMT_A16B16G16R16},
+                    // The half-float format wins although the single-float one is supported too.
+                    FormatCase{{D3DFMT_A16B16G16R16},
+                               {D3DFMT_A16B16G16R16, D3DFMT_A16B16G16R16F},
+                               D3DFMT_A16B16G16R16F},
+                    FormatCase{{D3DFMT_A16B16G16R16, D3DFMT_A16B16G16R16F},
+                               {D3DFMT_A16B16G16R16, D3DFMT_A16B16G16R16F, D3DFMT_A32B32G32R32F},
+                               D3DFMT_A32B32G32R32F},
+                    // A8R8G8B8 is taken without being asked for.
+                    FormatCase{{D3DFMT_A16B16G16R16, D3DFMT_A16B16G16R16F, D3DFMT_A32B32G32R32F},
+                               {D3DFMT_A16B16G16R16, D3DFMT_A16B16G16R16F, D3DFMT_A32B32G32R32F},
+                               D3DFMT_A8R8G8B8}));
+
+struct PathCase
+{
+    DWORD version;
+    int requestW, requestH;
+    std::vector<std::string> creations;
+};
+
+class TexturesOfPath : public testing::TestWithParam<PathCase>
+{
+};
+
+TEST_P(TexturesOfPath, CreatesItsTexturesAtTheHalvedSizeAndSetsTheViewport)
+{
+    const PathCase c = GetParam();
+    auto device = MakeDevice(c.version, Refusing({}));
+    CWaveGenerator g(device.get(), c.requestW, c.requestH);
+    EXPECT_EQ(Texts(*device, "CreateTexture"), c.creations);
+
+    const D3DVIEWPORT9& vp = Probe::Viewport(g);
+    EXPECT_EQ(vp.X, 0u);
+    EXPECT_EQ(vp.Y, 0u);
+    EXPECT_EQ(vp.Width, 512u);
+    EXPECT_EQ(vp.Height, 256u);
+    EXPECT_EQ(vp.MinZ, 0.0f);
+    EXPECT_EQ(vp.MaxZ, 1.0f);
+
+    // The L16 probe runs, and decides the noise width, on every device.
+    EXPECT_EQ(Count(*device, "CheckDeviceFormat"), 2);
+    EXPECT_EQ(Texts(*device, "CheckDeviceFormat").back(), kNoiseProbe);
+    EXPECT_FALSE(Probe::EightBitNoise(g));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, TexturesOfPath,
+    testing::Values(PathCase{kPS20,
+                             512,
+                             256,
+                             {"CreateTexture(128,128,1,0x200,81,0,NULL)",
+                              "CreateTexture(128,128,1,0x200,81,0,NULL)",
+                              "CreateTexture(512,256,1,0x1,36,0,NULL)",
+                              "CreateTexture(512,256,0,0x401,36,0,NULL)"}},
+                    PathCase{kPS14, 1024, 512, {"CreateTexture(512,256,0,0x401,36,0,NULL)"}},
+                    PathCase{kNoPS, 2048, 1024, {"CreateTexture(512,256,0,0x401,36,0,NULL)"}}));
+
+TEST(NoiseFormat, WithoutDynamicL16TheNoiseIsEightBitOnEveryPath)
+{
+    for (DWORD version : {kPS20, kPS11, kNoPS})
+    {
+        auto device = MakeDevice(version, Refusing({}, true));
+        CWaveGenerator g(device.get(), 64, 64);
+        EXPECT_TRUE(Probe::EightBitNoise(g)) << std::hex << version;
+        if (version == kPS20)
+        {
+            EXPECT_EQ(AsTexture(Probe::NoiseTex(g, 0))->Format(), D3DFMT_L8);
+            EXPECT_EQ(AsTexture(Probe::NoiseTex(g, 1))->Format(), D3DFMT_L8);
+            // Only the noise is narrowed: the maps keep the wide format.
+            EXPECT_EQ(AsTexture(g.GetHeightMap())->Format(), D3DFMT_A16B16G16R16);
+        }
+        else
+        {
+            EXPECT_EQ(Probe::NoiseTex(g, 0), nullptr);
+            EXPECT_EQ(Probe::NoiseTex(g, 1), nullptr);
+        }
+    }
+}
+
+TEST(RepeatedCall, CreatesNothingPresentButProbesAndSetsViewportAgain)
+{
+    auto device = MakeDevice(kPS20, Refusing({}));
+    CWaveGenerator g(device.get(), 96, 48);
+    IDirect3DTexture9* before[4] = {Probe::NoiseTex(g, 0), Probe::NoiseTex(g, 1), g.GetHeightMap(),
+                                    g.GetNormalMap()};
+    const size_t watched = CD3DWatch::GetWatchedCount();
+
+    // A display-mode change while the textures exist: only the flag follows it.
+    device->Settings().refused.insert({D3DFMT_L16, D3DUSAGE_DYNAMIC});
+    Probe::Viewport(g) = D3DVIEWPORT9{7, 9, 1, 2, 0.5f, 0.5f};
+    device->ClearCalls();
+    Probe::CreateTextures(g);
+
+    EXPECT_EQ(Count(*device, "CreateTexture"), 0);
+    EXPECT_EQ(Texts(*device, "CheckDeviceFormat"),
+              (std::vector<std::string>{RenderTargetProbe(D3DFMT_A16B16G16R16), kNoiseProbe}));
+    EXPECT_TRUE(Probe::EightBitNoise(g));
+    const D3DVIEWPORT9& vp = Probe::Viewport(g);
+    EXPECT_EQ(vp.X + vp.Y, 0u);
+    EXPECT_EQ(vp.Width, 96u);
+    EXPECT_EQ(vp.Height, 48u);
+    EXPECT_EQ(vp.MinZ, 0.0f);
+    EXPECT_EQ(vp.MaxZ, 1.0f);
+    IDirect3DTexture9* after[4] = {Probe::NoiseTex(g, 0), Probe::NoiseTex(g, 1), g.GetHeightMap(),
+                                   g.GetNormalMap()};
+    EXPECT_TRUE(std::equal(before, before + 4, after));
+    // The Direct3D object fetched for the probes is handed back.
+    EXPECT_EQ(CD3DWatch::GetWatchedCount(), watched);
+    IDirect3D9* d3d = nullptr;
+    device->GetDirect3D(&d3d);
+    EXPECT_EQ(d3d->Release(), 1u);
+}
+
+TEST(RepeatedCall, CreatesExactlyTheMissingTexturesInOrder)
+{
+    auto device = MakeDevice(kPS20, Refusing({D3DFMT_A16B16G16R16}));
+    CWaveGenerator g(device.get(), 64, 32);
+    IDirect3DTexture9* keptNoise = Probe::NoiseTex(g, 0);
+    IDirect3DTexture9* keptNormal = g.GetNormalMap();
+    CD3DWatch::SafeRelease("test", 1, (IUnknown**)&Probe::NoiseTex(g, 1));
+    CD3DWatch::SafeRelease("test", 2, (IUnknown**)&Probe::HeightMap(g));
+
+    device->ClearCalls();
+    Probe::CreateTextures(g);
+    EXPECT_EQ(Texts(*device, "CreateTexture"),
+              (std::vector<std::string>{"CreateTexture(128,128,1,0x200,81,0,NULL)",
+                                        "CreateTexture(64,32,1,0x1,113,0,NULL)"}));
+    EXPECT_EQ(Probe::NoiseTex(g, 0), keptNoise);
+    EXPECT_EQ(g.GetNormalMap(), keptNormal);
+    EXPECT_NE(Probe::NoiseTex(g, 1), nullptr);
+    EXPECT_NE(g.GetHeightMap(), nullptr);
+}
+
+TEST(Failures, AFailedCreationIsRetriedByTheNextCall)
+{
+    auto device = MakeDevice(kPS20);
+    device->Fail("CreateTexture", D3DERR_OUTOFVIDEOMEMORY, 1);
+    CWaveGenerator g(device.get(), 64, 64);
+    EXPECT_EQ(Probe::NoiseTex(g, 0), nullptr);
+    EXPECT_NE(Probe::NoiseTex(g, 1), nullptr);
+    EXPECT_NE(g.GetNormalMap(), nullptr);
+
+    device->ClearCalls();
+    Probe::CreateTextures(g);
+    EXPECT_EQ(Texts(*device, "CreateTexture"),
+              (std::vector<std::string>{"CreateTexture(128,128,1,0x200,81,0,NULL)"}));
+    EXPECT_NE(Probe::NoiseTex(g, 0), nullptr);
+}
+
+TEST(Failures, WithoutTheDirect3DObjectTheMapsStillGetARenderableFormat)
+{
+    auto device = MakeDevice(kPS20);
+    device->Fail("GetDirect3D");
+    CWaveGenerator g(device.get(), 64, 64);
+    EXPECT_EQ(Count(*device, "CheckDeviceFormat"), 0);
+    ASSERT_NE(g.GetNormalMap(), nullptr);
+    EXPECT_EQ(AsTexture(g.GetNormalMap())->Format(), D3DFMT_A8R8G8B8);
+    EXPECT_EQ(AsTexture(g.GetHeightMap())->Format(), D3DFMT_A8R8G8B8);
+    // Eight-bit noise asks the least of a device whose support is unknown.
+    EXPECT_TRUE(Probe::EightBitNoise(g));
+    EXPECT_EQ(AsTexture(Probe::NoiseTex(g, 0))->Format(), D3DFMT_L8);
+}
+
+} // namespace
