@@ -260,12 +260,11 @@ void ParameterTable::ReleaseDefaultPoolTextures()
     {
         if (!t)
             continue;
-        ComPtr<IDirect3DTexture9> texture;
         D3DSURFACE_DESC desc{};
-        const bool known = SUCCEEDED(t->QueryInterface(IID_IDirect3DTexture9,
-                                                       reinterpret_cast<void**>(texture.put()))) &&
-                           SUCCEEDED(texture->GetLevelDesc(0, &desc));
-        if (!known || desc.Pool == D3DPOOL_DEFAULT)
+        desc.Pool = D3DPOOL_DEFAULT;
+        if (t->GetType() == D3DRTYPE_TEXTURE)
+            static_cast<IDirect3DTexture9*>(t.get())->GetLevelDesc(0, &desc);
+        if (desc.Pool == D3DPOOL_DEFAULT)
         {
             t.reset();
             ++texturesVersion_;
