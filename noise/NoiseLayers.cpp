@@ -22,6 +22,142 @@ inline int PlaneWeight(double dPhase, double dOctaveWeight)
     const double dSine = std::sin(dPhase * g_dThirdPi);
     return (int)(dSine * dSine * g_dTwoThirds * dOctaveWeight * g_dSliceScale);
 }
+
+// An octave slice of a layer, interpolated across the layer's columns once
+// per frame, and the vertical interpolation between two of its rows carried
+// from one layer row to the next by adding the difference of the two rows:
+// the bilinear sums come out exactly as SampleSlice forms them, unshifted.
+template <int nShift> class CStretchedSlice
+{
+public:
+    enum
+    {
+        CELL = 1 << nShift,
+        WIDTH = 16 << nShift
+    };
+
+    void Stretch(const int (&anSlice)[16][16])
+    {
+        for (int r = 0; r < 16; ++r)
+            for (int q = 0; q < 16; ++q)
+            {
+                const int nLeft = anSlice[r][q];
+                const int nRight = anSlice[r][(q + 1) & 15];
+                for (int f = 0; f < CELL; ++f)
+                    m_anRow[r][q * CELL + f] = nLeft * (CELL - f) + nRight * f;
+            }
+    }
+
+    void Advance(int y)
+    {
+        if ((y & (CELL - 1)) == 0)
+        {
+            const int nTop = (y >> nShift) & 15;
+            const int nBottom = (nTop + 1) & 15;
+            for (int x = 0; x < WIDTH; ++x)
+            {
+                m_anSum[x] = m_anRow[nTop][x] * CELL;
+                m_anStep[x] = m_anRow[nBottom][x] - m_anRow[nTop][x];
+            }
+        }
+        else
+        {
+            for (int x = 0; x < WIDTH; ++x)
+                m_anSum[x] += m_anStep[x];
+        }
+    }
+
+    // The sample at column x of the current layer row, for x below WIDTH.
+    int At(int x) const { return m_anSum[x] >> (2 * nShift); }
+
+private:
+    int m_anRow[16][WIDTH];
+    int m_anSum[WIDTH];
+    int m_anStep[WIDTH];
+};
+
+// Layer row by row: the slice with 8 texels per cell spans the row once, the
+// ones with 4 and 2 repeat every 64 and 32 columns, the unstretched one every 16.
+void BuildLayer(const int (&anSlice)[16][16][16], int k, int (&anLayer)[128][128])
+{
+    CStretchedSlice<3> coarse;
+    CStretchedSlice<2> middle;
+    CStretchedSlice<1> fine;
+    coarse.Stretch(anSlice[k]);
+    middle.Stretch(anSlice[k + 1]);
+    fine.Stretch(anSlice[k + 2]);
+
+    for (int y = 0; y < 128; ++y)
+    {
+        coarse.Advance(y);
+        middle.Advance(y);
+        fine.Advance(y);
+        int anTile[16];
+        for (int i = 0; i < 16; ++i)
+            anTile[i] = anSlice[k + 3][y & 15][i];
+        for (int b = 0; b < 128; b += 16)
+            for (int i = 0; i < 16; ++i)
+                anLayer[y][b + i] =
+                    anTile[i] + coarse.At(b + i) + middle.At((b & 63) + i) + fine.At((b & 31) + i);
+    }
+}
+
+// The weighted sum of a texel's neighbours other than its left one; the row
+// above is already smoothed, the row itself and the one below are not.
+inline int NeighbourSum(const int* L, int c)
+{
+    return 2 * (L[c - 128] + L[c + 1] + L[c + 128]) +
+           (L[c - 129] + L[c - 127] + L[c + 127] + L[c + 129]) + 4 * L[c];
+}
+
+// In place and by index alone, from index 129 to 16254: each texel sees its
+// already smoothed neighbours above and to the left, and rows wrap into each
+// other. The left neighbour chains every texel to the one before, so all
+// other neighbours are summed for the whole row first and the chain itself
+// is kept short.
+void SmoothLayer(int (&anLayer)[128][128])
+{
+    int* L = &anLayer[0][0];
+    int anSum[128];
+    int anNegativeBelow[128];
+    int nLeft = L[128];
+    for (int y = 1; y <= 126; ++y)
+    {
+        const int nFirst = y == 1 ? 1 : 0;
+        const int nEnd = y == 126 ? 127 : 128;
+        const int c0 = y * 128;
+        if (nFirst == 0 && nEnd == 128)
+        {
+            for (int x = 0; x < 128; ++x)
+                anSum[x] = NeighbourSum(L, c0 + x);
+        }
+        else
+        {
+            for (int x = nFirst; x < nEnd; ++x)
+                anSum[x] = NeighbourSum(L, c0 + x);
+        }
+        // The total is negative exactly when the left neighbour is below this,
+        // which the chain can test without waiting for the total.
+        for (int x = 0; x < 128; ++x)
+            anNegativeBelow[x] = (1 - anSum[x]) >> 1;
+
+        const int nOldFirst = L[c0];
+        const int nChainEnd = nEnd < 127 ? nEnd : 127;
+        for (int x = nFirst; x < nChainEnd; ++x)
+        {
+            const int nTotal = anSum[x] + 2 * nLeft;
+            nLeft = (nLeft < anNegativeBelow[x] ? nTotal + 15 : nTotal) >> 4;
+            L[c0 + x] = nLeft;
+        }
+        if (nEnd == 128)
+        {
+            // The last texel's upper right neighbour is this row's first,
+            // smoothed since its sum was taken.
+            nLeft = (anSum[127] + L[c0] - nOldFirst + 2 * nLeft) / 16;
+            L[c0 + 127] = nLeft;
+        }
+    }
+}
 } // namespace
 
 void CWaveGenerator::SynthesizeLayers(DWORD dwElapsed)
@@ -53,35 +189,22 @@ void CWaveGenerator::SynthesizeLayers(DWORD dwElapsed)
         const int nWeightA = PlaneWeight(dFraction + 2.0, dWeight);
         const int nWeightB = PlaneWeight(dFraction + 1.0, dWeight);
         const int nWeightC = PlaneWeight(dFraction, dWeight);
-        const int* pnA = &m_anNoiseVolume[nPlane & 255][0][0];
-        const int* pnB = &m_anNoiseVolume[(nPlane + 1) & 255][0][0];
-        const int* pnC = &m_anNoiseVolume[(nPlane + 2) & 255][0][0];
-        int* pnSlice = &m_anOctaveSlice[i][0][0];
-        for (int m = 0; m < 256; ++m)
-            pnSlice[m] = ((pnC[m] * nWeightC) >> g_nVolumeShift) +
-                         ((pnB[m] * nWeightB) >> g_nVolumeShift) +
-                         ((pnA[m] * nWeightA) >> g_nVolumeShift);
+        const int a = nPlane & 255;
+        const int b = (nPlane + 1) & 255;
+        const int c = (nPlane + 2) & 255;
+        for (int r = 0; r < 16; ++r)
+            for (int q = 0; q < 16; ++q)
+                m_anOctaveSlice[i][r][q] =
+                    ((m_anNoiseVolume[c][r][q] * nWeightC) >> g_nVolumeShift) +
+                    ((m_anNoiseVolume[b][r][q] * nWeightB) >> g_nVolumeShift) +
+                    ((m_anNoiseVolume[a][r][q] * nWeightA) >> g_nVolumeShift);
         dRate *= g_dOctaveRate;
     }
 
     for (int nLayer = 0; nLayer < m_nOctaves / 4; ++nLayer)
-    {
-        const int k = 4 * nLayer;
-        for (int y = 0; y < 128; ++y)
-            for (int x = 0; x < 128; ++x)
-                m_anLayer[nLayer][y][x] = m_anOctaveSlice[k + 3][y & 15][x & 15] +
-                                          SampleSlice(x, y, 3, k) + SampleSlice(x, y, 2, k + 1) +
-                                          SampleSlice(x, y, 1, k + 2);
-    }
+        BuildLayer(m_anOctaveSlice, 4 * nLayer, m_anLayer[nLayer]);
 
-    // In place and by index alone: each texel sees its already smoothed
-    // neighbours above and to the left, and rows wrap into each other.
-    int* pnLayer = &m_anLayer[0][0][0];
-    for (int c = 129; c <= 16254; ++c)
-        pnLayer[c] = (2 * (pnLayer[c - 128] + pnLayer[c - 1] + pnLayer[c + 1] + pnLayer[c + 128]) +
-                      (pnLayer[c - 129] + pnLayer[c - 127] + pnLayer[c + 127] + pnLayer[c + 129]) +
-                      4 * pnLayer[c]) /
-                     16;
+    SmoothLayer(m_anLayer[0]);
 }
 
 int CWaveGenerator::SampleSlice(int x, int y, int nShift, int nSlice)

@@ -1,5 +1,7 @@
 #include "WaveGenerator.h"
 
+#include <cstring>
+
 namespace
 {
 // Layer values are signed; the textures hold unsigned luminance centred on
@@ -30,9 +32,12 @@ void CWaveGenerator::UploadNoiseLayers()
             const int* pnLayer = m_anLayer[t][y];
             if (m_b8BitNoise)
             {
-                BYTE* pbTexel = pbRow;
+                // Bytes may alias the layers; converting into a row of our own
+                // first lets the conversion run in vector registers.
+                BYTE abTexel[128];
                 for (int x = 0; x < 128; ++x)
-                    pbTexel[x] = ToL8(pnLayer[x]);
+                    abTexel[x] = ToL8(pnLayer[x]);
+                std::memcpy(pbRow, abTexel, sizeof abTexel);
             }
             else
             {
