@@ -1,0 +1,277 @@
+#include "Device.h"
+#include "Buffers.h"
+#include "Direct3D9.h"
+#include "Shaders.h"
+#include "Surface.h"
+#include "Texture.h"
+
+namespace swk::d3d9
+{
+
+Device::Device(Direct3D9& d3d, std::shared_ptr<vk::Context> context, const Emulation& emulation,
+               const D3DDEVICE_CREATION_PARAMETERS& creation, D3DPRESENT_PARAMETERS& present)
+    : d3d_(d3d), context_(std::move(context)), renderer_(std::make_unique<vk::Renderer>(context_)),
+      emulation_(emulation), creation_(creation), present_(present)
+{
+    fixedFunction_ = std::make_unique<FixedFunction>(*renderer_);
+    createImplicitSurfaces(present_);
+    resetState();
+    d3d_.AddRef();
+}
+
+Device::~Device()
+{
+    state_.unbindAll();
+    releaseImplicitSurfaces();
+    fixedFunction_.reset();
+    renderer_.reset();
+    d3d_.Release();
+}
+
+void Device::createImplicitSurfaces(const D3DPRESENT_PARAMETERS& present)
+{
+    const FormatInfo* format = findFormat(present.BackBufferFormat);
+    vk::ImageDesc image;
+    image.width = present.BackBufferWidth;
+    image.height = present.BackBufferHeight;
+    image.format = chooseVkFormat(*context_, present.BackBufferFormat, D3DUSAGE_RENDERTARGET);
+    image.usage = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT |
+                  VK_IMAGE_USAGE_TRANSFER_DST_BIT;
+    image.name = "back buffer";
+    D3DSURFACE_DESC desc{};
+    desc.Format = present.BackBufferFormat;
+    desc.Type = D3DRTYPE_SURFACE;
+    desc.Usage = D3DUSAGE_RENDERTARGET;
+    desc.Pool = D3DPOOL_DEFAULT;
+    desc.Width = present.BackBufferWidth;
+    desc.Height = present.BackBufferHeight;
+    Surface::Storage storage;
+    storage.image = renderer_->createImage(image);
+    storage.cpuCopy = (present.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0;
+    storage.ownsImage = true;
+    backBuffer_ = std::make_unique<Surface>(*this, Lifetime::Owner::Device, nullptr, nullptr, desc,
+                                            *format, std::move(storage));
+
+    if (present.EnableAutoDepthStencil)
+    {
+        const FormatInfo* depthFormat = findFormat(present.AutoDepthStencilFormat);
+        vk::ImageDesc depth;
+        depth.width = present.BackBufferWidth;
+        depth.height = present.BackBufferHeight;
+        depth.format =
+            chooseVkFormat(*context_, present.AutoDepthStencilFormat, D3DUSAGE_DEPTHSTENCIL);
+        depth.usage = VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT;
+        depth.name = "automatic depth-stencil";
+        D3DSURFACE_DESC depthDesc = desc;
+        depthDesc.Format = present.AutoDepthStencilFormat;
+        depthDesc.Usage = D3DUSAGE_DEPTHSTENCIL;
+        Surface::Storage depthStorage;
+        depthStorage.image = renderer_->createImage(depth);
+        depthStorage.ownsImage = true;
+        autoDepth_ = std::make_unique<Surface>(*this, Lifetime::Owner::Device, nullptr, nullptr,
+                                               depthDesc, *depthFormat, std::move(depthStorage));
+    }
+}
+
+void Device::releaseImplicitSurfaces()
+{
+    backBuffer_.reset();
+    autoDepth_.reset();
+}
+
+void Device::resetState()
+{
+    state_.reset(autoDepth_ != nullptr);
+    state_.renderTarget.reset(backBuffer_.get());
+    state_.depthStencil.reset(autoDepth_.get());
+    state_.viewport = {0, 0, present_.BackBufferWidth, present_.BackBufferHeight, 0.0f, 1.0f};
+    state_.scissor = {0, 0, LONG(present_.BackBufferWidth), LONG(present_.BackBufferHeight)};
+    state_.vertexConstantsVersion = nextVersion();
+    state_.pixelConstantsVersion = nextVersion();
+    inScene_ = false;
+}
+
+void Device::registerDefaultPool(Lifetime* object)
+{
+    defaultPool_.insert(object);
+}
+
+void Device::unregisterDefaultPool(Lifetime* object)
+{
+    defaultPool_.erase(object);
+}
+
+STDMETHODIMP Device::QueryInterface(REFIID riid, void** ppvObject)
+{
+    if (!ppvObject)
+        return E_POINTER;
+    *ppvObject = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IDirect3DDevice9)
+        *ppvObject = static_cast<IDirect3DDevice9*>(this);
+    else if (riid == IID_ISwkDevice9)
+        *ppvObject = static_cast<ISwkDevice9*>(this);
+    else
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) Device::AddRef()
+{
+    return ++refs_;
+}
+
+STDMETHODIMP_(ULONG) Device::Release()
+{
+    const ULONG count = --refs_;
+    if (count == 0)
+        delete this;
+    return count;
+}
+
+STDMETHODIMP Device::LoseDevice()
+{
+    cooperative_ = D3DERR_DEVICELOST;
+    return D3D_OK;
+}
+
+STDMETHODIMP Device::MakeResettable()
+{
+    if (cooperative_ == D3DERR_DEVICELOST)
+        cooperative_ = D3DERR_DEVICENOTRESET;
+    return D3D_OK;
+}
+
+STDMETHODIMP Device::TestCooperativeLevel()
+{
+    return cooperative_;
+}
+
+STDMETHODIMP_(UINT) Device::GetAvailableTextureMem()
+{
+    return 512u << 20;
+}
+
+STDMETHODIMP Device::EvictManagedResources()
+{
+    return D3D_OK;
+}
+
+STDMETHODIMP Device::GetDirect3D(IDirect3D9** ppD3D9)
+{
+    if (!ppD3D9)
+        return D3DERR_INVALIDCALL;
+    d3d_.AddRef();
+    *ppD3D9 = &d3d_;
+    return D3D_OK;
+}
+
+STDMETHODIMP Device::GetDeviceCaps(D3DCAPS9* pCaps)
+{
+    if (!pCaps)
+        return D3DERR_INVALIDCALL;
+    fillCaps(*context_, emulation_, pCaps);
+    return D3D_OK;
+}
+
+STDMETHODIMP Device::GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode)
+{
+    if (!pMode || iSwapChain != 0)
+        return D3DERR_INVALIDCALL;
+    *pMode = {present_.BackBufferWidth, present_.BackBufferHeight, 60,
+              displayFormatFor(present_.BackBufferFormat)};
+    return D3D_OK;
+}
+
+STDMETHODIMP Device::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* pParameters)
+{
+    if (!pParameters)
+        return D3DERR_INVALIDCALL;
+    *pParameters = creation_;
+    return D3D_OK;
+}
+
+STDMETHODIMP Device::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters)
+{
+    if (!pPresentationParameters)
+        return D3DERR_INVALIDCALL;
+    if (cooperative_ == D3DERR_DEVICELOST)
+        return D3DERR_DEVICELOST;
+    D3DPRESENT_PARAMETERS present = *pPresentationParameters;
+    HRESULT valid = normalizePresentParameters(d3d_, present);
+    if (SUCCEEDED(valid))
+        for (Lifetime* object : defaultPool_)
+            if (object->references() > 0)
+            {
+                valid = D3DERR_INVALIDCALL;
+                break;
+            }
+    if (FAILED(valid))
+    {
+        // A refused reset leaves the device waiting for a good one.
+        cooperative_ = D3DERR_DEVICENOTRESET;
+        return valid;
+    }
+    return guarded(
+        [&]() -> HRESULT
+        {
+            state_.unbindAll();
+            renderer_->finish();
+            releaseImplicitSurfaces();
+            present_ = present;
+            createImplicitSurfaces(present_);
+            resetState();
+            cooperative_ = D3D_OK;
+            *pPresentationParameters = present;
+            return D3D_OK;
+        });
+}
+
+STDMETHODIMP Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
+{
+    if (cooperative_ != D3D_OK)
+        return D3DERR_DEVICELOST;
+    return guarded(
+        [&]() -> HRESULT
+        {
+            renderer_->flush();
+            return D3D_OK;
+        });
+}
+
+STDMETHODIMP Device::GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE Type,
+                                   IDirect3DSurface9** ppBackBuffer)
+{
+    if (!ppBackBuffer)
+        return D3DERR_INVALIDCALL;
+    *ppBackBuffer = nullptr;
+    if (iSwapChain != 0 || iBackBuffer >= present_.BackBufferCount ||
+        Type != D3DBACKBUFFER_TYPE_MONO)
+        return D3DERR_INVALIDCALL;
+    backBuffer_->AddRef();
+    *ppBackBuffer = backBuffer_.get();
+    return D3D_OK;
+}
+
+STDMETHODIMP Device::BeginScene()
+{
+    if (inScene_)
+        return D3DERR_INVALIDCALL;
+    inScene_ = true;
+    return D3D_OK;
+}
+
+STDMETHODIMP Device::EndScene()
+{
+    if (!inScene_)
+        return D3DERR_INVALIDCALL;
+    inScene_ = false;
+    return guarded(
+        [&]() -> HRESULT
+        {
+            renderer_->flush();
+            return D3D_OK;
+        });
+}
+
+} // namespace swk::d3d9

@@ -1,0 +1,274 @@
+#include "Buffers.h"
+#include "Device.h"
+#include "Direct3D9.h"
+#include "Shaders.h"
+#include "Surface.h"
+#include "Texture.h"
+
+#include <algorithm>
+
+namespace swk::d3d9
+{
+namespace
+{
+
+constexpr DWORD kTextureUsages = D3DUSAGE_RENDERTARGET | D3DUSAGE_DYNAMIC | D3DUSAGE_AUTOGENMIPMAP |
+                                 D3DUSAGE_WRITEONLY | D3DUSAGE_SOFTWAREPROCESSING;
+constexpr DWORD kBufferUsages = D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC |
+                                D3DUSAGE_SOFTWAREPROCESSING | D3DUSAGE_DONOTCLIP | D3DUSAGE_POINTS;
+
+bool validPool(D3DPOOL pool)
+{
+    return pool >= D3DPOOL_DEFAULT && pool <= D3DPOOL_SCRATCH;
+}
+
+} // namespace
+
+STDMETHODIMP Device::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage,
+                                   D3DFORMAT Format, D3DPOOL Pool, IDirect3DTexture9** ppTexture,
+                                   HANDLE* pSharedHandle)
+{
+    if (!ppTexture)
+        return D3DERR_INVALIDCALL;
+    *ppTexture = nullptr;
+    if (pSharedHandle || Width == 0 || Height == 0 || !validPool(Pool) || (Usage & ~kTextureUsages))
+        return D3DERR_INVALIDCALL;
+    const FormatInfo* format = findFormat(Format);
+    if (!format || format->depth)
+        return D3DERR_INVALIDCALL;
+    if ((Usage & D3DUSAGE_RENDERTARGET) && Pool != D3DPOOL_DEFAULT)
+        return D3DERR_INVALIDCALL;
+    if ((Usage & D3DUSAGE_DYNAMIC) && Pool == D3DPOOL_MANAGED)
+        return D3DERR_INVALIDCALL;
+    const UINT fullChain = vk::fullMipCount(Width, Height);
+    if (Levels > fullChain)
+        return D3DERR_INVALIDCALL;
+    if ((Usage & D3DUSAGE_AUTOGENMIPMAP) && Levels > 1)
+        return D3DERR_INVALIDCALL;
+    if (Pool == D3DPOOL_DEFAULT || Pool == D3DPOOL_MANAGED)
+    {
+        const HRESULT supported =
+            checkFormat(*context_, emulation_, Usage, D3DRTYPE_TEXTURE, Format);
+        if (FAILED(supported))
+            return D3DERR_INVALIDCALL;
+        if (supported == D3DOK_NOAUTOGEN)
+            Usage &= ~D3DUSAGE_AUTOGENMIPMAP;
+    }
+    else
+        Usage &= ~D3DUSAGE_AUTOGENMIPMAP;
+    const UINT levels = (Levels == 0 || (Usage & D3DUSAGE_AUTOGENMIPMAP)) ? fullChain : Levels;
+    return guarded(
+        [&]() -> HRESULT
+        {
+            *ppTexture = new Texture(*this, Width, Height, levels, Usage, *format, Pool);
+            return D3D_OK;
+        });
+}
+
+STDMETHODIMP Device::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
+                                        IDirect3DVertexBuffer9** ppVertexBuffer,
+                                        HANDLE* pSharedHandle)
+{
+    if (!ppVertexBuffer)
+        return D3DERR_INVALIDCALL;
+    *ppVertexBuffer = nullptr;
+    VertexLayout layout;
+    if (pSharedHandle || Length == 0 || !validPool(Pool) || Pool == D3DPOOL_SCRATCH ||
+        (Usage & ~kBufferUsages) || (FVF && !layoutFromFvf(FVF, &layout)))
+        return D3DERR_INVALIDCALL;
+    if (FVF && Length < layout.stride)
+        return D3DERR_INVALIDCALL;
+    if ((Usage & D3DUSAGE_DYNAMIC) && Pool == D3DPOOL_MANAGED)
+        return D3DERR_INVALIDCALL;
+    const D3DVERTEXBUFFER_DESC desc{
+        D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, Usage, Pool, Length, FVF};
+    return guarded(
+        [&]() -> HRESULT
+        {
+            *ppVertexBuffer = new VertexBuffer(*this, desc);
+            return D3D_OK;
+        });
+}
+
+STDMETHODIMP Device::CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                       IDirect3DIndexBuffer9** ppIndexBuffer, HANDLE* pSharedHandle)
+{
+    if (!ppIndexBuffer)
+        return D3DERR_INVALIDCALL;
+    *ppIndexBuffer = nullptr;
+    if (pSharedHandle || Length == 0 || !validPool(Pool) || Pool == D3DPOOL_SCRATCH ||
+        (Usage & ~kBufferUsages) || (Format != D3DFMT_INDEX16 && Format != D3DFMT_INDEX32))
+        return D3DERR_INVALIDCALL;
+    if ((Usage & D3DUSAGE_DYNAMIC) && Pool == D3DPOOL_MANAGED)
+        return D3DERR_INVALIDCALL;
+    const D3DINDEXBUFFER_DESC desc{Format, D3DRTYPE_INDEXBUFFER, Usage, Pool, Length};
+    return guarded(
+        [&]() -> HRESULT
+        {
+            *ppIndexBuffer = new IndexBuffer(*this, desc);
+            return D3D_OK;
+        });
+}
+
+STDMETHODIMP Device::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format,
+                                        D3DMULTISAMPLE_TYPE MultiSample, DWORD MultisampleQuality,
+                                        BOOL Lockable, IDirect3DSurface9** ppSurface,
+                                        HANDLE* pSharedHandle)
+{
+    if (!ppSurface)
+        return D3DERR_INVALIDCALL;
+    *ppSurface = nullptr;
+    if (pSharedHandle || Width == 0 || Height == 0)
+        return D3DERR_INVALIDCALL;
+    if (MultiSample != D3DMULTISAMPLE_NONE || MultisampleQuality != 0)
+        return D3DERR_NOTAVAILABLE;
+    const FormatInfo* format = findFormat(Format);
+    if (!format || checkFormat(*context_, emulation_, D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE,
+                               Format) != D3D_OK)
+        return D3DERR_INVALIDCALL;
+    return guarded(
+        [&]() -> HRESULT
+        {
+            vk::ImageDesc image;
+            image.width = Width;
+            image.height = Height;
+            image.format = chooseVkFormat(*context_, Format, D3DUSAGE_RENDERTARGET);
+            image.usage = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT |
+                          VK_IMAGE_USAGE_TRANSFER_DST_BIT;
+            image.name = "render target";
+            D3DSURFACE_DESC desc{};
+            desc.Format = Format;
+            desc.Type = D3DRTYPE_SURFACE;
+            desc.Usage = D3DUSAGE_RENDERTARGET;
+            desc.Pool = D3DPOOL_DEFAULT;
+            desc.Width = Width;
+            desc.Height = Height;
+            Surface::Storage storage;
+            storage.image = renderer_->createImage(image);
+            storage.cpuCopy = Lockable != FALSE;
+            storage.ownsImage = true;
+            *ppSurface = new Surface(*this, Lifetime::Owner::Self, nullptr, nullptr, desc, *format,
+                                     std::move(storage));
+            return D3D_OK;
+        });
+}
+
+STDMETHODIMP Device::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format,
+                                               D3DMULTISAMPLE_TYPE MultiSample,
+                                               DWORD MultisampleQuality, BOOL,
+                                               IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle)
+{
+    if (!ppSurface)
+        return D3DERR_INVALIDCALL;
+    *ppSurface = nullptr;
+    if (pSharedHandle || Width == 0 || Height == 0)
+        return D3DERR_INVALIDCALL;
+    if (MultiSample != D3DMULTISAMPLE_NONE || MultisampleQuality != 0)
+        return D3DERR_NOTAVAILABLE;
+    const FormatInfo* format = findFormat(Format);
+    if (!format || checkFormat(*context_, emulation_, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE,
+                               Format) != D3D_OK)
+        return D3DERR_INVALIDCALL;
+    return guarded(
+        [&]() -> HRESULT
+        {
+            vk::ImageDesc image;
+            image.width = Width;
+            image.height = Height;
+            image.format = chooseVkFormat(*context_, Format, D3DUSAGE_DEPTHSTENCIL);
+            image.usage = VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT;
+            image.name = "depth-stencil surface";
+            D3DSURFACE_DESC desc{};
+            desc.Format = Format;
+            desc.Type = D3DRTYPE_SURFACE;
+            desc.Usage = D3DUSAGE_DEPTHSTENCIL;
+            desc.Pool = D3DPOOL_DEFAULT;
+            desc.Width = Width;
+            desc.Height = Height;
+            Surface::Storage storage;
+            storage.image = renderer_->createImage(image);
+            storage.ownsImage = true;
+            *ppSurface = new Surface(*this, Lifetime::Owner::Self, nullptr, nullptr, desc, *format,
+                                     std::move(storage));
+            return D3D_OK;
+        });
+}
+
+STDMETHODIMP Device::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format,
+                                                 D3DPOOL Pool, IDirect3DSurface9** ppSurface,
+                                                 HANDLE* pSharedHandle)
+{
+    if (!ppSurface)
+        return D3DERR_INVALIDCALL;
+    *ppSurface = nullptr;
+    // Managed off-screen surfaces do not exist in Direct3D 9.
+    if (pSharedHandle || Width == 0 || Height == 0 || !validPool(Pool) || Pool == D3DPOOL_MANAGED)
+        return D3DERR_INVALIDCALL;
+    const FormatInfo* format = findFormat(Format);
+    if (!format || format->depth)
+        return D3DERR_INVALIDCALL;
+    return guarded(
+        [&]() -> HRESULT
+        {
+            D3DSURFACE_DESC desc{};
+            desc.Format = Format;
+            desc.Type = D3DRTYPE_SURFACE;
+            desc.Pool = Pool;
+            desc.Width = Width;
+            desc.Height = Height;
+            Surface::Storage storage;
+            if (Pool == D3DPOOL_DEFAULT)
+            {
+                vk::ImageDesc image;
+                image.width = Width;
+                image.height = Height;
+                image.format = format->vk;
+                image.usage = VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_TRANSFER_DST_BIT;
+                image.name = "off-screen plain surface";
+                storage.image = renderer_->createImage(image);
+                storage.cpuCopy = true;
+                storage.ownsImage = true;
+            }
+            *ppSurface = new Surface(*this, Lifetime::Owner::Self, nullptr, nullptr, desc, *format,
+                                     std::move(storage));
+            return D3D_OK;
+        });
+}
+
+STDMETHODIMP Device::CreateVertexShader(const DWORD* pFunction, IDirect3DVertexShader9** ppShader)
+{
+    if (!ppShader)
+        return D3DERR_INVALIDCALL;
+    *ppShader = nullptr;
+    ParsedBlob blob;
+    if (!parseShaderBlob(pFunction, ShaderBlobStage::Vertex, &blob))
+        return D3DERR_INVALIDCALL;
+    return guarded(
+        [&]() -> HRESULT
+        {
+            auto module = renderer_->createShader(blob.spirv, blob.spirvWords, "vertex shader");
+            *ppShader = new VertexShader(*this, std::move(blob), std::move(module));
+            return D3D_OK;
+        });
+}
+
+STDMETHODIMP Device::CreatePixelShader(const DWORD* pFunction, IDirect3DPixelShader9** ppShader)
+{
+    if (!ppShader)
+        return D3DERR_INVALIDCALL;
+    *ppShader = nullptr;
+    if (emulation_.pixelShaderVersion == 0)
+        return D3DERR_INVALIDCALL;
+    ParsedBlob blob;
+    if (!parseShaderBlob(pFunction, ShaderBlobStage::Pixel, &blob))
+        return D3DERR_INVALIDCALL;
+    return guarded(
+        [&]() -> HRESULT
+        {
+            auto module = renderer_->createShader(blob.spirv, blob.spirvWords, "pixel shader");
+            *ppShader = new PixelShader(*this, std::move(blob), std::move(module));
+            return D3D_OK;
+        });
+}
+
+} // namespace swk::d3d9

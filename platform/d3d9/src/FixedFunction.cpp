@@ -1,0 +1,154 @@
+#include "FixedFunction.h"
+
+#include <cstring>
+
+namespace swk::d3d9
+{
+namespace
+{
+
+#include "FixedFunction.frag.h"
+#include "FixedFunction.vert.h"
+
+void color(DWORD argb, float* out)
+{
+    out[0] = ((argb >> 16) & 0xff) / 255.0f;
+    out[1] = ((argb >> 8) & 0xff) / 255.0f;
+    out[2] = (argb & 0xff) / 255.0f;
+    out[3] = ((argb >> 24) & 0xff) / 255.0f;
+}
+
+void color(const D3DCOLORVALUE& c, float* out)
+{
+    out[0] = c.r;
+    out[1] = c.g;
+    out[2] = c.b;
+    out[3] = c.a;
+}
+
+float asFloat(DWORD bits)
+{
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+D3DMATRIX transform(const DeviceState& state, DWORD type)
+{
+    auto found = state.transforms.find(type);
+    if (found != state.transforms.end())
+        return found->second;
+    D3DMATRIX identity{};
+    identity._11 = identity._22 = identity._33 = identity._44 = 1.0f;
+    return identity;
+}
+
+D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b)
+{
+    D3DMATRIX r{};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+        {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k)
+                sum += a.m[i][k] * b.m[k][j];
+            r.m[i][j] = sum;
+        }
+    return r;
+}
+
+template <typename Block>
+vk::UniformBlock publish(const Block& fresh, Block& stored, uint64_t& version, uint64_t& versions)
+{
+    if (version == 0 || std::memcmp(&fresh, &stored, sizeof(Block)) != 0)
+    {
+        stored = fresh;
+        version = ++versions;
+    }
+    return {&stored, sizeof(Block), version};
+}
+
+} // namespace
+
+FixedFunction::FixedFunction(vk::Renderer& renderer) : renderer_(renderer)
+{
+    vertex_ =
+        renderer.createShader(kFixedFunctionVertex, sizeof kFixedFunctionVertex / sizeof(uint32_t),
+                              "fixed-function vertex shader");
+    pixel_ =
+        renderer.createShader(kFixedFunctionPixel, sizeof kFixedFunctionPixel / sizeof(uint32_t),
+                              "fixed-function pixel shader");
+    inputs_ = {{0, D3DDECLUSAGE_POSITION, 0},
+               {1, D3DDECLUSAGE_COLOR, 0},
+               {2, D3DDECLUSAGE_COLOR, 1},
+               {3, D3DDECLUSAGE_TEXCOORD, 0},
+               {4, D3DDECLUSAGE_TEXCOORD, 1}};
+}
+
+FixedFunction::~FixedFunction()
+{
+    renderer_.release(std::move(vertex_));
+    renderer_.release(std::move(pixel_));
+}
+
+vk::UniformBlock FixedFunction::vertexBlock(const DeviceState& state, const VertexLayout& layout,
+                                            uint64_t& versions)
+{
+    FixedVertexBlock b{};
+    const D3DMATRIX wvp =
+        multiply(multiply(transform(state, D3DTS_WORLD), transform(state, D3DTS_VIEW)),
+                 transform(state, D3DTS_PROJECTION));
+    std::memcpy(b.worldViewProjection, wvp.m, sizeof b.worldViewProjection);
+    const D3DVIEWPORT9& vp = state.viewport;
+    b.viewport[0] = static_cast<float>(vp.X);
+    b.viewport[1] = static_cast<float>(vp.Y);
+    b.viewport[2] = static_cast<float>(vp.Width);
+    b.viewport[3] = static_cast<float>(vp.Height);
+    b.depthRange[0] = vp.MinZ;
+    b.depthRange[1] = vp.MaxZ;
+    color(state.renderStates[D3DRS_AMBIENT], b.ambient);
+    color(state.material.Diffuse, b.materialDiffuse);
+    color(state.material.Ambient, b.materialAmbient);
+    color(state.material.Specular, b.materialSpecular);
+    color(state.material.Emissive, b.materialEmissive);
+    b.flags[0] = layout.pretransformed;
+    b.flags[1] = layout.hasDiffuse;
+    b.flags[2] = layout.hasSpecular;
+    b.flags[3] = state.renderStates[D3DRS_LIGHTING] != 0;
+    const bool vertexColors = state.renderStates[D3DRS_COLORVERTEX] != 0;
+    b.sources[0] = vertexColors ? int32_t(state.renderStates[D3DRS_DIFFUSEMATERIALSOURCE]) : 0;
+    b.sources[1] = vertexColors ? int32_t(state.renderStates[D3DRS_AMBIENTMATERIALSOURCE]) : 0;
+    b.sources[2] = vertexColors ? int32_t(state.renderStates[D3DRS_SPECULARMATERIALSOURCE]) : 0;
+    b.sources[3] = vertexColors ? int32_t(state.renderStates[D3DRS_EMISSIVEMATERIALSOURCE]) : 0;
+    return publish(b, vertexData_, vertexVersion_, versions);
+}
+
+vk::UniformBlock FixedFunction::pixelBlock(const DeviceState& state, uint64_t& versions)
+{
+    FixedPixelBlock b{};
+    for (int stage = 0; stage < 2; ++stage)
+    {
+        const DWORD* s = state.textureStageStates[stage];
+        b.colorStage[stage][0] = int32_t(s[D3DTSS_COLOROP]);
+        b.colorStage[stage][1] = int32_t(s[D3DTSS_COLORARG1]);
+        b.colorStage[stage][2] = int32_t(s[D3DTSS_COLORARG2]);
+        b.colorStage[stage][3] = int32_t(s[D3DTSS_TEXCOORDINDEX] & 0xffff) == 1 ? 1 : 0;
+        b.alphaStage[stage][0] = int32_t(s[D3DTSS_ALPHAOP]);
+        b.alphaStage[stage][1] = int32_t(s[D3DTSS_ALPHAARG1]);
+        b.alphaStage[stage][2] = int32_t(s[D3DTSS_ALPHAARG2]);
+    }
+    const DWORD* rs = state.renderStates;
+    color(rs[D3DRS_TEXTUREFACTOR], b.textureFactor);
+    color(rs[D3DRS_FOGCOLOR], b.fogColor);
+    b.fogParams[0] = asFloat(rs[D3DRS_FOGSTART]);
+    b.fogParams[1] = asFloat(rs[D3DRS_FOGEND]);
+    b.fogParams[2] = asFloat(rs[D3DRS_FOGDENSITY]);
+    b.modes[0] = rs[D3DRS_FOGENABLE] != 0;
+    b.modes[1] = int32_t(rs[D3DRS_FOGTABLEMODE]);
+    b.modes[2] = rs[D3DRS_ALPHATESTENABLE] ? int32_t(rs[D3DRS_ALPHAFUNC]) : 0;
+    b.modes[3] = rs[D3DRS_SPECULARENABLE] != 0;
+    b.alphaReference[0] = (rs[D3DRS_ALPHAREF] & 0xff) / 255.0f;
+    return publish(b, pixelData_, pixelVersion_, versions);
+}
+
+} // namespace swk::d3d9

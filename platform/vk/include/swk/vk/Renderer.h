@@ -1,0 +1,160 @@
+// What a device front end draws with: resources, render targets, clears,
+// draws, uploads, mip generation and readback, recorded on one command stream
+// with the caches that keep a steady frame from creating Vulkan objects.
+#pragma once
+
+#include "Buffer.h"
+#include "CommandStream.h"
+#include "Context.h"
+#include "Image.h"
+#include "PipelineCache.h"
+#include "PipelineLayout.h"
+#include "Readback.h"
+#include "RenderPassCache.h"
+#include "SamplerCache.h"
+#include "ShaderModule.h"
+
+#include <memory>
+
+namespace swk::vk
+{
+
+struct TextureBinding
+{
+    Image* image = nullptr; // null: a black texture with alpha 1
+    SamplerKey sampler;
+};
+
+// Bytes for one of the two uniform blocks. version changes whenever the
+// contents do, so that unchanged blocks are not copied again.
+struct UniformBlock
+{
+    const void* data = nullptr;
+    uint32_t size = 0;
+    uint64_t version = 0;
+};
+
+struct DrawCall
+{
+    PipelineState state; // shader ids and attachment formats are filled in by draw()
+    const ShaderModule* vertexShader = nullptr;
+    const ShaderModule* fragmentShader = nullptr;
+    VkBuffer vertexBuffers[kMaxVertexBindings] = {};
+    VkDeviceSize vertexOffsets[kMaxVertexBindings] = {};
+    VkBuffer indexBuffer = VK_NULL_HANDLE;
+    VkDeviceSize indexOffset = 0;
+    VkIndexType indexType = VK_INDEX_TYPE_UINT16;
+    UniformBlock uniforms[kUniformBlocks];
+    TextureBinding textures[kSamplerSlots];
+    VkViewport viewport{};
+    VkRect2D scissor{};
+    uint32_t stencilReference = 0;
+    uint32_t stencilCompareMask = 0xffffffff;
+    uint32_t stencilWriteMask = 0xffffffff;
+    float blendConstants[4] = {1, 1, 1, 1};
+    uint32_t count = 0; // vertices, or indices when indexBuffer is set
+    uint32_t first = 0;
+    int32_t vertexOffset = 0; // added to each index
+};
+
+struct ClearValues
+{
+    bool color = false;
+    VkClearColorValue colorValue{};
+    bool depth = false;
+    float depthValue = 1.0f;
+    bool stencil = false;
+    uint32_t stencilValue = 0;
+};
+
+class Renderer
+{
+public:
+    explicit Renderer(std::shared_ptr<Context> ctx);
+    ~Renderer();
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
+    Context& context() { return *ctx_; }
+    CommandStream& stream() { return stream_; }
+
+    std::shared_ptr<Image> createImage(const ImageDesc& desc);
+    std::shared_ptr<Buffer> createBuffer(VkDeviceSize size, VkBufferUsageFlags usage,
+                                         MemoryKind kind, const char* name);
+    std::shared_ptr<ShaderModule> createShader(const uint32_t* words, size_t count,
+                                               const char* name);
+    // Releases objects that recorded or submitted work may still use.
+    void release(std::shared_ptr<Image> image);
+    void release(std::shared_ptr<Buffer> buffer);
+    void release(std::shared_ptr<ShaderModule> shader);
+
+    // A single vertex (0, 0, 0, 1) for shader inputs that no vertex element feeds.
+    VkBuffer defaultVertexBuffer() const { return defaultVertex_->handle(); }
+
+    void setTargets(Image* color, uint32_t level, Image* depth);
+    // Rectangles are in pixels of the colour target and must lie inside it.
+    void clear(const VkRect2D* rects, uint32_t count, const ClearValues& values);
+    void draw(const DrawCall& call);
+
+    void upload(Image& image, uint32_t level, VkOffset2D offset, VkExtent2D extent,
+                uint32_t bytesPerTexel, const void* data, size_t pitch);
+    void generateMips(Image& image, VkFilter filter);
+    void read(Image& image, uint32_t level, uint32_t bytesPerTexel, void* dst, size_t pitch);
+
+    // Submits what has been recorded without waiting for it.
+    void flush();
+    // Waits until the GPU is done with everything recorded so far.
+    void finish();
+    uint64_t currentSerial() const { return stream_.currentSerial(); }
+    void waitFor(uint64_t serial);
+
+    struct Counters
+    {
+        size_t pipelines, samplers, framebuffers;
+    };
+    Counters counters() const;
+
+private:
+    void endPass();
+    void beginPass();
+    VkDescriptorSet descriptorSet(const DrawCall& call, VkBuffer uniformBuffers[kUniformBlocks]);
+    void initDefaults();
+
+    std::shared_ptr<Context> ctx_;
+    CommandStream stream_;
+    PipelineLayout layout_;
+    SamplerCache samplers_;
+    RenderPassCache passes_;
+    FramebufferCache framebuffers_;
+    PipelineCache pipelines_;
+    Readback readback_;
+    std::shared_ptr<Image> blackImage_;
+    std::shared_ptr<Buffer> defaultVertex_;
+
+    Image* color_ = nullptr;
+    uint32_t colorLevel_ = 0;
+    Image* depth_ = nullptr;
+    bool inPass_ = false;
+    VkRenderPass pass_ = VK_NULL_HANDLE;
+
+    // What is bound in the open frame, to skip redundant binds.
+    uint64_t boundSerial_ = 0;
+    VkPipeline boundPipeline_ = VK_NULL_HANDLE;
+    struct UniformCache
+    {
+        uint64_t version = 0;
+        uint64_t serial = 0;
+        VkBuffer buffer = VK_NULL_HANDLE;
+        uint32_t offset = 0;
+    } uniformCache_[kUniformBlocks];
+    struct SetContents
+    {
+        VkBuffer uniform[kUniformBlocks];
+        VkImageView views[kSamplerSlots];
+        VkSampler samplers[kSamplerSlots];
+    } setContents_{};
+    VkDescriptorSet set_ = VK_NULL_HANDLE;
+    uint64_t setSerial_ = 0;
+};
+
+} // namespace swk::vk

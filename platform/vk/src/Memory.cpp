@@ -1,0 +1,35 @@
+#include "swk/vk/Memory.h"
+#include "swk/vk/Error.h"
+
+namespace swk::vk
+{
+
+Allocation::Allocation(Context& ctx, const VkMemoryRequirements& requirements, MemoryKind kind)
+{
+    VkMemoryPropertyFlags required = 0;
+    VkMemoryPropertyFlags preferred = 0;
+    switch (kind)
+    {
+    case MemoryKind::DeviceLocal:
+        preferred = VK_MEMORY_PROPERTY_DEVICE_LOCAL_BIT;
+        break;
+    case MemoryKind::Upload:
+        required = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT;
+        break;
+    case MemoryKind::Readback:
+        required = VK_MEMORY_PROPERTY_HOST_VISIBLE_BIT | VK_MEMORY_PROPERTY_HOST_COHERENT_BIT;
+        preferred = VK_MEMORY_PROPERTY_HOST_CACHED_BIT;
+        break;
+    }
+    VkMemoryAllocateInfo info{};
+    info.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
+    info.allocationSize = requirements.size;
+    info.memoryTypeIndex = ctx.memoryType(requirements.memoryTypeBits, required, preferred);
+    VkDeviceMemory memory = VK_NULL_HANDLE;
+    check(vkAllocateMemory(ctx.device(), &info, nullptr, &memory), "vkAllocateMemory");
+    memory_ = UniqueMemory(ctx.device(), memory);
+    if (kind != MemoryKind::DeviceLocal)
+        check(vkMapMemory(ctx.device(), memory, 0, VK_WHOLE_SIZE, 0, &mapped_), "vkMapMemory");
+}
+
+} // namespace swk::vk

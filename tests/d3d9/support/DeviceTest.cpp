@@ -1,0 +1,199 @@
+#include "DeviceTest.h"
+
+#include <algorithm>
+
+namespace swk::test
+{
+
+IDirect3D9* DeviceTest::d3d_ = nullptr;
+
+const char* const kTexcoordVertexShader = R"(#version 450
+layout(location = 0) in vec4 inPosition;
+layout(location = 1) in vec2 inTexCoord;
+layout(location = 0) out vec2 outTexCoord;
+void main()
+{
+    outTexCoord = inTexCoord;
+    gl_Position = vec4(inTexCoord.x * 2.0 - 1.0, 1.0 - inTexCoord.y * 2.0, 0.0, 1.0);
+}
+)";
+
+const std::vector<BlobInput> kTexcoordInputs = {{0, D3DDECLUSAGE_POSITION, 0},
+                                                {1, D3DDECLUSAGE_TEXCOORD, 0}};
+
+const char* const kTexcoordPixelShader = R"(#version 450
+layout(location = 0) in vec2 texCoord;
+layout(location = 0) out vec4 color;
+void main() { color = vec4(texCoord, 0.0, 1.0); }
+)";
+
+const QuadVertex kFullQuad[6] = {{0, 0, 0, 0, 0}, {0, 1, 0, 0, 1}, {1, 1, 0, 1, 1},
+                                 {1, 1, 0, 1, 1}, {1, 0, 0, 1, 0}, {0, 0, 0, 0, 0}};
+
+namespace
+{
+
+UINT bytesPerTexel(D3DFORMAT format)
+{
+    switch (format)
+    {
+    case D3DFMT_L8:
+    case D3DFMT_A8:
+        return 1;
+    case D3DFMT_L16:
+    case D3DFMT_R5G6B5:
+    case D3DFMT_A8L8:
+    case D3DFMT_R16F:
+        return 2;
+    case D3DFMT_A16B16G16R16:
+    case D3DFMT_A16B16G16R16F:
+    case D3DFMT_G32R32F:
+        return 8;
+    case D3DFMT_A32B32G32R32F:
+        return 16;
+    default:
+        return 4;
+    }
+}
+
+constexpr uint8_t kCanary = 0xCD;
+
+} // namespace
+
+void DeviceTest::SetUpTestSuite()
+{
+    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+}
+
+void DeviceTest::TearDownTestSuite()
+{
+    if (d3d_)
+        d3d_->Release();
+    d3d_ = nullptr;
+}
+
+void DeviceTest::SetUp()
+{
+    ASSERT_NE(d3d_, nullptr) << "no Vulkan device for Direct3D 9";
+}
+
+void DeviceTest::TearDown()
+{
+    device_.reset();
+}
+
+Com<IDirect3DDevice9> DeviceTest::createDevice(UINT width, UINT height, D3DFORMAT format,
+                                               bool depth)
+{
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = width;
+    pp.BackBufferHeight = height;
+    pp.BackBufferFormat = format;
+    pp.BackBufferCount = 1;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.Windowed = TRUE;
+    pp.EnableAutoDepthStencil = depth;
+    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+    Com<IDirect3DDevice9> device;
+    EXPECT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                 D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device.out()),
+              D3D_OK);
+    return device;
+}
+
+Com<IDirect3DTexture9> DeviceTest::renderTarget(UINT width, UINT height, D3DFORMAT format,
+                                                UINT levels, DWORD usage)
+{
+    Com<IDirect3DTexture9> texture;
+    EXPECT_EQ(device_->CreateTexture(width, height, levels, usage, format, D3DPOOL_DEFAULT,
+                                     texture.out(), nullptr),
+              D3D_OK);
+    return texture;
+}
+
+Com<IDirect3DSurface9> DeviceTest::level(IDirect3DTexture9* texture, UINT index)
+{
+    Com<IDirect3DSurface9> surface;
+    EXPECT_EQ(texture->GetSurfaceLevel(index, surface.out()), D3D_OK);
+    return surface;
+}
+
+Pixels DeviceTest::read(IDirect3DSurface9* surface)
+{
+    D3DSURFACE_DESC desc{};
+    EXPECT_EQ(surface->GetDesc(&desc), D3D_OK);
+    Pixels pixels;
+    pixels.width = desc.Width;
+    pixels.height = desc.Height;
+    pixels.bytesPerTexel = bytesPerTexel(desc.Format);
+    const UINT rowBytes = desc.Width * pixels.bytesPerTexel;
+
+    Com<IDirect3DSurface9> copy;
+    EXPECT_EQ(device_->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
+                                                   D3DPOOL_SYSTEMMEM, copy.out(), nullptr),
+              D3D_OK);
+    if (!copy)
+        return pixels;
+    D3DLOCKED_RECT locked{};
+    EXPECT_EQ(copy->LockRect(&locked, nullptr, 0), D3D_OK);
+    EXPECT_GE(locked.Pitch, INT(rowBytes));
+    const size_t pitch = size_t(locked.Pitch);
+    std::memset(locked.pBits, kCanary, pitch * desc.Height);
+    copy->UnlockRect();
+
+    EXPECT_EQ(device_->GetRenderTargetData(surface, copy.get()), D3D_OK);
+
+    EXPECT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(size_t(locked.Pitch), pitch) << "the pitch changed between locks";
+    const auto* bits = static_cast<const uint8_t*>(locked.pBits);
+    pixels.bytes.resize(size_t(rowBytes) * desc.Height);
+    for (UINT y = 0; y < desc.Height; ++y)
+    {
+        std::memcpy(pixels.bytes.data() + size_t(y) * rowBytes, bits + y * pitch, rowBytes);
+        for (size_t x = rowBytes; x < pitch; ++x)
+            EXPECT_EQ(bits[y * pitch + x], kCanary) << "row " << y << " wrote past its end";
+    }
+    copy->UnlockRect();
+    return pixels;
+}
+
+void DeviceTest::fill(IDirect3DTexture9* texture, UINT index, const void* texels, UINT rowBytes)
+{
+    D3DSURFACE_DESC desc{};
+    ASSERT_EQ(texture->GetLevelDesc(index, &desc), D3D_OK);
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(texture->LockRect(index, &locked, nullptr, 0), D3D_OK);
+    ASSERT_GE(locked.Pitch, INT(rowBytes));
+    auto* bits = static_cast<uint8_t*>(locked.pBits);
+    for (UINT y = 0; y < desc.Height; ++y)
+        std::memcpy(bits + size_t(y) * locked.Pitch,
+                    static_cast<const uint8_t*>(texels) + size_t(y) * rowBytes, rowBytes);
+    ASSERT_EQ(texture->UnlockRect(index), D3D_OK);
+}
+
+Com<IDirect3DVertexShader9> DeviceTest::vertexShader(const std::string& glsl,
+                                                     const std::vector<BlobInput>& inputs)
+{
+    const std::vector<DWORD> blob = vertexBlob(glsl, inputs);
+    Com<IDirect3DVertexShader9> shader;
+    EXPECT_FALSE(blob.empty());
+    if (!blob.empty())
+    {
+        EXPECT_EQ(device_->CreateVertexShader(blob.data(), shader.out()), D3D_OK);
+    }
+    return shader;
+}
+
+Com<IDirect3DPixelShader9> DeviceTest::pixelShader(const std::string& glsl)
+{
+    const std::vector<DWORD> blob = pixelBlob(glsl);
+    Com<IDirect3DPixelShader9> shader;
+    EXPECT_FALSE(blob.empty());
+    if (!blob.empty())
+    {
+        EXPECT_EQ(device_->CreatePixelShader(blob.data(), shader.out()), D3D_OK);
+    }
+    return shader;
+}
+
+} // namespace swk::test

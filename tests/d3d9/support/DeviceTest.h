@@ -1,0 +1,81 @@
+// A fixture with a Direct3D 9 device over Vulkan (lavapipe where there is no
+// GPU), and helpers to draw and to read surfaces back.
+#pragma once
+
+#include "Com.h"
+#include "GlslBlob.h"
+
+#include <d3d9.h>
+#include <swk/DeviceOptions.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace swk::test
+{
+
+struct Pixels
+{
+    UINT width = 0;
+    UINT height = 0;
+    UINT bytesPerTexel = 0;
+    std::vector<uint8_t> bytes; // tightly packed rows
+
+    template <typename T> T at(UINT x, UINT y, UINT channel) const
+    {
+        T value;
+        std::memcpy(&value,
+                    bytes.data() + (size_t(y) * width + x) * bytesPerTexel + channel * sizeof(T),
+                    sizeof(T));
+        return value;
+    }
+};
+
+class DeviceTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+
+    static IDirect3D9* d3d() { return d3d_; }
+    Com<IDirect3DDevice9> createDevice(UINT width, UINT height, D3DFORMAT format = D3DFMT_A8R8G8B8,
+                                       bool depth = false);
+
+    Com<IDirect3DTexture9> renderTarget(UINT width, UINT height, D3DFORMAT format, UINT levels = 1,
+                                        DWORD usage = D3DUSAGE_RENDERTARGET);
+    Com<IDirect3DSurface9> level(IDirect3DTexture9* texture, UINT level = 0);
+    // GetRenderTargetData into a system-memory surface whose lock is checked
+    // for a consistent pitch; canary bytes around the copy catch overruns.
+    Pixels read(IDirect3DSurface9* surface);
+    // Fills a dynamic texture level through LockRect, row by row at the pitch.
+    void fill(IDirect3DTexture9* texture, UINT level, const void* texels, UINT rowBytes);
+
+    Com<IDirect3DVertexShader9> vertexShader(const std::string& glsl,
+                                             const std::vector<BlobInput>& inputs);
+    Com<IDirect3DPixelShader9> pixelShader(const std::string& glsl);
+
+    Com<IDirect3DDevice9> device_;
+
+private:
+    static IDirect3D9* d3d_;
+};
+
+// Positions are placed by texture coordinate (clip = (2u - 1, 1 - 2v)), as the
+// generator's quad is; the pixel shader writes the coordinate as colour.
+extern const char* const kTexcoordVertexShader;
+extern const std::vector<BlobInput> kTexcoordInputs;
+extern const char* const kTexcoordPixelShader;
+
+struct QuadVertex
+{
+    float x, y, z, u, v;
+};
+// Two triangles over the texture square, as the generator draws them.
+extern const QuadVertex kFullQuad[6];
+
+} // namespace swk::test
