@@ -1,0 +1,240 @@
+// The effect's device protocol: what Begin/BeginPass/CommitChanges set, what
+// End gives back, handles, references and device loss.
+#include "EffectTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using namespace swk::test;
+
+const char* const kEffect = R"(
+float fGain = 2;
+texture Tex;
+sampler sTex = sampler_state { Texture = <Tex>; AddressU = MIRROR; MinFilter = LINEAR; };
+struct VSOut { float4 Pos : POSITION; float2 Uv : TEXCOORD0; };
+VSOut VS(float2 uv : TEXCOORD0)
+{
+    VSOut o;
+    o.Pos = float4(uv * fGain, 0, 1);
+    o.Uv = uv;
+    return o;
+}
+float4 PS(float2 uv : TEXCOORD0) : COLOR { return tex2D(sTex, uv) * fGain; }
+technique Draw { pass P0 { CullMode = NONE; VertexShader = compile vs_1_1 VS(); PixelShader = compile ps_2_0 PS(); } }
+technique Other { pass P0 { PixelShader = compile ps_2_0 PS(); } }
+)";
+
+// A shader object made by the device itself, standing for the host's.
+template <class Shader> Shader* HostShader(RecordingDevice& d, bool vertex)
+{
+    const DWORD header[4] = {swk::kShaderBlobMagic, vertex ? 0u : 1u, 0, 0};
+    Shader* s = nullptr;
+    if constexpr (std::is_same_v<Shader, IDirect3DVertexShader9>)
+        d.CreateVertexShader(header, &s);
+    else
+        d.CreatePixelShader(header, &s);
+    return s;
+}
+
+struct HostState
+{
+    IDirect3DVertexShader9* vs;
+    IDirect3DPixelShader9* ps;
+    RecordingTexture* texture = new RecordingTexture(D3DPOOL_MANAGED);
+
+    explicit HostState(RecordingDevice& d)
+        : vs(HostShader<IDirect3DVertexShader9>(d, true)),
+          ps(HostShader<IDirect3DPixelShader9>(d, false))
+    {
+        d.SetVertexShader(vs);
+        d.SetPixelShader(ps);
+        d.SetTexture(0, texture);
+        d.SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+        d.SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+        d.SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+        const float c[4] = {9, 9, 9, 9};
+        d.SetVertexShaderConstantF(0, c, 1);
+        d.SetPixelShaderConstantF(0, c, 1);
+    }
+    ~HostState()
+    {
+        vs->Release();
+        ps->Release();
+        texture->Release();
+    }
+    void ExpectOn(RecordingDevice& d) const
+    {
+        EXPECT_EQ(d.vertexShader, vs);
+        EXPECT_EQ(d.pixelShader, ps);
+        EXPECT_EQ(d.textures[0], texture);
+        EXPECT_EQ((d.samplerStates[{0, D3DSAMP_ADDRESSU}]), DWORD(D3DTADDRESS_CLAMP));
+        EXPECT_EQ((d.samplerStates[{0, D3DSAMP_MINFILTER}]), DWORD(D3DTEXF_POINT));
+        EXPECT_EQ(d.renderStates[D3DRS_CULLMODE], DWORD(D3DCULL_CCW));
+        EXPECT_EQ(d.vertexConstants[0], 9);
+        EXPECT_EQ(d.pixelConstants[0], 9);
+    }
+};
+
+TEST(EffectRuntime, BeginAndEndLeaveTheDeviceAsTheyFoundIt)
+{
+    CompiledOnDevice fx(kEffect);
+    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
+    RecordingDevice& d = *fx.device;
+    HostState host(d);
+    auto* effectTexture = new RecordingTexture(D3DPOOL_DEFAULT);
+    fx.effect->SetTexture("Tex", effectTexture);
+
+    UINT passes = 0;
+    ASSERT_EQ(fx.effect->Begin(&passes, 0), D3D_OK);
+    EXPECT_EQ(passes, 1u);
+    ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
+    EXPECT_NE(d.vertexShader, host.vs);
+    EXPECT_NE(d.pixelShader, host.ps);
+    EXPECT_EQ(d.textures[0], effectTexture);
+    EXPECT_EQ((d.samplerStates[{0, D3DSAMP_ADDRESSU}]), DWORD(D3DTADDRESS_MIRROR));
+    EXPECT_EQ(d.renderStates[D3DRS_CULLMODE], DWORD(D3DCULL_NONE));
+    EXPECT_EQ(d.vertexConstants[0], 2);
+    EXPECT_EQ(d.pixelConstants[0], 2);
+    ASSERT_EQ(fx.effect->EndPass(), D3D_OK);
+    ASSERT_EQ(fx.effect->End(), D3D_OK);
+    host.ExpectOn(d);
+    // End let go of what it saved: the device's hold and the host's remain.
+    EXPECT_EQ(host.texture->Refs(), 2u);
+    host.vs->AddRef();
+    EXPECT_EQ(host.vs->Release(), 2u);
+
+    // Without saving, the pass's state stays behind.
+    ASSERT_EQ(fx.effect->Begin(nullptr, D3DXFX_DONOTSAVESTATE), D3D_OK);
+    ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
+    fx.effect->EndPass();
+    fx.effect->End();
+    EXPECT_EQ(d.textures[0], effectTexture);
+    EXPECT_NE(d.vertexShader, host.vs);
+    effectTexture->Release();
+}
+
+TEST(EffectRuntime, ChangesInsideAPassWaitForCommitChanges)
+{
+    CompiledOnDevice fx(kEffect);
+    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
+    RecordingDevice& d = *fx.device;
+    auto* first = new RecordingTexture(D3DPOOL_DEFAULT);
+    auto* second = new RecordingTexture(D3DPOOL_DEFAULT);
+    fx.effect->SetTexture("Tex", first);
+    ASSERT_EQ(fx.effect->Begin(nullptr, 0), D3D_OK);
+    ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
+
+    fx.effect->SetFloat("fGain", 5);
+    fx.effect->SetTexture("Tex", second);
+    EXPECT_EQ(d.vertexConstants[0], 2);
+    EXPECT_EQ(d.textures[0], first);
+    ASSERT_EQ(fx.effect->CommitChanges(), D3D_OK);
+    EXPECT_EQ(d.vertexConstants[0], 5);
+    EXPECT_EQ(d.pixelConstants[0], 5);
+    EXPECT_EQ(d.textures[0], second);
+
+    // Nothing changed: nothing is sent again.
+    const int uploads = d.constantUploads, textureSets = d.textureSets;
+    fx.effect->CommitChanges();
+    EXPECT_EQ(d.constantUploads, uploads);
+    EXPECT_EQ(d.textureSets, textureSets);
+    fx.effect->EndPass();
+    fx.effect->End();
+    first->Release();
+    second->Release();
+}
+
+TEST(EffectRuntime, HandlesAndNamesAreInterchangeable)
+{
+    CompiledOnDevice fx(kEffect);
+    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
+    ID3DXEffect* e = fx.effect;
+    const D3DXHANDLE gain = e->GetParameterByName(nullptr, "fGain");
+    ASSERT_NE(gain, nullptr);
+    const std::string name = "fGain"; // a different pointer to the same name
+    EXPECT_EQ(e->SetFloat(gain, 3), D3D_OK);
+    float f = 0;
+    EXPECT_EQ(e->GetFloat(name.c_str(), &f), D3D_OK);
+    EXPECT_EQ(f, 3);
+    EXPECT_EQ(e->GetParameter(nullptr, 0), gain);
+
+    const D3DXHANDLE other = e->GetTechniqueByName("Other");
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(e->SetTechnique(other), D3D_OK);
+    EXPECT_EQ(e->GetCurrentTechnique(), other);
+    // Both techniques name their pass P0; the handle tells them apart.
+    const D3DXHANDLE pass = e->GetPassByName(other, "P0");
+    ASSERT_NE(pass, nullptr);
+    EXPECT_NE(pass, e->GetPass("Draw", 0));
+    D3DXPASS_DESC desc;
+    ASSERT_EQ(e->GetPassDesc(pass, &desc), D3D_OK);
+    EXPECT_EQ(desc.pVertexShaderFunction, nullptr);
+    EXPECT_NE(desc.pPixelShaderFunction, nullptr);
+
+    EXPECT_EQ(e->GetParameterByName(nullptr, "fMissing"), nullptr);
+    EXPECT_EQ(e->SetFloat("fMissing", 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(e->SetTexture("fGain", nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(e->SetMatrix("fGain", nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(e->SetTechnique("Missing"), D3DERR_INVALIDCALL);
+}
+
+TEST(EffectRuntime, PassesOutsideBeginAreRefused)
+{
+    CompiledOnDevice fx(kEffect);
+    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
+    ID3DXEffect* e = fx.effect;
+    EXPECT_EQ(e->BeginPass(0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(e->End(), D3DERR_INVALIDCALL);
+    ASSERT_EQ(e->Begin(nullptr, 0), D3D_OK);
+    EXPECT_EQ(e->Begin(nullptr, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(e->SetTechnique("Other"), D3DERR_INVALIDCALL);
+    EXPECT_EQ(e->CommitChanges(), D3DERR_INVALIDCALL);
+    EXPECT_EQ(e->BeginPass(1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(e->BeginPass(0), D3D_OK);
+    EXPECT_EQ(e->BeginPass(0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(e->EndPass(), D3D_OK);
+    EXPECT_EQ(e->End(), D3D_OK);
+}
+
+TEST(EffectRuntime, ReferencesToDeviceAndTextures)
+{
+    auto* device = new RecordingDevice;
+    const std::string src = kEffect;
+    ID3DXEffect* effect = nullptr;
+    ASSERT_EQ(D3DXCreateEffect(device, src.data(), static_cast<UINT>(src.size()), nullptr, nullptr,
+                               0, nullptr, &effect, nullptr),
+              D3D_OK);
+    EXPECT_EQ(device->Refs(), 2u);
+    IDirect3DDevice9* got = nullptr;
+    ASSERT_EQ(effect->GetDevice(&got), D3D_OK);
+    EXPECT_EQ(got, device);
+    got->Release();
+
+    auto* defaultPool = new RecordingTexture(D3DPOOL_DEFAULT);
+    auto* managed = new RecordingTexture(D3DPOOL_MANAGED);
+    effect->SetTexture("Tex", defaultPool);
+    EXPECT_EQ(defaultPool->Refs(), 2u);
+    // A device reset must not find default-pool textures alive in the effect.
+    EXPECT_EQ(effect->OnLostDevice(), D3D_OK);
+    EXPECT_EQ(defaultPool->Refs(), 1u);
+    EXPECT_EQ(effect->OnResetDevice(), D3D_OK);
+    effect->SetTexture("Tex", managed);
+    effect->OnLostDevice();
+    IDirect3DBaseTexture9* kept = nullptr;
+    ASSERT_EQ(effect->GetTexture("Tex", &kept), D3D_OK);
+    EXPECT_EQ(kept, managed);
+    kept->Release();
+
+    EXPECT_EQ(effect->AddRef(), 2u);
+    EXPECT_EQ(effect->Release(), 1u);
+    EXPECT_EQ(effect->Release(), 0u);
+    EXPECT_EQ(managed->Refs(), 1u);
+    EXPECT_EQ(device->Refs(), 1u);
+    defaultPool->Release();
+    managed->Release();
+    device->Release();
+}
+
+} // namespace
