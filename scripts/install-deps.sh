@@ -8,7 +8,7 @@ packages=(
   g++ cmake ninja-build pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   glslang-dev glslang-tools spirv-tools
-  libvulkan-dev mesa-vulkan-drivers vulkan-tools
+  libvulkan-dev mesa-vulkan-drivers vulkan-tools vulkan-validationlayers
   g++-mingw-w64-i686 binutils-mingw-w64-i686
 )
 
