@@ -119,7 +119,6 @@ void SmoothLayer(int (&anLayer)[128][128])
 {
     int* L = &anLayer[0][0];
     int anSum[128];
-    int anNegativeBelow[128];
     int nLeft = L[128];
     for (int y = 1; y <= 126; ++y)
     {
@@ -136,17 +135,11 @@ void SmoothLayer(int (&anLayer)[128][128])
             for (int x = nFirst; x < nEnd; ++x)
                 anSum[x] = NeighbourSum(L, c0 + x);
         }
-        // The total is negative exactly when the left neighbour is below this,
-        // which the chain can test without waiting for the total.
-        for (int x = 0; x < 128; ++x)
-            anNegativeBelow[x] = (1 - anSum[x]) >> 1;
-
         const int nOldFirst = L[c0];
         const int nChainEnd = nEnd < 127 ? nEnd : 127;
         for (int x = nFirst; x < nChainEnd; ++x)
         {
-            const int nTotal = anSum[x] + 2 * nLeft;
-            nLeft = (nLeft < anNegativeBelow[x] ? nTotal + 15 : nTotal) >> 4;
+            nLeft = (anSum[x] + 2 * nLeft) / 16;
             L[c0 + x] = nLeft;
         }
         if (nEnd == 128)
