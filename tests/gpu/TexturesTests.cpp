@@ -82,7 +82,9 @@ INSTANTIATE_TEST_SUITE_P(
                     // A8R8G8B8 is taken without being asked for.
                     FormatCase{{D3DFMT_A16B16G16R16, D3DFMT_A16B16G16R16F, D3DFMT_A32B32G32R32F},
                                {D3DFMT_A16B16G16R16, D3DFMT_A16B16G16R16F, D3DFMT_A32B32G32R32F},
-                               D3DFMT_A8R8G8B8}));
+                               D3DFMT_A8R8G8B8}),
+    [](const testing::TestParamInfo<FormatCase>& info)
+    { return "Refusing" + std::to_string(info.param.refused.size()); });
 
 struct PathCase
 {

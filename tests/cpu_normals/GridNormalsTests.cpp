@@ -1,0 +1,190 @@
+// The CPU normal field: one normal per grid point from the two noise layers,
+// checked against a plain reading of its arithmetic and against the closed
+// form of the four cross products.
+#include "NormalReference.h"
+#include "NormalsProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <string>
+
+namespace
+{
+
+using namespace normaltest;
+
+void Fill(Layers& layers, int value0, int value1)
+{
+    for (int r = 0; r < 128; r++)
+        for (int c = 0; c < 128; c++)
+        {
+            layers[0][r][c] = value0;
+            layers[1][r][c] = value1;
+        }
+}
+
+void FillRandom(Layers& layers, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> value(-32768, 32767);
+    for (int l = 0; l < 2; l++)
+        for (int r = 0; r < 128; r++)
+            for (int c = 0; c < 128; c++)
+                layers[l][r][c] = value(random);
+}
+
+void ExpectNear(const D3DXVECTOR3& n, const double expected[3], const char* where)
+{
+    EXPECT_NEAR(n.x, expected[0], 2e-6) << where;
+    EXPECT_NEAR(n.y, expected[1], 2e-6) << where;
+    EXPECT_NEAR(n.z, expected[2], 2e-6) << where;
+}
+
+TEST(GridNormals, ConstantLayersGiveTheFlatNormalEverywhere)
+{
+    for (const auto& size : {std::make_pair(128, 128), std::make_pair(7, 5)})
+    {
+        Grid grid(true, size.first, size.second);
+        Fill(grid.Layers(), 20000, -31000);
+        Probe::ComputeGridNormals(*grid);
+        int wrong = 0;
+        for (int y = 0; y < size.second; y++)
+            for (int x = 0; x < size.first; x++)
+            {
+                const D3DXVECTOR3& n = grid.Normal(x, y);
+                wrong += n.x != 0.0f || n.y != 0.0f || n.z != 1.0f;
+            }
+        EXPECT_EQ(wrong, 0) << size.first << " x " << size.second;
+    }
+}
+
+TEST(GridNormals, TheNeighboursOfARaisedPointTiltAwayFromIt)
+{
+    Grid grid(true, 128, 128);
+    Fill(grid.Layers(), 0, 0);
+    grid.Layers()[0][64][64] = 65536;
+    Probe::ComputeGridNormals(*grid);
+
+    double expected[3];
+    // Left neighbour: the right difference is 1, so before normalising the
+    // normal is (-2/128, 0, 4/128^2).
+    ClosedForm(0, 0, 1, 0, 128, 128, expected);
+    EXPECT_LT(expected[0], 0.0);
+    ExpectNear(grid.Normal(63, 64), expected, "left");
+    ClosedForm(1, 0, 0, 0, 128, 128, expected);
+    ExpectNear(grid.Normal(65, 64), expected, "right");
+    ClosedForm(0, 0, 0, 1, 128, 128, expected);
+    ExpectNear(grid.Normal(64, 63), expected, "above");
+    ClosedForm(0, 1, 0, 0, 128, 128, expected);
+    ExpectNear(grid.Normal(64, 65), expected, "below");
+    // The point itself is a peak: its own differences cancel.
+    ClosedForm(-1, -1, -1, -1, 128, 128, expected);
+    ExpectNear(grid.Normal(64, 64), expected, "peak");
+    const double flat[3] = {0, 0, 1};
+    ExpectNear(grid.Normal(62, 64), flat, "two away");
+}
+
+TEST(GridNormals, AFinerGridSharesLayerPositionsBetweenNeighbours)
+{
+    // Layer 1 raised along layer column 10 and layer 0 along layer row 20: on
+    // a 256 grid they cover grid columns 20, 21 and rows 40, 41.
+    Grid grid(true, 256, 256);
+    Fill(grid.Layers(), 0, 0);
+    for (int i = 0; i < 128; i++)
+    {
+        grid.Layers()[1][i][10] = 65536;
+        grid.Layers()[0][20][i] = 65536;
+    }
+    Probe::ComputeGridNormals(*grid);
+
+    const int y = 100;
+    const double dlAndDr[6][2] = {{0, 0}, {0, 1}, {-1, 0}, {0, -1}, {1, 0}, {0, 0}};
+    for (int k = 0; k < 6; k++)
+    {
+        double expected[3];
+        ClosedForm(dlAndDr[k][0], 0, dlAndDr[k][1], 0, 256, 256, expected);
+        ExpectNear(grid.Normal(18 + k, y), expected, ("column " + std::to_string(18 + k)).c_str());
+    }
+    const int x = 100;
+    for (int k = 0; k < 6; k++)
+    {
+        double expected[3];
+        ClosedForm(0, dlAndDr[k][0], 0, dlAndDr[k][1], 256, 256, expected);
+        ExpectNear(grid.Normal(x, 38 + k), expected, ("row " + std::to_string(38 + k)).c_str());
+    }
+}
+
+TEST(GridNormals, ASingleColumnOrRowHasNoTiltAcrossIt)
+{
+    for (const auto& size : {std::make_pair(1, 9), std::make_pair(9, 1), std::make_pair(1, 1)})
+    {
+        Grid grid(true, size.first, size.second);
+        ASSERT_EQ(Probe::GridWidth(*grid), size.first);
+        ASSERT_EQ(Probe::GridHeight(*grid), size.second);
+        FillRandom(grid.Layers(), 7);
+        Probe::ComputeGridNormals(*grid);
+        for (int y = 0; y < size.second; y++)
+            for (int x = 0; x < size.first; x++)
+            {
+                if (size.first == 1)
+                {
+                    EXPECT_EQ(grid.Normal(x, y).x, 0.0f);
+                }
+                if (size.second == 1)
+                {
+                    EXPECT_EQ(grid.Normal(x, y).y, 0.0f);
+                }
+                EXPECT_GT(grid.Normal(x, y).z, 0.0f);
+            }
+    }
+}
+
+class RandomLayers : public testing::TestWithParam<std::pair<int, int>>
+{
+};
+
+TEST_P(RandomLayers, EveryNormalMatchesThePlainReadingAndTheClosedForm)
+{
+    const int W = GetParam().first, H = GetParam().second;
+    Grid grid(true, W, H);
+    ASSERT_EQ(Probe::GridWidth(*grid), W);
+    ASSERT_EQ(Probe::GridHeight(*grid), H);
+    FillRandom(grid.Layers(), 1234 + W * 7 + H);
+    // Whatever the previous frame left is overwritten.
+    std::fill_n(Probe::GridNormals(*grid), W * H, D3DXVECTOR3(9, 9, 9));
+    Probe::ComputeGridNormals(*grid);
+
+    int exact = 0, close = 0;
+    for (int y = 0; y < H; y++)
+        for (int x = 0; x < W; x++)
+        {
+            const D3DXVECTOR3& n = grid.Normal(x, y);
+            const D3DXVECTOR3 r = ReferenceNormal(grid.Layers(), W, H, x, y);
+            exact += n.x == r.x && n.y == r.y && n.z == r.z;
+            const Differences d = Reference(grid.Layers(), W, H, x, y);
+            double e[3];
+            const double tolerance = ClosedForm(d.dl, d.du, d.dr, d.dd, W, H, e);
+            const bool near = std::fabs(n.x - e[0]) < tolerance &&
+                              std::fabs(n.y - e[1]) < tolerance &&
+                              std::fabs(n.z - e[2]) < tolerance;
+            close += near;
+            EXPECT_TRUE(near) << "(" << x << ", " << y << "): " << n.x << " " << n.y << " " << n.z
+                              << " against " << e[0] << " " << e[1] << " " << e[2];
+        }
+    EXPECT_EQ(exact, W * H);
+    EXPECT_EQ(close, W * H);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, RandomLayers,
+                         testing::Values(std::make_pair(128, 128), std::make_pair(256, 256),
+                                         std::make_pair(64, 32), std::make_pair(100, 37),
+                                         std::make_pair(3, 200)),
+                         [](const testing::TestParamInfo<std::pair<int, int>>& info) {
+                             return std::to_string(info.param.first) + "x" +
+                                    std::to_string(info.param.second);
+                         });
+
+} // namespace

@@ -1,0 +1,209 @@
+// The upload of the grid normals into the vertices of the two grid layouts.
+#include "NormalReference.h"
+#include "NormalsProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using namespace normaltest;
+
+std::vector<uint8_t>& Bytes(CWaveGenerator& g)
+{
+    return static_cast<swk::test::TestVertexBuffer*>(Probe::GridVB(g))->Bytes();
+}
+
+uint32_t Colour(CWaveGenerator& g, int vertex)
+{
+    uint32_t c;
+    std::memcpy(&c, Bytes(g).data() + 20 * vertex + 16, 4);
+    return c;
+}
+
+D3DXVECTOR3 VertexNormal(CWaveGenerator& g, int vertex)
+{
+    D3DXVECTOR3 n;
+    std::memcpy(&n, Bytes(g).data() + 32 * vertex + 12, 12);
+    return n;
+}
+
+void SetAllNormals(Grid& grid, const D3DXVECTOR3& n)
+{
+    const int count = Probe::GridWidth(*grid) * Probe::GridHeight(*grid);
+    std::fill_n(Probe::GridNormals(*grid), count, n);
+}
+
+// A byte of each component: (v + 1) * 127.5, cut toward zero.
+uint32_t Packed(const D3DXVECTOR3& n)
+{
+    auto q = [](float v) { return static_cast<uint32_t>((v + 1.0f) * 127.5f); };
+    return 0xFF000000u | q(n.x) << 16 | q(n.y) << 8 | q(n.z);
+}
+
+TEST(ColourPacking, UnitNormalsPackIntoTheColourBytes)
+{
+    const struct
+    {
+        D3DXVECTOR3 n;
+        uint32_t colour;
+    } cases[] = {
+        {D3DXVECTOR3(0, 0, 1), 0xFF7F7FFFu},       {D3DXVECTOR3(1, 0, 0), 0xFFFF7F7Fu},
+        {D3DXVECTOR3(-1, 0, 0), 0xFF007F7Fu},      {D3DXVECTOR3(0, -1, 0), 0xFF7F007Fu},
+        {D3DXVECTOR3(0.6f, 0, 0.8f), 0xFFCC7FE5u},
+    };
+    Grid grid(false, 3, 2);
+    for (const auto& c : cases)
+    {
+        SetAllNormals(grid, c.n);
+        Probe::UploadGridNormals(*grid);
+        EXPECT_EQ(Colour(*grid, 0), c.colour) << std::hex << c.colour;
+        EXPECT_EQ(Colour(*grid, 1), c.colour) << std::hex << c.colour;
+    }
+}
+
+TEST(FlatField, EveryWrittenVertexGetsTheFlatNormalOrItsColour)
+{
+    Grid screen(false, 6, 5), shader(true, 6, 5);
+    SetAllNormals(screen, D3DXVECTOR3(0, 0, 1));
+    SetAllNormals(shader, D3DXVECTOR3(0, 0, 1));
+    Probe::UploadGridNormals(*screen);
+    Probe::UploadGridNormals(*shader);
+    for (int y = 0; y < 4; y++)
+        for (int x = 0; x < 5; x++)
+            for (int v = 2 * (y * 6 + x); v < 2 * (y * 6 + x) + 2; v++)
+            {
+                EXPECT_EQ(Colour(*screen, v), 0xFF7F7FFFu) << v;
+                EXPECT_TRUE(VertexNormal(*shader, v) == D3DXVECTOR3(0, 0, 1)) << v;
+            }
+}
+
+class Layout : public testing::TestWithParam<bool>
+{
+};
+
+// With W = 4 and H = 3 the last column and row of pairs are left alone: pairs
+// 0, 1, 2, 4, 5 and 6 are written, each vertex with the normal of its own row.
+TEST_P(Layout, OnlyPairsWithARightAndLowerNeighbourAreWritten)
+{
+    const bool shader = GetParam();
+    Grid grid(shader, 4, 3);
+    ASSERT_EQ(Probe::GridWidth(*grid), 4);
+    ASSERT_EQ(Probe::GridHeight(*grid), 3);
+    for (int i = 0; i < 12; i++)
+        Probe::GridNormals(*grid)[i] = D3DXVECTOR3(-0.9f + 0.15f * i, 0.55f - 0.1f * i, 0.3f);
+    const std::vector<uint8_t> before = Bytes(*grid);
+    Probe::UploadGridNormals(*grid);
+
+    const int stride = shader ? 32 : 20, offset = shader ? 12 : 16, size = shader ? 12 : 4;
+    const std::vector<uint8_t>& after = Bytes(*grid);
+    for (int v = 0; v < 24; v++)
+    {
+        const int pair = v / 2, lower = v % 2;
+        const int x = pair % 4, y = pair / 4;
+        const bool written = x < 3 && y < 2;
+        for (int b = 0; b < stride; b++)
+        {
+            const bool attribute = b >= offset && b < offset + size;
+            if (!attribute || !written)
+            {
+                EXPECT_EQ(after[v * stride + b], before[v * stride + b])
+                    << "vertex " << v << " byte " << b;
+            }
+        }
+        if (!written)
+            continue;
+        const D3DXVECTOR3& n = Probe::GridNormals(*grid)[(y + lower) * 4 + x];
+        if (shader)
+        {
+            EXPECT_TRUE(VertexNormal(*grid, v) == n) << "vertex " << v;
+        }
+        else
+        {
+            EXPECT_EQ(Colour(*grid, v), Packed(n)) << "vertex " << v;
+        }
+    }
+    // Pair 5 is point (1, 1): vertex 10 carries n(1, 1), vertex 11 n(1, 2).
+    const D3DXVECTOR3* normals = Probe::GridNormals(*grid);
+    if (shader)
+    {
+        EXPECT_TRUE(VertexNormal(*grid, 10) == normals[5]);
+        EXPECT_TRUE(VertexNormal(*grid, 11) == normals[9]);
+    }
+    else
+    {
+        EXPECT_EQ(Colour(*grid, 10), Packed(normals[5]));
+        EXPECT_EQ(Colour(*grid, 11), Packed(normals[9]));
+    }
+}
+
+TEST_P(Layout, ASingleColumnOrRowIsNotWritten)
+{
+    for (const auto& size : {std::make_pair(1, 4), std::make_pair(4, 1)})
+    {
+        Grid grid(GetParam(), size.first, size.second);
+        SetAllNormals(grid, D3DXVECTOR3(0, 0, 1));
+        const std::vector<uint8_t> before = Bytes(*grid);
+        Probe::UploadGridNormals(*grid);
+        EXPECT_TRUE(Bytes(*grid) == before);
+    }
+}
+
+TEST_P(Layout, NothingIsWrittenThroughALockThatFailed)
+{
+    Grid grid(GetParam(), 8, 8);
+    SetAllNormals(grid, D3DXVECTOR3(0, 0, 1));
+    const std::vector<uint8_t> before = Bytes(*grid);
+    grid.device->Fail("VB.Lock");
+    Probe::UploadGridNormals(*grid);
+    EXPECT_TRUE(Bytes(*grid) == before);
+    EXPECT_EQ(grid.device->CallTexts("VB.Lock").back(), "VB.Lock(0,0,0x0)");
+}
+
+TEST_P(Layout, AFrameUploadsTheNormalsOfItsOwnLayers)
+{
+    const int W = 16, H = 12;
+    Grid grid(GetParam(), W, H);
+    grid.device->ClearCalls();
+    grid.generator->Update(40);
+    // One whole-buffer lock that keeps the positions.
+    EXPECT_EQ(grid.device->CallTexts("VB.Lock"), std::vector<std::string>{"VB.Lock(0,0,0x0)"});
+    // The normals come from the layers this frame synthesised, and reach the
+    // vertices of their own grid points.
+    for (int v : {0, 1, 2 * (10 * W + 14) + 1})
+    {
+        const int x = v / 2 % W, y = v / 2 / W + v % 2;
+        const D3DXVECTOR3 n = ReferenceNormal(grid.Layers(), W, H, x, y);
+        EXPECT_TRUE(grid.Normal(x, y) == n) << v;
+        if (GetParam())
+        {
+            EXPECT_TRUE(VertexNormal(*grid, v) == n) << v;
+        }
+        else
+        {
+            EXPECT_EQ(Colour(*grid, v), Packed(n)) << v;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Grids, Layout, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& info)
+                         { return info.param ? "ShaderVertices" : "ScreenVertices"; });
+
+TEST(PixelShader20, HasNoGridToUpload)
+{
+    TestDevice::Options options;
+    options.pixelShaderVersion = D3DPS_VERSION(2, 0);
+    TestDevice device(options);
+    CWaveGenerator g(&device, 32, 32);
+    device.ClearCalls();
+    Probe::UploadGridNormals(g);
+    EXPECT_TRUE(device.Calls().empty());
+}
+
+} // namespace
