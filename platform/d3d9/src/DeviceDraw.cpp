@@ -175,7 +175,8 @@ HRESULT Device::draw(D3DPRIMITIVETYPE type, UINT primitives, const DrawSource& s
             for (DWORD slot = 0; slot < vk::kSamplerSlots; ++slot)
             {
                 Texture* texture = state_.textures[slot].get();
-                if (!texture || !texture->image())
+                // A texture cannot be read while it is the target; it reads as unbound.
+                if (!texture || !texture->image() || texture->image() == target->image())
                     continue;
                 texture->prepareForSampling();
                 call.textures[slot].image = texture->image();

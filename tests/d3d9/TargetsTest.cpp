@@ -1,0 +1,224 @@
+// Clears, render target switches and the formats the maps are read back in.
+#include "DeviceTest.h"
+
+#include <cmath>
+
+namespace swk::test
+{
+namespace
+{
+
+class Targets : public DeviceTest
+{
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        device_ = createDevice(32, 32, D3DFMT_A8R8G8B8, true);
+        ASSERT_TRUE(device_);
+    }
+};
+
+TEST_F(Targets, ClearWithoutRectanglesClearsTheViewportOnly)
+{
+    auto texture = renderTarget(32, 16, D3DFMT_A8R8G8B8);
+    auto surface = level(texture.get());
+    ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff000000, 1.0f, 0), D3D_OK);
+    const D3DVIEWPORT9 viewport{4, 2, 10, 6, 0.0f, 1.0f};
+    ASSERT_EQ(device_->SetViewport(&viewport), D3D_OK);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff20c0ff, 1.0f, 0), D3D_OK);
+    // A rectangle reaching outside the viewport is cut to it.
+    const D3DRECT rect{0, 0, 6, 3};
+    ASSERT_EQ(device_->Clear(1, &rect, D3DCLEAR_TARGET, 0xff102030, 1.0f, 0), D3D_OK);
+
+    const Pixels p = read(surface.get());
+    for (UINT y = 0; y < 16; ++y)
+        for (UINT x = 0; x < 32; ++x)
+        {
+            const bool inViewport = x >= 4 && x < 14 && y >= 2 && y < 8;
+            const bool inRect = inViewport && x < 6 && y < 3;
+            const uint32_t expected = inRect ? 0xff102030 : inViewport ? 0xff20c0ff : 0xff000000;
+            ASSERT_EQ(p.at<uint32_t>(x, y, 0), expected) << x << "," << y;
+        }
+}
+
+TEST_F(Targets, ScissorLimitsClearWhenEnabled)
+{
+    auto texture = renderTarget(16, 16, D3DFMT_A8R8G8B8);
+    auto surface = level(texture.get());
+    ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff000000, 1.0f, 0), D3D_OK);
+    const RECT scissor{2, 3, 5, 9};
+    ASSERT_EQ(device_->SetScissorRect(&scissor), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE), D3D_OK);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xffffffff, 1.0f, 0), D3D_OK);
+    const Pixels p = read(surface.get());
+    for (UINT y = 0; y < 16; ++y)
+        for (UINT x = 0; x < 16; ++x)
+        {
+            const bool inside = x >= 2 && x < 5 && y >= 3 && y < 9;
+            ASSERT_EQ(p.at<uint32_t>(x, y, 0), inside ? 0xffffffffu : 0xff000000u) << x << "," << y;
+        }
+}
+
+TEST_F(Targets, SettingRenderTargetZeroResetsViewportAndScissor)
+{
+    auto small = renderTarget(8, 4, D3DFMT_A8R8G8B8);
+    auto surface = level(small.get());
+    const D3DVIEWPORT9 viewport{1, 2, 3, 4, 0.25f, 0.5f};
+    ASSERT_EQ(device_->SetViewport(&viewport), D3D_OK);
+    ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
+    D3DVIEWPORT9 now{};
+    ASSERT_EQ(device_->GetViewport(&now), D3D_OK);
+    EXPECT_EQ(now.X, 0u);
+    EXPECT_EQ(now.Y, 0u);
+    EXPECT_EQ(now.Width, 8u);
+    EXPECT_EQ(now.Height, 4u);
+    EXPECT_EQ(now.MinZ, 0.0f);
+    EXPECT_EQ(now.MaxZ, 1.0f);
+    RECT scissor{};
+    ASSERT_EQ(device_->GetScissorRect(&scissor), D3D_OK);
+    EXPECT_EQ(scissor.right, 8);
+    EXPECT_EQ(scissor.bottom, 4);
+
+    Com<IDirect3DSurface9> current;
+    ASSERT_EQ(device_->GetRenderTarget(0, current.out()), D3D_OK);
+    EXPECT_EQ(current.get(), surface.get());
+}
+
+TEST_F(Targets, RenderTargetAndDepthSurfaceRoundTrip)
+{
+    Com<IDirect3DSurface9> backBuffer, depth;
+    ASSERT_EQ(device_->GetRenderTarget(0, backBuffer.out()), D3D_OK);
+    ASSERT_EQ(device_->GetDepthStencilSurface(depth.out()), D3D_OK);
+    Com<IDirect3DSurface9> viaSwapChain;
+    ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, viaSwapChain.out()), D3D_OK);
+    EXPECT_EQ(viaSwapChain.get(), backBuffer.get());
+
+    ASSERT_EQ(device_->SetDepthStencilSurface(nullptr), D3D_OK);
+    Com<IDirect3DSurface9> none;
+    EXPECT_EQ(device_->GetDepthStencilSurface(none.out()), D3DERR_NOTFOUND);
+    EXPECT_FALSE(none);
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    ASSERT_EQ(device_->SetDepthStencilSurface(depth.get()), D3D_OK);
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0), D3D_OK);
+}
+
+struct FormatCase
+{
+    D3DFORMAT format;
+    const char* name;
+};
+
+class TargetFormats : public Targets, public ::testing::WithParamInterface<FormatCase>
+{
+};
+
+// What a texel of the format holds for channel values (r, g, b, a) in [0, 1].
+std::vector<double> decode(const Pixels& p, D3DFORMAT format, UINT x, UINT y)
+{
+    switch (format)
+    {
+    case D3DFMT_A8R8G8B8:
+    case D3DFMT_X8R8G8B8:
+        return {p.at<uint8_t>(x, y, 2) / 255.0, p.at<uint8_t>(x, y, 1) / 255.0,
+                p.at<uint8_t>(x, y, 0) / 255.0, p.at<uint8_t>(x, y, 3) / 255.0};
+    case D3DFMT_A16B16G16R16:
+        return {p.at<uint16_t>(x, y, 0) / 65535.0, p.at<uint16_t>(x, y, 1) / 65535.0,
+                p.at<uint16_t>(x, y, 2) / 65535.0, p.at<uint16_t>(x, y, 3) / 65535.0};
+    case D3DFMT_A32B32G32R32F:
+        return {p.at<float>(x, y, 0), p.at<float>(x, y, 1), p.at<float>(x, y, 2),
+                p.at<float>(x, y, 3)};
+    case D3DFMT_A16B16G16R16F:
+    {
+        std::vector<double> v;
+        for (UINT c = 0; c < 4; ++c)
+        {
+            const uint16_t h = p.at<uint16_t>(x, y, c);
+            const int exponent = (h >> 10) & 0x1f;
+            const double mantissa = h & 0x3ff;
+            const double magnitude = exponent == 0 ? std::ldexp(mantissa, -24)
+                                                   : std::ldexp(1024.0 + mantissa, exponent - 25);
+            v.push_back((h & 0x8000) ? -magnitude : magnitude);
+        }
+        return v;
+    }
+    default:
+        return {};
+    }
+}
+
+TEST_P(TargetFormats, ClearAndDrawnValuesReadBackInTheFormatsLayout)
+{
+    const D3DFORMAT format = GetParam().format;
+    auto texture = renderTarget(5, 3, format);
+    auto surface = level(texture.get());
+    ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
+    // 0x40 / 255 and friends: each channel is distinct, alpha is not 1.
+    ASSERT_EQ(
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_ARGB(0x80, 0x40, 0xc0, 0xff), 1.0f, 0),
+        D3D_OK);
+    Pixels p = read(surface.get());
+    const bool noAlpha = format == D3DFMT_X8R8G8B8;
+    const double tolerance = format == D3DFMT_A16B16G16R16F ? 1e-3 : 1e-6;
+    for (UINT y = 0; y < 3; ++y)
+        for (UINT x = 0; x < 5; ++x)
+        {
+            const std::vector<double> v = decode(p, format, x, y);
+            EXPECT_NEAR(v[0], 0x40 / 255.0, tolerance);
+            EXPECT_NEAR(v[1], 0xc0 / 255.0, tolerance);
+            EXPECT_NEAR(v[2], 1.0, tolerance);
+            EXPECT_NEAR(v[3], noAlpha ? 1.0 : 0x80 / 255.0, tolerance);
+        }
+
+    // A shader output of (0.25, 0.5, 0.75, 0.375) arrives converted the same way.
+    auto vs = vertexShader(kTexcoordVertexShader, kTexcoordInputs);
+    auto ps = pixelShader(R"(#version 450
+layout(location = 0) out vec4 color;
+void main() { color = vec4(0.25, 0.5, 0.75, 0.375); }
+)");
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    device_->SetVertexShader(vs.get());
+    device_->SetPixelShader(ps.get());
+    device_->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)),
+              D3D_OK);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    p = read(surface.get());
+    const double unorm = format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8 ? 0.5 / 255
+                         : format == D3DFMT_A16B16G16R16                        ? 0.5 / 65535
+                                                                                : 1e-6;
+    const std::vector<double> v = decode(p, format, 2, 1);
+    EXPECT_NEAR(v[0], 0.25, unorm);
+    EXPECT_NEAR(v[1], 0.5, unorm);
+    EXPECT_NEAR(v[2], 0.75, unorm);
+    EXPECT_NEAR(v[3], noAlpha ? 1.0 : 0.375, unorm);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMapFormat, TargetFormats,
+                         ::testing::Values(FormatCase{D3DFMT_A16B16G16R16, "A16B16G16R16"},
+                                           FormatCase{D3DFMT_A16B16G16R16F, "A16B16G16R16F"},
+                                           FormatCase{D3DFMT_A32B32G32R32F, "A32B32G32R32F"},
+                                           FormatCase{D3DFMT_A8R8G8B8, "A8R8G8B8"},
+                                           FormatCase{D3DFMT_X8R8G8B8, "X8R8G8B8"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Targets, BackBufferAndPlainRenderTargetsReadBack)
+{
+    Com<IDirect3DSurface9> backBuffer;
+    ASSERT_EQ(device_->GetRenderTarget(0, backBuffer.out()), D3D_OK);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff123456, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(read(backBuffer.get()).at<uint32_t>(31, 31, 0), 0xff123456u);
+
+    Com<IDirect3DSurface9> target;
+    ASSERT_EQ(device_->CreateRenderTarget(7, 5, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE,
+                                          target.out(), nullptr),
+              D3D_OK);
+    ASSERT_EQ(device_->ColorFill(target.get(), nullptr, 0xff654321), D3D_OK);
+    EXPECT_EQ(read(target.get()).at<uint32_t>(6, 4, 0), 0xff654321u);
+}
+
+} // namespace
+} // namespace swk::test
