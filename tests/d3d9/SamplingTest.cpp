@@ -1,0 +1,268 @@
+// Textures as the generator's passes read them: luminance noise with WRAP,
+// the height map with MIRROR, bilinear filtering as Direct3D 9 defines it, and
+// mip levels generated on the device.
+#include "DeviceTest.h"
+
+#include <cmath>
+#include <random>
+
+namespace swk::test
+{
+namespace
+{
+
+const char* const kSampleShader = R"(#version 450
+layout(location = 0) in vec2 texCoord;
+layout(set = 0, binding = 1, std140) uniform Pixel { vec4 c0; } ps;
+layout(set = 0, binding = 2) uniform sampler2D image;
+layout(location = 0) out vec4 color;
+// c0.x scales and c0.y shifts the coordinate, so that the quad reaches past
+// the texture's edges.
+void main() { color = texture(image, texCoord * ps.c0.x + ps.c0.y); }
+)";
+
+const char* const kLodShader = R"(#version 450
+layout(location = 0) in vec2 texCoord;
+layout(set = 0, binding = 1, std140) uniform Pixel { vec4 c0; } ps;
+layout(set = 0, binding = 2) uniform sampler2D image;
+layout(location = 0) out vec4 color;
+// c0.xy: half a texel of the level read, c0.z: the level.
+void main() { color = textureLod(image, texCoord + ps.c0.xy, ps.c0.z); }
+)";
+
+class Sampling : public DeviceTest
+{
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        device_ = createDevice(16, 16);
+        ASSERT_TRUE(device_);
+        vs_ = vertexShader(kTexcoordVertexShader, kTexcoordInputs);
+    }
+
+    // Draws the texture-square quad into target with the pixel shader, the
+    // texture at sampler 0 and the given pixel constant c0.
+    void draw(IDirect3DSurface9* target, IDirect3DPixelShader9* ps, IDirect3DTexture9* texture,
+              const float (&c0)[4])
+    {
+        ASSERT_EQ(device_->SetRenderTarget(0, target), D3D_OK);
+        ASSERT_EQ(device_->BeginScene(), D3D_OK);
+        device_->SetVertexShader(vs_.get());
+        device_->SetPixelShader(ps);
+        device_->SetTexture(0, texture);
+        device_->SetPixelShaderConstantF(0, c0, 1);
+        device_->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)),
+                  D3D_OK);
+        ASSERT_EQ(device_->EndScene(), D3D_OK);
+        device_->SetTexture(0, nullptr);
+    }
+
+    Com<IDirect3DVertexShader9> vs_;
+};
+
+int address(int i, int size, DWORD mode)
+{
+    switch (mode)
+    {
+    case D3DTADDRESS_MIRROR:
+    {
+        const int m = ((i % (2 * size)) + 2 * size) % (2 * size);
+        return m < size ? m : 2 * size - 1 - m;
+    }
+    case D3DTADDRESS_CLAMP:
+        return std::min(std::max(i, 0), size - 1);
+    default:
+        return ((i % size) + size) % size;
+    }
+}
+
+// Direct3D 9 bilinear filtering: texel centres at (i + 0.5) / size, the
+// address mode applied to the integer texel indices.
+double bilinear(const std::vector<uint16_t>& texels, int size, float u, float v, DWORD mode)
+{
+    const double x = double(u) * size - 0.5;
+    const double y = double(v) * size - 0.5;
+    const double x0 = std::floor(x), y0 = std::floor(y);
+    const double fx = x - x0, fy = y - y0;
+    auto at = [&](int i, int j)
+    { return texels[address(j, size, mode) * size + address(i, size, mode)] / 65535.0; };
+    const int i = int(x0), j = int(y0);
+    return (1 - fy) * ((1 - fx) * at(i, j) + fx * at(i + 1, j)) +
+           fy * ((1 - fx) * at(i, j + 1) + fx * at(i + 1, j + 1));
+}
+
+class AddressModes : public Sampling, public ::testing::WithParamInterface<DWORD>
+{
+};
+
+TEST_P(AddressModes, BilinearMatchesDirect3DFilteringBeyondTheEdges)
+{
+    const DWORD mode = GetParam();
+    const int size = 16;
+    std::mt19937 random(7);
+    std::vector<uint16_t> texels(size * size);
+    for (auto& t : texels)
+        t = uint16_t(random());
+    Com<IDirect3DTexture9> noise;
+    ASSERT_EQ(device_->CreateTexture(size, size, 1, D3DUSAGE_DYNAMIC, D3DFMT_L16, D3DPOOL_DEFAULT,
+                                     noise.out(), nullptr),
+              D3D_OK);
+    fill(noise.get(), 0, texels.data(), size * 2);
+
+    device_->SetSamplerState(0, D3DSAMP_ADDRESSU, mode);
+    device_->SetSamplerState(0, D3DSAMP_ADDRESSV, mode);
+    device_->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device_->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
+
+    const UINT out = 64;
+    auto target = renderTarget(out, out, D3DFMT_A32B32G32R32F);
+    auto surface = level(target.get());
+    auto ps = pixelShader(kSampleShader);
+    const float scale[4] = {3.0f, -1.0f, 0.0f, 0.0f};
+    draw(surface.get(), ps.get(), noise.get(), scale);
+    const Pixels p = read(surface.get());
+
+    // Hardware filters with a few bits of sub-texel precision; half a texel
+    // off or a wrong address mode is off by far more.
+    const double tolerance = 2e-3;
+    for (UINT j = 0; j < out; ++j)
+        for (UINT i = 0; i < out; ++i)
+        {
+            const float u = float(i) / out * 3.0f - 1.0f;
+            const float v = float(j) / out * 3.0f - 1.0f;
+            const double expected = bilinear(texels, size, u, v, mode);
+            ASSERT_NEAR(p.at<float>(i, j, 0), expected, tolerance) << i << "," << j;
+            ASSERT_EQ(p.at<float>(i, j, 1), p.at<float>(i, j, 0));
+            ASSERT_EQ(p.at<float>(i, j, 3), 1.0f);
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(Direct3D, AddressModes,
+                         ::testing::Values(DWORD(D3DTADDRESS_WRAP), DWORD(D3DTADDRESS_MIRROR),
+                                           DWORD(D3DTADDRESS_CLAMP)),
+                         [](const auto& info)
+                         {
+                             return info.param == D3DTADDRESS_WRAP     ? "Wrap"
+                                    : info.param == D3DTADDRESS_MIRROR ? "Mirror"
+                                                                       : "Clamp";
+                         });
+
+TEST_F(Sampling, LuminanceFormatsReadAsGreyWithOpaqueAlpha)
+{
+    const int size = 8;
+    const std::vector<uint16_t> wide = {0, 1, 255, 256, 32768, 65280, 65534, 65535};
+    const std::vector<uint8_t> narrow = {0, 1, 27, 128, 129, 229, 254, 255};
+    Com<IDirect3DTexture9> l16, l8;
+    ASSERT_EQ(device_->CreateTexture(size, 1, 1, D3DUSAGE_DYNAMIC, D3DFMT_L16, D3DPOOL_DEFAULT,
+                                     l16.out(), nullptr),
+              D3D_OK);
+    ASSERT_EQ(device_->CreateTexture(size, 1, 1, D3DUSAGE_DYNAMIC, D3DFMT_L8, D3DPOOL_DEFAULT,
+                                     l8.out(), nullptr),
+              D3D_OK);
+    fill(l16.get(), 0, wide.data(), size * 2);
+    fill(l8.get(), 0, narrow.data(), size);
+
+    auto target = renderTarget(size, 1, D3DFMT_A32B32G32R32F);
+    auto surface = level(target.get());
+    auto ps = pixelShader(kLodShader);
+    const float centres[4] = {0.5f / size, 0.5f, 0.0f, 0.0f};
+    for (auto* texture : {l16.get(), l8.get()})
+    {
+        draw(surface.get(), ps.get(), texture, centres);
+        const Pixels p = read(surface.get());
+        for (int i = 0; i < size; ++i)
+        {
+            const double expected = texture == l16.get() ? wide[i] / 65535.0 : narrow[i] / 255.0;
+            EXPECT_NEAR(p.at<float>(i, 0, 0), expected, 1e-6) << i;
+            EXPECT_EQ(p.at<float>(i, 0, 1), p.at<float>(i, 0, 0)) << i;
+            EXPECT_EQ(p.at<float>(i, 0, 2), p.at<float>(i, 0, 0)) << i;
+            EXPECT_EQ(p.at<float>(i, 0, 3), 1.0f) << i;
+        }
+    }
+}
+
+TEST_F(Sampling, AutomaticMipLevelsAreBoxFilteredLevelZero)
+{
+    const UINT size = 64;
+    auto texture = renderTarget(size, size, D3DFMT_A16B16G16R16, 0,
+                                D3DUSAGE_RENDERTARGET | D3DUSAGE_AUTOGENMIPMAP);
+    ASSERT_TRUE(texture);
+    // Only the top level is the application's.
+    EXPECT_EQ(texture->GetLevelCount(), 1u);
+    Com<IDirect3DSurface9> hidden;
+    EXPECT_EQ(texture->GetSurfaceLevel(1, hidden.out()), D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture->GetAutoGenFilterType(), D3DTEXF_LINEAR);
+
+    auto top = level(texture.get());
+    auto pattern = pixelShader(R"(#version 450
+layout(location = 0) in vec2 t;
+layout(location = 0) out vec4 color;
+void main()
+{
+    color = vec4(fract(t.x * 7.3 + t.y * 2.1), t.y, 0.5 + 0.5 * sin(40.0 * t.x * t.y), 1.0 - t.x);
+}
+)");
+    const float unused[4] = {};
+    draw(top.get(), pattern.get(), nullptr, unused);
+    const Pixels base = read(top.get());
+
+    // Box-filter reference, level by level.
+    std::vector<std::vector<double>> reference(1);
+    for (UINT i = 0; i < size * size * 4; ++i)
+        reference[0].push_back(base.at<uint16_t>(i / 4 % size, i / 4 / size, i % 4) / 65535.0);
+    for (UINT k = 1, s = size / 2; s >= 1; ++k, s /= 2)
+    {
+        std::vector<double> next(s * s * 4);
+        const std::vector<double>& up = reference[k - 1];
+        for (UINT y = 0; y < s; ++y)
+            for (UINT x = 0; x < s; ++x)
+                for (UINT c = 0; c < 4; ++c)
+                {
+                    auto at = [&](UINT xx, UINT yy) { return up[(yy * 2 * s + xx) * 4 + c]; };
+                    next[(y * s + x) * 4 + c] = (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) +
+                                                 at(2 * x, 2 * y + 1) + at(2 * x + 1, 2 * y + 1)) /
+                                                4;
+                }
+        reference.push_back(next);
+    }
+
+    device_->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    device_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    device_->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_POINT);
+    auto ps = pixelShader(kLodShader);
+    // Each level rounds to 16 bits once; the chain of six may gather a few units.
+    const double tolerance = 4.0 / 65535;
+    for (UINT k = 1; k < reference.size(); ++k)
+    {
+        const UINT s = size >> k;
+        auto out = renderTarget(s, s, D3DFMT_A32B32G32R32F);
+        auto outSurface = level(out.get());
+        const float c0[4] = {0.5f / s, 0.5f / s, float(k), 0.0f};
+        draw(outSurface.get(), ps.get(), texture.get(), c0);
+        const Pixels p = read(outSurface.get());
+        for (UINT y = 0; y < s; ++y)
+            for (UINT x = 0; x < s; ++x)
+                for (UINT c = 0; c < 4; ++c)
+                    ASSERT_NEAR(p.at<float>(x, y, c), reference[k][(y * s + x) * 4 + c], tolerance)
+                        << "level " << k << " at " << x << "," << y << " channel " << c;
+    }
+
+    // Rendering to the top level again brings the chain up to date before the
+    // next sampling.
+    ASSERT_EQ(device_->SetRenderTarget(0, top.get()), D3D_OK);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff336699, 1.0f, 0), D3D_OK);
+    auto out = renderTarget(4, 4, D3DFMT_A32B32G32R32F);
+    auto outSurface = level(out.get());
+    const float c0[4] = {0.125f, 0.125f, 4.0f, 0.0f};
+    draw(outSurface.get(), ps.get(), texture.get(), c0);
+    const Pixels p = read(outSurface.get());
+    EXPECT_NEAR(p.at<float>(3, 3, 0), 0x33 / 255.0, tolerance);
+    EXPECT_NEAR(p.at<float>(3, 3, 2), 0x99 / 255.0, tolerance);
+}
+
+} // namespace
+} // namespace swk::test
