@@ -48,7 +48,9 @@ public:
             }
     }
 
-    void Advance(int y)
+    // Moves to layer row y and adds this slice's samples to a row that
+    // repeats every WIDTH / 2 columns, giving one that repeats every WIDTH.
+    void AddRow(int y, const int (&anIn)[WIDTH / 2], int (&anOut)[WIDTH])
     {
         if ((y & (CELL - 1)) == 0)
         {
@@ -65,10 +67,10 @@ public:
             for (int x = 0; x < WIDTH; ++x)
                 m_anSum[x] += m_anStep[x];
         }
+        for (int h = 0; h < WIDTH; h += WIDTH / 2)
+            for (int x = 0; x < WIDTH / 2; ++x)
+                anOut[h + x] = anIn[x] + (m_anSum[h + x] >> (2 * nShift));
     }
-
-    // The sample at column x of the current layer row, for x below WIDTH.
-    int At(int x) const { return m_anSum[x] >> (2 * nShift); }
 
 private:
     int m_anRow[16][WIDTH];
@@ -76,8 +78,9 @@ private:
     int m_anStep[WIDTH];
 };
 
-// Layer row by row: the slice with 8 texels per cell spans the row once, the
-// ones with 4 and 2 repeat every 64 and 32 columns, the unstretched one every 16.
+// Layer row by row: the unstretched slice repeats every 16 columns, the ones
+// with 2, 4 and 8 texels per cell every 32, 64 and 128, so each is added to
+// the sum of the ones before it.
 void BuildLayer(const int (&anSlice)[16][16][16], int k, int (&anLayer)[128][128])
 {
     CStretchedSlice<3> coarse;
@@ -89,16 +92,14 @@ void BuildLayer(const int (&anSlice)[16][16][16], int k, int (&anLayer)[128][128
 
     for (int y = 0; y < 128; ++y)
     {
-        coarse.Advance(y);
-        middle.Advance(y);
-        fine.Advance(y);
         int anTile[16];
-        for (int i = 0; i < 16; ++i)
-            anTile[i] = anSlice[k + 3][y & 15][i];
-        for (int b = 0; b < 128; b += 16)
-            for (int i = 0; i < 16; ++i)
-                anLayer[y][b + i] =
-                    anTile[i] + coarse.At(b + i) + middle.At((b & 63) + i) + fine.At((b & 31) + i);
+        for (int x = 0; x < 16; ++x)
+            anTile[x] = anSlice[k + 3][y & 15][x];
+        int anFine[32];
+        fine.AddRow(y, anTile, anFine);
+        int anMiddle[64];
+        middle.AddRow(y, anFine, anMiddle);
+        coarse.AddRow(y, anMiddle, anLayer[y]);
     }
 }
 
