@@ -1,0 +1,156 @@
+// Device loss and Reset as Direct3D 9 hosts handle them.
+#include "DeviceTest.h"
+
+namespace swk::test
+{
+namespace
+{
+
+class Lifecycle : public DeviceTest
+{
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        device_ = createDevice(16, 16, D3DFMT_X8R8G8B8, true);
+        ASSERT_TRUE(device_);
+        ASSERT_EQ(device_->QueryInterface(IID_ISwkDevice9, reinterpret_cast<void**>(swk_.out())),
+                  D3D_OK);
+    }
+    void TearDown() override
+    {
+        swk_.reset();
+        DeviceTest::TearDown();
+    }
+
+    D3DPRESENT_PARAMETERS presentation() const
+    {
+        D3DPRESENT_PARAMETERS pp{};
+        pp.BackBufferWidth = 16;
+        pp.BackBufferHeight = 16;
+        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        pp.Windowed = TRUE;
+        pp.EnableAutoDepthStencil = TRUE;
+        pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+        return pp;
+    }
+
+    Com<ISwkDevice9> swk_;
+};
+
+TEST_F(Lifecycle, ResetIsRefusedWhileDefaultPoolTexturesOrBuffersLive)
+{
+    Com<IDirect3DTexture9> texture;
+    ASSERT_EQ(device_->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                     D3DPOOL_DEFAULT, texture.out(), nullptr),
+              D3D_OK);
+    Com<IDirect3DVertexBuffer9> buffer;
+    ASSERT_EQ(device_->CreateVertexBuffer(64, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0,
+                                          D3DPOOL_DEFAULT, buffer.out(), nullptr),
+              D3D_OK);
+    // Managed and system-memory objects survive a reset and do not block it.
+    Com<IDirect3DVertexBuffer9> managed;
+    ASSERT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, managed.out(), nullptr),
+              D3D_OK);
+    Com<IDirect3DSurface9> system;
+    ASSERT_EQ(device_->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
+                                                   system.out(), nullptr),
+              D3D_OK);
+
+    D3DPRESENT_PARAMETERS pp = presentation();
+    EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    texture.reset();
+    EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL) << "the vertex buffer still lives";
+    buffer.reset();
+    EXPECT_EQ(device_->Reset(&pp), D3D_OK);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
+
+    void* data = nullptr;
+    EXPECT_EQ(managed->Lock(0, 0, &data, 0), D3D_OK);
+    EXPECT_EQ(managed->Unlock(), D3D_OK);
+}
+
+TEST_F(Lifecycle, TexturesStillBoundButReleasedDoNotBlockReset)
+{
+    Com<IDirect3DTexture9> texture;
+    ASSERT_EQ(device_->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_L16, D3DPOOL_DEFAULT,
+                                     texture.out(), nullptr),
+              D3D_OK);
+    ASSERT_EQ(device_->SetTexture(0, texture.get()), D3D_OK);
+    texture.reset();
+    D3DPRESENT_PARAMETERS pp = presentation();
+    EXPECT_EQ(device_->Reset(&pp), D3D_OK);
+    Com<IDirect3DBaseTexture9> bound;
+    ASSERT_EQ(device_->GetTexture(0, bound.out()), D3D_OK);
+    EXPECT_FALSE(bound);
+}
+
+TEST_F(Lifecycle, LostDeviceDropsWorkUntilReset)
+{
+    auto target = renderTarget(4, 4, D3DFMT_A8R8G8B8);
+    auto surface = level(target.get());
+    ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff112233, 1.0f, 0), D3D_OK);
+    Com<IDirect3DSurface9> copy;
+    ASSERT_EQ(device_->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
+                                                   copy.out(), nullptr),
+              D3D_OK);
+
+    ASSERT_EQ(swk_->LoseDevice(), D3D_OK);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    D3DPRESENT_PARAMETERS pp = presentation();
+    EXPECT_EQ(device_->Reset(&pp), D3DERR_DEVICELOST);
+    EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    // Rendering succeeds and does nothing; reading back reports the loss.
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xffffffff, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(device_->BeginScene(), D3D_OK);
+    device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+    const float vertices[15] = {};
+    EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, vertices, 20), D3D_OK);
+    EXPECT_EQ(device_->EndScene(), D3D_OK);
+    EXPECT_EQ(device_->GetRenderTargetData(surface.get(), copy.get()), D3DERR_DEVICELOST);
+
+    ASSERT_EQ(swk_->MakeResettable(), D3D_OK);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL) << "the render target texture lives";
+    surface.reset();
+    target.reset();
+    EXPECT_EQ(device_->Reset(&pp), D3D_OK);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
+    EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+}
+
+TEST_F(Lifecycle, ResourcesHoldTheDeviceAndSurfacesTheirTexture)
+{
+    Com<IDirect3DTexture9> texture;
+    ASSERT_EQ(device_->CreateTexture(8, 8, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.out(),
+                                     nullptr),
+              D3D_OK);
+    EXPECT_EQ(texture->GetLevelCount(), 4u);
+    Com<IDirect3DSurface9> surface = level(texture.get(), 2);
+    D3DSURFACE_DESC desc{};
+    ASSERT_EQ(surface->GetDesc(&desc), D3D_OK);
+    EXPECT_EQ(desc.Width, 2u);
+    Com<IDirect3DTexture9> container;
+    ASSERT_EQ(
+        surface->GetContainer(IID_IDirect3DTexture9, reinterpret_cast<void**>(container.out())),
+        D3D_OK);
+    EXPECT_EQ(container.get(), texture.get());
+    container.reset();
+    texture.reset();
+    // The surface keeps its texture, and both keep the device.
+    ASSERT_EQ(surface->GetDesc(&desc), D3D_OK);
+    IDirect3DDevice9* raw = device_.get();
+    swk_.reset();
+    raw->AddRef();
+    device_.reset();
+    EXPECT_GT(raw->Release(), 0u);
+    Com<IDirect3DDevice9> owner;
+    ASSERT_EQ(surface->GetDevice(owner.out()), D3D_OK);
+    EXPECT_EQ(owner.get(), raw);
+}
+
+} // namespace
+} // namespace swk::test
