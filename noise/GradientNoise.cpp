@@ -89,7 +89,9 @@ void CGradientNoise::SetupAxis(float fCoord, CAxis& axis) const
 {
     // Held in single precision on purpose: the fraction is that of the
     // rounded sum, a multiple of 1/2048 for coordinates from 0 to 4096.
-    const float t = fCoord + g_fCoordOffset;
+    // Through memory, since x87 builds would keep the sum in extended precision.
+    const volatile float fRounded = fCoord + g_fCoordOffset;
+    const float t = fRounded;
     const int nCell = (int)t;
     axis.nCell0 = nCell & g_nLatticeMask;
     axis.nCell1 = (axis.nCell0 + 1) & g_nLatticeMask;
