@@ -1,0 +1,166 @@
+// Vertex buffer locks: what flags 0, DISCARD and NOOVERWRITE promise about
+// the contents while the GPU reads the buffer.
+#include "DeviceTest.h"
+
+namespace swk::test
+{
+namespace
+{
+
+struct ScreenVertex
+{
+    float x, y, z, rhw;
+    D3DCOLOR diffuse;
+};
+
+class Buffers : public DeviceTest
+{
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        device_ = createDevice(8, 8);
+        ASSERT_TRUE(device_);
+        target_ = renderTarget(8, 8, D3DFMT_A8R8G8B8);
+        surface_ = level(target_.get());
+        ASSERT_EQ(device_->SetRenderTarget(0, surface_.get()), D3D_OK);
+        device_->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+        device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+        device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+        device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+        device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+    }
+
+    // A quad over the pixel columns [x0, x1).
+    static void writeQuad(void* data, D3DCOLOR color, float x0 = 0.0f, float x1 = 8.0f)
+    {
+        const ScreenVertex quad[4] = {{x0 - 0.5f, -0.5f, 0.5f, 1.0f, color},
+                                      {x1 - 0.5f, -0.5f, 0.5f, 1.0f, color},
+                                      {x0 - 0.5f, 7.5f, 0.5f, 1.0f, color},
+                                      {x1 - 0.5f, 7.5f, 0.5f, 1.0f, color}};
+        std::memcpy(data, quad, sizeof quad);
+    }
+
+    uint32_t drawAndRead(IDirect3DVertexBuffer9* vb, UINT start)
+    {
+        device_->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
+        EXPECT_EQ(device_->BeginScene(), D3D_OK);
+        EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, start, 2), D3D_OK);
+        EXPECT_EQ(device_->EndScene(), D3D_OK);
+        return read(surface_.get()).at<uint32_t>(4, 4, 0);
+    }
+
+    Com<IDirect3DTexture9> target_;
+    Com<IDirect3DSurface9> surface_;
+};
+
+TEST_F(Buffers, LockWithoutFlagsKeepsWhatTheGpuDrewFrom)
+{
+    Com<IDirect3DVertexBuffer9> vb;
+    ASSERT_EQ(device_->CreateVertexBuffer(
+                  8 * sizeof(ScreenVertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
+                  D3DFVF_XYZRHW | D3DFVF_DIFFUSE, D3DPOOL_DEFAULT, vb.out(), nullptr),
+              D3D_OK);
+    void* data = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    writeQuad(data, 0xff0000ff);
+    writeQuad(static_cast<ScreenVertex*>(data) + 4, 0xff00ff00);
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+    EXPECT_EQ(drawAndRead(vb.get(), 0), 0xff0000ffu);
+
+    // Rewrite only the colours of the second quad, as the grid upload does.
+    ASSERT_EQ(vb->Lock(4 * sizeof(ScreenVertex), 4 * sizeof(ScreenVertex), &data, 0), D3D_OK);
+    auto* second = static_cast<ScreenVertex*>(data);
+    EXPECT_EQ(second[3].x, 7.5f) << "positions written earlier are still there";
+    for (int i = 0; i < 4; ++i)
+        second[i].diffuse = 0xffff0000;
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+    EXPECT_EQ(drawAndRead(vb.get(), 4), 0xffff0000u);
+    EXPECT_EQ(drawAndRead(vb.get(), 0), 0xff0000ffu);
+}
+
+TEST_F(Buffers, DiscardAndNoOverwriteLetTheCpuRunAhead)
+{
+    Com<IDirect3DVertexBuffer9> vb;
+    ASSERT_EQ(device_->CreateVertexBuffer(
+                  8 * sizeof(ScreenVertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
+                  D3DFVF_XYZRHW | D3DFVF_DIFFUSE, D3DPOOL_DEFAULT, vb.out(), nullptr),
+              D3D_OK);
+    device_->SetStreamSource(0, vb.get(), 0, sizeof(ScreenVertex));
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    const D3DCOLOR colors[4] = {0xff102030, 0xff405060, 0xff708090, 0xffa0b0c0};
+    void* data = nullptr;
+    for (int band = 0; band < 4; ++band)
+    {
+        // Each draw reads the memory its lock handed out, though the next
+        // lock comes before the GPU has run: every band keeps its colour.
+        ASSERT_EQ(vb->Lock(0, 0, &data, D3DLOCK_DISCARD), D3D_OK);
+        writeQuad(data, colors[band], 2.0f * band, 2.0f * band + 2.0f);
+        ASSERT_EQ(vb->Unlock(), D3D_OK);
+        ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+        // Appending behind what the GPU reads needs no wait and no copy.
+        ASSERT_EQ(vb->Lock(4 * sizeof(ScreenVertex), 0, &data, D3DLOCK_NOOVERWRITE), D3D_OK);
+        writeQuad(data, colors[band] ^ 0x00ffffff);
+        ASSERT_EQ(vb->Unlock(), D3D_OK);
+    }
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    const Pixels p = read(surface_.get());
+    for (UINT x = 0; x < 8; ++x)
+        EXPECT_EQ(p.at<uint32_t>(x, 4, 0), colors[x / 2]) << x;
+    EXPECT_EQ(drawAndRead(vb.get(), 4), colors[3] ^ 0x00ffffffu);
+}
+
+TEST_F(Buffers, LockRangesAndNestingFollowDirect3D)
+{
+    Com<IDirect3DVertexBuffer9> vb;
+    ASSERT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, vb.out(), nullptr), D3D_OK);
+    void* data = reinterpret_cast<void*>(uintptr_t(1));
+    EXPECT_EQ(vb->Lock(60, 8, &data, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(data, nullptr);
+    void* first = nullptr;
+    void* second = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &first, 0), D3D_OK);
+    ASSERT_EQ(vb->Lock(16, 16, &second, 0), D3D_OK);
+    EXPECT_EQ(static_cast<uint8_t*>(second), static_cast<uint8_t*>(first) + 16);
+    EXPECT_EQ(vb->Unlock(), D3D_OK);
+    EXPECT_EQ(vb->Unlock(), D3D_OK);
+    EXPECT_EQ(vb->Unlock(), D3DERR_INVALIDCALL);
+    D3DVERTEXBUFFER_DESC desc{};
+    ASSERT_EQ(vb->GetDesc(&desc), D3D_OK);
+    EXPECT_EQ(desc.Size, 64u);
+    EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
+    EXPECT_EQ(desc.Type, D3DRTYPE_VERTEXBUFFER);
+}
+
+TEST_F(Buffers, IndexedDrawsReadTheIndexBuffer)
+{
+    Com<IDirect3DVertexBuffer9> vb;
+    ASSERT_EQ(device_->CreateVertexBuffer(8 * sizeof(ScreenVertex), 0,
+                                          D3DFVF_XYZRHW | D3DFVF_DIFFUSE, D3DPOOL_MANAGED, vb.out(),
+                                          nullptr),
+              D3D_OK);
+    void* data = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    writeQuad(data, 0xff000000);
+    writeQuad(static_cast<ScreenVertex*>(data) + 4, 0xff00ffff);
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+    Com<IDirect3DIndexBuffer9> ib;
+    ASSERT_EQ(
+        device_->CreateIndexBuffer(6 * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, ib.out(), nullptr),
+        D3D_OK);
+    ASSERT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
+    const uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
+    std::memcpy(data, indices, sizeof indices);
+    ASSERT_EQ(ib->Unlock(), D3D_OK);
+    device_->SetStreamSource(0, vb.get(), 0, sizeof(ScreenVertex));
+    device_->SetIndices(ib.get());
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    ASSERT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2), D3D_OK);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    EXPECT_EQ(read(surface_.get()).at<uint32_t>(1, 6, 0), 0xff00ffffu);
+}
+
+} // namespace
+} // namespace swk::test
