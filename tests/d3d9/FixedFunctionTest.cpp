@@ -1,0 +1,188 @@
+// Drawing without shaders: the states the generator's passes switch off must
+// really be off, and the ones a host may leave on must act as Direct3D 9's.
+#include "DeviceTest.h"
+
+namespace swk::test
+{
+namespace
+{
+
+struct ScreenVertex
+{
+    float x, y, z, rhw;
+    D3DCOLOR diffuse;
+};
+
+struct WorldVertex
+{
+    float x, y, z;
+    D3DCOLOR diffuse;
+};
+
+class FixedFunction : public DeviceTest
+{
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        device_ = createDevice(8, 8, D3DFMT_A8R8G8B8, true);
+        ASSERT_TRUE(device_);
+        target_ = renderTarget(8, 8, D3DFMT_A8R8G8B8);
+        surface_ = level(target_.get());
+        ASSERT_EQ(device_->SetRenderTarget(0, surface_.get()), D3D_OK);
+        ASSERT_EQ(
+            device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0),
+            D3D_OK);
+        device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+        device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+        device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+        device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+    }
+
+    // A clockwise screen quad over columns [x0, x1) at depth z.
+    void drawScreenQuad(D3DCOLOR color, float z = 0.5f, float x0 = 0.0f, float x1 = 8.0f)
+    {
+        const ScreenVertex quad[4] = {{x0 - 0.5f, -0.5f, z, 1.0f, color},
+                                      {x1 - 0.5f, -0.5f, z, 1.0f, color},
+                                      {x0 - 0.5f, 7.5f, z, 1.0f, color},
+                                      {x1 - 0.5f, 7.5f, z, 1.0f, color}};
+        device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+        ASSERT_EQ(device_->BeginScene(), D3D_OK);
+        ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]), D3D_OK);
+        ASSERT_EQ(device_->EndScene(), D3D_OK);
+    }
+
+    uint32_t pixel(UINT x = 4, UINT y = 4) { return read(surface_.get()).at<uint32_t>(x, y, 0); }
+
+    Com<IDirect3DTexture9> target_;
+    Com<IDirect3DSurface9> surface_;
+};
+
+TEST_F(FixedFunction, CullModeFollowsDirect3DWinding)
+{
+    // The strip's first triangle is clockwise on screen, the second one too
+    // (strips alternate their order). Counter-clockwise culling keeps them.
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    drawScreenQuad(0xff00ff00);
+    EXPECT_EQ(pixel(), 0xff00ff00u);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+    drawScreenQuad(0xffff0000);
+    EXPECT_EQ(pixel(), 0xff00ff00u) << "clockwise triangles culled";
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    drawScreenQuad(0xffff0000);
+    EXPECT_EQ(pixel(), 0xffff0000u);
+}
+
+TEST_F(FixedFunction, DepthTestAndWriteFollowTheirStates)
+{
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    drawScreenQuad(0xff0000ff, 0.25f);
+    drawScreenQuad(0xffff0000, 0.75f);
+    EXPECT_EQ(pixel(), 0xff0000ffu) << "the farther quad fails LESSEQUAL";
+    device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    drawScreenQuad(0xffff0000, 0.75f);
+    EXPECT_EQ(pixel(), 0xffff0000u);
+    device_->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device_->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    drawScreenQuad(0xff00ff00, 0.1f);
+    drawScreenQuad(0xffffffff, 0.2f);
+    EXPECT_EQ(pixel(), 0xffffffffu) << "0.1 was not written, 0.2 passes against 0.25";
+}
+
+TEST_F(FixedFunction, AlphaBlendAndAlphaTest)
+{
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    drawScreenQuad(0xff0000ff);
+    device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    drawScreenQuad(0x80ff0000);
+    const uint32_t blended = pixel();
+    EXPECT_NEAR(int((blended >> 16) & 0xff), 0x80, 1);
+    EXPECT_NEAR(int(blended & 0xff), 0x7f, 1);
+    device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+
+    device_->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device_->SetRenderState(D3DRS_ALPHAREF, 0x80);
+    device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+    drawScreenQuad(0x7f00ff00, 0.5f, 0.0f, 4.0f);
+    drawScreenQuad(0x8000ff00, 0.5f, 4.0f, 8.0f);
+    EXPECT_EQ(pixel(1, 1), blended) << "alpha 0x7f fails >= 0x80";
+    EXPECT_EQ(pixel(6, 1), 0x8000ff00u);
+}
+
+TEST_F(FixedFunction, StencilCountsCoveredPixels)
+{
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    device_->SetRenderState(D3DRS_STENCILENABLE, TRUE);
+    device_->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
+    device_->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_INCR);
+    drawScreenQuad(0xff000000, 0.5f, 0.0f, 4.0f);
+    device_->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
+    device_->SetRenderState(D3DRS_STENCILREF, 1);
+    device_->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
+    drawScreenQuad(0xffffffff);
+    EXPECT_EQ(pixel(1, 1), 0xffffffffu);
+    EXPECT_EQ(pixel(6, 1), 0xff000000u);
+}
+
+TEST_F(FixedFunction, FogAndLightingOffLeaveVertexColours)
+{
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device_->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    device_->SetRenderState(D3DRS_FOGCOLOR, 0xffffffff);
+    device_->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_LINEAR);
+    const float start = 0.0f, end = 1.0f;
+    DWORD bits;
+    std::memcpy(&bits, &start, 4);
+    device_->SetRenderState(D3DRS_FOGSTART, bits);
+    std::memcpy(&bits, &end, 4);
+    device_->SetRenderState(D3DRS_FOGEND, bits);
+    drawScreenQuad(0xff000000, 0.5f);
+    const uint32_t fogged = pixel();
+    EXPECT_NEAR(int(fogged & 0xff), 0x80, 2) << "halfway between black and the fog colour";
+    device_->SetRenderState(D3DRS_FOGENABLE, FALSE);
+    drawScreenQuad(0xff000000, 0.5f);
+    EXPECT_EQ(pixel(), 0xff000000u);
+}
+
+TEST_F(FixedFunction, LightingUsesMaterialSourcesForTransformedVertices)
+{
+    // Untransformed vertices, identity transforms: clip space is the quad.
+    const WorldVertex quad[4] = {{-1, 1, 0.5f, 0xff00ff00},
+                                 {1, 1, 0.5f, 0xff00ff00},
+                                 {-1, -1, 0.5f, 0xff00ff00},
+                                 {1, -1, 0.5f, 0xff00ff00}};
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device_->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+    D3DMATERIAL9 material{};
+    material.Ambient = {1.0f, 0.0f, 0.0f, 1.0f};
+    material.Emissive = {0.0f, 0.0f, 0.25f, 1.0f};
+    device_->SetMaterial(&material);
+    device_->SetRenderState(D3DRS_AMBIENT, 0xff808080);
+    auto draw = [&]
+    {
+        ASSERT_EQ(device_->BeginScene(), D3D_OK);
+        ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]), D3D_OK);
+        ASSERT_EQ(device_->EndScene(), D3D_OK);
+    };
+    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
+    draw();
+    EXPECT_EQ(pixel(), 0xff00ff00u);
+    // No lights can be set: emissive plus global ambient times the ambient source.
+    device_->SetRenderState(D3DRS_LIGHTING, TRUE);
+    draw();
+    uint32_t lit = pixel();
+    EXPECT_NEAR(int((lit >> 16) & 0xff), 0x80, 1);
+    EXPECT_EQ((lit >> 8) & 0xff, 0u);
+    EXPECT_NEAR(int(lit & 0xff), 0x40, 1);
+    device_->SetRenderState(D3DRS_AMBIENTMATERIALSOURCE, D3DMCS_COLOR1);
+    draw();
+    lit = pixel();
+    EXPECT_EQ((lit >> 16) & 0xff, 0u);
+    EXPECT_NEAR(int((lit >> 8) & 0xff), 0x80, 1);
+}
+
+} // namespace
+} // namespace swk::test
