@@ -59,11 +59,16 @@ void CWaveGenerator::ComputeGridNormals()
             AddCross(n, 0.0f, -fInvH, du, fInvW, 0.0f, dr);  // up x right
             AddCross(n, fInvW, 0.0f, dr, 0.0f, fInvH, dd);   // right x down
             AddCross(n, 0.0f, fInvH, dd, -fInvW, 0.0f, dl);  // down x left
-            D3DXVec3Normalize(&n, &n);
 
             nColLeft = nCol;
             nCol = nColRight;
         }
+        // The row is normalised once its sums are all stored: reading each sum
+        // right after its three separate stores stalls the load, and that
+        // stall cost more than the rest of the point's work.
+        D3DXVECTOR3* pRow = m_pGridNormals + y * W;
+        for (int x = 0; x < W; x++)
+            D3DXVec3Normalize(&pRow[x], &pRow[x]);
     }
 }
 
