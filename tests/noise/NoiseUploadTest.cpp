@@ -48,40 +48,29 @@ protected:
     TestTexture* m_texture[2] = {};
 };
 
-TEST_F(NoiseUpload, L16TexelsAreOffsetBy32768)
+TEST_F(NoiseUpload, ConvertsToUnsignedLuminanceAroundTheMiddle)
 {
-    Prepare(D3DFMT_L16);
-    const int values[] = {0, -32768, 32767, -1, 25999, -25999};
-    for (int n = 0; n < 6; ++n)
+    // L8 truncates the quotient toward zero.
+    const int values[] = {0, -1, -255, -256, 255, 256, -25999, 25999, -32768, 32767};
+    const unsigned l8[] = {128, 128, 128, 127, 128, 129, 27, 229, 0, 255};
+    const unsigned l16[] = {32768, 32767, 32513, 32512, 33023, 33024, 6769, 58767, 0, 65535};
+    for (const D3DFORMAT format : {D3DFMT_L8, D3DFMT_L16})
     {
-        Layer(0, 3 * n, 127 - n) = values[n];
-        Layer(1, 127 - n, 5 * n) = -values[n];
-    }
-    Probe::UploadNoiseLayers(*m_generator);
-    const unsigned expected[] = {32768, 0, 65535, 32767, 58767, 6769};
-    const unsigned negated[] = {32768, 0 /* 32768 wraps */, 1, 32769, 6769, 58767};
-    for (int n = 0; n < 6; ++n)
-    {
-        EXPECT_EQ(expected[n], L16(0, 3 * n, 127 - n)) << values[n];
-        EXPECT_EQ(negated[n], L16(1, 127 - n, 5 * n)) << -values[n];
-    }
-}
-
-TEST_F(NoiseUpload, L8TexelsTruncateTheQuotientTowardZero)
-{
-    Prepare(D3DFMT_L8);
-    const int values[] = {-1, -255, -256, 255, 256, 0, -25999, 25999};
-    const unsigned expected[] = {128, 128, 127, 128, 129, 128, 27, 229};
-    for (int n = 0; n < 8; ++n)
-    {
-        Layer(0, n, 2 * n) = values[n];
-        Layer(1, 100 + n, 127 - n) = values[n];
-    }
-    Probe::UploadNoiseLayers(*m_generator);
-    for (int n = 0; n < 8; ++n)
-    {
-        EXPECT_EQ(expected[n], L8(0, n, 2 * n)) << values[n];
-        EXPECT_EQ(expected[n], L8(1, 100 + n, 127 - n)) << values[n];
+        Prepare(format);
+        for (int n = 0; n < 10; ++n)
+        {
+            Layer(0, 3 * n, 127 - n) = values[n];
+            Layer(1, 127 - n, 5 * n) = values[n];
+        }
+        Probe::UploadNoiseLayers(*m_generator);
+        for (int n = 0; n < 10; ++n)
+        {
+            const unsigned expected = format == D3DFMT_L8 ? l8[n] : l16[n];
+            const auto texel = [&](int t, int y, int x)
+            { return format == D3DFMT_L8 ? L8(t, y, x) : L16(t, y, x); };
+            EXPECT_EQ(expected, texel(0, 3 * n, 127 - n)) << values[n];
+            EXPECT_EQ(expected, texel(1, 127 - n, 5 * n)) << values[n];
+        }
     }
 }
 
@@ -113,7 +102,7 @@ TEST_F(NoiseUpload, RowsFollowThePitchAndLeaveItsPaddingAlone)
     }
 }
 
-TEST_F(NoiseUpload, LocksTextureZeroThenTextureOneWholeLevelWithoutFlags)
+TEST_F(NoiseUpload, LocksTextureZeroBeforeTextureOneAndWritesNothingThroughAFailedLock)
 {
     Prepare(D3DFMT_L16);
     Probe::UploadNoiseLayers(*m_generator);
@@ -124,17 +113,11 @@ TEST_F(NoiseUpload, LocksTextureZeroThenTextureOneWholeLevelWithoutFlags)
     const std::vector<std::string> expected = {lock + " on 0", "UnlockRect(0) on 0", lock + " on 1",
                                                "UnlockRect(0) on 1"};
     EXPECT_EQ(expected, calls);
-    EXPECT_FALSE(m_texture[0]->Level(0).Locked());
-    EXPECT_FALSE(m_texture[1]->Level(0).Locked());
-}
 
-TEST_F(NoiseUpload, AFailedLockWritesNothingAndTheOtherTextureIsStillFilled)
-{
     Prepare(D3DFMT_L8);
     m_device->Fail("LockRect", D3DERR_INVALIDCALL, 1);
     Probe::UploadNoiseLayers(*m_generator);
-    const std::vector<unsigned char> untouched(Bytes(0).size(), kCanary);
-    EXPECT_EQ(untouched, Bytes(0));
+    EXPECT_EQ(std::vector<unsigned char>(Bytes(0).size(), kCanary), Bytes(0));
     EXPECT_EQ(128u, L8(1, 64, 64));
     EXPECT_FALSE(m_texture[1]->Level(0).Locked());
 }
