@@ -1,46 +1,13 @@
 #include "GlslBlob.h"
 
-#include <glslang/SPIRV/GlslangToSpv.h>
-#include <glslang/Public/ResourceLimits.h>
-#include <glslang/Public/ShaderLang.h>
+#include "Glsl.h"
 
-#include <cstdio>
 #include <cstring>
-#include <mutex>
 
 namespace swk::test
 {
 namespace
 {
-
-std::vector<uint32_t> compile(const std::string& source, EShLanguage stage)
-{
-    static std::once_flag once;
-    std::call_once(once, [] { glslang::InitializeProcess(); });
-
-    glslang::TShader shader(stage);
-    const char* text = source.c_str();
-    shader.setStrings(&text, 1);
-    shader.setEnvInput(glslang::EShSourceGlsl, stage, glslang::EShClientVulkan, 100);
-    shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_1);
-    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_3);
-    const auto messages = static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules);
-    if (!shader.parse(GetDefaultResources(), 450, false, messages))
-    {
-        std::fprintf(stderr, "GLSL compile failed:\n%s\n", shader.getInfoLog());
-        return {};
-    }
-    glslang::TProgram program;
-    program.addShader(&shader);
-    if (!program.link(messages))
-    {
-        std::fprintf(stderr, "GLSL link failed:\n%s\n", program.getInfoLog());
-        return {};
-    }
-    std::vector<uint32_t> spirv;
-    glslang::GlslangToSpv(*program.getIntermediate(stage), spirv);
-    return spirv;
-}
 
 std::vector<DWORD> wrap(ShaderBlobStage stage, const std::vector<BlobInput>& inputs,
                         const std::vector<uint32_t>& spirv)
@@ -66,12 +33,12 @@ std::vector<DWORD> wrap(ShaderBlobStage stage, const std::vector<BlobInput>& inp
 
 std::vector<DWORD> vertexBlob(const std::string& glsl, const std::vector<BlobInput>& inputs)
 {
-    return wrap(ShaderBlobStage::Vertex, inputs, compile(glsl, EShLangVertex));
+    return wrap(ShaderBlobStage::Vertex, inputs, compileGlsl(glsl, GlslStage::Vertex));
 }
 
 std::vector<DWORD> pixelBlob(const std::string& glsl)
 {
-    return wrap(ShaderBlobStage::Pixel, {}, compile(glsl, EShLangFragment));
+    return wrap(ShaderBlobStage::Pixel, {}, compileGlsl(glsl, GlslStage::Fragment));
 }
 
 } // namespace swk::test

@@ -1,0 +1,197 @@
+// The backend on the machine's Vulkan device: transfers, mip chains and the
+// caches that keep a steady frame from creating objects.
+#include "Glsl.h"
+
+#include "swk/vk/Error.h"
+#include "swk/vk/Renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+namespace swk::vk
+{
+namespace
+{
+
+class RendererTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { context_ = Context::create({}); }
+    static void TearDownTestSuite() { context_.reset(); }
+    void SetUp() override { renderer_ = std::make_unique<Renderer>(context_); }
+    void TearDown() override { renderer_.reset(); }
+
+    std::shared_ptr<Image> image(uint32_t w, uint32_t h, uint32_t levels, VkFormat format,
+                                 VkImageUsageFlags extra = 0)
+    {
+        ImageDesc desc;
+        desc.width = w;
+        desc.height = h;
+        desc.levels = levels;
+        desc.format = format;
+        desc.usage = VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT |
+                     VK_IMAGE_USAGE_TRANSFER_DST_BIT | extra;
+        desc.name = "test image";
+        return renderer_->createImage(desc);
+    }
+
+    static std::shared_ptr<Context> context_;
+    std::unique_ptr<Renderer> renderer_;
+};
+
+std::shared_ptr<Context> RendererTest::context_;
+
+TEST_F(RendererTest, UploadAndReadHonourPitchAndRegion)
+{
+    const uint32_t w = 13, h = 5;
+    auto img = image(w, h, 1, VK_FORMAT_R8_UNORM);
+    // Rows 16 bytes apart in the source, 20 in the destination, canaries between.
+    std::vector<uint8_t> source(16 * h, 0xEE);
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x)
+            source[y * 16 + x] = uint8_t(y * w + x);
+    renderer_->upload(*img, 0, {0, 0}, {w, h}, 1, source.data(), 16);
+    const uint8_t patch[4] = {200, 201, 202, 203};
+    renderer_->upload(*img, 0, {5, 2}, {2, 2}, 1, patch, 2);
+    std::vector<uint8_t> out(20 * h + 1, 0xCD);
+    renderer_->read(*img, 0, 1, out.data(), 20);
+    for (uint32_t y = 0; y < h; ++y)
+    {
+        for (uint32_t x = 0; x < w; ++x)
+        {
+            const bool patched = x >= 5 && x < 7 && y >= 2 && y < 4;
+            const uint8_t expected = patched ? patch[(y - 2) * 2 + (x - 5)] : uint8_t(y * w + x);
+            ASSERT_EQ(out[y * 20 + x], expected) << x << "," << y;
+        }
+        for (uint32_t x = w; x < 20; ++x)
+            ASSERT_EQ(out[y * 20 + x], 0xCD) << "row " << y << " overran";
+    }
+    EXPECT_EQ(out[20 * h], 0xCD);
+}
+
+TEST_F(RendererTest, MipChainIsTheBoxFilteredLevelAbove)
+{
+    const uint32_t w = 32, h = 8;
+    const uint32_t levels = fullMipCount(w, h);
+    ASSERT_EQ(levels, 6u);
+    auto img = image(w, h, levels, VK_FORMAT_R16G16B16A16_UNORM);
+    std::mt19937 random(3);
+    std::vector<uint16_t> texels(w * h * 4);
+    for (auto& t : texels)
+        t = uint16_t(random());
+    renderer_->upload(*img, 0, {0, 0}, {w, h}, 8, texels.data(), w * 8);
+    renderer_->generateMips(*img, VK_FILTER_LINEAR);
+
+    std::vector<uint16_t> above = texels;
+    for (uint32_t level = 1; level < levels; ++level)
+    {
+        const uint32_t lw = img->width(level), lh = img->height(level);
+        const uint32_t aw = img->width(level - 1), ah = img->height(level - 1);
+        std::vector<uint16_t> got(lw * lh * 4);
+        renderer_->read(*img, level, 8, got.data(), lw * 8);
+        for (uint32_t y = 0; y < lh; ++y)
+            for (uint32_t x = 0; x < lw; ++x)
+                for (uint32_t c = 0; c < 4; ++c)
+                {
+                    // A dimension already at 1 is not halved further.
+                    const uint32_t x0 = std::min(2 * x, aw - 1), x1 = std::min(2 * x + 1, aw - 1);
+                    const uint32_t y0 = std::min(2 * y, ah - 1), y1 = std::min(2 * y + 1, ah - 1);
+                    auto at = [&](uint32_t xx, uint32_t yy)
+                    { return double(above[(yy * aw + xx) * 4 + c]); };
+                    const double box = (at(x0, y0) + at(x1, y0) + at(x0, y1) + at(x1, y1)) / 4;
+                    // One unit of rounding per level, against the level above as stored.
+                    ASSERT_NEAR(got[(y * lw + x) * 4 + c], box, 1.0)
+                        << "level " << level << " at " << x << "," << y;
+                }
+        above = got;
+    }
+}
+
+TEST_F(RendererTest, SteadyFramesCreateNoVulkanObjects)
+{
+    const char* vertex = R"(#version 450
+layout(location = 0) in vec2 position;
+void main() { gl_Position = vec4(position, 0.0, 1.0); }
+)";
+    const char* fragment = R"(#version 450
+layout(set = 0, binding = 1, std140) uniform Pixel { vec4 c0; } ps;
+layout(set = 0, binding = 2) uniform sampler2D image;
+layout(location = 0) out vec4 color;
+void main() { color = texture(image, gl_FragCoord.xy / 16.0) + ps.c0; }
+)";
+    const auto vs = test::compileGlsl(vertex, test::GlslStage::Vertex);
+    const auto fs = test::compileGlsl(fragment, test::GlslStage::Fragment);
+    auto vsModule = renderer_->createShader(vs.data(), vs.size(), "vs");
+    auto fsModule = renderer_->createShader(fs.data(), fs.size(), "fs");
+    auto target = image(16, 16, fullMipCount(16, 16), VK_FORMAT_R8G8B8A8_UNORM,
+                        VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT);
+    auto source = image(16, 16, 1, VK_FORMAT_R8G8B8A8_UNORM);
+    std::vector<uint32_t> texels(16 * 16, 0xff204060);
+    std::vector<uint32_t> out(16 * 16);
+    auto vertices = renderer_->createBuffer(6 * 8, VK_BUFFER_USAGE_VERTEX_BUFFER_BIT,
+                                            MemoryKind::Upload, "quad");
+    const float quad[12] = {-1, -1, 1, -1, -1, 1, -1, 1, 1, -1, 1, 1};
+    std::memcpy(vertices->mapped(), quad, sizeof quad);
+
+    float constants[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    uint64_t version = 1;
+    auto frame = [&]
+    {
+        renderer_->upload(*source, 0, {0, 0}, {16, 16}, 4, texels.data(), 64);
+        renderer_->setTargets(target.get(), 0, nullptr);
+        const VkRect2D all{{0, 0}, {16, 16}};
+        ClearValues clear;
+        clear.color = true;
+        renderer_->clear(&all, 1, clear);
+        DrawCall call;
+        call.vertexShader = vsModule.get();
+        call.fragmentShader = fsModule.get();
+        call.state.bindingCount = 1;
+        call.state.strides[0] = 8;
+        call.state.attributeCount = 1;
+        call.state.attributes[0] = {0, 0, VK_FORMAT_R32G32_SFLOAT, 0};
+        call.vertexBuffers[0] = vertices->handle();
+        constants[0] += 1.0f / 255;
+        call.uniforms[1] = {constants, sizeof constants, ++version};
+        call.textures[0].image = source.get();
+        call.textures[0].sampler.minFilter = VK_FILTER_LINEAR;
+        call.viewport = {0.5f, 16.5f, 16, -16, 0, 1};
+        call.scissor = all;
+        call.count = 6;
+        renderer_->draw(call);
+        renderer_->generateMips(*target, VK_FILTER_LINEAR);
+        renderer_->read(*target, 0, 4, out.data(), 64);
+    };
+    frame();
+    EXPECT_EQ(out[0], 0xff204061u);
+    frame();
+    const Renderer::Counters warm = renderer_->counters();
+    for (int i = 0; i < 5; ++i)
+        frame();
+    const Renderer::Counters after = renderer_->counters();
+    EXPECT_EQ(after.pipelines, warm.pipelines);
+    EXPECT_EQ(after.samplers, warm.samplers);
+    EXPECT_EQ(after.framebuffers, warm.framebuffers);
+    EXPECT_EQ(warm.pipelines, 1u);
+    EXPECT_EQ(out[0], 0xff204067u) << "the constant grew by one unit in each of seven frames";
+}
+
+TEST_F(RendererTest, ObjectsReleasedWhileInUseOutliveTheirWork)
+{
+    auto img = image(64, 64, 1, VK_FORMAT_R8G8B8A8_UNORM, VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT);
+    renderer_->setTargets(img.get(), 0, nullptr);
+    const VkRect2D all{{0, 0}, {64, 64}};
+    ClearValues clear;
+    clear.color = true;
+    renderer_->clear(&all, 1, clear);
+    renderer_->release(std::move(img));
+    EXPECT_FALSE(img);
+    renderer_->flush();
+    renderer_->finish();
+    EXPECT_THROW(renderer_->clear(&all, 1, clear), Error) << "the target went with the image";
+}
+
+} // namespace
+} // namespace swk::vk
