@@ -125,7 +125,10 @@ void CWaveGenerator::RenderMaps()
     for (int i = 0; i < 9; i++)
         m_pDevice->SetRenderState(s_aSavedStates[i], adwSaved[i]);
     m_pDevice->SetRenderTarget(0, pSavedTarget);
-    m_pDevice->SetDepthStencilSurface(pSavedDepth);
+    // The passes never change the depth-stencil surface; one that could not be
+    // fetched is still bound, and setting null would unbind it.
+    if (pSavedDepth)
+        m_pDevice->SetDepthStencilSurface(pSavedDepth);
     m_pDevice->SetViewport(&savedViewport);
     CD3DWatch::SafeRelease("WaveGenerator", 978, (IUnknown**)&pSavedTarget);
     CD3DWatch::SafeRelease("WaveGenerator", 979, (IUnknown**)&pSavedDepth);
