@@ -17,7 +17,9 @@ const DWORD s_adwPassStates[9] = {FALSE, FALSE, D3DCULL_NONE, FALSE, FALSE,
 
 // A pass whose target surface, effect or geometry is missing is skipped: the
 // device would keep its previous render target, and the pass's clear and draw
-// would land in the host's back buffer or in the other map.
+// would land in the host's back buffer or in the other map. Without the host's
+// render target no pass fetches its own: the host's could not be set back, and
+// the host would go on drawing into a map.
 void CWaveGenerator::RenderMaps()
 {
     IDirect3DSurface9* pSavedTarget = NULL;
@@ -41,7 +43,8 @@ void CWaveGenerator::RenderMaps()
     {
         m_pDevice->SetStreamSource(0, m_pGridVB, 0, sizeof(ScreenGridVertex));
         m_pDevice->SetFVF(SCREENGRIDVERTEX_FVF);
-        CD3DWatch::SafeGetSurfaceLevel("WaveGenerator", 839, m_pNormalMap, 0, &pTarget);
+        if (pSavedTarget)
+            CD3DWatch::SafeGetSurfaceLevel("WaveGenerator", 839, m_pNormalMap, 0, &pTarget);
         if (pTarget)
         {
             m_pDevice->SetRenderTarget(0, pTarget);
@@ -66,7 +69,8 @@ void CWaveGenerator::RenderMaps()
         {
             m_pDevice->SetStreamSource(0, m_pQuadVB, 0, sizeof(QuadVertex));
             m_pDevice->SetFVF(QUADVERTEX_FVF);
-            CD3DWatch::SafeGetSurfaceLevel("WaveGenerator", 879, m_pHeightMap, 0, &pTarget);
+            if (pSavedTarget)
+                CD3DWatch::SafeGetSurfaceLevel("WaveGenerator", 879, m_pHeightMap, 0, &pTarget);
             if (pTarget)
             {
                 m_pDevice->SetRenderTarget(0, pTarget);
@@ -92,7 +96,8 @@ void CWaveGenerator::RenderMaps()
             m_pDevice->SetFVF(SHADERGRIDVERTEX_FVF);
         }
 
-        CD3DWatch::SafeGetSurfaceLevel("WaveGenerator", 912, m_pNormalMap, 0, &pTarget);
+        if (pSavedTarget)
+            CD3DWatch::SafeGetSurfaceLevel("WaveGenerator", 912, m_pNormalMap, 0, &pTarget);
         if (pTarget)
         {
             m_pDevice->SetRenderTarget(0, pTarget);
@@ -124,7 +129,8 @@ void CWaveGenerator::RenderMaps()
 
     for (int i = 0; i < 9; i++)
         m_pDevice->SetRenderState(s_aSavedStates[i], adwSaved[i]);
-    m_pDevice->SetRenderTarget(0, pSavedTarget);
+    if (pSavedTarget)
+        m_pDevice->SetRenderTarget(0, pSavedTarget);
     // The passes never change the depth-stencil surface; one that could not be
     // fetched is still bound, and setting null would unbind it.
     if (pSavedDepth)

@@ -383,6 +383,56 @@ TEST_P(EveryPath, WithoutTargetSurfacesNothingIsClearedOrDrawnAndTheHostIsRestor
     EXPECT_EQ(CD3DWatch::GetWatchedCount(), watched);
 }
 
+// The host's target could not be set back, so a pass would leave a map bound
+// for the host to draw into: nothing is drawn that frame.
+TEST_P(EveryPath, WithoutTheHostsTargetNothingIsDrawnAndTheTargetStays)
+{
+    auto device = MakeDevice(GetParam());
+    CWaveGenerator g(device.get(), 32, 32);
+    HostState host(*device);
+    device->Fail("GetRenderTarget", D3DERR_INVALIDCALL, 1);
+    device->ClearCalls();
+    g.Update(16);
+    for (const std::string& s : PassTrace(*device, g))
+    {
+        EXPECT_EQ(s.rfind("Clear", 0), std::string::npos) << s;
+        EXPECT_EQ(s.rfind("Draw", 0), std::string::npos) << s;
+    }
+    host.ExpectUnchanged();
+
+    // The next frame draws again.
+    device->ClearCalls();
+    g.Update(16);
+    EXPECT_GT(Count(*device, "DrawPrimitive"), 0);
+    host.ExpectUnchanged();
+}
+
+TEST_P(EveryPath, ADepthBufferThatCouldNotBeFetchedStaysBound)
+{
+    auto device = MakeDevice(GetParam());
+    CWaveGenerator g(device.get(), 32, 32);
+    HostState host(*device);
+    device->Fail("GetDepthStencilSurface", D3DERR_INVALIDCALL, 1);
+    device->ClearCalls();
+    g.Update(16);
+    EXPECT_GT(Count(*device, "DrawPrimitive"), 0);
+    host.ExpectUnchanged();
+}
+
+TEST_P(EveryPath, AHostWithoutDepthBufferGetsNoneBack)
+{
+    auto device = MakeDevice(GetParam());
+    CWaveGenerator g(device.get(), 32, 32);
+    device->SetDepthStencilSurface(nullptr);
+    device->ClearCalls();
+    g.Update(16);
+    EXPECT_GT(Count(*device, "DrawPrimitive"), 0);
+    IDirect3DSurface9* depth = nullptr;
+    EXPECT_EQ(device->GetDepthStencilSurface(&depth), D3DERR_NOTFOUND);
+    EXPECT_EQ(depth, nullptr);
+    device->SetDepthStencilSurface(device->DepthStencil());
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, EveryPath, testing::Values(kPS20, kPS11, kNoPS));
 
 TEST(FailedTarget, AMissingHeightSurfaceSkipsOnlyTheHeightPass)
