@@ -12,12 +12,8 @@ namespace
 
 using namespace gputest;
 
-// Direct3D 9 keeps no application reference for a bound stream and Reset
-// clears the binding; the recording device counts the binding as a reference,
-// so the host drops it before Reset, as it would before rebinding its own.
 void ResetAsHost(TestDevice& device, int loss)
 {
-    device.SetStreamSource(0, nullptr, 0, 0);
     EXPECT_EQ(device.LiveDefaultPoolResources(), 0) << "loss " << loss;
     EXPECT_EQ(device.Reset(nullptr), D3D_OK) << "loss " << loss;
 }
