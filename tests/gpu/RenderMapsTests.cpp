@@ -76,6 +76,17 @@ std::vector<std::string> Strips(int W, int H)
     return draws;
 }
 
+// The buffer on stream 0, which the passes leave bound.
+IDirect3DVertexBuffer9* BoundStream(TestDevice& device)
+{
+    IDirect3DVertexBuffer9* stream = nullptr;
+    UINT offset = 0, stride = 0;
+    device.GetStreamSource(0, &stream, &offset, &stride);
+    if (stream)
+        stream->Release();
+    return stream;
+}
+
 template <typename T> void Append(std::vector<T>& to, const std::vector<T>& from)
 {
     to.insert(to.end(), from.begin(), from.end());
@@ -113,11 +124,7 @@ TEST(Passes, PixelShader20DrawsTheHeightMapThenTheNormalMapFromTheQuad)
         "Effect102.End()",
     };
     EXPECT_EQ(PassTrace(*device, g), expected);
-    IDirect3DVertexBuffer9* stream = nullptr;
-    UINT offset = 0, stride = 0;
-    device->GetStreamSource(0, &stream, &offset, &stride);
-    EXPECT_EQ(stream, Probe::QuadVB(g));
-    stream->Release();
+    EXPECT_EQ(BoundStream(*device), Probe::QuadVB(g));
 }
 
 TEST(Passes, PixelShader11DrawsOnlyTheNormalMapFromTheGridWithoutAHeightMap)
@@ -144,11 +151,7 @@ TEST(Passes, PixelShader11DrawsOnlyTheNormalMapFromTheGridWithoutAHeightMap)
     Append(expected, Strips(W, H));
     Append(expected, {"Effect102.EndPass()", "Effect102.End()"});
     EXPECT_EQ(PassTrace(*device, g), expected);
-    IDirect3DVertexBuffer9* stream = nullptr;
-    UINT offset = 0, stride = 0;
-    device->GetStreamSource(0, &stream, &offset, &stride);
-    EXPECT_EQ(stream, Probe::GridVB(g));
-    stream->Release();
+    EXPECT_EQ(BoundStream(*device), Probe::GridVB(g));
 }
 
 TEST(Passes, BelowPixelShader11TheFixedFunctionPipelineDrawsTheGridColours)
@@ -182,6 +185,7 @@ TEST(Passes, BelowPixelShader11TheFixedFunctionPipelineDrawsTheGridColours)
     };
     Append(expected, Strips(W, H));
     EXPECT_EQ(PassTrace(*device, g), expected);
+    EXPECT_EQ(BoundStream(*device), Probe::GridVB(g));
 
     // No effect exists or is touched on this path.
     for (const swk::test::Call& c : device->Calls())
