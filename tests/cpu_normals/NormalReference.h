@@ -58,8 +58,9 @@ inline D3DXVECTOR3 ReferenceNormal(const Layers& layers, int W, int H, int x, in
 }
 
 // The same sum in exact arithmetic: (2 (dl - dr) / H, 2 (du - dd) / W, 4 / (W H)),
-// normalised. The single-precision ring can only come close where its terms
-// cancel, so the tolerance grows with the size of the terms against the sum.
+// normalised, and the tolerance for the single-precision ring: where its terms
+// cancel it keeps fewer correct digits, so the tolerance grows with the size of
+// the terms against the sum.
 inline double ClosedForm(double dl, double du, double dr, double dd, int W, int H, double out[3])
 {
     const double n[3] = {2.0 * (dl - dr) / H, 2.0 * (du - dd) / W, 4.0 / (double(W) * H)};
