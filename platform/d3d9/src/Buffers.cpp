@@ -71,59 +71,53 @@ HRESULT HostBuffer::unlock()
 namespace
 {
 
-template <typename Self> HRESULT getDevice(Self& self, IDirect3DDevice9** ppDevice)
+template <typename Interface> const IID& bufferInterface();
+template <> const IID& bufferInterface<IDirect3DVertexBuffer9>()
 {
-    if (!ppDevice)
-        return D3DERR_INVALIDCALL;
-    self.device().AddRef();
-    *ppDevice = &self.device();
-    return D3D_OK;
+    return IID_IDirect3DVertexBuffer9;
+}
+template <> const IID& bufferInterface<IDirect3DIndexBuffer9>()
+{
+    return IID_IDirect3DIndexBuffer9;
+}
+
+template <typename Interface> VkBufferUsageFlags bufferUsage();
+template <> VkBufferUsageFlags bufferUsage<IDirect3DVertexBuffer9>()
+{
+    return VK_BUFFER_USAGE_VERTEX_BUFFER_BIT;
+}
+template <> VkBufferUsageFlags bufferUsage<IDirect3DIndexBuffer9>()
+{
+    return VK_BUFFER_USAGE_INDEX_BUFFER_BIT;
 }
 
 } // namespace
 
-VertexBuffer::VertexBuffer(Device& device, const D3DVERTEXBUFFER_DESC& desc)
-    : Lifetime(device, Owner::Self), desc_(desc),
-      buffer_(device, desc.Size, VK_BUFFER_USAGE_VERTEX_BUFFER_BIT, "vertex buffer")
+template <typename Interface, typename Desc, D3DRESOURCETYPE Type>
+BufferResource<Interface, Desc, Type>::BufferResource(Device& device, const Desc& desc)
+    : Resource<Interface, Type>(device, Lifetime::Owner::Self, nullptr, desc.Pool), desc_(desc),
+      buffer_(device, desc.Size, bufferUsage<Interface>(),
+              Type == D3DRTYPE_VERTEXBUFFER ? "vertex buffer" : "index buffer")
 {
     if (desc.Pool == D3DPOOL_DEFAULT)
         device.registerDefaultPool(this);
 }
 
-VertexBuffer::~VertexBuffer()
+template <typename Interface, typename Desc, D3DRESOURCETYPE Type>
+BufferResource<Interface, Desc, Type>::~BufferResource()
 {
-    device().unregisterDefaultPool(this);
+    this->device().unregisterDefaultPool(this);
 }
 
-STDMETHODIMP VertexBuffer::QueryInterface(REFIID riid, void** ppvObject)
+template <typename Interface, typename Desc, D3DRESOURCETYPE Type>
+STDMETHODIMP BufferResource<Interface, Desc, Type>::QueryInterface(REFIID riid, void** ppvObject)
 {
-    if (!ppvObject)
-        return E_POINTER;
-    *ppvObject = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDirect3DResource9 ||
-        riid == IID_IDirect3DVertexBuffer9)
-    {
-        AddRef();
-        *ppvObject = static_cast<IDirect3DVertexBuffer9*>(this);
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+    return this->queryInterface(riid, ppvObject, bufferInterface<Interface>());
 }
 
-STDMETHODIMP VertexBuffer::GetDevice(IDirect3DDevice9** ppDevice)
-{
-    return getDevice(*this, ppDevice);
-}
-
-STDMETHODIMP_(DWORD) VertexBuffer::SetPriority(DWORD PriorityNew)
-{
-    const DWORD old = priority_;
-    if (desc_.Pool == D3DPOOL_MANAGED)
-        priority_ = PriorityNew;
-    return old;
-}
-
-STDMETHODIMP VertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags)
+template <typename Interface, typename Desc, D3DRESOURCETYPE Type>
+STDMETHODIMP BufferResource<Interface, Desc, Type>::Lock(UINT OffsetToLock, UINT SizeToLock,
+                                                         void** ppbData, DWORD Flags)
 {
     if (!ppbData)
         return D3DERR_INVALIDCALL;
@@ -132,12 +126,8 @@ STDMETHODIMP VertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbDa
                         (desc_.Usage & D3DUSAGE_DYNAMIC) != 0);
 }
 
-STDMETHODIMP VertexBuffer::Unlock()
-{
-    return buffer_.unlock();
-}
-
-STDMETHODIMP VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc)
+template <typename Interface, typename Desc, D3DRESOURCETYPE Type>
+STDMETHODIMP BufferResource<Interface, Desc, Type>::GetDesc(Desc* pDesc)
 {
     if (!pDesc)
         return D3DERR_INVALIDCALL;
@@ -145,66 +135,7 @@ STDMETHODIMP VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc)
     return D3D_OK;
 }
 
-IndexBuffer::IndexBuffer(Device& device, const D3DINDEXBUFFER_DESC& desc)
-    : Lifetime(device, Owner::Self), desc_(desc),
-      buffer_(device, desc.Size, VK_BUFFER_USAGE_INDEX_BUFFER_BIT, "index buffer")
-{
-    if (desc.Pool == D3DPOOL_DEFAULT)
-        device.registerDefaultPool(this);
-}
-
-IndexBuffer::~IndexBuffer()
-{
-    device().unregisterDefaultPool(this);
-}
-
-STDMETHODIMP IndexBuffer::QueryInterface(REFIID riid, void** ppvObject)
-{
-    if (!ppvObject)
-        return E_POINTER;
-    *ppvObject = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDirect3DResource9 || riid == IID_IDirect3DIndexBuffer9)
-    {
-        AddRef();
-        *ppvObject = static_cast<IDirect3DIndexBuffer9*>(this);
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP IndexBuffer::GetDevice(IDirect3DDevice9** ppDevice)
-{
-    return getDevice(*this, ppDevice);
-}
-
-STDMETHODIMP_(DWORD) IndexBuffer::SetPriority(DWORD PriorityNew)
-{
-    const DWORD old = priority_;
-    if (desc_.Pool == D3DPOOL_MANAGED)
-        priority_ = PriorityNew;
-    return old;
-}
-
-STDMETHODIMP IndexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags)
-{
-    if (!ppbData)
-        return D3DERR_INVALIDCALL;
-    *ppbData = nullptr;
-    return buffer_.lock(OffsetToLock, SizeToLock, ppbData, Flags,
-                        (desc_.Usage & D3DUSAGE_DYNAMIC) != 0);
-}
-
-STDMETHODIMP IndexBuffer::Unlock()
-{
-    return buffer_.unlock();
-}
-
-STDMETHODIMP IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* pDesc)
-{
-    if (!pDesc)
-        return D3DERR_INVALIDCALL;
-    *pDesc = desc_;
-    return D3D_OK;
-}
+template class BufferResource<IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC, D3DRTYPE_VERTEXBUFFER>;
+template class BufferResource<IDirect3DIndexBuffer9, D3DINDEXBUFFER_DESC, D3DRTYPE_INDEXBUFFER>;
 
 } // namespace swk::d3d9

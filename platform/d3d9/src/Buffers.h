@@ -4,7 +4,7 @@
 // fresh memory, recycling memory the GPU has finished with.
 #pragma once
 
-#include "Lifetime.h"
+#include "Resource.h"
 
 #include <d3d9.h>
 
@@ -46,59 +46,31 @@ private:
     UINT locks_ = 0;
 };
 
-class VertexBuffer final : public IDirect3DVertexBuffer9, public Lifetime
+// A vertex or index buffer: Interface is IDirect3DVertexBuffer9 or
+// IDirect3DIndexBuffer9, Desc its description.
+template <typename Interface, typename Desc, D3DRESOURCETYPE Type>
+class BufferResource final : public Resource<Interface, Type>
 {
 public:
-    VertexBuffer(Device& device, const D3DVERTEXBUFFER_DESC& desc);
-    ~VertexBuffer() override;
+    BufferResource(Device& device, const Desc& desc);
+    ~BufferResource() override;
 
     STDMETHOD(QueryInterface)(REFIID riid, void** ppvObject) override;
-    STDMETHOD_(ULONG, AddRef)() override { return addRef(); }
-    STDMETHOD_(ULONG, Release)() override { return release(); }
-    STDMETHOD(GetDevice)(IDirect3DDevice9** ppDevice) override;
-    STDMETHOD_(DWORD, SetPriority)(DWORD PriorityNew) override;
-    STDMETHOD_(DWORD, GetPriority)() override { return priority_; }
-    STDMETHOD_(void, PreLoad)() override {}
-    STDMETHOD_(D3DRESOURCETYPE, GetType)() override { return D3DRTYPE_VERTEXBUFFER; }
     STDMETHOD(Lock)(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
-    STDMETHOD(Unlock)() override;
-    STDMETHOD(GetDesc)(D3DVERTEXBUFFER_DESC* pDesc) override;
+    STDMETHOD(Unlock)() override { return buffer_.unlock(); }
+    STDMETHOD(GetDesc)(Desc* pDesc) override;
 
-    Lifetime& lifetime() { return *this; }
     HostBuffer& buffer() { return buffer_; }
+    const Desc& desc() const { return desc_; }
 
 private:
-    D3DVERTEXBUFFER_DESC desc_;
+    Desc desc_;
     HostBuffer buffer_;
-    DWORD priority_ = 0;
 };
 
-class IndexBuffer final : public IDirect3DIndexBuffer9, public Lifetime
-{
-public:
-    IndexBuffer(Device& device, const D3DINDEXBUFFER_DESC& desc);
-    ~IndexBuffer() override;
-
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppvObject) override;
-    STDMETHOD_(ULONG, AddRef)() override { return addRef(); }
-    STDMETHOD_(ULONG, Release)() override { return release(); }
-    STDMETHOD(GetDevice)(IDirect3DDevice9** ppDevice) override;
-    STDMETHOD_(DWORD, SetPriority)(DWORD PriorityNew) override;
-    STDMETHOD_(DWORD, GetPriority)() override { return priority_; }
-    STDMETHOD_(void, PreLoad)() override {}
-    STDMETHOD_(D3DRESOURCETYPE, GetType)() override { return D3DRTYPE_INDEXBUFFER; }
-    STDMETHOD(Lock)(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
-    STDMETHOD(Unlock)() override;
-    STDMETHOD(GetDesc)(D3DINDEXBUFFER_DESC* pDesc) override;
-
-    Lifetime& lifetime() { return *this; }
-    HostBuffer& buffer() { return buffer_; }
-    const D3DINDEXBUFFER_DESC& desc() const { return desc_; }
-
-private:
-    D3DINDEXBUFFER_DESC desc_;
-    HostBuffer buffer_;
-    DWORD priority_ = 0;
-};
+using VertexBuffer =
+    BufferResource<IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC, D3DRTYPE_VERTEXBUFFER>;
+using IndexBuffer =
+    BufferResource<IDirect3DIndexBuffer9, D3DINDEXBUFFER_DESC, D3DRTYPE_INDEXBUFFER>;
 
 } // namespace swk::d3d9

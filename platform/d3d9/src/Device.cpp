@@ -30,47 +30,17 @@ Device::~Device()
 
 void Device::createImplicitSurfaces(const D3DPRESENT_PARAMETERS& present)
 {
-    const FormatInfo* format = findFormat(present.BackBufferFormat);
-    vk::ImageDesc image;
-    image.width = present.BackBufferWidth;
-    image.height = present.BackBufferHeight;
-    image.format = chooseVkFormat(*context_, present.BackBufferFormat, D3DUSAGE_RENDERTARGET);
-    image.usage = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT |
-                  VK_IMAGE_USAGE_TRANSFER_DST_BIT;
-    image.name = "back buffer";
-    D3DSURFACE_DESC desc{};
-    desc.Format = present.BackBufferFormat;
-    desc.Type = D3DRTYPE_SURFACE;
-    desc.Usage = D3DUSAGE_RENDERTARGET;
-    desc.Pool = D3DPOOL_DEFAULT;
-    desc.Width = present.BackBufferWidth;
-    desc.Height = present.BackBufferHeight;
-    Surface::Storage storage;
-    storage.image = renderer_->createImage(image);
-    storage.cpuCopy = (present.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0;
-    storage.ownsImage = true;
-    backBuffer_ = std::make_unique<Surface>(*this, Lifetime::Owner::Device, nullptr, nullptr, desc,
-                                            *format, std::move(storage));
-
+    backBuffer_ =
+        newSurface(Lifetime::Owner::Device, present.BackBufferWidth, present.BackBufferHeight,
+                   present.BackBufferFormat, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
+                   VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT |
+                       VK_IMAGE_USAGE_TRANSFER_DST_BIT,
+                   (present.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0, "back buffer");
     if (present.EnableAutoDepthStencil)
-    {
-        const FormatInfo* depthFormat = findFormat(present.AutoDepthStencilFormat);
-        vk::ImageDesc depth;
-        depth.width = present.BackBufferWidth;
-        depth.height = present.BackBufferHeight;
-        depth.format =
-            chooseVkFormat(*context_, present.AutoDepthStencilFormat, D3DUSAGE_DEPTHSTENCIL);
-        depth.usage = VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT;
-        depth.name = "automatic depth-stencil";
-        D3DSURFACE_DESC depthDesc = desc;
-        depthDesc.Format = present.AutoDepthStencilFormat;
-        depthDesc.Usage = D3DUSAGE_DEPTHSTENCIL;
-        Surface::Storage depthStorage;
-        depthStorage.image = renderer_->createImage(depth);
-        depthStorage.ownsImage = true;
-        autoDepth_ = std::make_unique<Surface>(*this, Lifetime::Owner::Device, nullptr, nullptr,
-                                               depthDesc, *depthFormat, std::move(depthStorage));
-    }
+        autoDepth_ = newSurface(
+            Lifetime::Owner::Device, present.BackBufferWidth, present.BackBufferHeight,
+            present.AutoDepthStencilFormat, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT,
+            VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT, false, "automatic depth-stencil");
 }
 
 void Device::releaseImplicitSurfaces()

@@ -160,6 +160,12 @@ private:
     };
     struct DrawSource;
 
+    // A surface with an image of imageUsage (none when 0) and, when asked, a
+    // CPU copy. format must be known.
+    std::unique_ptr<Surface> newSurface(Lifetime::Owner owner, UINT width, UINT height,
+                                        D3DFORMAT format, DWORD usage, D3DPOOL pool,
+                                        VkImageUsageFlags imageUsage, bool cpuCopy,
+                                        const char* name);
     void createImplicitSurfaces(const D3DPRESENT_PARAMETERS& present);
     void releaseImplicitSurfaces();
     void resetState();

@@ -129,26 +129,13 @@ STDMETHODIMP Device::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Forma
     return guarded(
         [&]() -> HRESULT
         {
-            vk::ImageDesc image;
-            image.width = Width;
-            image.height = Height;
-            image.format = chooseVkFormat(*context_, Format, D3DUSAGE_RENDERTARGET);
-            image.usage = VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT |
-                          VK_IMAGE_USAGE_TRANSFER_DST_BIT;
-            image.name = "render target";
-            D3DSURFACE_DESC desc{};
-            desc.Format = Format;
-            desc.Type = D3DRTYPE_SURFACE;
-            desc.Usage = D3DUSAGE_RENDERTARGET;
-            desc.Pool = D3DPOOL_DEFAULT;
-            desc.Width = Width;
-            desc.Height = Height;
-            Surface::Storage storage;
-            storage.image = renderer_->createImage(image);
-            storage.cpuCopy = Lockable != FALSE;
-            storage.ownsImage = true;
-            *ppSurface = new Surface(*this, Lifetime::Owner::Self, nullptr, nullptr, desc, *format,
-                                     std::move(storage));
+            *ppSurface =
+                newSurface(Lifetime::Owner::Self, Width, Height, Format, D3DUSAGE_RENDERTARGET,
+                           D3DPOOL_DEFAULT,
+                           VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT |
+                               VK_IMAGE_USAGE_TRANSFER_DST_BIT,
+                           Lockable != FALSE, "render target")
+                    .release();
             return D3D_OK;
         });
 }
@@ -172,24 +159,11 @@ STDMETHODIMP Device::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMA
     return guarded(
         [&]() -> HRESULT
         {
-            vk::ImageDesc image;
-            image.width = Width;
-            image.height = Height;
-            image.format = chooseVkFormat(*context_, Format, D3DUSAGE_DEPTHSTENCIL);
-            image.usage = VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT;
-            image.name = "depth-stencil surface";
-            D3DSURFACE_DESC desc{};
-            desc.Format = Format;
-            desc.Type = D3DRTYPE_SURFACE;
-            desc.Usage = D3DUSAGE_DEPTHSTENCIL;
-            desc.Pool = D3DPOOL_DEFAULT;
-            desc.Width = Width;
-            desc.Height = Height;
-            Surface::Storage storage;
-            storage.image = renderer_->createImage(image);
-            storage.ownsImage = true;
-            *ppSurface = new Surface(*this, Lifetime::Owner::Self, nullptr, nullptr, desc, *format,
-                                     std::move(storage));
+            *ppSurface =
+                newSurface(Lifetime::Owner::Self, Width, Height, Format, D3DUSAGE_DEPTHSTENCIL,
+                           D3DPOOL_DEFAULT, VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT, false,
+                           "depth-stencil surface")
+                    .release();
             return D3D_OK;
         });
 }
@@ -210,27 +184,14 @@ STDMETHODIMP Device::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFOR
     return guarded(
         [&]() -> HRESULT
         {
-            D3DSURFACE_DESC desc{};
-            desc.Format = Format;
-            desc.Type = D3DRTYPE_SURFACE;
-            desc.Pool = Pool;
-            desc.Width = Width;
-            desc.Height = Height;
-            Surface::Storage storage;
-            if (Pool == D3DPOOL_DEFAULT)
-            {
-                vk::ImageDesc image;
-                image.width = Width;
-                image.height = Height;
-                image.format = format->vk;
-                image.usage = VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_TRANSFER_DST_BIT;
-                image.name = "off-screen plain surface";
-                storage.image = renderer_->createImage(image);
-                storage.cpuCopy = true;
-                storage.ownsImage = true;
-            }
-            *ppSurface = new Surface(*this, Lifetime::Owner::Self, nullptr, nullptr, desc, *format,
-                                     std::move(storage));
+            // Default-pool plain surfaces live on the GPU and lock through a CPU copy.
+            const VkImageUsageFlags image =
+                Pool == D3DPOOL_DEFAULT
+                    ? VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_TRANSFER_DST_BIT
+                    : 0;
+            *ppSurface = newSurface(Lifetime::Owner::Self, Width, Height, Format, 0, Pool, image,
+                                    true, "off-screen plain surface")
+                             .release();
             return D3D_OK;
         });
 }
@@ -269,6 +230,35 @@ STDMETHODIMP Device::CreatePixelShader(const DWORD* pFunction, IDirect3DPixelSha
             *ppShader = new PixelShader(*this, std::move(blob), std::move(module));
             return D3D_OK;
         });
+}
+
+std::unique_ptr<Surface> Device::newSurface(Lifetime::Owner owner, UINT width, UINT height,
+                                            D3DFORMAT format, DWORD usage, D3DPOOL pool,
+                                            VkImageUsageFlags imageUsage, bool cpuCopy,
+                                            const char* name)
+{
+    D3DSURFACE_DESC desc{};
+    desc.Format = format;
+    desc.Type = D3DRTYPE_SURFACE;
+    desc.Usage = usage;
+    desc.Pool = pool;
+    desc.Width = width;
+    desc.Height = height;
+    Surface::Storage storage;
+    if (imageUsage)
+    {
+        vk::ImageDesc image;
+        image.width = width;
+        image.height = height;
+        image.format = chooseVkFormat(*context_, format, usage);
+        image.usage = imageUsage;
+        image.name = name;
+        storage.image = renderer_->createImage(image);
+        storage.ownsImage = true;
+    }
+    storage.cpuCopy = cpuCopy;
+    return std::make_unique<Surface>(*this, owner, nullptr, nullptr, desc, *findFormat(format),
+                                     std::move(storage));
 }
 
 } // namespace swk::d3d9

@@ -15,8 +15,11 @@ namespace swk::d3d9
 
 class Surface;
 class Texture;
-class VertexBuffer;
-class IndexBuffer;
+template <typename Interface, typename Desc, D3DRESOURCETYPE Type> class BufferResource;
+using VertexBuffer =
+    BufferResource<IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC, D3DRTYPE_VERTEXBUFFER>;
+using IndexBuffer =
+    BufferResource<IDirect3DIndexBuffer9, D3DINDEXBUFFER_DESC, D3DRTYPE_INDEXBUFFER>;
 class VertexShader;
 class PixelShader;
 

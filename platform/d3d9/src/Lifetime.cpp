@@ -13,6 +13,11 @@ Lifetime::Lifetime(Device& device, Owner owner, Lifetime* container)
 
 Lifetime::~Lifetime() = default;
 
+IDirect3DDevice9* Lifetime::deviceInterface() const
+{
+    return device_;
+}
+
 ULONG Lifetime::addRef()
 {
     switch (owner_)

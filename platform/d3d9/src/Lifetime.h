@@ -9,7 +9,7 @@
 // and depth surface forward application references to the device itself.
 #pragma once
 
-#include <windows.h>
+#include <d3d9.h>
 
 #include <atomic>
 
@@ -41,6 +41,7 @@ public:
     // References held by the application (the container's, for sub-objects).
     ULONG references() const;
     Device& device() const { return *device_; }
+    IDirect3DDevice9* deviceInterface() const;
 
 private:
     Device* device_;

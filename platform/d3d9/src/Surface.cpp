@@ -12,7 +12,7 @@ UINT surfacePitch(UINT width, const FormatInfo& format)
 
 Surface::Surface(Device& device, Owner owner, Lifetime* container, Texture* texture,
                  const D3DSURFACE_DESC& desc, const FormatInfo& format, Storage storage)
-    : Lifetime(device, owner, container), format_(&format), desc_(desc),
+    : Resource(device, owner, container, desc.Pool), format_(&format), desc_(desc),
       storage_(std::move(storage)), texture_(texture)
 {
     if (!storage_.image || storage_.cpuCopy)
@@ -29,37 +29,6 @@ Surface::~Surface()
     if (storage_.ownsImage)
         device().renderer().release(std::move(storage_.image));
     device().unregisterDefaultPool(this);
-}
-
-STDMETHODIMP Surface::QueryInterface(REFIID riid, void** ppvObject)
-{
-    if (!ppvObject)
-        return E_POINTER;
-    *ppvObject = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDirect3DResource9 || riid == IID_IDirect3DSurface9)
-    {
-        AddRef();
-        *ppvObject = static_cast<IDirect3DSurface9*>(this);
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP Surface::GetDevice(IDirect3DDevice9** ppDevice)
-{
-    if (!ppDevice)
-        return D3DERR_INVALIDCALL;
-    device().AddRef();
-    *ppDevice = &device();
-    return D3D_OK;
-}
-
-STDMETHODIMP_(DWORD) Surface::SetPriority(DWORD PriorityNew)
-{
-    const DWORD old = priority_;
-    if (desc_.Pool == D3DPOOL_MANAGED)
-        priority_ = PriorityNew;
-    return old;
 }
 
 STDMETHODIMP Surface::GetContainer(REFIID riid, void** ppContainer)

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "Formats.h"
-#include "Lifetime.h"
+#include "Resource.h"
 
 #include <d3d9.h>
 
@@ -19,7 +19,7 @@ namespace swk::d3d9
 
 class Texture;
 
-class Surface final : public IDirect3DSurface9, public Lifetime
+class Surface final : public Resource<IDirect3DSurface9, D3DRTYPE_SURFACE>
 {
 public:
     struct Storage
@@ -34,23 +34,16 @@ public:
             const D3DSURFACE_DESC& desc, const FormatInfo& format, Storage storage);
     ~Surface() override;
 
-    // IUnknown
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppvObject) override;
-    STDMETHOD_(ULONG, AddRef)() override { return addRef(); }
-    STDMETHOD_(ULONG, Release)() override { return release(); }
-    // IDirect3DResource9
-    STDMETHOD(GetDevice)(IDirect3DDevice9** ppDevice) override;
-    STDMETHOD_(DWORD, SetPriority)(DWORD PriorityNew) override;
-    STDMETHOD_(DWORD, GetPriority)() override { return priority_; }
-    STDMETHOD_(void, PreLoad)() override {}
-    STDMETHOD_(D3DRESOURCETYPE, GetType)() override { return D3DRTYPE_SURFACE; }
+    STDMETHOD(QueryInterface)(REFIID riid, void** ppvObject) override
+    {
+        return queryInterface(riid, ppvObject, IID_IDirect3DSurface9);
+    }
     // IDirect3DSurface9
     STDMETHOD(GetContainer)(REFIID riid, void** ppContainer) override;
     STDMETHOD(GetDesc)(D3DSURFACE_DESC* pDesc) override;
     STDMETHOD(LockRect)(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags) override;
     STDMETHOD(UnlockRect)() override;
 
-    Lifetime& lifetime() { return *this; }
     const D3DSURFACE_DESC& desc() const { return desc_; }
     const FormatInfo& format() const { return *format_; }
     vk::Image* image() const { return storage_.image.get(); }
@@ -80,7 +73,6 @@ private:
     bool locked_ = false;
     RECT lockedRect_{};
     DWORD lockFlags_ = 0;
-    DWORD priority_ = 0;
 };
 
 // Rows of a CPU surface are DWORD aligned, as Direct3D 9's are.

@@ -8,7 +8,7 @@ namespace swk::d3d9
 
 Texture::Texture(Device& device, UINT width, UINT height, UINT levels, DWORD usage,
                  const FormatInfo& format, D3DPOOL pool)
-    : Lifetime(device, Owner::Self), format_(&format), usage_(usage), pool_(pool)
+    : Resource(device, Owner::Self, nullptr, pool), format_(&format), usage_(usage)
 {
     const bool gpu = pool == D3DPOOL_DEFAULT || pool == D3DPOOL_MANAGED;
     if (gpu)
@@ -57,42 +57,10 @@ Texture::~Texture()
     device().unregisterDefaultPool(this);
 }
 
-STDMETHODIMP Texture::QueryInterface(REFIID riid, void** ppvObject)
-{
-    if (!ppvObject)
-        return E_POINTER;
-    *ppvObject = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDirect3DResource9 ||
-        riid == IID_IDirect3DBaseTexture9 || riid == IID_IDirect3DTexture9)
-    {
-        AddRef();
-        *ppvObject = static_cast<IDirect3DTexture9*>(this);
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP Texture::GetDevice(IDirect3DDevice9** ppDevice)
-{
-    if (!ppDevice)
-        return D3DERR_INVALIDCALL;
-    device().AddRef();
-    *ppDevice = &device();
-    return D3D_OK;
-}
-
-STDMETHODIMP_(DWORD) Texture::SetPriority(DWORD PriorityNew)
-{
-    const DWORD old = priority_;
-    if (pool_ == D3DPOOL_MANAGED)
-        priority_ = PriorityNew;
-    return old;
-}
-
 STDMETHODIMP_(DWORD) Texture::SetLOD(DWORD LODNew)
 {
     const DWORD old = lod_;
-    if (pool_ == D3DPOOL_MANAGED)
+    if (pool() == D3DPOOL_MANAGED)
         lod_ = std::min<DWORD>(LODNew, visibleLevels() - 1);
     return old;
 }

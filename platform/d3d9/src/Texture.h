@@ -4,7 +4,7 @@
 #pragma once
 
 #include "Formats.h"
-#include "Lifetime.h"
+#include "Resource.h"
 #include "Surface.h"
 
 #include <d3d9.h>
@@ -15,7 +15,7 @@
 namespace swk::d3d9
 {
 
-class Texture final : public IDirect3DTexture9, public Lifetime
+class Texture final : public Resource<IDirect3DTexture9, D3DRTYPE_TEXTURE>
 {
 public:
     // levels: the number of levels to create (already resolved from 0).
@@ -23,16 +23,10 @@ public:
             const FormatInfo& format, D3DPOOL pool);
     ~Texture() override;
 
-    // IUnknown
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppvObject) override;
-    STDMETHOD_(ULONG, AddRef)() override { return addRef(); }
-    STDMETHOD_(ULONG, Release)() override { return release(); }
-    // IDirect3DResource9
-    STDMETHOD(GetDevice)(IDirect3DDevice9** ppDevice) override;
-    STDMETHOD_(DWORD, SetPriority)(DWORD PriorityNew) override;
-    STDMETHOD_(DWORD, GetPriority)() override { return priority_; }
-    STDMETHOD_(void, PreLoad)() override {}
-    STDMETHOD_(D3DRESOURCETYPE, GetType)() override { return D3DRTYPE_TEXTURE; }
+    STDMETHOD(QueryInterface)(REFIID riid, void** ppvObject) override
+    {
+        return queryInterface(riid, ppvObject, IID_IDirect3DTexture9, &IID_IDirect3DBaseTexture9);
+    }
     // IDirect3DBaseTexture9
     STDMETHOD_(DWORD, SetLOD)(DWORD LODNew) override;
     STDMETHOD_(DWORD, GetLOD)() override;
@@ -48,11 +42,9 @@ public:
     STDMETHOD(UnlockRect)(UINT Level) override;
     STDMETHOD(AddDirtyRect)(const RECT* pDirtyRect) override;
 
-    Lifetime& lifetime() { return *this; }
     vk::Image* image() const { return image_.get(); }
     const FormatInfo& format() const { return *format_; }
     DWORD usage() const { return usage_; }
-    D3DPOOL pool() const { return pool_; }
     bool autoGenMips() const { return (usage_ & D3DUSAGE_AUTOGENMIPMAP) != 0; }
     // The CPU wrote a level through a lock.
     void uploaded(uint32_t level);
@@ -66,13 +58,11 @@ private:
 
     const FormatInfo* format_;
     DWORD usage_;
-    D3DPOOL pool_;
     std::shared_ptr<vk::Image> image_;
     std::vector<std::unique_ptr<Surface>> levels_;
     bool mipsStale_ = false;
     D3DTEXTUREFILTERTYPE autoGenFilter_ = D3DTEXF_LINEAR;
     DWORD lod_ = 0;
-    DWORD priority_ = 0;
 };
 
 } // namespace swk::d3d9
