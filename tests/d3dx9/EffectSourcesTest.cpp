@@ -176,6 +176,14 @@ TEST(EffectSources, NormalEffectHasBothTechniquesAndItsDefaultsInForce)
     height->Release();
 }
 
+TEST(EffectSources, AMissingResourceGivesNoEffect)
+{
+    FromResource fx(103);
+    EXPECT_TRUE(FAILED(fx.hr));
+    EXPECT_EQ(fx.effect, nullptr);
+    EXPECT_EQ(fx.messages, nullptr);
+}
+
 // Every blob must be something the Vulkan device can take as it is: valid
 // SPIR-V, one entry point, no HLSL-only extension, position as the built-in,
 // varyings where the semantic puts them, bindings per the blob contract.
