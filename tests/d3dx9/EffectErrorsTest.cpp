@@ -50,6 +50,10 @@ technique T { pass P { PixelShader = compile ps_2_0 PS(); } }
 )");
     CompiledOnDevice fx(src);
     ExpectFailure(fx, "memory(11,27)", "undefinedGain");
+    // Macros from the caller come before the source without moving its lines.
+    const D3DXMACRO macros[] = {{"GAIN", "2"}, {"OTHER", nullptr}, {nullptr, nullptr}};
+    CompiledOnDevice withMacros(src, macros);
+    ExpectFailure(withMacros, "memory(11,27)", "undefinedGain");
 }
 
 TEST(EffectErrors, EffectSyntaxErrorsNameTheirLineAndColumn)

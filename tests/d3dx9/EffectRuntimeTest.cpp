@@ -180,24 +180,6 @@ TEST(EffectRuntime, HandlesAndNamesAreInterchangeable)
     EXPECT_EQ(e->SetTechnique("Missing"), D3DERR_INVALIDCALL);
 }
 
-TEST(EffectRuntime, PassesOutsideBeginAreRefused)
-{
-    CompiledOnDevice fx(kEffect);
-    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
-    ID3DXEffect* e = fx.effect;
-    EXPECT_EQ(e->BeginPass(0), D3DERR_INVALIDCALL);
-    EXPECT_EQ(e->End(), D3DERR_INVALIDCALL);
-    ASSERT_EQ(e->Begin(nullptr, 0), D3D_OK);
-    EXPECT_EQ(e->Begin(nullptr, 0), D3DERR_INVALIDCALL);
-    EXPECT_EQ(e->SetTechnique("Other"), D3DERR_INVALIDCALL);
-    EXPECT_EQ(e->CommitChanges(), D3DERR_INVALIDCALL);
-    EXPECT_EQ(e->BeginPass(1), D3DERR_INVALIDCALL);
-    EXPECT_EQ(e->BeginPass(0), D3D_OK);
-    EXPECT_EQ(e->BeginPass(0), D3DERR_INVALIDCALL);
-    EXPECT_EQ(e->EndPass(), D3D_OK);
-    EXPECT_EQ(e->End(), D3D_OK);
-}
-
 TEST(EffectRuntime, ReferencesToDeviceAndTextures)
 {
     auto* device = new RecordingDevice;
