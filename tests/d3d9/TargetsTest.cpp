@@ -105,6 +105,31 @@ TEST_F(Targets, RenderTargetAndDepthSurfaceRoundTrip)
     EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0), D3D_OK);
 }
 
+TEST_F(Targets, SmallerDepthSurfaceIsLeftAloneByLargerTargets)
+{
+    // The host's 32 x 32 depth surface stays bound while a larger map is drawn.
+    auto map = renderTarget(64, 48, D3DFMT_A8R8G8B8);
+    auto surface = level(map.get());
+    ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff000000, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    auto vs = vertexShader(kTexcoordVertexShader, kTexcoordInputs);
+    auto ps = pixelShader(kTexcoordPixelShader);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    device_->SetVertexShader(vs.get());
+    device_->SetPixelShader(ps.get());
+    device_->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)),
+              D3D_OK);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    const Pixels p = read(surface.get());
+    // Red is u = 63/64 and green v = 47/48 in the far corner, outside the depth surface.
+    EXPECT_EQ(p.at<uint8_t>(63, 47, 2), std::lround(63 * 255.0 / 64));
+    EXPECT_EQ(p.at<uint8_t>(63, 47, 1), std::lround(47 * 255.0 / 48));
+}
+
 struct FormatCase
 {
     D3DFORMAT format;

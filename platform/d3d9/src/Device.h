@@ -167,6 +167,9 @@ private:
                                         VkImageUsageFlags imageUsage, bool cpuCopy,
                                         const char* name);
     void createImplicitSurfaces(const D3DPRESENT_PARAMETERS& present);
+    // The depth-stencil surface, when it covers the render target; hosts may
+    // leave a smaller one bound while depth testing is off.
+    Surface* usableDepth() const;
     void releaseImplicitSurfaces();
     void resetState();
     HRESULT draw(D3DPRIMITIVETYPE type, UINT primitives, const DrawSource& source);

@@ -40,7 +40,7 @@ STDMETHODIMP Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DC
 {
     const DWORD known = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
     Surface* target = state_.renderTarget.get();
-    Surface* depth = state_.depthStencil.get();
+    Surface* depth = usableDepth();
     if ((Count && !pRects) || !Flags || (Flags & ~known))
         return D3DERR_INVALIDCALL;
     if ((Flags & D3DCLEAR_ZBUFFER) && !depth)
@@ -170,7 +170,7 @@ HRESULT Device::draw(D3DPRIMITIVETYPE type, UINT primitives, const DrawSource& s
         [&]() -> HRESULT
         {
             Surface* target = state_.renderTarget.get();
-            Surface* depth = state_.depthStencil.get();
+            Surface* depth = usableDepth();
             vk::DrawCall call;
             for (DWORD slot = 0; slot < vk::kSamplerSlots; ++slot)
             {

@@ -61,7 +61,7 @@ STDMETHODIMP Device::ColorFill(IDirect3DSurface9* pSurface, const RECT* pRect, D
         [&]() -> HRESULT
         {
             Surface* target = state_.renderTarget.get();
-            Surface* depth = state_.depthStencil.get();
+            Surface* depth = usableDepth();
             renderer_->setTargets(surface->image(), surface->level(), nullptr);
             vk::ClearValues values;
             values.color = true;
@@ -167,6 +167,16 @@ STDMETHODIMP Device::GetScissorRect(RECT* pRect)
         return D3DERR_INVALIDCALL;
     *pRect = state_.scissor;
     return D3D_OK;
+}
+
+Surface* Device::usableDepth() const
+{
+    Surface* depth = state_.depthStencil.get();
+    const Surface* target = state_.renderTarget.get();
+    if (!depth || !target || depth->desc().Width < target->desc().Width ||
+        depth->desc().Height < target->desc().Height)
+        return nullptr;
+    return depth;
 }
 
 } // namespace swk::d3d9
