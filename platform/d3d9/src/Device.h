@@ -181,14 +181,15 @@ private:
     Emulation emulation_;
     D3DDEVICE_CREATION_PARAMETERS creation_;
     D3DPRESENT_PARAMETERS present_{};
+    // Declared before every object that unregisters itself from it.
+    std::set<Lifetime*> defaultPool_;
+    uint64_t versions_ = 0;
     std::unique_ptr<Surface> backBuffer_;
     std::unique_ptr<Surface> autoDepth_;
     std::unique_ptr<FixedFunction> fixedFunction_;
     DeviceState state_;
     bool inScene_ = false;
     HRESULT cooperative_ = D3D_OK;
-    std::set<Lifetime*> defaultPool_;
-    uint64_t versions_ = 0;
 };
 
 // Runs f, turning backend failures into Direct3D result codes.
@@ -208,6 +209,11 @@ template <typename F> HRESULT guarded(F&& f)
     {
         vk::logError("out of memory");
         return E_OUTOFMEMORY;
+    }
+    catch (const std::exception& e)
+    {
+        vk::logError("%s", e.what());
+        return D3DERR_DRIVERINTERNALERROR;
     }
 }
 

@@ -11,7 +11,12 @@ Lifetime::Lifetime(Device& device, Owner owner, Lifetime* container)
         device_->AddRef();
 }
 
-Lifetime::~Lifetime() = default;
+Lifetime::~Lifetime()
+{
+    // Only an object whose construction failed goes with references left.
+    if (owner_ == Owner::Self && refs_ > 0)
+        device_->Release();
+}
 
 IDirect3DDevice9* Lifetime::deviceInterface() const
 {
