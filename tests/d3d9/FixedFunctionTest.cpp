@@ -30,9 +30,9 @@ protected:
         target_ = renderTarget(8, 8, D3DFMT_A8R8G8B8);
         surface_ = level(target_.get());
         ASSERT_EQ(device_->SetRenderTarget(0, surface_.get()), D3D_OK);
-        ASSERT_EQ(
-            device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0),
-            D3D_OK);
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL,
+                                 0xff000000, 1.0f, 0),
+                  D3D_OK);
         device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
         device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
         device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
