@@ -1,4 +1,5 @@
-// Diagnostics: a log line on stderr and debug names on Vulkan objects.
+// Diagnostics: a log line on stderr (SWK_VK_QUIET=1 keeps informational
+// lines out, errors always show) and debug names on Vulkan objects.
 #pragma once
 
 #include <vulkan/vulkan.h>
