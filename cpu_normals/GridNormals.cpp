@@ -16,7 +16,10 @@ inline void AddCross(D3DXVECTOR3& n, float ax, float ay, float az, float bx, flo
 
 // The layer column (or row) that grid column x of W falls on: no interpolation,
 // so a grid finer than 128 shares layer positions between neighbours.
-inline int LayerPosition(int x, int W) { return (int)((float)x / (float)W * 128.0f); }
+inline int LayerPosition(int x, int W)
+{
+    return (int)((float)x / (float)W * 128.0f);
+}
 
 } // namespace
 
@@ -75,12 +78,14 @@ void CWaveGenerator::ComputeGridNormals()
 namespace
 {
 
-inline DWORD PackComponent(float v) { return (DWORD)(int)((v + 1.0f) * 127.5f); }
+inline DWORD PackComponent(float v)
+{
+    return (DWORD)(int)((v + 1.0f) * 127.5f);
+}
 
 inline D3DCOLOR PackNormal(const D3DXVECTOR3& n)
 {
-    return 0xFF000000 | (PackComponent(n.x) << 16) | (PackComponent(n.y) << 8) |
-           PackComponent(n.z);
+    return 0xFF000000 | (PackComponent(n.x) << 16) | (PackComponent(n.y) << 8) | PackComponent(n.z);
 }
 
 } // namespace

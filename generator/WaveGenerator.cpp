@@ -34,8 +34,10 @@ CWaveGenerator::CWaveGenerator(IDirect3DDevice9* pDevice, int nWidth, int nHeigh
     }
 
     std::memset(&m_Material, 0, sizeof m_Material);
-    m_Material.Diffuse.r = m_Material.Diffuse.g = m_Material.Diffuse.b = m_Material.Diffuse.a = 1.0f;
-    m_Material.Ambient.r = m_Material.Ambient.g = m_Material.Ambient.b = m_Material.Ambient.a = 1.0f;
+    m_Material.Diffuse.r = m_Material.Diffuse.g = m_Material.Diffuse.b = m_Material.Diffuse.a =
+        1.0f;
+    m_Material.Ambient.r = m_Material.Ambient.g = m_Material.Ambient.b = m_Material.Ambient.a =
+        1.0f;
 
     CreateEffects();
     BuildNoiseVolume();
@@ -103,10 +105,22 @@ void CWaveGenerator::OnRestoreDevice()
     CreateTextures();
 }
 
-IDirect3DTexture9* CWaveGenerator::GetHeightMap() const { return m_pHeightMap; }
+IDirect3DTexture9* CWaveGenerator::GetHeightMap() const
+{
+    return m_pHeightMap;
+}
 
-IDirect3DTexture9* CWaveGenerator::GetNormalMap() const { return m_pNormalMap; }
+IDirect3DTexture9* CWaveGenerator::GetNormalMap() const
+{
+    return m_pNormalMap;
+}
 
-float CWaveGenerator::GetSpeed() const { return m_fSpeed; }
+float CWaveGenerator::GetSpeed() const
+{
+    return m_fSpeed;
+}
 
-void CWaveGenerator::SetSpeed(float fSpeed) { m_fSpeed = fSpeed; }
+void CWaveGenerator::SetSpeed(float fSpeed)
+{
+    m_fSpeed = fSpeed;
+}

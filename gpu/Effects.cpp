@@ -9,10 +9,9 @@ void CWaveGenerator::CreateEffects()
     CString strMessage;
     ID3DXBuffer* pMessages = NULL;
 
-    CD3DWatch::SafeCreateEffectFromResource("WaveGenerator", 132, m_pDevice, (HMODULE)g_hModule,
-                                            MAKEINTRESOURCE(101), NULL, NULL,
-                                            D3DXSHADER_NO_PRESHADER, NULL, &m_pHeightEffect,
-                                            &pMessages);
+    CD3DWatch::SafeCreateEffectFromResource(
+        "WaveGenerator", 132, m_pDevice, (HMODULE)g_hModule, MAKEINTRESOURCE(101), NULL, NULL,
+        D3DXSHADER_NO_PRESHADER, NULL, &m_pHeightEffect, &pMessages);
     if (pMessages)
     {
         strMessage = (const char*)pMessages->GetBufferPointer();
@@ -21,10 +20,9 @@ void CWaveGenerator::CreateEffects()
         CD3DWatch::SafeRelease("WaveGenerator", 149, (IUnknown**)&pMessages);
     }
 
-    CD3DWatch::SafeCreateEffectFromResource("WaveGenerator", 153, m_pDevice, (HMODULE)g_hModule,
-                                            MAKEINTRESOURCE(102), NULL, NULL,
-                                            D3DXSHADER_NO_PRESHADER, NULL, &m_pNormalEffect,
-                                            &pMessages);
+    CD3DWatch::SafeCreateEffectFromResource(
+        "WaveGenerator", 153, m_pDevice, (HMODULE)g_hModule, MAKEINTRESOURCE(102), NULL, NULL,
+        D3DXSHADER_NO_PRESHADER, NULL, &m_pNormalEffect, &pMessages);
     if (pMessages)
     {
         strMessage = (const char*)pMessages->GetBufferPointer();

@@ -6,12 +6,12 @@ namespace
 
 // The states the passes switch off, saved and restored in this order.
 const D3DRENDERSTATETYPE s_aSavedStates[9] = {
-    D3DRS_LIGHTING,         D3DRS_FOGENABLE,       D3DRS_CULLMODE,
-    D3DRS_CLIPPING,         D3DRS_ALPHABLENDENABLE, D3DRS_ALPHATESTENABLE,
-    D3DRS_ZENABLE,          D3DRS_ZWRITEENABLE,    D3DRS_STENCILENABLE,
+    D3DRS_LIGHTING, D3DRS_FOGENABLE,        D3DRS_CULLMODE,
+    D3DRS_CLIPPING, D3DRS_ALPHABLENDENABLE, D3DRS_ALPHATESTENABLE,
+    D3DRS_ZENABLE,  D3DRS_ZWRITEENABLE,     D3DRS_STENCILENABLE,
 };
-const DWORD s_adwPassStates[9] = {FALSE, FALSE, D3DCULL_NONE, FALSE, FALSE,
-                                  FALSE, D3DZB_FALSE, FALSE, FALSE};
+const DWORD s_adwPassStates[9] = {FALSE, FALSE,       D3DCULL_NONE, FALSE, FALSE,
+                                  FALSE, D3DZB_FALSE, FALSE,        FALSE};
 
 } // namespace
 

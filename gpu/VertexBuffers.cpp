@@ -5,9 +5,8 @@ namespace
 {
 
 const QuadVertex s_aQuad[6] = {
-    {0.0f, 0.0f, 0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f, 0.0f, 1.0f},
-    {1.0f, 1.0f, 0.0f, 1.0f, 1.0f}, {1.0f, 1.0f, 0.0f, 1.0f, 1.0f},
-    {1.0f, 0.0f, 0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
+    {0.0f, 0.0f, 0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f, 0.0f, 1.0f}, {1.0f, 1.0f, 0.0f, 1.0f, 1.0f},
+    {1.0f, 1.0f, 0.0f, 1.0f, 1.0f}, {1.0f, 0.0f, 0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
 };
 
 } // namespace
@@ -43,17 +42,15 @@ void CWaveGenerator::CreateVertexBuffers()
     if (!m_pGridVB)
     {
         if (!m_bNoPS11)
-            CD3DWatch::SafeCreateVertexBuffer("WaveGenerator", 222, m_pDevice,
-                                              2 * sizeof(ShaderGridVertex) * nPoints,
-                                              D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC,
-                                              SHADERGRIDVERTEX_FVF, D3DPOOL_DEFAULT, &m_pGridVB,
-                                              NULL);
+            CD3DWatch::SafeCreateVertexBuffer(
+                "WaveGenerator", 222, m_pDevice, 2 * sizeof(ShaderGridVertex) * nPoints,
+                D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, SHADERGRIDVERTEX_FVF, D3DPOOL_DEFAULT,
+                &m_pGridVB, NULL);
         else
-            CD3DWatch::SafeCreateVertexBuffer("WaveGenerator", 273, m_pDevice,
-                                              2 * sizeof(ScreenGridVertex) * nPoints,
-                                              D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC,
-                                              SCREENGRIDVERTEX_FVF, D3DPOOL_DEFAULT, &m_pGridVB,
-                                              NULL);
+            CD3DWatch::SafeCreateVertexBuffer(
+                "WaveGenerator", 273, m_pDevice, 2 * sizeof(ScreenGridVertex) * nPoints,
+                D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, SCREENGRIDVERTEX_FVF, D3DPOOL_DEFAULT,
+                &m_pGridVB, NULL);
     }
     if (!m_pGridVB)
         return;

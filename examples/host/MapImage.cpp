@@ -86,7 +86,7 @@ bool ReadBack(IDirect3DDevice9* device, IDirect3DTexture9* texture, MapImage* im
     if (FAILED(texture->GetLevelDesc(0, &desc)) || FAILED(texture->GetSurfaceLevel(0, &level)))
         *why = "the map's top level cannot be reached";
     else if (FAILED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
-                                                         D3DPOOL_SYSTEMMEM, &copy, nullptr)))
+                                                        D3DPOOL_SYSTEMMEM, &copy, nullptr)))
         *why = "no system-memory surface for the read-back";
     else if (FAILED(device->GetRenderTargetData(level, copy)))
         *why = "GetRenderTargetData failed";
@@ -138,7 +138,9 @@ bool WritePpm(const MapImage& image, const std::string& path, std::string* why)
         for (int c = 0; c < 3; ++c)
         {
             const float v = image.rgba[i + c];
-            rgb[c] = static_cast<unsigned char>(v <= 0.0f ? 0 : v >= 1.0f ? 255 : v * 255.0f + 0.5f);
+            rgb[c] = static_cast<unsigned char>(v <= 0.0f   ? 0
+                                                : v >= 1.0f ? 255
+                                                            : v * 255.0f + 0.5f);
         }
         ok = std::fwrite(rgb, 1, 3, f) == 3;
     }

@@ -83,9 +83,9 @@ int main(int argc, char** argv)
         const auto start = std::chrono::steady_clock::now();
         for (long i = 0; i < frames; ++i)
             water.Update(16);
-        const double ms = std::chrono::duration<double, std::milli>(
-                              std::chrono::steady_clock::now() - start)
-                              .count();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         std::printf("%ld frames in %.1f ms (%.2f ms a frame)\n", frames, ms,
                     frames ? ms / frames : 0.0);
 

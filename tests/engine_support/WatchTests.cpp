@@ -29,8 +29,10 @@ protected:
     {
         CD3DWatch::ResetWatch();
         CD3DWatch::SetOperating(true);
-        previous = CD3DWatch::SetReportSink([this](const char* file, int line, const char* msg)
-                                            { reports.push_back({file, line, msg}); });
+        previous = CD3DWatch::SetReportSink(
+            [this](const char* file, int line, const char* msg) {
+                reports.push_back({file, line, msg});
+            });
     }
     void TearDown() override
     {
@@ -47,9 +49,9 @@ TEST_F(Watch, FailedCreationReportsFileLineAndResultAndLeavesNull)
 {
     device.Fail("CreateTexture", D3DERR_OUTOFVIDEOMEMORY, 1);
     IDirect3DTexture9* texture = reinterpret_cast<IDirect3DTexture9*>(&device);
-    const HRESULT hr = CD3DWatch::SafeCreateTexture("WaveGenerator", 381, &device, 128, 128, 1,
-                                                    D3DUSAGE_DYNAMIC, D3DFMT_L16,
-                                                    D3DPOOL_DEFAULT, &texture, NULL);
+    const HRESULT hr =
+        CD3DWatch::SafeCreateTexture("WaveGenerator", 381, &device, 128, 128, 1, D3DUSAGE_DYNAMIC,
+                                     D3DFMT_L16, D3DPOOL_DEFAULT, &texture, NULL);
     EXPECT_EQ(hr, D3DERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(texture, nullptr);
     ASSERT_EQ(reports.size(), 1u);
@@ -112,8 +114,8 @@ TEST_F(Watch, WatchNotOperatingRecordsNothingAndLetsReleasesThrough)
 TEST_F(Watch, LeaksAreReportedWithTheirCreationSite)
 {
     IDirect3DVertexBuffer9* vb = NULL;
-    CD3DWatch::SafeCreateVertexBuffer("WaveGenerator", 182, &device, 120, 0, 0x102,
-                                      D3DPOOL_MANAGED, &vb, NULL);
+    CD3DWatch::SafeCreateVertexBuffer("WaveGenerator", 182, &device, 120, 0, 0x102, D3DPOOL_MANAGED,
+                                      &vb, NULL);
     EXPECT_EQ(CD3DWatch::ReportLeaks(), 1u);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].line, 182);

@@ -28,8 +28,8 @@ std::unique_ptr<TestDevice> MakeDevice(DWORD psVersion)
 int Count(const TestDevice& d, const std::string& name)
 {
     const auto& calls = d.Calls();
-    return static_cast<int>(std::count_if(calls.begin(), calls.end(),
-                                          [&](const swk::test::Call& c) { return c.name == name; }));
+    return static_cast<int>(std::count_if(
+        calls.begin(), calls.end(), [&](const swk::test::Call& c) { return c.name == name; }));
 }
 
 struct Path
@@ -63,13 +63,13 @@ TEST_P(CapabilityPaths, VersionSelectsPathAndHalvesOddSizes)
     EXPECT_EQ(desc.Height, static_cast<UINT>(p.height));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Versions, CapabilityPaths,
-    testing::Values(Path{D3DPS_VERSION(3, 0), false, false, 513, 257},
-                    Path{D3DPS_VERSION(2, 0), false, false, 513, 257},
-                    Path{D3DPS_VERSION(1, 4), true, false, 256, 128},
-                    Path{D3DPS_VERSION(1, 1), true, false, 256, 128},
-                    Path{D3DPS_VERSION(1, 0), true, true, 128, 64}, Path{0, true, true, 128, 64}));
+INSTANTIATE_TEST_SUITE_P(Versions, CapabilityPaths,
+                         testing::Values(Path{D3DPS_VERSION(3, 0), false, false, 513, 257},
+                                         Path{D3DPS_VERSION(2, 0), false, false, 513, 257},
+                                         Path{D3DPS_VERSION(1, 4), true, false, 256, 128},
+                                         Path{D3DPS_VERSION(1, 1), true, false, 256, 128},
+                                         Path{D3DPS_VERSION(1, 0), true, true, 128, 64},
+                                         Path{0, true, true, 128, 64}));
 
 TEST(Capabilities, FailingCapsQueryIsTakenAsNoPixelShaders)
 {
@@ -90,10 +90,12 @@ TEST(Construction, SetsUpInOrderWithWhiteMaterialAndDefaultSpeed)
     EXPECT_EQ(FakeEffects().created[0], std::make_pair(101, DWORD(D3DXSHADER_NO_PRESHADER)));
     EXPECT_EQ(FakeEffects().created[1], std::make_pair(102, DWORD(D3DXSHADER_NO_PRESHADER)));
     const auto creates = device->CallTexts();
-    const auto firstTexture = std::find_if(creates.begin(), creates.end(), [](const std::string& s)
-                                           { return s.rfind("CreateTexture", 0) == 0; });
-    const auto firstBuffer = std::find_if(creates.begin(), creates.end(), [](const std::string& s)
-                                          { return s.rfind("CreateVertexBuffer", 0) == 0; });
+    const auto firstTexture =
+        std::find_if(creates.begin(), creates.end(),
+                     [](const std::string& s) { return s.rfind("CreateTexture", 0) == 0; });
+    const auto firstBuffer =
+        std::find_if(creates.begin(), creates.end(),
+                     [](const std::string& s) { return s.rfind("CreateVertexBuffer", 0) == 0; });
     EXPECT_LT(firstTexture, firstBuffer);
 
     const D3DMATERIAL9& m = CWaveGeneratorProbe::Material(g);
@@ -214,8 +216,9 @@ TEST(Destruction, ReleasesExactlyWhatExistsInOrderWithItsLines)
         auto device = MakeDevice(c.version);
         auto g = std::make_unique<CWaveGenerator>(device.get(), 64, 64);
         std::vector<int> lines;
-        auto previous = CD3DWatch::SetReportSink([&](const char* file, int line, const char*)
-                                                 { lines.push_back(std::string(file) == "WaveGenerator" ? line : -line); });
+        auto previous = CD3DWatch::SetReportSink(
+            [&](const char* file, int line, const char*)
+            { lines.push_back(std::string(file) == "WaveGenerator" ? line : -line); });
         CD3DWatch::ResetWatch();
         g.reset();
         CD3DWatch::SetReportSink(previous);
@@ -230,8 +233,8 @@ TEST(Destruction, NothingCreatedMeansNothingReleasedOrReported)
     device->Fail("CreateTexture");
     device->Fail("CreateVertexBuffer");
     std::vector<int> lines;
-    auto previous =
-        CD3DWatch::SetReportSink([&](const char*, int line, const char*) { lines.push_back(line); });
+    auto previous = CD3DWatch::SetReportSink([&](const char*, int line, const char*)
+                                             { lines.push_back(line); });
     {
         CWaveGenerator g(device.get(), 64, 64);
         // The failed creations are reported with their lines: normal map, quad, grid.

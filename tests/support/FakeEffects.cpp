@@ -8,7 +8,10 @@ namespace swk::test
 namespace
 {
 
-std::string Name(D3DXHANDLE h) { return h ? std::string(h) : std::string("NULL"); }
+std::string Name(D3DXHANDLE h)
+{
+    return h ? std::string(h) : std::string("NULL");
+}
 
 class FakeBuffer final : public ID3DXBuffer
 {
@@ -39,7 +42,10 @@ private:
 class FakeEffect final : public ID3DXEffect
 {
 public:
-    FakeEffect(TestDevice* device, int id) : m_device(device), m_prefix("Effect" + std::to_string(id) + ".") {}
+    FakeEffect(TestDevice* device, int id)
+        : m_device(device), m_prefix("Effect" + std::to_string(id) + ".")
+    {
+    }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override
     {
@@ -81,7 +87,10 @@ public:
     {
         return Log("SetValue", Name(h) + "," + std::to_string(n));
     }
-    HRESULT STDMETHODCALLTYPE GetValue(D3DXHANDLE, LPVOID, UINT) override { return D3DERR_INVALIDCALL; }
+    HRESULT STDMETHODCALLTYPE GetValue(D3DXHANDLE, LPVOID, UINT) override
+    {
+        return D3DERR_INVALIDCALL;
+    }
     HRESULT STDMETHODCALLTYPE SetBool(D3DXHANDLE h, BOOL b) override
     {
         return Log("SetBool", Name(h) + "," + std::to_string(b));
@@ -111,12 +120,18 @@ public:
     {
         return Log("SetVector", Name(h));
     }
-    HRESULT STDMETHODCALLTYPE GetVector(D3DXHANDLE, D3DXVECTOR4*) override { return D3DERR_INVALIDCALL; }
+    HRESULT STDMETHODCALLTYPE GetVector(D3DXHANDLE, D3DXVECTOR4*) override
+    {
+        return D3DERR_INVALIDCALL;
+    }
     HRESULT STDMETHODCALLTYPE SetMatrix(D3DXHANDLE h, const D3DXMATRIX*) override
     {
         return Log("SetMatrix", Name(h));
     }
-    HRESULT STDMETHODCALLTYPE GetMatrix(D3DXHANDLE, D3DXMATRIX*) override { return D3DERR_INVALIDCALL; }
+    HRESULT STDMETHODCALLTYPE GetMatrix(D3DXHANDLE, D3DXMATRIX*) override
+    {
+        return D3DERR_INVALIDCALL;
+    }
     HRESULT STDMETHODCALLTYPE SetTexture(D3DXHANDLE h, IDirect3DBaseTexture9* t) override
     {
         return Log("SetTexture", Name(h) + "," + (t ? "texture" : "NULL"));
@@ -130,7 +145,10 @@ public:
         *pp = nullptr;
         return D3D_OK;
     }
-    HRESULT STDMETHODCALLTYPE SetTechnique(D3DXHANDLE h) override { return Log("SetTechnique", Name(h)); }
+    HRESULT STDMETHODCALLTYPE SetTechnique(D3DXHANDLE h) override
+    {
+        return Log("SetTechnique", Name(h));
+    }
     D3DXHANDLE STDMETHODCALLTYPE GetCurrentTechnique() override { return nullptr; }
     HRESULT STDMETHODCALLTYPE ValidateTechnique(D3DXHANDLE) override { return D3D_OK; }
     BOOL STDMETHODCALLTYPE IsParameterUsed(D3DXHANDLE, D3DXHANDLE) override { return TRUE; }
@@ -140,7 +158,10 @@ public:
             *pPasses = 1;
         return Log("Begin", std::string(pPasses ? "count" : "NULL") + "," + std::to_string(Flags));
     }
-    HRESULT STDMETHODCALLTYPE BeginPass(UINT n) override { return Log("BeginPass", std::to_string(n)); }
+    HRESULT STDMETHODCALLTYPE BeginPass(UINT n) override
+    {
+        return Log("BeginPass", std::to_string(n));
+    }
     HRESULT STDMETHODCALLTYPE CommitChanges() override { return Log("CommitChanges", ""); }
     HRESULT STDMETHODCALLTYPE EndPass() override { return Log("EndPass", ""); }
     HRESULT STDMETHODCALLTYPE End() override { return Log("End", ""); }
@@ -184,10 +205,10 @@ using namespace swk::test;
 // Takes the place of the effect framework's entry point in the test executables
 // that link this object (exported, so that it takes the shared library's
 // place): the effect records into the test device's log.
-extern "C" __attribute__((visibility("default"))) HRESULT WINAPI D3DXCreateEffectFromResourceA(
-    LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPCSTR pSrcResource, const D3DXMACRO*,
-    LPD3DXINCLUDE, DWORD Flags, LPD3DXEFFECTPOOL, LPD3DXEFFECT* ppEffect,
-    LPD3DXBUFFER* ppCompilationErrors)
+extern "C" __attribute__((visibility("default"))) HRESULT WINAPI
+D3DXCreateEffectFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPCSTR pSrcResource,
+                              const D3DXMACRO*, LPD3DXINCLUDE, DWORD Flags, LPD3DXEFFECTPOOL,
+                              LPD3DXEFFECT* ppEffect, LPD3DXBUFFER* ppCompilationErrors)
 {
     if (ppCompilationErrors)
         *ppCompilationErrors = nullptr;

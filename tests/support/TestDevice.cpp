@@ -42,7 +42,10 @@ std::string Join(std::initializer_list<std::string> parts)
     return s;
 }
 
-std::string N(long long v) { return std::to_string(v); }
+std::string N(long long v)
+{
+    return std::to_string(v);
+}
 
 std::string F(float f)
 {
@@ -120,9 +123,9 @@ public:
                                                 D3DFORMAT AdapterFormat, DWORD Usage,
                                                 D3DRESOURCETYPE RType, D3DFORMAT Format) override
     {
-        Device().Record(this, "CheckDeviceFormat",
-                        Join({N(Adapter), N(Type), N(AdapterFormat), Hex(Usage), N(RType),
-                              N(Format)}));
+        Device().Record(
+            this, "CheckDeviceFormat",
+            Join({N(Adapter), N(Type), N(AdapterFormat), Hex(Usage), N(RType), N(Format)}));
         if (const HRESULT hr = Device().Injected("CheckDeviceFormat"); FAILED(hr))
             return hr;
         for (const auto& refused : Device().Settings().refused)
@@ -257,9 +260,15 @@ HRESULT TestSurface::Unmap()
     return D3D_OK;
 }
 
-ULONG TestSurface::AddRef() { return m_owner ? m_owner->AddRef() : Counted::AddRef(); }
+ULONG TestSurface::AddRef()
+{
+    return m_owner ? m_owner->AddRef() : Counted::AddRef();
+}
 
-ULONG TestSurface::Release() { return m_owner ? m_owner->Release() : Counted::Release(); }
+ULONG TestSurface::Release()
+{
+    return m_owner ? m_owner->Release() : Counted::Release();
+}
 
 // --- textures -------------------------------------------------------------
 
@@ -268,7 +277,8 @@ TestTexture::TestTexture(TestDevice& device, UINT width, UINT height, UINT level
     : Counted(device), m_usage(usage), m_format(format), m_pool(pool)
 {
     UINT chain = 1;
-    for (UINT w = width, h = height; w > 1 || h > 1; w = std::max(1u, w / 2), h = std::max(1u, h / 2))
+    for (UINT w = width, h = height; w > 1 || h > 1;
+         w = std::max(1u, w / 2), h = std::max(1u, h / 2))
         ++chain;
     // The automatic chain is one level to the application, as under Direct3D 9.
     if (usage & D3DUSAGE_AUTOGENMIPMAP)
@@ -277,8 +287,14 @@ TestTexture::TestTexture(TestDevice& device, UINT width, UINT height, UINT level
         levels = chain;
     for (UINT l = 0; l < levels; ++l)
     {
-        D3DSURFACE_DESC desc{format, D3DRTYPE_SURFACE, usage, pool, D3DMULTISAMPLE_NONE, 0,
-                             std::max(1u, width >> l), std::max(1u, height >> l)};
+        D3DSURFACE_DESC desc{format,
+                             D3DRTYPE_SURFACE,
+                             usage,
+                             pool,
+                             D3DMULTISAMPLE_NONE,
+                             0,
+                             std::max(1u, width >> l),
+                             std::max(1u, height >> l)};
         m_levels.push_back(new TestSurface(device, desc, this));
     }
     device.ResourceCreated(pool);
@@ -290,7 +306,10 @@ TestTexture::~TestTexture()
         delete s;
 }
 
-void TestTexture::OnApplicationReleased() { Device().ResourceDestroyed(m_pool); }
+void TestTexture::OnApplicationReleased()
+{
+    Device().ResourceDestroyed(m_pool);
+}
 
 HRESULT TestTexture::GetDevice(IDirect3DDevice9** ppDevice)
 {
@@ -358,7 +377,10 @@ TestVertexBuffer::TestVertexBuffer(TestDevice& device, UINT length, DWORD usage,
 
 TestVertexBuffer::~TestVertexBuffer() = default;
 
-void TestVertexBuffer::OnApplicationReleased() { Device().ResourceDestroyed(m_desc.Pool); }
+void TestVertexBuffer::OnApplicationReleased()
+{
+    Device().ResourceDestroyed(m_desc.Pool);
+}
 
 HRESULT TestVertexBuffer::GetDevice(IDirect3DDevice9** ppDevice)
 {
@@ -407,8 +429,9 @@ HRESULT TestVertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc)
 TestDevice::TestDevice(Options options) : Counted(*this), m_options(std::move(options))
 {
     m_d3d = new TestDirect3D(*this);
-    D3DSURFACE_DESC back{D3DFMT_X8R8G8B8,      D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET,
-                         D3DPOOL_DEFAULT,      D3DMULTISAMPLE_NONE, 0,
+    D3DSURFACE_DESC back{D3DFMT_X8R8G8B8,           D3DRTYPE_SURFACE,
+                         D3DUSAGE_RENDERTARGET,     D3DPOOL_DEFAULT,
+                         D3DMULTISAMPLE_NONE,       0,
                          m_options.backBufferWidth, m_options.backBufferHeight};
     m_backBuffer = new TestSurface(*this, back, nullptr);
     D3DSURFACE_DESC depth = back;
@@ -419,11 +442,12 @@ TestDevice::TestDevice(Options options) : Counted(*this), m_options(std::move(op
     Rebind<IDirect3DSurface9>(m_depthStencil, m_depth);
     m_viewport = {0, 0, back.Width, back.Height, 0.0f, 1.0f};
     // Direct3D 9's defaults for the states the generator saves.
-    m_renderStates = {{D3DRS_ZENABLE, D3DZB_TRUE},   {D3DRS_ZWRITEENABLE, TRUE},
-                      {D3DRS_CULLMODE, D3DCULL_CCW}, {D3DRS_CLIPPING, TRUE},
-                      {D3DRS_LIGHTING, TRUE},        {D3DRS_FOGENABLE, FALSE},
-                      {D3DRS_ALPHABLENDENABLE, FALSE}, {D3DRS_ALPHATESTENABLE, FALSE},
-                      {D3DRS_STENCILENABLE, FALSE},  {D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1}};
+    m_renderStates = {
+        {D3DRS_ZENABLE, D3DZB_TRUE},     {D3DRS_ZWRITEENABLE, TRUE},
+        {D3DRS_CULLMODE, D3DCULL_CCW},   {D3DRS_CLIPPING, TRUE},
+        {D3DRS_LIGHTING, TRUE},          {D3DRS_FOGENABLE, FALSE},
+        {D3DRS_ALPHABLENDENABLE, FALSE}, {D3DRS_ALPHATESTENABLE, FALSE},
+        {D3DRS_STENCILENABLE, FALSE},    {D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1}};
     m_calls.clear();
 }
 
@@ -454,7 +478,10 @@ std::vector<std::string> TestDevice::CallTexts(const std::string& name) const
     return texts;
 }
 
-void TestDevice::Fail(const std::string& name, HRESULT hr, int n) { m_failures[name] = {hr, n}; }
+void TestDevice::Fail(const std::string& name, HRESULT hr, int n)
+{
+    m_failures[name] = {hr, n};
+}
 
 HRESULT TestDevice::Injected(const std::string& name)
 {
@@ -472,8 +499,7 @@ HRESULT TestDevice::Unsupported(const char* name)
     return D3DERR_INVALIDCALL;
 }
 
-template <typename T>
-void TestDevice::Rebind(T*& slot, T* object)
+template <typename T> void TestDevice::Rebind(T*& slot, T* object)
 {
     if (object)
         dynamic_cast<Bindable&>(*object).Bind();
@@ -621,8 +647,14 @@ HRESULT TestDevice::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format
     Record(this, "CreateRenderTarget", Join({N(Width), N(Height), N(Format)}));
     if (!ppSurface)
         return D3DERR_INVALIDCALL;
-    D3DSURFACE_DESC desc{Format, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
-                         D3DMULTISAMPLE_NONE, 0, Width, Height};
+    D3DSURFACE_DESC desc{Format,
+                         D3DRTYPE_SURFACE,
+                         D3DUSAGE_RENDERTARGET,
+                         D3DPOOL_DEFAULT,
+                         D3DMULTISAMPLE_NONE,
+                         0,
+                         Width,
+                         Height};
     *ppSurface = new TestSurface(*this, desc, nullptr);
     ResourceCreated(desc.Pool);
     return D3D_OK;
@@ -635,8 +667,14 @@ HRESULT TestDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT
     Record(this, "CreateDepthStencilSurface", Join({N(Width), N(Height), N(Format)}));
     if (!ppSurface)
         return D3DERR_INVALIDCALL;
-    D3DSURFACE_DESC desc{Format, D3DRTYPE_SURFACE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT,
-                         D3DMULTISAMPLE_NONE, 0, Width, Height};
+    D3DSURFACE_DESC desc{Format,
+                         D3DRTYPE_SURFACE,
+                         D3DUSAGE_DEPTHSTENCIL,
+                         D3DPOOL_DEFAULT,
+                         D3DMULTISAMPLE_NONE,
+                         0,
+                         Width,
+                         Height};
     *ppSurface = new TestSurface(*this, desc, nullptr);
     ResourceCreated(desc.Pool);
     return D3D_OK;
@@ -732,11 +770,11 @@ HRESULT TestDevice::EndScene()
     return D3D_OK;
 }
 
-HRESULT TestDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color,
-                          float Z, DWORD Stencil)
+HRESULT TestDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,
+                          DWORD Stencil)
 {
-    Record(this, "Clear", Join({N(Count), pRects ? "rects" : "NULL", Hex(Flags), Hex(Color), F(Z),
-                                N(Stencil)}));
+    Record(this, "Clear",
+           Join({N(Count), pRects ? "rects" : "NULL", Hex(Flags), Hex(Color), F(Z), N(Stencil)}));
     return D3D_OK;
 }
 
@@ -852,8 +890,14 @@ HRESULT TestDevice::SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWO
     return D3D_OK;
 }
 
-HRESULT TestDevice::SetScissorRect(const RECT*) { return Unsupported("SetScissorRect"); }
-HRESULT TestDevice::GetScissorRect(RECT*) { return Unsupported("GetScissorRect"); }
+HRESULT TestDevice::SetScissorRect(const RECT*)
+{
+    return Unsupported("SetScissorRect");
+}
+HRESULT TestDevice::GetScissorRect(RECT*)
+{
+    return Unsupported("GetScissorRect");
+}
 
 HRESULT TestDevice::DrawPrimitive(D3DPRIMITIVETYPE Type, UINT StartVertex, UINT PrimitiveCount)
 {
@@ -908,13 +952,20 @@ HRESULT TestDevice::GetVertexShader(IDirect3DVertexShader9** pp)
     return D3D_OK;
 }
 
-HRESULT TestDevice::SetVertexShaderConstantF(UINT, const float*, UINT) { return D3D_OK; }
-HRESULT TestDevice::GetVertexShaderConstantF(UINT, float*, UINT) { return D3D_OK; }
+HRESULT TestDevice::SetVertexShaderConstantF(UINT, const float*, UINT)
+{
+    return D3D_OK;
+}
+HRESULT TestDevice::GetVertexShaderConstantF(UINT, float*, UINT)
+{
+    return D3D_OK;
+}
 
 HRESULT TestDevice::SetStreamSource(UINT Stream, IDirect3DVertexBuffer9* pVB, UINT Offset,
                                     UINT Stride)
 {
-    Record(this, "SetStreamSource", Join({N(Stream), pVB ? "buffer" : "NULL", N(Offset), N(Stride)}));
+    Record(this, "SetStreamSource",
+           Join({N(Stream), pVB ? "buffer" : "NULL", N(Offset), N(Stride)}));
     if (Stream != 0)
         return D3DERR_INVALIDCALL;
     Rebind(m_stream, pVB);
@@ -936,8 +987,14 @@ HRESULT TestDevice::GetStreamSource(UINT Stream, IDirect3DVertexBuffer9** pp, UI
     return D3D_OK;
 }
 
-HRESULT TestDevice::SetIndices(IDirect3DIndexBuffer9*) { return Unsupported("SetIndices"); }
-HRESULT TestDevice::GetIndices(IDirect3DIndexBuffer9**) { return Unsupported("GetIndices"); }
+HRESULT TestDevice::SetIndices(IDirect3DIndexBuffer9*)
+{
+    return Unsupported("SetIndices");
+}
+HRESULT TestDevice::GetIndices(IDirect3DIndexBuffer9**)
+{
+    return Unsupported("GetIndices");
+}
 
 HRESULT TestDevice::CreatePixelShader(const DWORD*, IDirect3DPixelShader9** pp)
 {
@@ -961,7 +1018,13 @@ HRESULT TestDevice::GetPixelShader(IDirect3DPixelShader9** pp)
     return D3D_OK;
 }
 
-HRESULT TestDevice::SetPixelShaderConstantF(UINT, const float*, UINT) { return D3D_OK; }
-HRESULT TestDevice::GetPixelShaderConstantF(UINT, float*, UINT) { return D3D_OK; }
+HRESULT TestDevice::SetPixelShaderConstantF(UINT, const float*, UINT)
+{
+    return D3D_OK;
+}
+HRESULT TestDevice::GetPixelShaderConstantF(UINT, float*, UINT)
+{
+    return D3D_OK;
+}
 
 } // namespace swk::test

@@ -18,8 +18,8 @@ namespace swk::test
 
 struct Call
 {
-    std::string name; // e.g. "CreateTexture"
-    std::string args; // e.g. "128,128,1,0x200,81,0"
+    std::string name;   // e.g. "CreateTexture"
+    std::string args;   // e.g. "128,128,1,0x200,81,0"
     const void* object; // the interface the call was made on
     std::string Text() const { return name + "(" + args + ")"; }
 };
@@ -41,8 +41,7 @@ protected:
 };
 
 // Reference counting shared by every object of the double.
-template <typename Interface>
-class Counted : public Interface, public Bindable
+template <typename Interface> class Counted : public Interface, public Bindable
 {
 public:
     explicit Counted(TestDevice& device) : m_device(device) {}
@@ -271,8 +270,8 @@ public:
                                             D3DFORMAT Format, D3DPOOL Pool,
                                             IDirect3DTexture9** ppTexture,
                                             HANDLE* pSharedHandle) override;
-    HRESULT STDMETHODCALLTYPE CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF,
-                                                 D3DPOOL Pool, IDirect3DVertexBuffer9** ppVB,
+    HRESULT STDMETHODCALLTYPE CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
+                                                 IDirect3DVertexBuffer9** ppVB,
                                                  HANDLE* pSharedHandle) override;
     HRESULT STDMETHODCALLTYPE CreateIndexBuffer(UINT, DWORD, D3DFORMAT, D3DPOOL,
                                                 IDirect3DIndexBuffer9** ppIB, HANDLE*) override;
@@ -286,8 +285,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetRenderTargetData(IDirect3DSurface9* pRenderTarget,
                                                   IDirect3DSurface9* pDest) override;
     HRESULT STDMETHODCALLTYPE ColorFill(IDirect3DSurface9*, const RECT*, D3DCOLOR) override;
-    HRESULT STDMETHODCALLTYPE CreateOffscreenPlainSurface(UINT Width, UINT Height,
-                                                          D3DFORMAT Format, D3DPOOL Pool,
+    HRESULT STDMETHODCALLTYPE CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format,
+                                                          D3DPOOL Pool,
                                                           IDirect3DSurface9** ppSurface,
                                                           HANDLE*) override;
     HRESULT STDMETHODCALLTYPE SetRenderTarget(DWORD Index, IDirect3DSurface9* pTarget) override;
@@ -296,8 +295,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetDepthStencilSurface(IDirect3DSurface9** ppSurface) override;
     HRESULT STDMETHODCALLTYPE BeginScene() override;
     HRESULT STDMETHODCALLTYPE EndScene() override;
-    HRESULT STDMETHODCALLTYPE Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags,
-                                    D3DCOLOR Color, float Z, DWORD Stencil) override;
+    HRESULT STDMETHODCALLTYPE Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color,
+                                    float Z, DWORD Stencil) override;
     HRESULT STDMETHODCALLTYPE SetTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override;
     HRESULT STDMETHODCALLTYPE GetTransform(D3DTRANSFORMSTATETYPE, D3DMATRIX*) override;
     HRESULT STDMETHODCALLTYPE SetViewport(const D3DVIEWPORT9* pViewport) override;
@@ -330,8 +329,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetVertexShader(IDirect3DVertexShader9**) override;
     HRESULT STDMETHODCALLTYPE SetVertexShaderConstantF(UINT, const float*, UINT) override;
     HRESULT STDMETHODCALLTYPE GetVertexShaderConstantF(UINT, float*, UINT) override;
-    HRESULT STDMETHODCALLTYPE SetStreamSource(UINT Stream, IDirect3DVertexBuffer9* pVB,
-                                              UINT Offset, UINT Stride) override;
+    HRESULT STDMETHODCALLTYPE SetStreamSource(UINT Stream, IDirect3DVertexBuffer9* pVB, UINT Offset,
+                                              UINT Stride) override;
     HRESULT STDMETHODCALLTYPE GetStreamSource(UINT Stream, IDirect3DVertexBuffer9** ppVB,
                                               UINT* pOffset, UINT* pStride) override;
     HRESULT STDMETHODCALLTYPE SetIndices(IDirect3DIndexBuffer9*) override;
@@ -344,8 +343,7 @@ public:
 
 private:
     HRESULT Unsupported(const char* name);
-    template <typename T>
-    void Rebind(T*& slot, T* object);
+    template <typename T> void Rebind(T*& slot, T* object);
 
     Options m_options;
     std::vector<Call> m_calls;

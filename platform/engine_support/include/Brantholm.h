@@ -57,8 +57,7 @@ public:
     static HRESULT SafeGetSurfaceLevel(CString file, int line, IDirect3DTexture9* pTexture,
                                        UINT Level, IDirect3DSurface9** ppSurfaceLevel);
     static HRESULT SafeGetRenderTarget(CString file, int line, IDirect3DDevice9* pDevice,
-                                       DWORD RenderTargetIndex,
-                                       IDirect3DSurface9** ppRenderTarget);
+                                       DWORD RenderTargetIndex, IDirect3DSurface9** ppRenderTarget);
     static HRESULT SafeGetDepthStencilSurface(CString file, int line, IDirect3DDevice9* pDevice,
                                               IDirect3DSurface9** ppZStencilSurface);
 

@@ -7,8 +7,17 @@ namespace
 std::atomic<long> g_liveCount{0};
 }
 
-CDeviceRestorable::CDeviceRestorable() { ++g_liveCount; }
+CDeviceRestorable::CDeviceRestorable()
+{
+    ++g_liveCount;
+}
 
-CDeviceRestorable::~CDeviceRestorable() { --g_liveCount; }
+CDeviceRestorable::~CDeviceRestorable()
+{
+    --g_liveCount;
+}
 
-long CDeviceRestorable::GetLiveCount() { return g_liveCount.load(); }
+long CDeviceRestorable::GetLiveCount()
+{
+    return g_liveCount.load();
+}

@@ -34,9 +34,9 @@ HRESULT CD3DWatch::SafeCreateEffectFromResource(CString file, int line, IDirect3
         return Finish<ID3DXEffect>(file, line, "CreateEffectFromResource", D3DERR_INVALIDCALL,
                                    nullptr);
     *ppEffect = NULL;
-    const HRESULT hr = D3DXCreateEffectFromResourceA(pDevice, hSrcModule, pSrcResource, pDefines,
-                                                     pInclude, Flags, pPool, ppEffect,
-                                                     ppCompilationErrors);
+    const HRESULT hr =
+        D3DXCreateEffectFromResourceA(pDevice, hSrcModule, pSrcResource, pDefines, pInclude, Flags,
+                                      pPool, ppEffect, ppCompilationErrors);
     if (ppCompilationErrors && *ppCompilationErrors)
         brantholm::Hold(*ppCompilationErrors, file, line, "CreateEffectFromResource messages");
     return Finish(file, line, "CreateEffectFromResource", hr, ppEffect);
@@ -47,10 +47,10 @@ HRESULT CD3DWatch::SafeCreateTexture(CString file, int line, IDirect3DDevice9* p
                                      D3DPOOL Pool, IDirect3DTexture9** ppTexture,
                                      HANDLE* pSharedHandle)
 {
-    const HRESULT hr =
-        pDevice && ppTexture ? pDevice->CreateTexture(Width, Height, Levels, Usage, Format, Pool,
-                                                      ppTexture, pSharedHandle)
-                             : D3DERR_INVALIDCALL;
+    const HRESULT hr = pDevice && ppTexture
+                           ? pDevice->CreateTexture(Width, Height, Levels, Usage, Format, Pool,
+                                                    ppTexture, pSharedHandle)
+                           : D3DERR_INVALIDCALL;
     return Finish(file, line, "CreateTexture", hr, ppTexture);
 }
 
@@ -59,10 +59,10 @@ HRESULT CD3DWatch::SafeCreateVertexBuffer(CString file, int line, IDirect3DDevic
                                           IDirect3DVertexBuffer9** ppVertexBuffer,
                                           HANDLE* pSharedHandle)
 {
-    const HRESULT hr = pDevice && ppVertexBuffer
-                           ? pDevice->CreateVertexBuffer(Length, Usage, FVF, Pool, ppVertexBuffer,
-                                                         pSharedHandle)
-                           : D3DERR_INVALIDCALL;
+    const HRESULT hr =
+        pDevice && ppVertexBuffer
+            ? pDevice->CreateVertexBuffer(Length, Usage, FVF, Pool, ppVertexBuffer, pSharedHandle)
+            : D3DERR_INVALIDCALL;
     return Finish(file, line, "CreateVertexBuffer", hr, ppVertexBuffer);
 }
 
@@ -76,15 +76,13 @@ HRESULT CD3DWatch::SafeGetDirect3D(CString file, int line, IDirect3DDevice9* pDe
 HRESULT CD3DWatch::SafeGetSurfaceLevel(CString file, int line, IDirect3DTexture9* pTexture,
                                        UINT Level, IDirect3DSurface9** ppSurfaceLevel)
 {
-    const HRESULT hr = pTexture && ppSurfaceLevel
-                           ? pTexture->GetSurfaceLevel(Level, ppSurfaceLevel)
-                           : D3DERR_INVALIDCALL;
+    const HRESULT hr = pTexture && ppSurfaceLevel ? pTexture->GetSurfaceLevel(Level, ppSurfaceLevel)
+                                                  : D3DERR_INVALIDCALL;
     return Finish(file, line, "GetSurfaceLevel", hr, ppSurfaceLevel);
 }
 
 HRESULT CD3DWatch::SafeGetRenderTarget(CString file, int line, IDirect3DDevice9* pDevice,
-                                       DWORD RenderTargetIndex,
-                                       IDirect3DSurface9** ppRenderTarget)
+                                       DWORD RenderTargetIndex, IDirect3DSurface9** ppRenderTarget)
 {
     const HRESULT hr = pDevice && ppRenderTarget
                            ? pDevice->GetRenderTarget(RenderTargetIndex, ppRenderTarget)

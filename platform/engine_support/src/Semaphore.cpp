@@ -26,8 +26,14 @@ HANDLE TheSemaphore()
     static HANDLE semaphore = CreateSemaphoreA(NULL, 1, 1, NULL);
     return semaphore;
 }
-bool Acquire() { return WaitForSingleObject(TheSemaphore(), kWaitMilliseconds) == WAIT_OBJECT_0; }
-void ReleaseOne() { ReleaseSemaphore(TheSemaphore(), 1, NULL); }
+bool Acquire()
+{
+    return WaitForSingleObject(TheSemaphore(), kWaitMilliseconds) == WAIT_OBJECT_0;
+}
+void ReleaseOne()
+{
+    ReleaseSemaphore(TheSemaphore(), 1, NULL);
+}
 #else
 struct PosixSemaphore
 {
@@ -51,7 +57,10 @@ bool Acquire()
     }
     return rc == 0;
 }
-void ReleaseOne() { sem_post(TheSemaphore()); }
+void ReleaseOne()
+{
+    sem_post(TheSemaphore());
+}
 #endif
 
 } // namespace

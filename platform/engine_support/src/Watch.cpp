@@ -39,9 +39,8 @@ struct WatchState
         }
         for (const auto& leak : leaks)
             Report(leak.first.file.c_str(), leak.first.line,
-                   leak.first.operation + " result never released (" +
-                       std::to_string(leak.second) + " reference" +
-                       (leak.second == 1 ? "" : "s") + ")");
+                   leak.first.operation + " result never released (" + std::to_string(leak.second) +
+                       " reference" + (leak.second == 1 ? "" : "s") + ")");
         return leaks.size();
     }
 };
@@ -116,7 +115,10 @@ size_t CD3DWatch::GetWatchedCount()
     return n;
 }
 
-size_t CD3DWatch::ReportLeaks() { return State().ReportHeld(); }
+size_t CD3DWatch::ReportLeaks()
+{
+    return State().ReportHeld();
+}
 
 void CD3DWatch::ResetWatch()
 {

@@ -90,7 +90,8 @@ void UnregisterModule(HMODULE h)
     DllEntryPoint entry = nullptr;
     {
         std::lock_guard<std::mutex> lock(r.mutex);
-        auto it = std::find_if(r.modules.begin(), r.modules.end(), [h](const Module& m)
+        auto it = std::find_if(r.modules.begin(), r.modules.end(),
+                               [h](const Module& m)
                                { return reinterpret_cast<HMODULE>(const_cast<Module*>(&m)) == h; });
         if (it == r.modules.end())
             return;
@@ -109,83 +110,90 @@ using namespace swk::win32;
 
 const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
-extern "C" {
-
-HMODULE WINAPI GetModuleHandleA(LPCSTR name)
+extern "C"
 {
-    Registry& r = TheRegistry();
-    if (!name)
-        return reinterpret_cast<HMODULE>(&r.process);
-    const std::string wanted = NormalisedName(name);
-    std::lock_guard<std::mutex> lock(r.mutex);
-    // The most recent registration wins, as a freshly loaded module would.
-    for (auto it = r.modules.rbegin(); it != r.modules.rend(); ++it)
-        if (it->name == wanted)
-            return reinterpret_cast<HMODULE>(&*it);
-    g_lastError = kErrorModNotFound;
-    return nullptr;
-}
 
-HRSRC WINAPI FindResourceA(HMODULE h, LPCSTR name, LPCSTR type)
-{
-    const Module* m = FromHandle(h ? h : GetModuleHandleA(nullptr));
-    if (!m || !name || !type || !IS_INTRESOURCE(type))
+    HMODULE WINAPI GetModuleHandleA(LPCSTR name)
     {
-        g_lastError = m ? kErrorResourceNotFound : kErrorInvalidHandle;
+        Registry& r = TheRegistry();
+        if (!name)
+            return reinterpret_cast<HMODULE>(&r.process);
+        const std::string wanted = NormalisedName(name);
+        std::lock_guard<std::mutex> lock(r.mutex);
+        // The most recent registration wins, as a freshly loaded module would.
+        for (auto it = r.modules.rbegin(); it != r.modules.rend(); ++it)
+            if (it->name == wanted)
+                return reinterpret_cast<HMODULE>(&*it);
+        g_lastError = kErrorModNotFound;
         return nullptr;
     }
-    const WORD wantedType = static_cast<WORD>(reinterpret_cast<UINT_PTR>(type));
-    for (size_t i = 0; i < m->resources.rawCount; ++i)
-    {
-        const RawResource& res = m->resources.raw[i];
-        if (res.type == wantedType && NameMatches(name, res.id))
-            return reinterpret_cast<HRSRC>(const_cast<RawResource*>(&res));
-    }
-    g_lastError = kErrorResourceNotFound;
-    return nullptr;
-}
 
-HGLOBAL WINAPI LoadResource(HMODULE, HRSRC info)
-{
-    if (!info)
+    HRSRC WINAPI FindResourceA(HMODULE h, LPCSTR name, LPCSTR type)
+    {
+        const Module* m = FromHandle(h ? h : GetModuleHandleA(nullptr));
+        if (!m || !name || !type || !IS_INTRESOURCE(type))
+        {
+            g_lastError = m ? kErrorResourceNotFound : kErrorInvalidHandle;
+            return nullptr;
+        }
+        const WORD wantedType = static_cast<WORD>(reinterpret_cast<UINT_PTR>(type));
+        for (size_t i = 0; i < m->resources.rawCount; ++i)
+        {
+            const RawResource& res = m->resources.raw[i];
+            if (res.type == wantedType && NameMatches(name, res.id))
+                return reinterpret_cast<HRSRC>(const_cast<RawResource*>(&res));
+        }
+        g_lastError = kErrorResourceNotFound;
         return nullptr;
-    return const_cast<unsigned char*>(reinterpret_cast<const RawResource*>(info)->data);
-}
+    }
 
-DWORD WINAPI SizeofResource(HMODULE, HRSRC info)
-{
-    return info ? reinterpret_cast<const RawResource*>(info)->size : 0;
-}
-
-LPVOID WINAPI LockResource(HGLOBAL data) { return data; }
-
-int WINAPI LoadStringA(HINSTANCE hInstance, UINT id, LPSTR buffer, int max)
-{
-    const Module* m = FromHandle(reinterpret_cast<HMODULE>(hInstance));
-    if (buffer && max > 0)
-        buffer[0] = '\0';
-    if (!m)
+    HGLOBAL WINAPI LoadResource(HMODULE, HRSRC info)
     {
-        g_lastError = kErrorInvalidHandle;
+        if (!info)
+            return nullptr;
+        return const_cast<unsigned char*>(reinterpret_cast<const RawResource*>(info)->data);
+    }
+
+    DWORD WINAPI SizeofResource(HMODULE, HRSRC info)
+    {
+        return info ? reinterpret_cast<const RawResource*>(info)->size : 0;
+    }
+
+    LPVOID WINAPI LockResource(HGLOBAL data)
+    {
+        return data;
+    }
+
+    int WINAPI LoadStringA(HINSTANCE hInstance, UINT id, LPSTR buffer, int max)
+    {
+        const Module* m = FromHandle(reinterpret_cast<HMODULE>(hInstance));
+        if (buffer && max > 0)
+            buffer[0] = '\0';
+        if (!m)
+        {
+            g_lastError = kErrorInvalidHandle;
+            return 0;
+        }
+        for (size_t i = 0; i < m->resources.stringCount; ++i)
+        {
+            const StringResource& s = m->resources.strings[i];
+            if (s.id != id)
+                continue;
+            if (!buffer || max <= 0)
+                return 0;
+            // Truncates to the buffer and always terminates, as the ANSI call does.
+            const int n = std::min<int>(static_cast<int>(std::strlen(s.text)), max - 1);
+            std::memcpy(buffer, s.text, static_cast<size_t>(n));
+            buffer[n] = '\0';
+            return n;
+        }
+        g_lastError = kErrorResourceNotFound;
         return 0;
     }
-    for (size_t i = 0; i < m->resources.stringCount; ++i)
-    {
-        const StringResource& s = m->resources.strings[i];
-        if (s.id != id)
-            continue;
-        if (!buffer || max <= 0)
-            return 0;
-        // Truncates to the buffer and always terminates, as the ANSI call does.
-        const int n = std::min<int>(static_cast<int>(std::strlen(s.text)), max - 1);
-        std::memcpy(buffer, s.text, static_cast<size_t>(n));
-        buffer[n] = '\0';
-        return n;
-    }
-    g_lastError = kErrorResourceNotFound;
-    return 0;
-}
 
-DWORD WINAPI GetLastError() { return g_lastError; }
+    DWORD WINAPI GetLastError()
+    {
+        return g_lastError;
+    }
 
 } // extern "C"

@@ -63,7 +63,7 @@ class Parser
 public:
     Parser(std::string path) : m_path(std::move(path)), m_dir(DirOf(m_path))
     {
-        m_defines = {{"LANG_NEUTRAL", 0},      {"SUBLANG_NEUTRAL", 0}, {"LANG_ENGLISH", 9},
+        m_defines = {{"LANG_NEUTRAL", 0},       {"SUBLANG_NEUTRAL", 0}, {"LANG_ENGLISH", 9},
                      {"SUBLANG_ENGLISH_US", 1}, {"SUBLANG_DEFAULT", 1}, {"RCDATA", -1}};
         Tokenise(ReadFile(m_path));
     }
@@ -211,7 +211,8 @@ private:
             else if (std::isalpha(static_cast<unsigned char>(c)) || c == '_')
             {
                 size_t j = i;
-                while (j < src.size() && (std::isalnum(static_cast<unsigned char>(src[j])) || src[j] == '_'))
+                while (j < src.size() &&
+                       (std::isalnum(static_cast<unsigned char>(src[j])) || src[j] == '_'))
                     ++j;
                 m_tokens.push_back({Token::Word, src.substr(i, j - i), 0, line});
                 i = j;
@@ -301,7 +302,7 @@ private:
     void SkipMemoryOptions()
     {
         static const char* const kOptions[] = {"PRELOAD", "LOADONCALL", "MOVEABLE", "DISCARDABLE",
-                                                "PURE",    "IMPURE",     "FIXED"};
+                                               "PURE",    "IMPURE",     "FIXED"};
         while (Peek().kind == Token::Word)
         {
             bool skipped = false;
