@@ -159,6 +159,21 @@ TEST_F(Watch, ConcurrentReleasesKeepTheWatchConsistent)
     EXPECT_TRUE(reports.empty());
 }
 
+TEST_F(Watch, MissingDepthStencilSurfaceIsAnAnswerNotAFailure)
+{
+    IDirect3DSurface9* depth = NULL;
+    device.SetDepthStencilSurface(NULL);
+    EXPECT_EQ(CD3DWatch::SafeGetDepthStencilSurface("WaveGenerator", 801, &device, &depth),
+              D3DERR_NOTFOUND);
+    EXPECT_EQ(depth, nullptr);
+    EXPECT_TRUE(reports.empty());
+    device.Fail("GetDepthStencilSurface", D3DERR_INVALIDCALL, 1);
+    device.SetDepthStencilSurface(device.DepthStencil());
+    CD3DWatch::SafeGetDepthStencilSurface("WaveGenerator", 801, &device, &depth);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].line, 801);
+}
+
 TEST(DeviceRestorable, CountsLiveObjects)
 {
     const long before = CDeviceRestorable::GetLiveCount();

@@ -96,5 +96,12 @@ HRESULT CD3DWatch::SafeGetDepthStencilSurface(CString file, int line, IDirect3DD
     const HRESULT hr = pDevice && ppZStencilSurface
                            ? pDevice->GetDepthStencilSurface(ppZStencilSurface)
                            : D3DERR_INVALIDCALL;
+    // A device without a depth-stencil surface answers NOTFOUND: that is the
+    // answer, not a failure, and a host without one would hear of it every frame.
+    if (hr == D3DERR_NOTFOUND)
+    {
+        *ppZStencilSurface = NULL;
+        return hr;
+    }
     return Finish(file, line, "GetDepthStencilSurface", hr, ppZStencilSurface);
 }
