@@ -1,0 +1,66 @@
+// Device loss in the middle of an animation, over and over, as a host meets
+// it: the generator lets go of everything in the default pool so that Reset
+// succeeds, its clock stands still while the device is lost, and the maps are
+// right again after restoration.
+#include "GeneratorTest.h"
+
+namespace integration
+{
+namespace
+{
+
+class DeviceLoss : public GeneratorTest, public ::testing::WithParamInterface<DeviceClass>
+{
+};
+
+TEST_P(DeviceLoss, EveryResetSucceedsAndTheMapsComeBack)
+{
+    CreateDevice(GetParam());
+    ASSERT_FALSE(HasFatalFailure());
+    CWaveGenerator& g = CreateGenerator(128, 64);
+    Animate(2);
+    D3DPRESENT_PARAMETERS pp = Presentation();
+    for (int cycle = 0; cycle < 5; ++cycle)
+    {
+        SCOPED_TRACE("cycle " + std::to_string(cycle));
+        // A host learns of most losses only at its next Present, so on every
+        // other cycle one frame is drawn on a device that is already lost.
+        if (cycle % 2)
+        {
+            ASSERT_EQ(swk_->LoseDevice(), D3D_OK);
+            Animate(1);
+            g.OnLostDevice();
+        }
+        else
+        {
+            g.OnLostDevice();
+            ASSERT_EQ(swk_->LoseDevice(), D3D_OK);
+        }
+        EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICELOST);
+        EXPECT_FALSE(g.GetHeightMap());
+        EXPECT_FALSE(g.GetNormalMap());
+        const double stopped = CWaveGeneratorProbe::Time(g);
+        Animate(2);
+        ASSERT_EQ(swk_->MakeResettable(), D3D_OK);
+        EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+        Animate(1);
+        EXPECT_EQ(CWaveGeneratorProbe::Time(g), stopped) << "the clock ran while lost";
+
+        ASSERT_EQ(device_->Reset(&pp), D3D_OK) << "a default-pool resource outlived the loss";
+        EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
+        g.OnRestoreDevice();
+        Animate(1 + cycle % 2);
+        EXPECT_GT(CWaveGeneratorProbe::Time(g), stopped);
+        ExpectMapsOfLastFrame();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, DeviceLoss,
+                         ::testing::Values(DeviceClass{"PixelShader20", D3DPS_VERSION(2, 0), {}},
+                                           DeviceClass{"PixelShader14", D3DPS_VERSION(1, 4), {}},
+                                           DeviceClass{"NoPixelShader", 0, {}}),
+                         [](const ::testing::TestParamInfo<DeviceClass>& info)
+                         { return info.param.name; });
+
+} // namespace
+} // namespace integration

@@ -1,0 +1,226 @@
+#include "GeneratorTest.h"
+
+#include <Brantholm.h>
+#include <swk/ModuleRegistry.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace integration
+{
+
+const std::vector<SWK_REFUSED_FORMAT> kNoDynamicL16 = {{D3DFMT_L16, D3DUSAGE_DYNAMIC}};
+const std::vector<SWK_REFUSED_FORMAT> kNoWideTargets = {
+    {D3DFMT_A16B16G16R16, D3DUSAGE_RENDERTARGET},
+    {D3DFMT_A16B16G16R16F, D3DUSAGE_RENDERTARGET},
+    {D3DFMT_A32B32G32R32F, D3DUSAGE_RENDERTARGET}};
+
+bool DeviceClass::Refuses(D3DFORMAT format, DWORD usage) const
+{
+    return std::any_of(refused.begin(), refused.end(),
+                       [&](const SWK_REFUSED_FORMAT& r)
+                       { return r.Format == format && (r.Usage == 0 || (r.Usage & usage)); });
+}
+
+std::ostream& operator<<(std::ostream& out, const DeviceClass& deviceClass)
+{
+    return out << deviceClass.name;
+}
+
+Path PathOf(const DeviceClass& deviceClass)
+{
+    if (deviceClass.pixelShaderVersion >= D3DPS_VERSION(2, 0))
+        return Path::PixelShader20;
+    if (deviceClass.pixelShaderVersion >= D3DPS_VERSION(1, 1))
+        return Path::PixelShader1x;
+    return Path::FixedFunction;
+}
+
+void GeneratorTest::SetUp()
+{
+    // The module draws its noise tables from rand() and never seeds it: the
+    // same water in every test, whatever ran before.
+    std::srand(1);
+    CD3DWatch::SetReportSink(
+        [this](const char* file, int line, const char* message)
+        { reports_.push_back(std::string(file) + "(" + std::to_string(line) + "): " + message); });
+    swk::win32::SetMessageBoxSink(
+        [this](HWND, const char* text, const char* caption, UINT)
+        {
+            reports_.push_back(std::string(caption ? caption : "") + ": " + (text ? text : ""));
+            return IDOK;
+        });
+}
+
+void GeneratorTest::TearDown()
+{
+    generator_.reset();
+    EXPECT_EQ(CD3DWatch::GetWatchedCount(), 0u) << "references left behind by the generator";
+    for (const std::string& report : reports_)
+        ADD_FAILURE() << report;
+    CD3DWatch::ResetWatch();
+    CD3DWatch::SetReportSink(nullptr);
+    swk::win32::SetMessageBoxSink(nullptr);
+    swk_.reset();
+    device_.reset();
+    d3d_.reset();
+}
+
+void GeneratorTest::CreateDevice(const DeviceClass& deviceClass)
+{
+    class_ = deviceClass;
+    SWK_DEVICE_OPTIONS options{};
+    options.Size = sizeof options;
+    options.Flags = SWK_OPTION_PIXELSHADERVERSION | SWK_OPTION_REFUSEDFORMATS;
+    options.PixelShaderVersion = deviceClass.pixelShaderVersion;
+    options.RefusedFormatCount = UINT(class_.refused.size());
+    options.pRefusedFormats = class_.refused.data();
+    d3d_ = Com<IDirect3D9>(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
+    ASSERT_TRUE(d3d_) << "no Vulkan device for Direct3D 9";
+    D3DPRESENT_PARAMETERS pp = Presentation();
+    ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                 D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device_.out()),
+              D3D_OK);
+    ASSERT_EQ(device_->QueryInterface(IID_ISwkDevice9, reinterpret_cast<void**>(swk_.out())),
+              D3D_OK);
+}
+
+D3DPRESENT_PARAMETERS GeneratorTest::Presentation() const
+{
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = 64;
+    pp.BackBufferHeight = 64;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.BackBufferCount = 1;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.Windowed = TRUE;
+    pp.EnableAutoDepthStencil = TRUE;
+    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+    return pp;
+}
+
+CWaveGenerator& GeneratorTest::CreateGenerator(int width, int height)
+{
+    generator_ = std::make_unique<CWaveGenerator>(device_.get(), width, height);
+    return *generator_;
+}
+
+void GeneratorTest::Animate(int frames)
+{
+    for (int i = 0; i < frames; ++i)
+        generator_->Update(33);
+}
+
+MapImage GeneratorTest::Read(IDirect3DTexture9* texture)
+{
+    MapImage image;
+    std::string why;
+    EXPECT_TRUE(ReadBack(device_.get(), texture, &image, &why)) << why;
+    return image;
+}
+
+void GeneratorTest::ExpectMapsOfLastFrame()
+{
+    if (PathOf(class_) == Path::PixelShader20)
+        ExpectPixelShaderMaps();
+    else
+        ExpectGridNormalMap();
+}
+
+void GeneratorTest::ExpectPixelShaderMaps()
+{
+    const CWaveGenerator& g = *generator_;
+    ASSERT_TRUE(g.GetHeightMap());
+    ASSERT_TRUE(g.GetNormalMap());
+    const MapImage heights = Read(g.GetHeightMap());
+    const MapImage normals = Read(g.GetNormalMap());
+    ASSERT_FALSE(HasFailure());
+    const D3DFORMAT expectedFormat = class_.Refuses(D3DFMT_A16B16G16R16, D3DUSAGE_RENDERTARGET)
+                                         ? D3DFMT_A8R8G8B8
+                                         : D3DFMT_A16B16G16R16;
+    EXPECT_EQ(heights.format, expectedFormat);
+    EXPECT_EQ(normals.format, expectedFormat);
+    const bool eightBit = CWaveGeneratorProbe::EightBitNoise(g);
+    EXPECT_EQ(eightBit, class_.Refuses(D3DFMT_L16, D3DUSAGE_DYNAMIC));
+
+    const auto& layers = CWaveGeneratorProbe::Layers(g);
+    const Channel noise0 = NoiseTexture(layers[0], eightBit);
+    const Channel noise1 = NoiseTexture(layers[1], eightBit);
+    const int W = int(heights.width), H = int(heights.height);
+    Worst height;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+        {
+            const double expected = ExpectedHeight(noise0, noise1, x, y, W, H);
+            for (int c = 0; c < 3; ++c)
+                height.take(std::abs(heights.rgba[(size_t(y) * W + x) * 4 + c] - expected), x, y);
+        }
+
+    const Channel red = RedChannel(heights);
+    Worst normal;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+        {
+            const Colour expected = ExpectedSurfaceNormal(red, x, y);
+            const float* texel = &normals.rgba[(size_t(y) * W + x) * 4];
+            for (int c = 0; c < 3; ++c)
+                normal.take(std::abs(texel[c] - expected[size_t(c)]), x, y);
+            normal.take(std::abs(texel[3] - 1.0), x, y);
+        }
+    // With power-of-two map sizes every sample falls on a whole, half or quarter
+    // texel, where eight bits of sub-texel weight are exact. With L16 noise what
+    // is left is the rounding of the stored height, half a step of the map
+    // format. Lavapipe filters L8 in 8-bit fixed point and rounds after each of
+    // a sample's two lerps, by up to half of 1/255: 2/255 for the two samples.
+    const double heightTolerance = FormatStep(heights.format) + (eightBit ? 2.0 / 255 : 0.0);
+    EXPECT_LE(height.error, heightTolerance) << "height map, worst " << height;
+    // The normal pass samples the very heights read back, with exact weights;
+    // the shader's single-precision arithmetic and the rounding of the stored
+    // colour stay within two steps of the map format.
+    EXPECT_LE(normal.error, 2 * FormatStep(normals.format)) << "normal map, worst " << normal;
+}
+
+void GeneratorTest::ExpectGridNormalMap()
+{
+    const CWaveGenerator& g = *generator_;
+    EXPECT_FALSE(g.GetHeightMap());
+    ASSERT_TRUE(g.GetNormalMap());
+    const MapImage normals = Read(g.GetNormalMap());
+    ASSERT_FALSE(HasFailure());
+    const int W = CWaveGeneratorProbe::GridWidth(g), H = CWaveGeneratorProbe::GridHeight(g);
+    ASSERT_EQ(int(normals.width), W);
+    ASSERT_EQ(int(normals.height), H);
+    // The texels of the last column but one are drawn by triangles that reach
+    // into the last column, whose vertex normals no frame writes; whatever a
+    // new buffer held there reaches them. Vertex colours are bytes and weigh
+    // nothing there, but floats may be NaN: that column has a test of its own.
+    const int columns = PathOf(class_) == Path::FixedFunction ? W - 1 : W - 2;
+    const Worst worst = GridNormalError(normals, 0, columns);
+    // A grid point lies on its texel's centre, where the interpolated colour is
+    // the vertex's own up to single-precision barycentrics; with the rounding of
+    // the stored colour that stays within one step of the format.
+    EXPECT_LE(worst.error, FormatStep(normals.format)) << "normal map, worst " << worst;
+}
+
+Worst GeneratorTest::GridNormalError(const MapImage& normals, int fromColumn, int toColumn)
+{
+    const CWaveGenerator& g = *generator_;
+    const int W = CWaveGeneratorProbe::GridWidth(g), H = CWaveGeneratorProbe::GridHeight(g);
+    const D3DXVECTOR3* grid = CWaveGeneratorProbe::GridNormals(g);
+    const bool packed = PathOf(class_) == Path::FixedFunction;
+    Worst worst;
+    for (int y = 0; y < H - 1; ++y)
+        for (int x = fromColumn; x < toColumn; ++x)
+        {
+            const D3DXVECTOR3& n = grid[y * W + x];
+            const Colour expected = packed ? PackedColour(n) : ShaderColour(n);
+            const float* texel = &normals.rgba[(size_t(y) * W + x) * 4];
+            for (int c = 0; c < 3; ++c)
+                worst.take(std::abs(texel[c] - expected[size_t(c)]), x, y);
+            worst.take(std::abs(texel[3] - 1.0), x, y);
+        }
+    return worst;
+}
+
+} // namespace integration

@@ -1,0 +1,87 @@
+// A host's Direct3D 9 device over Vulkan standing for one device class, a
+// generator on it, and checks of the maps the generator's last frame left.
+#pragma once
+
+#include "MapReference.h"
+#include "Probe.h"
+
+#include <Com.h>
+#include <MapImage.h>
+
+#include <d3d9.h>
+#include <swk/DeviceOptions.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace integration
+{
+
+using swk::test::Com;
+
+struct DeviceClass
+{
+    const char* name;
+    DWORD pixelShaderVersion;
+    std::vector<SWK_REFUSED_FORMAT> refused;
+
+    bool Refuses(D3DFORMAT format, DWORD usage) const;
+};
+
+std::ostream& operator<<(std::ostream& out, const DeviceClass& deviceClass);
+
+// Dynamic L16 textures refused: the noise falls back to L8.
+extern const std::vector<SWK_REFUSED_FORMAT> kNoDynamicL16;
+// The three wide render-target formats refused: the maps fall back to A8R8G8B8.
+extern const std::vector<SWK_REFUSED_FORMAT> kNoWideTargets;
+
+enum class Path
+{
+    PixelShader20,
+    PixelShader1x,
+    FixedFunction
+};
+
+Path PathOf(const DeviceClass& deviceClass);
+
+class GeneratorTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    // Destroys the generator, then expects that nothing was reported and that
+    // no reference handed out through the engine support library is left.
+    void TearDown() override;
+
+    void CreateDevice(const DeviceClass& deviceClass);
+    D3DPRESENT_PARAMETERS Presentation() const;
+    // Power-of-two sizes keep every sample of the passes on a whole, half or
+    // quarter texel, which the tolerances of the checks rely on.
+    CWaveGenerator& CreateGenerator(int width, int height);
+    void Animate(int frames);
+
+    MapImage Read(IDirect3DTexture9* texture);
+    // Checks both maps against the generator's layers, grid normals and
+    // formats for the frame it drew last.
+    void ExpectMapsOfLastFrame();
+    // The largest difference between the normal map's texels at the grid
+    // points of columns [fromColumn, toColumn), last row left out, and the
+    // colours their CPU normals should give.
+    Worst GridNormalError(const MapImage& normals, int fromColumn, int toColumn);
+
+    DeviceClass class_;
+    Com<IDirect3D9> d3d_;
+    Com<IDirect3DDevice9> device_;
+    Com<ISwkDevice9> swk_;
+    std::unique_ptr<CWaveGenerator> generator_;
+    std::vector<std::string> reports_;
+
+private:
+    void ExpectPixelShaderMaps();
+    void ExpectGridNormalMap();
+};
+
+} // namespace integration

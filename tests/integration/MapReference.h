@@ -1,0 +1,78 @@
+// What each path should leave in the maps, worked out on the CPU from what the
+// generator computed for the frame, under Direct3D 9's sampling rules: texel
+// centres at (i + 0.5) / size, and pixel (x, y) of a full-target quad drawn
+// with the texture coordinate u = x / width, v = y / height.
+#pragma once
+
+#include <MapImage.h>
+
+#include <d3dx9.h>
+
+#include <array>
+#include <ostream>
+#include <vector>
+
+namespace integration
+{
+
+using Colour = std::array<double, 3>;
+
+// One channel of an image as a sampler reads it, row by row.
+struct Channel
+{
+    int width = 0;
+    int height = 0;
+    std::vector<double> values;
+
+    double at(long x, long y) const { return values[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+enum class Addressing
+{
+    Wrap,
+    Mirror
+};
+
+double SampleBilinear(const Channel& image, double u, double v, Addressing addressing);
+
+// A layer as the upload stores it (L16, or L8 when eightBit) and the sampler
+// reads it back, in [0, 1].
+Channel NoiseTexture(const int (&layer)[128][128], bool eightBit);
+Channel RedChannel(const MapImage& image);
+
+// The height pass at pixel (x, y) of a width x height map: layer 0 spans the
+// map once, layer 1 sixteen times each way.
+double ExpectedHeight(const Channel& noise0, const Channel& noise1, int x, int y, int width,
+                      int height);
+// The per-pixel normal pass at (x, y), from the heights it samples.
+Colour ExpectedSurfaceNormal(const Channel& heights, int x, int y);
+// A CPU grid normal as the vertex-normal technique writes it: (n + 1) / 2.
+Colour ShaderColour(const D3DXVECTOR3& n);
+// A CPU grid normal packed into a vertex colour for the fixed-function pass,
+// as the target reads that colour back.
+Colour PackedColour(const D3DXVECTOR3& n);
+
+// The spacing of a map format's values just below 1.
+double FormatStep(D3DFORMAT format);
+
+// The largest difference seen, and where.
+struct Worst
+{
+    double error = 0;
+    int x = -1;
+    int y = -1;
+
+    void take(double e, int atX, int atY)
+    {
+        if (e > error || x < 0)
+        {
+            error = e;
+            x = atX;
+            y = atY;
+        }
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const Worst& worst);
+
+} // namespace integration

@@ -1,0 +1,68 @@
+// Every path through the device classes, with the format fallbacks: the maps
+// read back from the device follow what the generator computed on the CPU for
+// the same frame.
+#include "GeneratorTest.h"
+
+#include <VertexLayouts.h>
+
+#include <cmath>
+
+namespace integration
+{
+namespace
+{
+
+class Maps : public GeneratorTest, public ::testing::WithParamInterface<DeviceClass>
+{
+};
+
+TEST_P(Maps, FollowTheLastFrame)
+{
+    CreateDevice(GetParam());
+    ASSERT_FALSE(HasFatalFailure());
+    CreateGenerator(256, 128);
+    Animate(3);
+    ExpectMapsOfLastFrame();
+}
+
+// A new default-pool buffer may hold any bit pattern. The vertex normals of
+// the grid's last column are never written, so NaN there stands for what the
+// device may hand out; the texels next to that column must not show it.
+class LastGridColumn : public GeneratorTest
+{
+};
+
+TEST_F(LastGridColumn, UndefinedNormalsThereStayOutOfTheMap)
+{
+    CreateDevice({"PixelShader14", D3DPS_VERSION(1, 4), {}});
+    ASSERT_FALSE(HasFatalFailure());
+    CWaveGenerator& g = CreateGenerator(256, 128);
+    IDirect3DVertexBuffer9* buffer = CWaveGeneratorProbe::GridVB(g);
+    ASSERT_TRUE(buffer);
+    const int W = CWaveGeneratorProbe::GridWidth(g), H = CWaveGeneratorProbe::GridHeight(g);
+    ShaderGridVertex* vertices = nullptr;
+    ASSERT_EQ(buffer->Lock(0, 0, reinterpret_cast<void**>(&vertices), 0), D3D_OK);
+    for (int i = 0; i < 2 * W * H; ++i)
+        vertices[i].nx = vertices[i].ny = vertices[i].nz = std::nanf("");
+    ASSERT_EQ(buffer->Unlock(), D3D_OK);
+
+    Animate(1);
+    const MapImage normals = Read(g.GetNormalMap());
+    ASSERT_FALSE(HasFailure());
+    const Worst worst = GridNormalError(normals, W - 2, W - 1);
+    EXPECT_LE(worst.error, FormatStep(normals.format)) << "worst " << worst;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DeviceClasses, Maps,
+    ::testing::Values(DeviceClass{"PixelShader20", D3DPS_VERSION(2, 0), {}},
+                      DeviceClass{"PixelShader20L8Noise", D3DPS_VERSION(2, 0), kNoDynamicL16},
+                      DeviceClass{"PixelShader20ByteMaps", D3DPS_VERSION(2, 0), kNoWideTargets},
+                      DeviceClass{"PixelShader14", D3DPS_VERSION(1, 4), {}},
+                      DeviceClass{"PixelShader11ByteMaps", D3DPS_VERSION(1, 1), kNoWideTargets},
+                      DeviceClass{"PixelShader10", D3DPS_VERSION(1, 0), {}},
+                      DeviceClass{"NoPixelShaderByteMaps", 0, kNoWideTargets}),
+    [](const ::testing::TestParamInfo<DeviceClass>& info) { return info.param.name; });
+
+} // namespace
+} // namespace integration
