@@ -159,8 +159,7 @@ std::shared_ptr<Context> Context::create(const ContextOptions& options)
     check(vkCreateDevice(ctx->physical_, &dci, nullptr, &ctx->device_), "vkCreateDevice");
     vkGetDeviceQueue(ctx->device_, ctx->queueFamily_, 0, &ctx->queue_);
     ctx->names_ = DebugNames(ctx->instance_, ctx->device_, debugUtils);
-    logInfo("running on %s%s", ctx->properties_.deviceName,
-            validation ? " with validation" : "");
+    logInfo("running on %s%s", ctx->properties_.deviceName, validation ? " with validation" : "");
     return ctx;
 }
 
