@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   glslang-dev glslang-tools spirv-tools
   libvulkan-dev mesa-vulkan-drivers vulkan-tools vulkan-validationlayers
-  g++-mingw-w64-i686 binutils-mingw-w64-i686
+  g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
 )
 
 missing=()
