@@ -46,6 +46,7 @@ void Renderer::draw(const DrawCall& call)
         boundSerial_ = serial;
         boundPipeline_ = VK_NULL_HANDLE;
         set_ = VK_NULL_HANDLE;
+        boundSet_ = VK_NULL_HANDLE;
     }
 
     PipelineState state = call.state;
@@ -85,9 +86,17 @@ void Renderer::draw(const DrawCall& call)
         uniformBuffers[i] = cached.buffer;
         offsets[i] = cached.offset;
     }
+    // lavapipe folds uniform values that steer branches into the shaders and
+    // compiles them anew at each bind, so binding the same set again is far
+    // from free.
     const VkDescriptorSet set = descriptorSet(call, uniformBuffers);
-    vkCmdBindDescriptorSets(cmd, VK_PIPELINE_BIND_POINT_GRAPHICS, layout_.handle(), 0, 1, &set,
-                            kUniformBlocks, offsets);
+    if (set != boundSet_ || std::memcmp(offsets, boundOffsets_, sizeof offsets) != 0)
+    {
+        vkCmdBindDescriptorSets(cmd, VK_PIPELINE_BIND_POINT_GRAPHICS, layout_.handle(), 0, 1, &set,
+                                kUniformBlocks, offsets);
+        boundSet_ = set;
+        std::memcpy(boundOffsets_, offsets, sizeof offsets);
+    }
 
     if (state.bindingCount)
         vkCmdBindVertexBuffers(cmd, 0, state.bindingCount, call.vertexBuffers, call.vertexOffsets);

@@ -155,6 +155,8 @@ private:
     } setContents_{};
     VkDescriptorSet set_ = VK_NULL_HANDLE;
     uint64_t setSerial_ = 0;
+    VkDescriptorSet boundSet_ = VK_NULL_HANDLE;
+    uint32_t boundOffsets_[kUniformBlocks] = {};
 };
 
 } // namespace swk::vk
