@@ -77,7 +77,7 @@ technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile
     // register, a row-major one one row per register.
     ASSERT_EQ(fx.effect->Begin(nullptr, 0), D3D_OK);
     ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
-    const std::vector<float>& c = fx.device->pixelConstants;
+    const std::vector<float>& c = fx.device->PixelConstants();
     auto reg = [&c](int r) { return std::vector<float>(c.begin() + r * 4, c.begin() + r * 4 + 4); };
     using V = std::vector<float>;
     EXPECT_EQ(reg(0), (V{-0.25f, 4.25f, 0, 0}));
@@ -150,17 +150,15 @@ technique T
 )";
     CompiledOnDevice fx(src);
     ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
-    auto* tex = new RecordingTexture(D3DPOOL_MANAGED);
+    auto* tex = NewTexture(*fx.device, D3DPOOL_MANAGED);
     ASSERT_EQ(fx.effect->SetTexture("Tex", tex), D3D_OK);
     ASSERT_EQ(fx.effect->Begin(nullptr, 0), D3D_OK);
     ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
-    RecordingDevice& d = *fx.device;
+    TestDevice& d = *fx.device;
     // sFirst keeps its register; sSecond takes the lowest free one.
-    EXPECT_EQ(d.textures[3], tex);
-    EXPECT_EQ(d.textures[0], tex);
-    auto state = [&d](DWORD reg, D3DSAMPLERSTATETYPE t) {
-        return d.samplerStates[{reg, DWORD(t)}];
-    };
+    EXPECT_EQ(d.Texture(3), tex);
+    EXPECT_EQ(d.Texture(0), tex);
+    auto state = [&d](DWORD reg, D3DSAMPLERSTATETYPE t) { return d.SamplerState(reg, t); };
     EXPECT_EQ(state(3, D3DSAMP_ADDRESSU), DWORD(D3DTADDRESS_CLAMP));
     EXPECT_EQ(state(0, D3DSAMP_ADDRESSU), DWORD(D3DTADDRESS_BORDER));
     EXPECT_EQ(state(0, D3DSAMP_ADDRESSV), DWORD(D3DTADDRESS_MIRRORONCE));
@@ -175,15 +173,15 @@ technique T
     EXPECT_EQ(state(0, D3DSAMP_MAGFILTER), DWORD(D3DTEXF_POINT));
     EXPECT_EQ(state(0, D3DSAMP_MIPFILTER), DWORD(D3DTEXF_NONE));
     EXPECT_EQ(state(0, D3DSAMP_SRGBTEXTURE), 1u);
-    EXPECT_EQ(d.renderStates[D3DRS_CULLMODE], DWORD(D3DCULL_NONE));
-    EXPECT_EQ(d.renderStates[D3DRS_ZENABLE], 0u);
-    EXPECT_EQ(d.renderStates[D3DRS_ALPHABLENDENABLE], 1u);
-    EXPECT_EQ(d.renderStates[D3DRS_SRCBLEND], DWORD(D3DBLEND_SRCALPHA));
+    EXPECT_EQ(d.RenderState(D3DRS_CULLMODE), DWORD(D3DCULL_NONE));
+    EXPECT_EQ(d.RenderState(D3DRS_ZENABLE), 0u);
+    EXPECT_EQ(d.RenderState(D3DRS_ALPHABLENDENABLE), 1u);
+    EXPECT_EQ(d.RenderState(D3DRS_SRCBLEND), DWORD(D3DBLEND_SRCALPHA));
     const float fogStart = 2.5f;
     DWORD fogBits;
     std::memcpy(&fogBits, &fogStart, sizeof fogBits);
-    EXPECT_EQ(d.renderStates[D3DRS_FOGSTART], fogBits);
-    EXPECT_EQ(d.renderStates[D3DRS_COLORWRITEENABLE], 7u);
+    EXPECT_EQ(d.RenderState(D3DRS_FOGSTART), fogBits);
+    EXPECT_EQ(d.RenderState(D3DRS_COLORWRITEENABLE), 7u);
     fx.effect->EndPass();
     fx.effect->End();
     tex->Release();

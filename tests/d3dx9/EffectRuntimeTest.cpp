@@ -27,7 +27,7 @@ technique Other { pass P0 { PixelShader = compile ps_2_0 PS(); } }
 )";
 
 // A shader object made by the device itself, standing for the host's.
-template <class Shader> Shader* HostShader(RecordingDevice& d, bool vertex)
+template <class Shader> Shader* HostShader(TestDevice& d, bool vertex)
 {
     const DWORD header[4] = {swk::kShaderBlobMagic, vertex ? 0u : 1u, 0, 0};
     Shader* s = nullptr;
@@ -42,11 +42,11 @@ struct HostState
 {
     IDirect3DVertexShader9* vs;
     IDirect3DPixelShader9* ps;
-    RecordingTexture* texture = new RecordingTexture(D3DPOOL_MANAGED);
+    IDirect3DTexture9* texture;
 
-    explicit HostState(RecordingDevice& d)
+    explicit HostState(TestDevice& d)
         : vs(HostShader<IDirect3DVertexShader9>(d, true)),
-          ps(HostShader<IDirect3DPixelShader9>(d, false))
+          ps(HostShader<IDirect3DPixelShader9>(d, false)), texture(NewTexture(d, D3DPOOL_MANAGED))
     {
         d.SetVertexShader(vs);
         d.SetPixelShader(ps);
@@ -64,16 +64,16 @@ struct HostState
         ps->Release();
         texture->Release();
     }
-    void ExpectOn(RecordingDevice& d) const
+    void ExpectOn(TestDevice& d) const
     {
-        EXPECT_EQ(d.vertexShader, vs);
-        EXPECT_EQ(d.pixelShader, ps);
-        EXPECT_EQ(d.textures[0], texture);
-        EXPECT_EQ((d.samplerStates[{0, D3DSAMP_ADDRESSU}]), DWORD(D3DTADDRESS_CLAMP));
-        EXPECT_EQ((d.samplerStates[{0, D3DSAMP_MINFILTER}]), DWORD(D3DTEXF_POINT));
-        EXPECT_EQ(d.renderStates[D3DRS_CULLMODE], DWORD(D3DCULL_CCW));
-        EXPECT_EQ(d.vertexConstants[0], 9);
-        EXPECT_EQ(d.pixelConstants[0], 9);
+        EXPECT_EQ(d.VertexShader(), vs);
+        EXPECT_EQ(d.PixelShader(), ps);
+        EXPECT_EQ(d.Texture(0), texture);
+        EXPECT_EQ((d.SamplerState(0, D3DSAMP_ADDRESSU)), DWORD(D3DTADDRESS_CLAMP));
+        EXPECT_EQ((d.SamplerState(0, D3DSAMP_MINFILTER)), DWORD(D3DTEXF_POINT));
+        EXPECT_EQ(d.RenderState(D3DRS_CULLMODE), DWORD(D3DCULL_CCW));
+        EXPECT_EQ(d.VertexConstants()[0], 9);
+        EXPECT_EQ(d.PixelConstants()[0], 9);
     }
 };
 
@@ -81,37 +81,38 @@ TEST(EffectRuntime, BeginAndEndLeaveTheDeviceAsTheyFoundIt)
 {
     CompiledOnDevice fx(kEffect);
     ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
-    RecordingDevice& d = *fx.device;
+    TestDevice& d = *fx.device;
     HostState host(d);
-    auto* effectTexture = new RecordingTexture(D3DPOOL_DEFAULT);
+    auto* effectTexture = NewTexture(d, D3DPOOL_DEFAULT);
     fx.effect->SetTexture("Tex", effectTexture);
 
     UINT passes = 0;
     ASSERT_EQ(fx.effect->Begin(&passes, 0), D3D_OK);
     EXPECT_EQ(passes, 1u);
     ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
-    EXPECT_NE(d.vertexShader, host.vs);
-    EXPECT_NE(d.pixelShader, host.ps);
-    EXPECT_EQ(d.textures[0], effectTexture);
-    EXPECT_EQ((d.samplerStates[{0, D3DSAMP_ADDRESSU}]), DWORD(D3DTADDRESS_MIRROR));
-    EXPECT_EQ(d.renderStates[D3DRS_CULLMODE], DWORD(D3DCULL_NONE));
-    EXPECT_EQ(d.vertexConstants[0], 2);
-    EXPECT_EQ(d.pixelConstants[0], 2);
+    EXPECT_NE(d.VertexShader(), host.vs);
+    EXPECT_NE(d.PixelShader(), host.ps);
+    EXPECT_EQ(d.Texture(0), effectTexture);
+    EXPECT_EQ((d.SamplerState(0, D3DSAMP_ADDRESSU)), DWORD(D3DTADDRESS_MIRROR));
+    EXPECT_EQ(d.RenderState(D3DRS_CULLMODE), DWORD(D3DCULL_NONE));
+    EXPECT_EQ(d.VertexConstants()[0], 2);
+    EXPECT_EQ(d.PixelConstants()[0], 2);
     ASSERT_EQ(fx.effect->EndPass(), D3D_OK);
     ASSERT_EQ(fx.effect->End(), D3D_OK);
     host.ExpectOn(d);
-    // End let go of what it saved: the device's hold and the host's remain.
-    EXPECT_EQ(host.texture->Refs(), 2u);
+    // End let go of what it saved: only the host's reference remains.
+    host.texture->AddRef();
+    EXPECT_EQ(host.texture->Release(), 1u);
     host.vs->AddRef();
-    EXPECT_EQ(host.vs->Release(), 2u);
+    EXPECT_EQ(host.vs->Release(), 1u);
 
     // Without saving, the pass's state stays behind.
     ASSERT_EQ(fx.effect->Begin(nullptr, D3DXFX_DONOTSAVESTATE), D3D_OK);
     ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
     fx.effect->EndPass();
     fx.effect->End();
-    EXPECT_EQ(d.textures[0], effectTexture);
-    EXPECT_NE(d.vertexShader, host.vs);
+    EXPECT_EQ(d.Texture(0), effectTexture);
+    EXPECT_NE(d.VertexShader(), host.vs);
     effectTexture->Release();
 }
 
@@ -119,27 +120,26 @@ TEST(EffectRuntime, ChangesInsideAPassWaitForCommitChanges)
 {
     CompiledOnDevice fx(kEffect);
     ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
-    RecordingDevice& d = *fx.device;
-    auto* first = new RecordingTexture(D3DPOOL_DEFAULT);
-    auto* second = new RecordingTexture(D3DPOOL_DEFAULT);
+    TestDevice& d = *fx.device;
+    auto* first = NewTexture(d, D3DPOOL_DEFAULT);
+    auto* second = NewTexture(d, D3DPOOL_DEFAULT);
     fx.effect->SetTexture("Tex", first);
     ASSERT_EQ(fx.effect->Begin(nullptr, 0), D3D_OK);
     ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
 
     fx.effect->SetFloat("fGain", 5);
     fx.effect->SetTexture("Tex", second);
-    EXPECT_EQ(d.vertexConstants[0], 2);
-    EXPECT_EQ(d.textures[0], first);
+    EXPECT_EQ(d.VertexConstants()[0], 2);
+    EXPECT_EQ(d.Texture(0), first);
     ASSERT_EQ(fx.effect->CommitChanges(), D3D_OK);
-    EXPECT_EQ(d.vertexConstants[0], 5);
-    EXPECT_EQ(d.pixelConstants[0], 5);
-    EXPECT_EQ(d.textures[0], second);
+    EXPECT_EQ(d.VertexConstants()[0], 5);
+    EXPECT_EQ(d.PixelConstants()[0], 5);
+    EXPECT_EQ(d.Texture(0), second);
 
     // Nothing changed: nothing is sent again.
-    const int uploads = d.constantUploads, textureSets = d.textureSets;
+    d.ClearCalls();
     fx.effect->CommitChanges();
-    EXPECT_EQ(d.constantUploads, uploads);
-    EXPECT_EQ(d.textureSets, textureSets);
+    EXPECT_EQ(d.CallTexts(), std::vector<std::string>{});
     fx.effect->EndPass();
     fx.effect->End();
     first->Release();
@@ -182,25 +182,25 @@ TEST(EffectRuntime, HandlesAndNamesAreInterchangeable)
 
 TEST(EffectRuntime, ReferencesToDeviceAndTextures)
 {
-    auto* device = new RecordingDevice;
+    auto* device = new TestDevice;
     const std::string src = kEffect;
     ID3DXEffect* effect = nullptr;
     ASSERT_EQ(D3DXCreateEffect(device, src.data(), static_cast<UINT>(src.size()), nullptr, nullptr,
                                0, nullptr, &effect, nullptr),
               D3D_OK);
-    EXPECT_EQ(device->Refs(), 2u);
+    EXPECT_EQ(device->References(), 2u);
     IDirect3DDevice9* got = nullptr;
     ASSERT_EQ(effect->GetDevice(&got), D3D_OK);
     EXPECT_EQ(got, device);
     got->Release();
 
-    auto* defaultPool = new RecordingTexture(D3DPOOL_DEFAULT);
-    auto* managed = new RecordingTexture(D3DPOOL_MANAGED);
+    auto* defaultPool = NewTexture(*device, D3DPOOL_DEFAULT);
+    auto* managed = NewTexture(*device, D3DPOOL_MANAGED);
     effect->SetTexture("Tex", defaultPool);
-    EXPECT_EQ(defaultPool->Refs(), 2u);
+    EXPECT_EQ(defaultPool->References(), 2u);
     // A device reset must not find default-pool textures alive in the effect.
     EXPECT_EQ(effect->OnLostDevice(), D3D_OK);
-    EXPECT_EQ(defaultPool->Refs(), 1u);
+    EXPECT_EQ(defaultPool->References(), 1u);
     EXPECT_EQ(effect->OnResetDevice(), D3D_OK);
     effect->SetTexture("Tex", managed);
     effect->OnLostDevice();
@@ -212,8 +212,8 @@ TEST(EffectRuntime, ReferencesToDeviceAndTextures)
     EXPECT_EQ(effect->AddRef(), 2u);
     EXPECT_EQ(effect->Release(), 1u);
     EXPECT_EQ(effect->Release(), 0u);
-    EXPECT_EQ(managed->Refs(), 1u);
-    EXPECT_EQ(device->Refs(), 1u);
+    EXPECT_EQ(managed->References(), 1u);
+    EXPECT_EQ(device->References(), 1u);
     defaultPool->Release();
     managed->Release();
     device->Release();

@@ -1,8 +1,8 @@
 // Helpers shared by the effect tests: the effect sources, creating effects on
-// the recording device, and reading back what a shader blob's SPIR-V declares.
+// the test device, and reading back what a shader blob's SPIR-V declares.
 #pragma once
 
-#include "RecordingDevice.h"
+#include "TestDevice.h"
 
 #include <d3dx9.h>
 #include <swk/ShaderBlob.h>
@@ -16,10 +16,16 @@ namespace swk::test
 
 std::string ReadEffectSource(const char* fileName); // from gpu/effects
 
+// A one-texel texture that only its pool matters for.
+inline TestTexture* NewTexture(TestDevice& d, D3DPOOL pool)
+{
+    return new TestTexture(d, 1, 1, 1, 0, D3DFMT_A8R8G8B8, pool);
+}
+
 // Owns the references a test takes and gives them back at the end.
 struct CompiledOnDevice
 {
-    RecordingDevice* device = new RecordingDevice;
+    TestDevice* device = new TestDevice;
     ID3DXEffect* effect = nullptr;
     HRESULT hr = E_FAIL;
     std::string messages;

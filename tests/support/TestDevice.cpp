@@ -1,5 +1,7 @@
 #include "TestDevice.h"
 
+#include <swk/ShaderBlob.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -54,14 +56,14 @@ std::string F(float f)
     return s.str();
 }
 
-class TestShader final : public Counted<IDirect3DVertexShader9>
+template <typename Interface> class TestShader final : public Counted<Interface>
 {
 public:
-    using Counted::Counted;
+    using Counted<Interface>::Counted;
     HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
     {
-        *pp = &Device();
-        Device().AddRef();
+        *pp = &this->Device();
+        (*pp)->AddRef();
         return D3D_OK;
     }
     HRESULT STDMETHODCALLTYPE GetFunction(void*, UINT* pSize) override
@@ -71,22 +73,38 @@ public:
     }
 };
 
-class TestPixelShader final : public Counted<IDirect3DPixelShader9>
+template <typename T> HRESULT HandOut(T* object, T** out)
 {
-public:
-    using Counted::Counted;
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
-    {
-        *pp = &Device();
-        Device().AddRef();
-        return D3D_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetFunction(void*, UINT* pSize) override
-    {
-        *pSize = 0;
-        return D3D_OK;
-    }
-};
+    if (!out)
+        return D3DERR_INVALIDCALL;
+    *out = object;
+    if (object)
+        object->AddRef();
+    return D3D_OK;
+}
+
+// Our device's shader blobs carry their length in the header; anything else is
+// kept as its first word.
+std::vector<DWORD> CopyBlob(const DWORD* f)
+{
+    swk::ShaderBlobHeader h{};
+    std::memcpy(&h, f, sizeof h);
+    if (h.magic != swk::kShaderBlobMagic)
+        return {f[0]};
+    return std::vector<DWORD>(f, f + sizeof h / 4 + h.inputCount * 3 + h.spirvWords);
+}
+
+// Copies count float4 registers from first on, in or out of a register file.
+HRESULT CopyRegisters(std::vector<float>& file, UINT first, UINT count, const float* in, float* out)
+{
+    if ((!in && !out) || (first + count) * 4 > file.size())
+        return D3DERR_INVALIDCALL;
+    if (in)
+        std::memcpy(file.data() + first * 4, in, count * 16);
+    else
+        std::memcpy(out, file.data() + first * 4, count * 16);
+    return D3D_OK;
+}
 
 } // namespace
 
@@ -455,6 +473,8 @@ TestDevice::~TestDevice()
 {
     for (IDirect3DBaseTexture9*& t : m_textures)
         Rebind<IDirect3DBaseTexture9>(t, nullptr);
+    Rebind<IDirect3DVertexShader9>(m_vertexShader, nullptr);
+    Rebind<IDirect3DPixelShader9>(m_pixelShader, nullptr);
     Rebind<IDirect3DVertexBuffer9>(m_stream, nullptr);
     Rebind<IDirect3DSurface9>(m_renderTarget, nullptr);
     Rebind<IDirect3DSurface9>(m_depthStencil, nullptr);
@@ -842,12 +862,7 @@ HRESULT TestDevice::GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue)
 
 HRESULT TestDevice::GetTexture(DWORD Stage, IDirect3DBaseTexture9** pp)
 {
-    if (!pp || Stage >= 16)
-        return D3DERR_INVALIDCALL;
-    *pp = m_textures[Stage];
-    if (*pp)
-        (*pp)->AddRef();
-    return D3D_OK;
+    return Stage < 16 ? HandOut(m_textures[Stage], pp) : D3DERR_INVALIDCALL;
 }
 
 HRESULT TestDevice::SetTexture(DWORD Stage, IDirect3DBaseTexture9* p)
@@ -874,12 +889,17 @@ HRESULT TestDevice::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE T
     return D3D_OK;
 }
 
+DWORD TestDevice::SamplerState(DWORD sampler, D3DSAMPLERSTATETYPE t) const
+{
+    auto it = m_samplerStates.find({sampler, t});
+    return it == m_samplerStates.end() ? 0 : it->second;
+}
+
 HRESULT TestDevice::GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD* p)
 {
     if (!p)
         return D3DERR_INVALIDCALL;
-    auto it = m_samplerStates.find({Sampler, Type});
-    *p = it == m_samplerStates.end() ? 0 : it->second;
+    *p = SamplerState(Sampler, Type);
     return D3D_OK;
 }
 
@@ -930,35 +950,63 @@ HRESULT TestDevice::GetFVF(DWORD* p)
     return D3D_OK;
 }
 
-HRESULT TestDevice::CreateVertexShader(const DWORD*, IDirect3DVertexShader9** pp)
+template <typename Interface>
+HRESULT TestDevice::NewShader(const char* name, const DWORD* function, Interface** pp)
 {
-    Record(this, "CreateVertexShader", "");
-    if (!pp)
+    Record(this, name, "");
+    if (!function || !pp)
         return D3DERR_INVALIDCALL;
-    *pp = new TestShader(*this);
+    m_blobs.push_back(CopyBlob(function));
+    *pp = new TestShader<Interface>(*this);
     return D3D_OK;
 }
 
-HRESULT TestDevice::SetVertexShader(IDirect3DVertexShader9*)
+HRESULT TestDevice::CreateVertexShader(const DWORD* f, IDirect3DVertexShader9** pp)
 {
-    Record(this, "SetVertexShader", "");
+    return NewShader("CreateVertexShader", f, pp);
+}
+HRESULT TestDevice::SetVertexShader(IDirect3DVertexShader9* p)
+{
+    Record(this, "SetVertexShader", p ? "shader" : "NULL");
+    Rebind(m_vertexShader, p);
     return D3D_OK;
 }
-
 HRESULT TestDevice::GetVertexShader(IDirect3DVertexShader9** pp)
 {
-    if (pp)
-        *pp = nullptr;
-    return D3D_OK;
+    return HandOut(m_vertexShader, pp);
+}
+HRESULT TestDevice::SetVertexShaderConstantF(UINT first, const float* p, UINT count)
+{
+    Record(this, "SetVertexShaderConstantF", Join({N(first), N(count)}));
+    return CopyRegisters(m_vertexConstants, first, count, p, nullptr);
+}
+HRESULT TestDevice::GetVertexShaderConstantF(UINT first, float* p, UINT count)
+{
+    return CopyRegisters(m_vertexConstants, first, count, nullptr, p);
 }
 
-HRESULT TestDevice::SetVertexShaderConstantF(UINT, const float*, UINT)
+HRESULT TestDevice::CreatePixelShader(const DWORD* f, IDirect3DPixelShader9** pp)
 {
+    return NewShader("CreatePixelShader", f, pp);
+}
+HRESULT TestDevice::SetPixelShader(IDirect3DPixelShader9* p)
+{
+    Record(this, "SetPixelShader", p ? "shader" : "NULL");
+    Rebind(m_pixelShader, p);
     return D3D_OK;
 }
-HRESULT TestDevice::GetVertexShaderConstantF(UINT, float*, UINT)
+HRESULT TestDevice::GetPixelShader(IDirect3DPixelShader9** pp)
 {
-    return D3D_OK;
+    return HandOut(m_pixelShader, pp);
+}
+HRESULT TestDevice::SetPixelShaderConstantF(UINT first, const float* p, UINT count)
+{
+    Record(this, "SetPixelShaderConstantF", Join({N(first), N(count)}));
+    return CopyRegisters(m_pixelConstants, first, count, p, nullptr);
+}
+HRESULT TestDevice::GetPixelShaderConstantF(UINT first, float* p, UINT count)
+{
+    return CopyRegisters(m_pixelConstants, first, count, nullptr, p);
 }
 
 HRESULT TestDevice::SetStreamSource(UINT Stream, IDirect3DVertexBuffer9* pVB, UINT Offset,
@@ -994,37 +1042,6 @@ HRESULT TestDevice::SetIndices(IDirect3DIndexBuffer9*)
 HRESULT TestDevice::GetIndices(IDirect3DIndexBuffer9**)
 {
     return Unsupported("GetIndices");
-}
-
-HRESULT TestDevice::CreatePixelShader(const DWORD*, IDirect3DPixelShader9** pp)
-{
-    Record(this, "CreatePixelShader", "");
-    if (!pp)
-        return D3DERR_INVALIDCALL;
-    *pp = new TestPixelShader(*this);
-    return D3D_OK;
-}
-
-HRESULT TestDevice::SetPixelShader(IDirect3DPixelShader9*)
-{
-    Record(this, "SetPixelShader", "");
-    return D3D_OK;
-}
-
-HRESULT TestDevice::GetPixelShader(IDirect3DPixelShader9** pp)
-{
-    if (pp)
-        *pp = nullptr;
-    return D3D_OK;
-}
-
-HRESULT TestDevice::SetPixelShaderConstantF(UINT, const float*, UINT)
-{
-    return D3D_OK;
-}
-HRESULT TestDevice::GetPixelShaderConstantF(UINT, float*, UINT)
-{
-    return D3D_OK;
 }
 
 } // namespace swk::test

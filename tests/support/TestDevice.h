@@ -1,7 +1,9 @@
 // A small in-memory Direct3D 9 device for protocol tests: configurable caps and
 // format support, memory-backed textures, surfaces and vertex buffers with a
 // real pitch, every call recorded with its arguments, and failures a test can
-// inject. It draws nothing; it is the double for call-order and state tests.
+// inject. It draws nothing; it is the double for call-order and state tests,
+// the effect runtime's included: it keeps the shader blobs it was given, the
+// bound shaders and the float constants.
 #pragma once
 
 #include <d3d9.h>
@@ -222,6 +224,7 @@ public:
     // The call log, in order, with the object each call was made on.
     const std::vector<Call>& Calls() const { return m_calls; }
     std::vector<std::string> CallTexts(const std::string& name = "") const;
+    int CallCount(const std::string& name) const { return int(CallTexts(name).size()); }
     void ClearCalls() { m_calls.clear(); }
     void Record(const void* object, const std::string& name, const std::string& args);
 
@@ -253,6 +256,19 @@ public:
     DWORD RenderState(D3DRENDERSTATETYPE s) const;
     DWORD TextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t) const;
     const D3DMATERIAL9& Material() const { return m_material; }
+    IDirect3DBaseTexture9* Texture(DWORD stage) const { return m_textures[stage]; }
+    IDirect3DVertexShader9* VertexShader() const { return m_vertexShader; }
+    IDirect3DPixelShader9* PixelShader() const { return m_pixelShader; }
+    const std::vector<float>& VertexConstants() const { return m_vertexConstants; }
+    const std::vector<float>& PixelConstants() const { return m_pixelConstants; }
+    // Sampler states set through the device, by (sampler, type).
+    const std::map<std::pair<DWORD, DWORD>, DWORD>& SamplerStates() const
+    {
+        return m_samplerStates;
+    }
+    DWORD SamplerState(DWORD sampler, D3DSAMPLERSTATETYPE t) const;
+    // The blob of each shader created, in creation order.
+    const std::vector<std::vector<DWORD>>& ShaderBlobs() const { return m_blobs; }
     bool InScene() const { return m_inScene; }
 
     HRESULT STDMETHODCALLTYPE TestCooperativeLevel() override;
@@ -344,6 +360,8 @@ public:
 private:
     HRESULT Unsupported(const char* name);
     template <typename T> void Rebind(T*& slot, T* object);
+    template <typename Interface>
+    HRESULT NewShader(const char* name, const DWORD* function, Interface** pp);
 
     Options m_options;
     std::vector<Call> m_calls;
@@ -365,6 +383,11 @@ private:
     UINT m_streamOffset = 0, m_streamStride = 0;
     DWORD m_fvf = 0;
     bool m_inScene = false;
+    IDirect3DVertexShader9* m_vertexShader = nullptr;
+    IDirect3DPixelShader9* m_pixelShader = nullptr;
+    std::vector<float> m_vertexConstants = std::vector<float>(256 * 4);
+    std::vector<float> m_pixelConstants = std::vector<float>(224 * 4);
+    std::vector<std::vector<DWORD>> m_blobs;
 };
 
 // Text of a D3DCOLOR or flags value as the call log writes it.
