@@ -79,7 +79,7 @@ TEST_P(Loss, RepeatedLossesMidAnimationReleaseEverythingAndRestoreWorkingMaps)
         if (!grid)
             maps.insert(AsTexture(g.GetHeightMap()));
         EXPECT_EQ(targets, maps);
-        EXPECT_GT(Count(*device, "DrawPrimitive"), 0);
+        EXPECT_GT(device->CallCount("DrawPrimitive"), 0);
         EXPECT_EQ(Probe::Time(g), Probe::Time(twin)) << "loss " << loss;
     }
     EXPECT_EQ(CD3DWatch::GetWatchedCount(), watched);

@@ -56,18 +56,6 @@ inline std::unique_ptr<TestDevice> MakeDevice(DWORD psVersion,
     return std::make_unique<TestDevice>(options);
 }
 
-inline std::vector<std::string> Texts(const TestDevice& d, const std::string& name)
-{
-    return d.CallTexts(name);
-}
-
-inline int Count(const TestDevice& d, const std::string& name)
-{
-    const auto& calls = d.Calls();
-    return static_cast<int>(std::count_if(
-        calls.begin(), calls.end(), [&](const swk::test::Call& c) { return c.name == name; }));
-}
-
 // The current reference count of a COM object, left as it was.
 inline ULONG References(IUnknown* p)
 {

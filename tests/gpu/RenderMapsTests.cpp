@@ -87,6 +87,14 @@ IDirect3DVertexBuffer9* BoundStream(TestDevice& device)
     return stream;
 }
 
+void ExpectNothingDrawn(const std::vector<std::string>& trace)
+{
+    for (const std::string& s : trace)
+        EXPECT_TRUE(s.rfind("Clear", 0) == std::string::npos &&
+                    s.rfind("Draw", 0) == std::string::npos)
+            << s;
+}
+
 template <typename T> void Append(std::vector<T>& to, const std::vector<T>& from)
 {
     to.insert(to.end(), from.begin(), from.end());
@@ -214,7 +222,7 @@ TEST(Passes, TheLastStripEndsOnTheLastVertexOfTheGrid)
         const int W = Probe::GridWidth(g), H = Probe::GridHeight(g);
         device->ClearCalls();
         g.Update(16);
-        const auto draws = Texts(*device, "DrawPrimitive");
+        const auto draws = device->CallTexts("DrawPrimitive");
         ASSERT_EQ(static_cast<int>(draws.size()), H);
         unsigned type = 0, start = 0, count = 0;
         ASSERT_EQ(
@@ -309,12 +317,12 @@ TEST_P(EveryPath, HostStateAndReferencesAreAsBeforeAfterEachFrame)
     }
 
     // During the passes: the map viewport, and the nine states switched off in order.
-    const auto viewports = Texts(*device, "SetViewport");
+    const auto viewports = device->CallTexts("SetViewport");
     ASSERT_FALSE(viewports.empty());
     EXPECT_EQ(viewports.front(), "SetViewport(0,0," + std::to_string(Probe::Width(g)) + "," +
                                      std::to_string(Probe::Height(g)) + ",0,1)");
     std::vector<std::string> off;
-    for (const std::string& s : Texts(*device, "SetRenderState"))
+    for (const std::string& s : device->CallTexts("SetRenderState"))
         if (IsOneOfTheNine(s.substr(s.find('(') + 1)) && off.size() < 9)
             off.push_back(s);
     EXPECT_EQ(off, (std::vector<std::string>{
@@ -352,7 +360,7 @@ TEST_P(EveryPath, OneSceneAFrameHoldsEveryClearAndDraw)
     EXPECT_EQ(scenes, frames);
     EXPECT_FALSE(inScene);
     EXPECT_EQ(outside, 0);
-    EXPECT_GT(Count(*device, "DrawPrimitive"), 0);
+    EXPECT_GT(device->CallCount("DrawPrimitive"), 0);
 }
 
 TEST_P(EveryPath, WithoutTargetSurfacesNothingIsClearedOrDrawnAndTheHostIsRestored)
@@ -364,13 +372,9 @@ TEST_P(EveryPath, WithoutTargetSurfacesNothingIsClearedOrDrawnAndTheHostIsRestor
     device->Fail("GetSurfaceLevel");
     device->ClearCalls();
     g.Update(16);
-    const int fetches = Count(*device, "GetSurfaceLevel");
+    const int fetches = device->CallCount("GetSurfaceLevel");
     EXPECT_EQ(fetches, GetParam() == kPS20 ? 2 : 1);
-    for (const std::string& s : PassTrace(*device, g, fetches))
-    {
-        EXPECT_EQ(s.rfind("Clear", 0), std::string::npos) << s;
-        EXPECT_EQ(s.rfind("Draw", 0), std::string::npos) << s;
-    }
+    ExpectNothingDrawn(PassTrace(*device, g, fetches));
     host.ExpectUnchanged();
     EXPECT_EQ(CD3DWatch::GetWatchedCount(), watched);
 }
@@ -385,17 +389,13 @@ TEST_P(EveryPath, WithoutTheHostsTargetNothingIsDrawnAndTheTargetStays)
     device->Fail("GetRenderTarget", D3DERR_INVALIDCALL, 1);
     device->ClearCalls();
     g.Update(16);
-    for (const std::string& s : PassTrace(*device, g))
-    {
-        EXPECT_EQ(s.rfind("Clear", 0), std::string::npos) << s;
-        EXPECT_EQ(s.rfind("Draw", 0), std::string::npos) << s;
-    }
+    ExpectNothingDrawn(PassTrace(*device, g));
     host.ExpectUnchanged();
 
     // The next frame draws again.
     device->ClearCalls();
     g.Update(16);
-    EXPECT_GT(Count(*device, "DrawPrimitive"), 0);
+    EXPECT_GT(device->CallCount("DrawPrimitive"), 0);
     host.ExpectUnchanged();
 }
 
@@ -414,7 +414,7 @@ TEST_P(EveryPath, TheHostsDepthBufferOrItsAbsenceIsLeftAsItWas)
     device->SetDepthStencilSurface(nullptr);
     device->ClearCalls();
     g.Update(16);
-    EXPECT_GT(Count(*device, "DrawPrimitive"), 0);
+    EXPECT_GT(device->CallCount("DrawPrimitive"), 0);
     IDirect3DSurface9* depth = nullptr;
     EXPECT_EQ(device->GetDepthStencilSurface(&depth), D3DERR_NOTFOUND);
     EXPECT_EQ(depth, nullptr);

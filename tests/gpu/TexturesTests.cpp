@@ -36,6 +36,13 @@ TestDevice::Options Refusing(std::vector<D3DFORMAT> renderTargets, bool refuseL1
     return options;
 }
 
+void ExpectViewport(const D3DVIEWPORT9& vp, DWORD width, DWORD height)
+{
+    const D3DVIEWPORT9 expected{0, 0, width, height, 0.0f, 1.0f};
+    EXPECT_EQ(std::memcmp(&vp, &expected, sizeof vp), 0)
+        << vp.X << "," << vp.Y << " " << vp.Width << "x" << vp.Height;
+}
+
 struct FormatCase
 {
     std::vector<D3DFORMAT> refused;
@@ -57,7 +64,7 @@ TEST_P(MapFormat, FirstWideCandidateTheDeviceRendersToWinsThenNoiseIsProbed)
     for (D3DFORMAT f : c.probed)
         expected.push_back(RenderTargetProbe(f));
     expected.push_back(kNoiseProbe);
-    EXPECT_EQ(Texts(*device, "CheckDeviceFormat"), expected);
+    EXPECT_EQ(device->CallTexts("CheckDeviceFormat"), expected);
     // The display mode is asked for before any probe.
     const auto all = device->CallTexts();
     const auto mode = std::find(all.begin(), all.end(), "GetDisplayMode(0)");
@@ -102,19 +109,13 @@ TEST_P(TexturesOfPath, CreatesItsTexturesAtTheHalvedSizeAndSetsTheViewport)
     const PathCase c = GetParam();
     auto device = MakeDevice(c.version, Refusing({}));
     CWaveGenerator g(device.get(), c.requestW, c.requestH);
-    EXPECT_EQ(Texts(*device, "CreateTexture"), c.creations);
+    EXPECT_EQ(device->CallTexts("CreateTexture"), c.creations);
 
-    const D3DVIEWPORT9& vp = Probe::Viewport(g);
-    EXPECT_EQ(vp.X, 0u);
-    EXPECT_EQ(vp.Y, 0u);
-    EXPECT_EQ(vp.Width, 512u);
-    EXPECT_EQ(vp.Height, 256u);
-    EXPECT_EQ(vp.MinZ, 0.0f);
-    EXPECT_EQ(vp.MaxZ, 1.0f);
+    ExpectViewport(Probe::Viewport(g), 512, 256);
 
     // The L16 probe runs, and decides the noise width, on every device.
-    EXPECT_EQ(Count(*device, "CheckDeviceFormat"), 2);
-    EXPECT_EQ(Texts(*device, "CheckDeviceFormat").back(), kNoiseProbe);
+    EXPECT_EQ(device->CallCount("CheckDeviceFormat"), 2);
+    EXPECT_EQ(device->CallTexts("CheckDeviceFormat").back(), kNoiseProbe);
     EXPECT_FALSE(Probe::EightBitNoise(g));
 }
 
@@ -166,16 +167,11 @@ TEST(RepeatedCall, CreatesNothingPresentButProbesAndSetsViewportAgain)
     device->ClearCalls();
     Probe::CreateTextures(g);
 
-    EXPECT_EQ(Count(*device, "CreateTexture"), 0);
-    EXPECT_EQ(Texts(*device, "CheckDeviceFormat"),
+    EXPECT_EQ(device->CallCount("CreateTexture"), 0);
+    EXPECT_EQ(device->CallTexts("CheckDeviceFormat"),
               (std::vector<std::string>{RenderTargetProbe(D3DFMT_A16B16G16R16), kNoiseProbe}));
     EXPECT_TRUE(Probe::EightBitNoise(g));
-    const D3DVIEWPORT9& vp = Probe::Viewport(g);
-    EXPECT_EQ(vp.X + vp.Y, 0u);
-    EXPECT_EQ(vp.Width, 96u);
-    EXPECT_EQ(vp.Height, 48u);
-    EXPECT_EQ(vp.MinZ, 0.0f);
-    EXPECT_EQ(vp.MaxZ, 1.0f);
+    ExpectViewport(Probe::Viewport(g), 96, 48);
     IDirect3DTexture9* after[4] = {Probe::NoiseTex(g, 0), Probe::NoiseTex(g, 1), g.GetHeightMap(),
                                    g.GetNormalMap()};
     EXPECT_TRUE(std::equal(before, before + 4, after));
@@ -197,7 +193,7 @@ TEST(RepeatedCall, CreatesExactlyTheMissingTexturesInOrder)
 
     device->ClearCalls();
     Probe::CreateTextures(g);
-    EXPECT_EQ(Texts(*device, "CreateTexture"),
+    EXPECT_EQ(device->CallTexts("CreateTexture"),
               (std::vector<std::string>{"CreateTexture(128,128,1,0x200,81,0,NULL)",
                                         "CreateTexture(64,32,1,0x1,113,0,NULL)"}));
     EXPECT_EQ(Probe::NoiseTex(g, 0), keptNoise);
@@ -217,7 +213,7 @@ TEST(Failures, AFailedCreationIsRetriedByTheNextCall)
 
     device->ClearCalls();
     Probe::CreateTextures(g);
-    EXPECT_EQ(Texts(*device, "CreateTexture"),
+    EXPECT_EQ(device->CallTexts("CreateTexture"),
               (std::vector<std::string>{"CreateTexture(128,128,1,0x200,81,0,NULL)"}));
     EXPECT_NE(Probe::NoiseTex(g, 0), nullptr);
 }
@@ -227,7 +223,7 @@ TEST(Failures, WithoutTheDirect3DObjectTheMapsStillGetARenderableFormat)
     auto device = MakeDevice(kPS20);
     device->Fail("GetDirect3D");
     CWaveGenerator g(device.get(), 64, 64);
-    EXPECT_EQ(Count(*device, "CheckDeviceFormat"), 0);
+    EXPECT_EQ(device->CallCount("CheckDeviceFormat"), 0);
     ASSERT_NE(g.GetNormalMap(), nullptr);
     EXPECT_EQ(AsTexture(g.GetNormalMap())->Format(), D3DFMT_A8R8G8B8);
     EXPECT_EQ(AsTexture(g.GetHeightMap())->Format(), D3DFMT_A8R8G8B8);
