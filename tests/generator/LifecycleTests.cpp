@@ -25,13 +25,6 @@ std::unique_ptr<TestDevice> MakeDevice(DWORD psVersion)
     return std::make_unique<TestDevice>(options);
 }
 
-int Count(const TestDevice& d, const std::string& name)
-{
-    const auto& calls = d.Calls();
-    return static_cast<int>(std::count_if(
-        calls.begin(), calls.end(), [&](const swk::test::Call& c) { return c.name == name; }));
-}
-
 struct Path
 {
     DWORD version;
@@ -103,10 +96,6 @@ TEST(Construction, SetsUpInOrderWithWhiteMaterialAndDefaultSpeed)
     EXPECT_EQ(m.Ambient.r + m.Ambient.g + m.Ambient.b + m.Ambient.a, 4.0f);
     EXPECT_EQ(m.Specular.r + m.Specular.a + m.Emissive.g + m.Power, 0.0f);
     EXPECT_EQ(g.GetSpeed(), 1.0f);
-    g.SetSpeed(-2.5f);
-    EXPECT_EQ(g.GetSpeed(), -2.5f);
-    g.SetSpeed(0.0f);
-    EXPECT_EQ(g.GetSpeed(), 0.0f);
 }
 
 class LossAndRestore : public testing::TestWithParam<DWORD>
@@ -127,8 +116,8 @@ TEST_P(LossAndRestore, SecondLossDoesNothingAndUpdateWhileLostKeepsClock)
     g.OnLostDevice();
     g.OnLostDevice();
     const int effects = GetParam() >= D3DPS_VERSION(1, 1) ? 1 : 0;
-    EXPECT_EQ(Count(*device, "Effect101.OnLostDevice"), effects);
-    EXPECT_EQ(Count(*device, "Effect102.OnLostDevice"), effects);
+    EXPECT_EQ(device->CallCount("Effect101.OnLostDevice"), effects);
+    EXPECT_EQ(device->CallCount("Effect102.OnLostDevice"), effects);
     EXPECT_EQ(g.GetNormalMap(), nullptr);
     EXPECT_EQ(g.GetHeightMap(), nullptr);
     // Nothing default-pool is left: the host's Reset goes through.
@@ -144,7 +133,7 @@ TEST_P(LossAndRestore, SecondLossDoesNothingAndUpdateWhileLostKeepsClock)
     g.OnRestoreDevice();
     EXPECT_EQ(CWaveGeneratorProbe::QuadVB(g), quad);
     EXPECT_NE(g.GetNormalMap(), nullptr);
-    EXPECT_EQ(Count(*device, "Effect101.OnResetDevice"), effects);
+    EXPECT_EQ(device->CallCount("Effect101.OnResetDevice"), effects);
     g.Update(1000);
     EXPECT_DOUBLE_EQ(CWaveGeneratorProbe::Time(g), before + 1.0);
 }
@@ -155,27 +144,12 @@ TEST_P(LossAndRestore, RestoreWithoutLossCreatesNothingTwice)
     const int resources = device->LiveResources();
     device->ClearCalls();
     g.OnRestoreDevice();
-    EXPECT_EQ(Count(*device, "CreateTexture"), 0);
-    EXPECT_EQ(Count(*device, "CreateVertexBuffer"), 0);
+    EXPECT_EQ(device->CallCount("CreateTexture"), 0);
+    EXPECT_EQ(device->CallCount("CreateVertexBuffer"), 0);
     EXPECT_EQ(device->LiveResources(), resources);
     const int effects = GetParam() >= D3DPS_VERSION(1, 1) ? 1 : 0;
-    EXPECT_EQ(Count(*device, "Effect101.OnResetDevice"), effects);
-    EXPECT_EQ(Count(*device, "Effect102.OnResetDevice"), effects);
-}
-
-TEST_P(LossAndRestore, ManyLossesMidAnimationLeakNothing)
-{
-    auto g = std::make_unique<CWaveGenerator>(device.get(), 32, 32);
-    for (int i = 0; i < 20; ++i)
-    {
-        g->Update(16);
-        g->OnLostDevice();
-        ASSERT_EQ(device->Reset(nullptr), D3D_OK) << "loss " << i;
-        g->OnRestoreDevice();
-    }
-    g.reset();
-    EXPECT_EQ(device->LiveResources(), 0);
-    EXPECT_EQ(CD3DWatch::GetWatchedCount(), 0u);
+    EXPECT_EQ(device->CallCount("Effect101.OnResetDevice"), effects);
+    EXPECT_EQ(device->CallCount("Effect102.OnResetDevice"), effects);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, LossAndRestore,

@@ -44,10 +44,6 @@ TEST(MessageStrings, TableHoldsErrorAndNothingElse)
     EXPECT_STREQ(LoadMessageString(722), "Error");
     EXPECT_STREQ(LoadMessageString(723), "");
     EXPECT_STREQ(LoadMessageString(0), "");
-}
-
-TEST(MessageStrings, UnknownModuleNameGivesEmptyString)
-{
     // Under another name the module's own lookup finds no table.
     EXPECT_EQ(GetModuleHandleA("NotSwellkit"), nullptr);
     CString s;
@@ -126,11 +122,6 @@ TEST_F(CompilerMessages, NoEffectsAndNoBoxBelowPixelShader11)
     EXPECT_TRUE(boxes.empty());
     EXPECT_TRUE(FakeEffects().created.empty());
 }
-
-} // namespace
-
-namespace
-{
 
 std::string ReadFile(const std::string& path)
 {
