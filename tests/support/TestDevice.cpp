@@ -62,9 +62,7 @@ public:
     using Counted<Interface>::Counted;
     HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
     {
-        *pp = &this->Device();
-        (*pp)->AddRef();
-        return D3D_OK;
+        return this->HandOutDevice(pp);
     }
     HRESULT STDMETHODCALLTYPE GetFunction(void*, UINT* pSize) override
     {
@@ -212,13 +210,6 @@ void TestSurface::Unbind()
         Counted::Unbind();
 }
 
-HRESULT TestSurface::GetDevice(IDirect3DDevice9** ppDevice)
-{
-    *ppDevice = &Device();
-    Device().AddRef();
-    return D3D_OK;
-}
-
 HRESULT TestSurface::GetContainer(REFIID, void** ppContainer)
 {
     if (!ppContainer)
@@ -329,13 +320,6 @@ void TestTexture::OnApplicationReleased()
     Device().ResourceDestroyed(m_pool);
 }
 
-HRESULT TestTexture::GetDevice(IDirect3DDevice9** ppDevice)
-{
-    *ppDevice = &Device();
-    Device().AddRef();
-    return D3D_OK;
-}
-
 HRESULT TestTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
 {
     if (!pDesc || Level >= m_levels.size())
@@ -398,13 +382,6 @@ TestVertexBuffer::~TestVertexBuffer() = default;
 void TestVertexBuffer::OnApplicationReleased()
 {
     Device().ResourceDestroyed(m_desc.Pool);
-}
-
-HRESULT TestVertexBuffer::GetDevice(IDirect3DDevice9** ppDevice)
-{
-    *ppDevice = &Device();
-    Device().AddRef();
-    return D3D_OK;
 }
 
 HRESULT TestVertexBuffer::Lock(UINT Offset, UINT Size, void** ppData, DWORD Flags)

@@ -74,6 +74,8 @@ public:
     }
     ULONG References() const { return m_refs; }
     TestDevice& Device() const { return m_device; }
+    // GetDevice of the resources and shaders: the device, with a reference.
+    HRESULT HandOutDevice(IDirect3DDevice9** ppDevice) const;
 
 protected:
     // The application's last reference went.
@@ -95,7 +97,10 @@ public:
     TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* owner);
     ~TestSurface() override;
 
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
+    {
+        return HandOutDevice(pp);
+    }
     DWORD STDMETHODCALLTYPE SetPriority(DWORD) override { return 0; }
     DWORD STDMETHODCALLTYPE GetPriority() override { return 0; }
     void STDMETHODCALLTYPE PreLoad() override {}
@@ -138,7 +143,10 @@ public:
                 D3DFORMAT format, D3DPOOL pool);
     ~TestTexture() override;
 
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
+    {
+        return HandOutDevice(pp);
+    }
     DWORD STDMETHODCALLTYPE SetPriority(DWORD) override { return 0; }
     DWORD STDMETHODCALLTYPE GetPriority() override { return 0; }
     void STDMETHODCALLTYPE PreLoad() override {}
@@ -179,7 +187,10 @@ public:
     TestVertexBuffer(TestDevice& device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
     ~TestVertexBuffer() override;
 
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
+    {
+        return HandOutDevice(pp);
+    }
     DWORD STDMETHODCALLTYPE SetPriority(DWORD) override { return 0; }
     DWORD STDMETHODCALLTYPE GetPriority() override { return 0; }
     void STDMETHODCALLTYPE PreLoad() override {}
@@ -389,6 +400,16 @@ private:
     std::vector<float> m_pixelConstants = std::vector<float>(224 * 4);
     std::vector<std::vector<DWORD>> m_blobs;
 };
+
+template <typename Interface>
+HRESULT Counted<Interface>::HandOutDevice(IDirect3DDevice9** ppDevice) const
+{
+    if (!ppDevice)
+        return D3DERR_INVALIDCALL;
+    *ppDevice = &m_device;
+    m_device.AddRef();
+    return D3D_OK;
+}
 
 // Text of a D3DCOLOR or flags value as the call log writes it.
 std::string Hex(DWORD value);
