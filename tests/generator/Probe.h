@@ -13,7 +13,5 @@ struct CWaveGeneratorProbe
     static ID3DXEffect* HeightEffect(const CWaveGenerator& g) { return g.m_pHeightEffect; }
     static ID3DXEffect* NormalEffect(const CWaveGenerator& g) { return g.m_pNormalEffect; }
     static IDirect3DVertexBuffer9* QuadVB(const CWaveGenerator& g) { return g.m_pQuadVB; }
-    static IDirect3DVertexBuffer9* GridVB(const CWaveGenerator& g) { return g.m_pGridVB; }
-    static IDirect3DTexture9* NoiseTex(const CWaveGenerator& g, int i) { return g.m_pNoiseTex[i]; }
     static const D3DMATERIAL9& Material(const CWaveGenerator& g) { return g.m_Material; }
 };

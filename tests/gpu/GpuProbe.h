@@ -16,7 +16,6 @@ struct CWaveGeneratorProbe
 {
     static void CreateTextures(CWaveGenerator& g) { g.CreateTextures(); }
     static void CreateVertexBuffers(CWaveGenerator& g) { g.CreateVertexBuffers(); }
-    static void RenderMaps(CWaveGenerator& g) { g.RenderMaps(); }
 
     static IDirect3DTexture9*& NoiseTex(CWaveGenerator& g, int i) { return g.m_pNoiseTex[i]; }
     static IDirect3DTexture9*& HeightMap(CWaveGenerator& g) { return g.m_pHeightMap; }
