@@ -354,47 +354,4 @@ TEST_F(EffectPixels, VertexNormalTechniqueWritesNormalsAsColours)
         }
 }
 
-TEST_F(EffectPixels, BeginAndEndRestoreTheDevicesState)
-{
-    Ref<ID3DXEffect> effect;
-    Ref<IDirect3DTexture9> hostTexture, noise;
-    CreateEffect("HeightMap.fx", effect.out());
-    NoiseTexture(RandomLuminance(16, 16, 5), hostTexture.out());
-    NoiseTexture(RandomLuminance(16, 16, 6), noise.out());
-    ASSERT_FALSE(HasFatalFailure());
-    for (DWORD s = 0; s < 2; ++s)
-    {
-        device_->SetTexture(s, hostTexture.p);
-        device_->SetSamplerState(s, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
-        device_->SetSamplerState(s, D3DSAMP_MINFILTER, D3DTEXF_POINT);
-    }
-    effect->SetTexture("Noise0", noise.p);
-    effect->SetTexture("Noise1", noise.p);
-    ASSERT_EQ(effect->Begin(nullptr, 0), D3D_OK);
-    ASSERT_EQ(effect->BeginPass(0), D3D_OK);
-    Ref<IDirect3DVertexShader9> vs;
-    ASSERT_EQ(device_->GetVertexShader(vs.out()), D3D_OK);
-    EXPECT_NE(vs.p, nullptr);
-    ASSERT_EQ(effect->EndPass(), D3D_OK);
-    ASSERT_EQ(effect->End(), D3D_OK);
-
-    Ref<IDirect3DVertexShader9> vsAfter;
-    Ref<IDirect3DPixelShader9> psAfter;
-    ASSERT_EQ(device_->GetVertexShader(vsAfter.out()), D3D_OK);
-    ASSERT_EQ(device_->GetPixelShader(psAfter.out()), D3D_OK);
-    EXPECT_EQ(vsAfter.p, nullptr);
-    EXPECT_EQ(psAfter.p, nullptr);
-    for (DWORD s = 0; s < 2; ++s)
-    {
-        Ref<IDirect3DBaseTexture9> t;
-        ASSERT_EQ(device_->GetTexture(s, t.out()), D3D_OK);
-        EXPECT_EQ(t.p, hostTexture.p) << s;
-        DWORD value = 0;
-        device_->GetSamplerState(s, D3DSAMP_ADDRESSU, &value);
-        EXPECT_EQ(value, DWORD(D3DTADDRESS_CLAMP)) << s;
-        device_->GetSamplerState(s, D3DSAMP_MINFILTER, &value);
-        EXPECT_EQ(value, DWORD(D3DTEXF_POINT)) << s;
-    }
-}
-
 } // namespace
