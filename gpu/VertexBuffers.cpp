@@ -64,6 +64,11 @@ void CWaveGenerator::CreateVertexBuffers()
     {
         for (int j = 0; j < W; j++)
         {
+            // The normal upload never reaches the last column and the last row,
+            // yet their triangles cover map texels: a new buffer's leftover bytes
+            // there (NaN, say) would spread into the texels beside them. They
+            // get the flat normal instead; the others are left for the upload.
+            const bool bNeverUploaded = (j == W - 1 || i == H - 1);
             for (int k = 0; k < 2; k++)
             {
                 const int r = i + k;
@@ -78,6 +83,12 @@ void CWaveGenerator::CreateVertexBuffers()
                     pV->z = 0.0f;
                     pV->u = fU;
                     pV->v = fV;
+                    if (bNeverUploaded)
+                    {
+                        pV->nx = 0.0f;
+                        pV->ny = 0.0f;
+                        pV->nz = 1.0f;
+                    }
                 }
                 else
                 {
@@ -86,6 +97,8 @@ void CWaveGenerator::CreateVertexBuffers()
                     pV->y = fV * (float)m_nHeight;
                     pV->z = 0.5f;
                     pV->rhw = 1.0f;
+                    if (bNeverUploaded)
+                        pV->diffuse = 0xFF7F7FFF;
                 }
             }
         }
