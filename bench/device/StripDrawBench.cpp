@@ -130,7 +130,9 @@ public:
     }
 
 private:
-    // Vertex 2c of row r is the strip's top edge at column c, 2c + 1 its bottom.
+    // Vertex 2c of row r is the strip's top edge at column c, 2c + 1 its bottom;
+    // the grid lies inside the target, as the generator's does, so no strip is
+    // clipped.
     template <typename Vertex, typename Make> void fill(DWORD fvf, Make make)
     {
         const UINT count = 2 * grid_ * grid_;
@@ -140,25 +142,24 @@ private:
         if (!gridBuffer_ || FAILED(gridBuffer_->Lock(0, 0, &data, 0)))
             return;
         auto* v = static_cast<Vertex*>(data);
-        const float step = 1.0f / float(grid_ - 1);
         for (UINT r = 0; r < grid_; ++r)
             for (UINT c = 0; c < grid_; ++c)
             {
-                *v++ = make(c * step, r * step, r, c);
-                *v++ = make(c * step, (r + 1) * step, r, c);
+                *v++ = make(float(c) / grid_, float(r) / grid_, r, c);
+                *v++ = make(float(c) / grid_, float(r + 1) / grid_, r, c);
             }
         gridBuffer_->Unlock();
     }
 
     void fillScreenGrid()
     {
-        fill<ScreenVertex>(
-            D3DFVF_XYZRHW | D3DFVF_DIFFUSE,
-            [](float u, float v, UINT r, UINT c)
-            {
-                const D3DCOLOR color = 0xff000080u | ((c & 0xff) << 16) | ((r & 0xff) << 8);
-                return ScreenVertex{u * kTarget - 0.5f, v * kTarget - 0.5f, 0.0f, 1.0f, color};
-            });
+        fill<ScreenVertex>(D3DFVF_XYZRHW | D3DFVF_DIFFUSE,
+                           [](float u, float v, UINT r, UINT c)
+                           {
+                               const D3DCOLOR color =
+                                   0xff000080u | ((c & 0xff) << 16) | ((r & 0xff) << 8);
+                               return ScreenVertex{u * kTarget, v * kTarget, 0.5f, 1.0f, color};
+                           });
     }
 
     void fillShaderGrid()
@@ -207,8 +208,20 @@ void BM_ShaderStrips(benchmark::State& state)
     runStrips(state, false);
 }
 
-BENCHMARK(BM_FixedFunctionStrips)->Arg(32)->Arg(128)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ShaderStrips)->Arg(32)->Arg(128)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FixedFunctionStrips)
+    ->Arg(32)
+    ->Arg(64)
+    ->Arg(128)
+    ->Arg(256)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_ShaderStrips)
+    ->Arg(32)
+    ->Arg(64)
+    ->Arg(128)
+    ->Arg(256)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 
