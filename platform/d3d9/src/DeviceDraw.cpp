@@ -192,6 +192,8 @@ HRESULT Device::draw(D3DPRIMITIVETYPE type, UINT primitives, const DrawSource& s
             call.fragmentShader = ps ? &ps->module() : &fixedFunction_->pixelShader();
             bindAttributes(layout, stride, vs ? vs->inputs() : fixedFunction_->inputs(),
                            &call.state);
+            if (!ps)
+                FixedFunction::specialize(state_, &call.state);
             if (user)
             {
                 const UINT bytes = vertices * stride;

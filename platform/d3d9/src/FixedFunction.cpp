@@ -91,6 +91,30 @@ FixedFunction::~FixedFunction()
     renderer_.release(std::move(pixel_));
 }
 
+void FixedFunction::specialize(const DeviceState& state, vk::PipelineState* pipeline)
+{
+    uint32_t* c = pipeline->specialization;
+    for (int stage = 0; stage < 2; ++stage)
+    {
+        const DWORD* s = state.textureStageStates[stage];
+        uint32_t* t = c + 7 * stage;
+        t[0] = s[D3DTSS_COLOROP];
+        t[1] = s[D3DTSS_COLORARG1];
+        t[2] = s[D3DTSS_COLORARG2];
+        t[3] = (s[D3DTSS_TEXCOORDINDEX] & 0xffff) == 1 ? 1 : 0;
+        t[4] = s[D3DTSS_ALPHAOP];
+        t[5] = s[D3DTSS_ALPHAARG1];
+        t[6] = s[D3DTSS_ALPHAARG2];
+    }
+    const DWORD* rs = state.renderStates;
+    c[14] = rs[D3DRS_FOGENABLE] != 0;
+    c[15] = rs[D3DRS_FOGTABLEMODE];
+    c[16] = rs[D3DRS_ALPHATESTENABLE] ? rs[D3DRS_ALPHAFUNC] : 0;
+    c[17] = rs[D3DRS_SPECULARENABLE] != 0;
+    pipeline->specializationCount = 18;
+    pipeline->specializedStages = vk::kSpecializeFragment;
+}
+
 vk::UniformBlock FixedFunction::vertexBlock(const DeviceState& state, const VertexLayout& layout,
                                             uint64_t& versions)
 {
@@ -126,27 +150,12 @@ vk::UniformBlock FixedFunction::vertexBlock(const DeviceState& state, const Vert
 vk::UniformBlock FixedFunction::pixelBlock(const DeviceState& state, uint64_t& versions)
 {
     FixedPixelBlock b{};
-    for (int stage = 0; stage < 2; ++stage)
-    {
-        const DWORD* s = state.textureStageStates[stage];
-        b.colorStage[stage][0] = int32_t(s[D3DTSS_COLOROP]);
-        b.colorStage[stage][1] = int32_t(s[D3DTSS_COLORARG1]);
-        b.colorStage[stage][2] = int32_t(s[D3DTSS_COLORARG2]);
-        b.colorStage[stage][3] = int32_t(s[D3DTSS_TEXCOORDINDEX] & 0xffff) == 1 ? 1 : 0;
-        b.alphaStage[stage][0] = int32_t(s[D3DTSS_ALPHAOP]);
-        b.alphaStage[stage][1] = int32_t(s[D3DTSS_ALPHAARG1]);
-        b.alphaStage[stage][2] = int32_t(s[D3DTSS_ALPHAARG2]);
-    }
     const DWORD* rs = state.renderStates;
     color(rs[D3DRS_TEXTUREFACTOR], b.textureFactor);
     color(rs[D3DRS_FOGCOLOR], b.fogColor);
     b.fogParams[0] = asFloat(rs[D3DRS_FOGSTART]);
     b.fogParams[1] = asFloat(rs[D3DRS_FOGEND]);
     b.fogParams[2] = asFloat(rs[D3DRS_FOGDENSITY]);
-    b.modes[0] = rs[D3DRS_FOGENABLE] != 0;
-    b.modes[1] = int32_t(rs[D3DRS_FOGTABLEMODE]);
-    b.modes[2] = rs[D3DRS_ALPHATESTENABLE] ? int32_t(rs[D3DRS_ALPHAFUNC]) : 0;
-    b.modes[3] = rs[D3DRS_SPECULARENABLE] != 0;
     b.alphaReference[0] = (rs[D3DRS_ALPHAREF] & 0xff) / 255.0f;
     return publish(b, pixelData_, pixelVersion_, versions);
 }

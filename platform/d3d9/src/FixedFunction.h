@@ -28,12 +28,9 @@ struct FixedVertexBlock
 
 struct FixedPixelBlock
 {
-    int32_t colorStage[2][4];
-    int32_t alphaStage[2][4];
     float textureFactor[4];
     float fogColor[4];
     float fogParams[4];
-    int32_t modes[4];
     float alphaReference[4];
 };
 
@@ -47,6 +44,10 @@ public:
     const vk::ShaderModule& pixelShader() const { return *pixel_; }
     // The vertex elements the built-in vertex shader reads, by location.
     const std::vector<ShaderInput>& inputs() const { return inputs_; }
+
+    // The states that choose the built-in pixel shader's path, as its
+    // specialization constants.
+    static void specialize(const DeviceState& state, vk::PipelineState* pipeline);
 
     // versions: the device's counter, shared with every other uniform source.
     vk::UniformBlock vertexBlock(const DeviceState& state, const VertexLayout& layout,

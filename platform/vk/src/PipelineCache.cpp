@@ -1,6 +1,8 @@
 #include "swk/vk/PipelineCache.h"
 #include "swk/vk/Error.h"
 
+#include <algorithm>
+
 namespace swk::vk
 {
 
@@ -34,6 +36,20 @@ VkPipeline PipelineCache::get(const PipelineState& state, const ShaderModule& ve
     stages[1].stage = VK_SHADER_STAGE_FRAGMENT_BIT;
     stages[1].module = fragment.handle();
     stages[1].pName = fragment.entryPoint();
+
+    VkSpecializationMapEntry entries[kMaxSpecializationConstants];
+    const uint32_t constants = std::min(state.specializationCount, kMaxSpecializationConstants);
+    for (uint32_t i = 0; i < constants; ++i)
+        entries[i] = {i, i * uint32_t(sizeof(uint32_t)), sizeof(uint32_t)};
+    VkSpecializationInfo specialization{};
+    specialization.mapEntryCount = constants;
+    specialization.pMapEntries = entries;
+    specialization.dataSize = constants * sizeof(uint32_t);
+    specialization.pData = state.specialization;
+    if (constants && (state.specializedStages & kSpecializeVertex))
+        stages[0].pSpecializationInfo = &specialization;
+    if (constants && (state.specializedStages & kSpecializeFragment))
+        stages[1].pSpecializationInfo = &specialization;
 
     VkVertexInputBindingDescription bindings[kMaxVertexBindings];
     for (uint32_t i = 0; i < state.bindingCount; ++i)

@@ -10,14 +10,34 @@ layout(location = 10) in float inFog;
 
 layout(location = 0) out vec4 outColor;
 
+// The stage operations and modes are specialization constants, so each
+// pipeline holds only the path its states select. As uniforms they made
+// lavapipe fold their values into the shader and compile it again at every
+// descriptor bind, and run every operation's test per pixel otherwise.
+layout(constant_id = 0) const int COLOR_OP0 = 4; // D3DTOP_*
+layout(constant_id = 1) const int COLOR_ARG10 = 2; // D3DTA_*
+layout(constant_id = 2) const int COLOR_ARG20 = 1;
+layout(constant_id = 3) const int COORD0 = 0; // texture coordinate set
+layout(constant_id = 4) const int ALPHA_OP0 = 2;
+layout(constant_id = 5) const int ALPHA_ARG10 = 2;
+layout(constant_id = 6) const int ALPHA_ARG20 = 1;
+layout(constant_id = 7) const int COLOR_OP1 = 1;
+layout(constant_id = 8) const int COLOR_ARG11 = 2;
+layout(constant_id = 9) const int COLOR_ARG21 = 1;
+layout(constant_id = 10) const int COORD1 = 0;
+layout(constant_id = 11) const int ALPHA_OP1 = 1;
+layout(constant_id = 12) const int ALPHA_ARG11 = 2;
+layout(constant_id = 13) const int ALPHA_ARG21 = 1;
+layout(constant_id = 14) const int FOG_ENABLE = 0;
+layout(constant_id = 15) const int FOG_TABLE_MODE = 0; // D3DFOG_*
+layout(constant_id = 16) const int ALPHA_FUNC = 0;     // D3DCMP_*, 0 when the test is off
+layout(constant_id = 17) const int SPECULAR_ENABLE = 0;
+
 layout(set = 0, binding = 1, std140) uniform FixedPixel
 {
-    ivec4 colorStage[2]; // op, arg1, arg2, texture coordinate index
-    ivec4 alphaStage[2]; // op, arg1, arg2
     vec4 textureFactor;
     vec4 fogColor;
     vec4 fogParams; // start, end, density
-    ivec4 modes;    // fog enable, table fog mode, alpha test function (0: off), specular enable
     vec4 alphaReference;
 }
 ff;
@@ -84,6 +104,19 @@ vec4 operation(int op, vec4 a, vec4 b, vec4 current, vec4 texel)
     return a * b;
 }
 
+// color and alpha: operation, first and second argument.
+vec4 stage(ivec3 color, ivec3 alpha, vec4 current, vec4 texel)
+{
+    vec4 c = operation(color.x, argument(color.y, current, texel),
+                       argument(color.z, current, texel), current, texel);
+    float a = current.a;
+    if (alpha.x != DISABLE)
+        a = operation(alpha.x, argument(alpha.y, current, texel),
+                      argument(alpha.z, current, texel), current, texel)
+                .a;
+    return clamp(vec4(c.rgb, a), 0.0, 1.0);
+}
+
 bool passes(int func, float value, float reference)
 {
     if (func == 1)
@@ -106,36 +139,32 @@ bool passes(int func, float value, float reference)
 void main()
 {
     vec4 current = inColor0;
-    for (int stage = 0; stage < 2; ++stage)
+    // A disabled stage ends the cascade: the stages after it are not run.
+    if (COLOR_OP0 != DISABLE)
     {
-        ivec4 c = ff.colorStage[stage];
-        ivec4 a = ff.alphaStage[stage];
-        if (c.x == DISABLE)
-            break;
-        vec4 coord = c.w == 0 ? inTexCoord0 : inTexCoord1;
-        vec4 texel = stage == 0 ? texture(texture0, coord.xy) : texture(texture1, coord.xy);
-        vec4 color = operation(c.x, argument(c.y, current, texel), argument(c.z, current, texel),
-                               current, texel);
-        float alpha = current.a;
-        if (a.x != DISABLE)
-            alpha = operation(a.x, argument(a.y, current, texel), argument(a.z, current, texel),
-                              current, texel)
-                        .a;
-        current = clamp(vec4(color.rgb, alpha), 0.0, 1.0);
+        vec4 texel = texture(texture0, (COORD0 == 0 ? inTexCoord0 : inTexCoord1).xy);
+        current = stage(ivec3(COLOR_OP0, COLOR_ARG10, COLOR_ARG20),
+                        ivec3(ALPHA_OP0, ALPHA_ARG10, ALPHA_ARG20), current, texel);
+        if (COLOR_OP1 != DISABLE)
+        {
+            texel = texture(texture1, (COORD1 == 0 ? inTexCoord0 : inTexCoord1).xy);
+            current = stage(ivec3(COLOR_OP1, COLOR_ARG11, COLOR_ARG21),
+                            ivec3(ALPHA_OP1, ALPHA_ARG11, ALPHA_ARG21), current, texel);
+        }
     }
-    if (ff.modes.w != 0)
+    if (SPECULAR_ENABLE != 0)
         current.rgb = clamp(current.rgb + inColor1.rgb, 0.0, 1.0);
-    if (ff.modes.z != 0 && !passes(ff.modes.z, current.a, ff.alphaReference.x))
+    if (ALPHA_FUNC != 0 && !passes(ALPHA_FUNC, current.a, ff.alphaReference.x))
         discard;
-    if (ff.modes.x != 0)
+    if (FOG_ENABLE != 0)
     {
         float factor = inFog;
         float z = gl_FragCoord.z;
-        if (ff.modes.y == 1)
+        if (FOG_TABLE_MODE == 1)
             factor = exp(-ff.fogParams.z * z);
-        else if (ff.modes.y == 2)
+        else if (FOG_TABLE_MODE == 2)
             factor = exp(-(ff.fogParams.z * z) * (ff.fogParams.z * z));
-        else if (ff.modes.y == 3)
+        else if (FOG_TABLE_MODE == 3)
             factor = (ff.fogParams.y - z) / (ff.fogParams.y - ff.fogParams.x);
         current.rgb = mix(ff.fogColor.rgb, current.rgb, clamp(factor, 0.0, 1.0));
     }

@@ -15,6 +15,13 @@ namespace swk::vk
 
 constexpr uint32_t kMaxVertexBindings = 16;
 constexpr uint32_t kMaxVertexAttributes = 16;
+constexpr uint32_t kMaxSpecializationConstants = 32;
+
+enum SpecializedStage : uint32_t
+{
+    kSpecializeVertex = 1,
+    kSpecializeFragment = 2,
+};
 
 struct VertexAttribute
 {
@@ -65,6 +72,13 @@ struct PipelineState
     uint32_t strides[kMaxVertexBindings] = {};
     uint32_t attributeCount = 0;
     VertexAttribute attributes[kMaxVertexAttributes] = {};
+
+    // 32-bit constant_id i takes specialization[i] in the stages named by
+    // specializedStages (SpecializedStage bits); state that steers a shader's
+    // branches belongs here, where the driver folds it once per pipeline.
+    uint32_t specializedStages = 0;
+    uint32_t specializationCount = 0;
+    uint32_t specialization[kMaxSpecializationConstants] = {};
 };
 
 class PipelineCache
