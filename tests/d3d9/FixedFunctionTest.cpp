@@ -111,6 +111,22 @@ TEST_F(FixedFunction, AlphaBlendAndAlphaTest)
     EXPECT_EQ(pixel(6, 1), 0x8000ff00u);
 }
 
+// Each combination of stage states is its own pipeline; draws queued together
+// must each keep theirs.
+TEST_F(FixedFunction, StageStatesChangedBetweenQueuedDrawsApplyToEach)
+{
+    device_->SetRenderState(D3DRS_TEXTUREFACTOR, 0xff00ff00);
+    drawScreenQuad(0xffff0000, 0.5f, 0.0f, 3.0f);
+    device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+    drawScreenQuad(0xffff0000, 0.5f, 3.0f, 6.0f);
+    device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD);
+    device_->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    drawScreenQuad(0xff0000ff, 0.5f, 6.0f, 8.0f);
+    EXPECT_EQ(pixel(1, 4), 0xffff0000u);
+    EXPECT_EQ(pixel(4, 4), 0xff00ff00u);
+    EXPECT_EQ(pixel(7, 4), 0xff00ffffu);
+}
+
 TEST_F(FixedFunction, StencilCountsCoveredPixels)
 {
     device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
