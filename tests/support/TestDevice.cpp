@@ -92,15 +92,20 @@ std::vector<DWORD> CopyBlob(const DWORD* f)
     return std::vector<DWORD>(f, f + sizeof h / 4 + h.inputCount * 3 + h.spirvWords);
 }
 
-// Copies count float4 registers from first on, in or out of a register file.
-HRESULT CopyRegisters(std::vector<float>& file, UINT first, UINT count, const float* in, float* out)
+// Stores or loads count float4 registers from first on in a register file.
+HRESULT StoreRegisters(std::vector<float>& file, UINT first, UINT count, const float* in)
 {
-    if ((!in && !out) || (first + count) * 4 > file.size())
+    if (!in || (first + count) * 4 > file.size())
         return D3DERR_INVALIDCALL;
-    if (in)
-        std::memcpy(file.data() + first * 4, in, count * 16);
-    else
-        std::memcpy(out, file.data() + first * 4, count * 16);
+    std::memcpy(file.data() + first * 4, in, count * 16);
+    return D3D_OK;
+}
+
+HRESULT LoadRegisters(const std::vector<float>& file, UINT first, UINT count, float* out)
+{
+    if (!out || (first + count) * 4 > file.size())
+        return D3DERR_INVALIDCALL;
+    std::memcpy(out, file.data() + first * 4, count * 16);
     return D3D_OK;
 }
 
@@ -955,11 +960,11 @@ HRESULT TestDevice::GetVertexShader(IDirect3DVertexShader9** pp)
 HRESULT TestDevice::SetVertexShaderConstantF(UINT first, const float* p, UINT count)
 {
     Record(this, "SetVertexShaderConstantF", Join({N(first), N(count)}));
-    return CopyRegisters(m_vertexConstants, first, count, p, nullptr);
+    return StoreRegisters(m_vertexConstants, first, count, p);
 }
 HRESULT TestDevice::GetVertexShaderConstantF(UINT first, float* p, UINT count)
 {
-    return CopyRegisters(m_vertexConstants, first, count, nullptr, p);
+    return LoadRegisters(m_vertexConstants, first, count, p);
 }
 
 HRESULT TestDevice::CreatePixelShader(const DWORD* f, IDirect3DPixelShader9** pp)
@@ -979,11 +984,11 @@ HRESULT TestDevice::GetPixelShader(IDirect3DPixelShader9** pp)
 HRESULT TestDevice::SetPixelShaderConstantF(UINT first, const float* p, UINT count)
 {
     Record(this, "SetPixelShaderConstantF", Join({N(first), N(count)}));
-    return CopyRegisters(m_pixelConstants, first, count, p, nullptr);
+    return StoreRegisters(m_pixelConstants, first, count, p);
 }
 HRESULT TestDevice::GetPixelShaderConstantF(UINT first, float* p, UINT count)
 {
-    return CopyRegisters(m_pixelConstants, first, count, nullptr, p);
+    return LoadRegisters(m_pixelConstants, first, count, p);
 }
 
 HRESULT TestDevice::SetStreamSource(UINT Stream, IDirect3DVertexBuffer9* pVB, UINT Offset,
