@@ -2,8 +2,7 @@
 // two noise uploads, the height pass (two samples), the normal pass (five
 // samples) into a texture with automatic mip levels, the mip chain, and one
 // readback of the normal map, after warm-up.
-#include <d3d9.h>
-#include <swk/ShaderBlob.h>
+#include "BenchDevice.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,20 +20,6 @@ namespace
 constexpr UINT kMap = 512;
 constexpr UINT kNoise = 128;
 
-template <size_t N>
-std::vector<DWORD> blob(swk::ShaderBlobStage stage, const uint32_t (&spirv)[N],
-                        std::vector<swk::ShaderBlobInput> inputs = {})
-{
-    const swk::ShaderBlobHeader header{swk::kShaderBlobMagic, static_cast<uint32_t>(stage),
-                                       static_cast<uint32_t>(inputs.size()),
-                                       static_cast<uint32_t>(N)};
-    std::vector<DWORD> words(sizeof header / 4 + inputs.size() * 3 + N);
-    std::memcpy(words.data(), &header, sizeof header);
-    std::memcpy(words.data() + sizeof header / 4, inputs.data(), inputs.size() * 12);
-    std::memcpy(words.data() + sizeof header / 4 + inputs.size() * 3, spirv, sizeof spirv);
-    return words;
-}
-
 struct QuadVertex
 {
     float x, y, z, u, v;
@@ -45,15 +30,7 @@ class Frame
 public:
     Frame()
     {
-        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = 64;
-        pp.BackBufferHeight = 64;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        if (!d3d_ || FAILED(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                               D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device_)))
+        if (!device_)
             return;
         for (auto& noise : noise_)
             device_->CreateTexture(kNoise, kNoise, 1, D3DUSAGE_DYNAMIC, D3DFMT_L16, D3DPOOL_DEFAULT,
@@ -74,10 +51,11 @@ public:
             std::memcpy(data, quad, sizeof quad);
             quad_->Unlock();
         }
-        const auto vs = blob(swk::ShaderBlobStage::Vertex, kQuad_vert,
-                             {{0, D3DDECLUSAGE_POSITION, 0}, {1, D3DDECLUSAGE_TEXCOORD, 0}});
-        const auto heightPs = blob(swk::ShaderBlobStage::Pixel, kHeight_frag);
-        const auto normalPs = blob(swk::ShaderBlobStage::Pixel, kNormal_frag);
+        const auto vs =
+            swk::bench::shaderBlob(swk::ShaderBlobStage::Vertex, kQuad_vert,
+                                   {{0, D3DDECLUSAGE_POSITION, 0}, {1, D3DDECLUSAGE_TEXCOORD, 0}});
+        const auto heightPs = swk::bench::shaderBlob(swk::ShaderBlobStage::Pixel, kHeight_frag);
+        const auto normalPs = swk::bench::shaderBlob(swk::ShaderBlobStage::Pixel, kNormal_frag);
         device_->CreateVertexShader(vs.data(), &vs_);
         device_->CreatePixelShader(heightPs.data(), &heightPs_);
         device_->CreatePixelShader(normalPs.data(), &normalPs_);
@@ -88,7 +66,7 @@ public:
     {
         for (IUnknown* object :
              std::initializer_list<IUnknown*>{noise_[0], noise_[1], height_, normal_, readback_,
-                                              quad_, vs_, heightPs_, normalPs_, device_, d3d_})
+                                              quad_, vs_, heightPs_, normalPs_})
             if (object)
                 object->Release();
     }
@@ -162,8 +140,8 @@ private:
         surface->Release();
     }
 
-    IDirect3D9* d3d_ = nullptr;
-    IDirect3DDevice9* device_ = nullptr;
+    swk::bench::HeadlessDevice host_;
+    IDirect3DDevice9* device_ = host_.get();
     IDirect3DTexture9* noise_[2] = {};
     IDirect3DTexture9* height_ = nullptr;
     IDirect3DTexture9* normal_ = nullptr;

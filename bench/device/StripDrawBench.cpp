@@ -4,14 +4,11 @@
 // devices (untransformed vertices through a shader pair). Both draw the same
 // number of strips with the same number of vertices, and each frame ends with
 // a readback so the draws have run when the time is taken.
-#include <d3d9.h>
-#include <swk/ShaderBlob.h>
+#include "BenchDevice.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstring>
-#include <vector>
 
 namespace
 {
@@ -20,20 +17,6 @@ namespace
 #include "Strip.frag.h"
 
 constexpr UINT kTarget = 512;
-
-template <size_t N>
-std::vector<DWORD> blob(swk::ShaderBlobStage stage, const uint32_t (&spirv)[N],
-                        std::vector<swk::ShaderBlobInput> inputs = {})
-{
-    const swk::ShaderBlobHeader header{swk::kShaderBlobMagic, static_cast<uint32_t>(stage),
-                                       static_cast<uint32_t>(inputs.size()),
-                                       static_cast<uint32_t>(N)};
-    std::vector<DWORD> words(sizeof header / 4 + inputs.size() * 3 + N);
-    std::memcpy(words.data(), &header, sizeof header);
-    std::memcpy(words.data() + sizeof header / 4, inputs.data(), inputs.size() * 12);
-    std::memcpy(words.data() + sizeof header / 4 + inputs.size() * 3, spirv, sizeof spirv);
-    return words;
-}
 
 struct ScreenVertex
 {
@@ -53,15 +36,7 @@ class Strips
 public:
     Strips(UINT grid, bool fixedFunction) : grid_(grid), fixedFunction_(fixedFunction)
     {
-        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = 64;
-        pp.BackBufferHeight = 64;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        if (!d3d_ || FAILED(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                               D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device_)))
+        if (!device_)
             return;
         device_->CreateTexture(kTarget, kTarget, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
                                D3DPOOL_DEFAULT, &target_, nullptr);
@@ -70,9 +45,10 @@ public:
         fixedFunction ? fillScreenGrid() : fillShaderGrid();
         if (!fixedFunction)
         {
-            const auto vs = blob(swk::ShaderBlobStage::Vertex, kQuad_vert,
-                                 {{0, D3DDECLUSAGE_POSITION, 0}, {1, D3DDECLUSAGE_TEXCOORD, 0}});
-            const auto ps = blob(swk::ShaderBlobStage::Pixel, kStrip_frag);
+            const auto vs = swk::bench::shaderBlob(
+                swk::ShaderBlobStage::Vertex, kQuad_vert,
+                {{0, D3DDECLUSAGE_POSITION, 0}, {1, D3DDECLUSAGE_TEXCOORD, 0}});
+            const auto ps = swk::bench::shaderBlob(swk::ShaderBlobStage::Pixel, kStrip_frag);
             device_->CreateVertexShader(vs.data(), &vs_);
             device_->CreatePixelShader(ps.data(), &ps_);
         }
@@ -80,8 +56,8 @@ public:
 
     ~Strips()
     {
-        for (IUnknown* object : std::initializer_list<IUnknown*>{target_, readback_, gridBuffer_,
-                                                                 vs_, ps_, device_, d3d_})
+        for (IUnknown* object :
+             std::initializer_list<IUnknown*>{target_, readback_, gridBuffer_, vs_, ps_})
             if (object)
                 object->Release();
     }
@@ -171,8 +147,8 @@ private:
 
     UINT grid_;
     bool fixedFunction_;
-    IDirect3D9* d3d_ = nullptr;
-    IDirect3DDevice9* device_ = nullptr;
+    swk::bench::HeadlessDevice host_;
+    IDirect3DDevice9* device_ = host_.get();
     IDirect3DTexture9* target_ = nullptr;
     IDirect3DSurface9* readback_ = nullptr;
     IDirect3DVertexBuffer9* gridBuffer_ = nullptr;

@@ -11,6 +11,10 @@
 #include <sstream>
 #include <string>
 
+#if defined(SWK_BENCH_WITH_DEVICE)
+#include "BenchDevice.h"
+#endif
+
 namespace
 {
 
@@ -76,16 +80,9 @@ BENCHMARK(BM_CompileBothEffectsFirstInProcess)->Unit(benchmark::kMillisecond)->I
 #if defined(SWK_BENCH_WITH_DEVICE)
 void BM_CreateBothEffectsOnDevice(benchmark::State& state)
 {
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = 64;
-    pp.BackBufferHeight = 64;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    IDirect3DDevice9* device = nullptr;
-    if (!d3d || FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                         D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device)))
+    const swk::bench::HeadlessDevice host;
+    IDirect3DDevice9* device = host.get();
+    if (!device)
     {
         state.SkipWithError("no device");
         return;
@@ -105,8 +102,6 @@ void BM_CreateBothEffectsOnDevice(benchmark::State& state)
     create();
     for (auto _ : state)
         create();
-    device->Release();
-    d3d->Release();
 }
 BENCHMARK(BM_CreateBothEffectsOnDevice)->Unit(benchmark::kMillisecond);
 #endif

@@ -6,9 +6,9 @@
 // up until the device's ring of frames in flight is full), and waited for, by
 // reading back the normal map's 1 x 1 level, which the device can only copy
 // once the frame's passes and mip chain are done.
+#include "BenchDevice.h"
+
 #include <WaveGenerator.h>
-#include <d3d9.h>
-#include <swk/DeviceOptions.h>
 
 #include <benchmark/benchmark.h>
 
@@ -19,44 +19,14 @@ namespace
 
 constexpr int kRequested = 512;
 
-class Host
+// A host's device of the given class, with the depth buffer a host has.
+swk::bench::HeadlessDeviceOptions hostOptions(DWORD pixelShaderVersion)
 {
-public:
-    explicit Host(DWORD pixelShaderVersion)
-    {
-        SWK_DEVICE_OPTIONS options{};
-        options.Size = sizeof options;
-        options.Flags = SWK_OPTION_PIXELSHADERVERSION;
-        options.PixelShaderVersion = pixelShaderVersion;
-        d3d_ = SwkDirect3DCreate9(D3D_SDK_VERSION, &options);
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = 64;
-        pp.BackBufferHeight = 64;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-        if (d3d_)
-            d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                               D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device_);
-    }
-    ~Host()
-    {
-        if (device_)
-            device_->Release();
-        if (d3d_)
-            d3d_->Release();
-    }
-    Host(const Host&) = delete;
-    Host& operator=(const Host&) = delete;
-
-    IDirect3DDevice9* device() const { return device_; }
-
-private:
-    IDirect3D9* d3d_ = nullptr;
-    IDirect3DDevice9* device_ = nullptr;
-};
+    swk::bench::HeadlessDeviceOptions options;
+    options.pixelShaderVersion = pixelShaderVersion;
+    options.autoDepthStencil = true;
+    return options;
+}
 
 // Copies the last level of the normal map into system memory, which waits for
 // everything the device was given before.
@@ -93,19 +63,19 @@ private:
 
 void BM_Update(benchmark::State& state, DWORD pixelShaderVersion, bool waited)
 {
-    Host host(pixelShaderVersion);
-    if (!host.device())
+    const swk::bench::HeadlessDevice host(hostOptions(pixelShaderVersion));
+    if (!host.get())
     {
         state.SkipWithError("no Direct3D 9 device over Vulkan");
         return;
     }
-    CWaveGenerator water(host.device(), kRequested, kRequested);
+    CWaveGenerator water(host.get(), kRequested, kRequested);
     if (!water.GetNormalMap())
     {
         state.SkipWithError("the generator has no normal map");
         return;
     }
-    Fence fence(host.device(), water.GetNormalMap());
+    Fence fence(host.get(), water.GetNormalMap());
     // The first frames carry the driver's pipeline and blit compilation.
     for (int i = 0; i < 5; ++i)
         water.Update(16);
@@ -124,15 +94,15 @@ void BM_Update(benchmark::State& state, DWORD pixelShaderVersion, bool waited)
 
 void BM_Construct(benchmark::State& state, DWORD pixelShaderVersion)
 {
-    Host host(pixelShaderVersion);
-    if (!host.device())
+    const swk::bench::HeadlessDevice host(hostOptions(pixelShaderVersion));
+    if (!host.get())
     {
         state.SkipWithError("no Direct3D 9 device over Vulkan");
         return;
     }
     for (auto _ : state)
     {
-        auto water = std::make_unique<CWaveGenerator>(host.device(), kRequested, kRequested);
+        auto water = std::make_unique<CWaveGenerator>(host.get(), kRequested, kRequested);
         benchmark::DoNotOptimize(water->GetNormalMap());
     }
 }
