@@ -13,40 +13,10 @@ std::string Name(D3DXHANDLE h)
     return h ? std::string(h) : std::string("NULL");
 }
 
-class FakeBuffer final : public ID3DXBuffer
+// Reference counting shared by the buffer and the effect.
+template <typename Interface> class Refs : public Interface
 {
 public:
-    explicit FakeBuffer(const std::string& text) : m_text(text) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override
-    {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-    LPVOID STDMETHODCALLTYPE GetBufferPointer() override { return &m_text[0]; }
-    DWORD STDMETHODCALLTYPE GetBufferSize() override { return (DWORD)m_text.size() + 1; }
-
-private:
-    ~FakeBuffer() = default;
-    std::string m_text;
-    ULONG m_refs = 1;
-};
-
-class FakeEffect final : public ID3DXEffect
-{
-public:
-    FakeEffect(TestDevice* device, int id)
-        : m_device(device), m_prefix("Effect" + std::to_string(id) + ".")
-    {
-    }
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override
     {
         *ppv = nullptr;
@@ -58,10 +28,37 @@ public:
         const ULONG left = --m_refs;
         if (left == 0)
         {
-            Log("Release", "");
+            OnLastRelease();
             delete this;
         }
         return left;
+    }
+
+protected:
+    virtual ~Refs() = default;
+    virtual void OnLastRelease() {}
+
+private:
+    ULONG m_refs = 1;
+};
+
+class FakeBuffer final : public Refs<ID3DXBuffer>
+{
+public:
+    explicit FakeBuffer(const std::string& text) : m_text(text) {}
+    LPVOID STDMETHODCALLTYPE GetBufferPointer() override { return &m_text[0]; }
+    DWORD STDMETHODCALLTYPE GetBufferSize() override { return (DWORD)m_text.size() + 1; }
+
+private:
+    std::string m_text;
+};
+
+class FakeEffect final : public Refs<ID3DXEffect>
+{
+public:
+    FakeEffect(TestDevice* device, int id)
+        : m_device(device), m_prefix("Effect" + std::to_string(id) + ".")
+    {
     }
 
     HRESULT STDMETHODCALLTYPE GetDesc(D3DXEFFECT_DESC*) override { return D3DERR_INVALIDCALL; }
@@ -176,7 +173,7 @@ public:
     HRESULT STDMETHODCALLTYPE OnResetDevice() override { return Log("OnResetDevice", ""); }
 
 private:
-    ~FakeEffect() = default;
+    void OnLastRelease() override { Log("Release", ""); }
 
     HRESULT Log(const char* name, const std::string& args)
     {
@@ -187,7 +184,6 @@ private:
 
     TestDevice* m_device;
     std::string m_prefix;
-    ULONG m_refs = 1;
 };
 
 } // namespace

@@ -56,14 +56,10 @@ std::string F(float f)
     return s.str();
 }
 
-template <typename Interface> class TestShader final : public Counted<Interface>
+template <typename Interface> class TestShader final : public Owned<Interface>
 {
 public:
-    using Counted<Interface>::Counted;
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
-    {
-        return this->HandOutDevice(pp);
-    }
+    using Owned<Interface>::Owned;
     HRESULT STDMETHODCALLTYPE GetFunction(void*, UINT* pSize) override
     {
         *pSize = 0;
@@ -92,21 +88,20 @@ std::vector<DWORD> CopyBlob(const DWORD* f)
     return std::vector<DWORD>(f, f + sizeof h / 4 + h.inputCount * 3 + h.spirvWords);
 }
 
-// Stores or loads count float4 registers from first on in a register file.
-HRESULT StoreRegisters(std::vector<float>& file, UINT first, UINT count, const float* in)
-{
-    if (!in || (first + count) * 4 > file.size())
-        return D3DERR_INVALIDCALL;
-    std::memcpy(file.data() + first * 4, in, count * 16);
-    return D3D_OK;
-}
-
+// Loads count float4 registers from first on out of a register file.
 HRESULT LoadRegisters(const std::vector<float>& file, UINT first, UINT count, float* out)
 {
     if (!out || (first + count) * 4 > file.size())
         return D3DERR_INVALIDCALL;
     std::memcpy(out, file.data() + first * 4, count * 16);
     return D3D_OK;
+}
+
+// A state never set reads as 0.
+template <typename Key> DWORD ValueOr0(const std::map<Key, DWORD>& states, const Key& key)
+{
+    const auto it = states.find(key);
+    return it == states.end() ? 0 : it->second;
 }
 
 } // namespace
@@ -177,7 +172,7 @@ private:
 // --- surfaces -------------------------------------------------------------
 
 TestSurface::TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* owner)
-    : Counted(device), m_desc(desc), m_owner(owner),
+    : Resource(device), m_desc(desc), m_owner(owner),
       m_pitch(static_cast<int>(desc.Width) * BytesPerPixel(desc.Format) +
               device.Settings().pitchPadding),
       m_bytes(static_cast<size_t>(m_pitch) * desc.Height, 0)
@@ -223,14 +218,6 @@ HRESULT TestSurface::GetContainer(REFIID, void** ppContainer)
     if (!m_owner)
         return E_NOINTERFACE;
     m_owner->AddRef();
-    return D3D_OK;
-}
-
-HRESULT TestSurface::GetDesc(D3DSURFACE_DESC* pDesc)
-{
-    if (!pDesc)
-        return D3DERR_INVALIDCALL;
-    *pDesc = m_desc;
     return D3D_OK;
 }
 
@@ -288,7 +275,7 @@ ULONG TestSurface::Release()
 
 TestTexture::TestTexture(TestDevice& device, UINT width, UINT height, UINT levels, DWORD usage,
                          D3DFORMAT format, D3DPOOL pool)
-    : Counted(device), m_usage(usage), m_format(format), m_pool(pool)
+    : Resource(device), m_usage(usage), m_format(format), m_pool(pool)
 {
     UINT chain = 1;
     for (UINT w = width, h = height; w > 1 || h > 1;
@@ -327,10 +314,7 @@ void TestTexture::OnApplicationReleased()
 
 HRESULT TestTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
 {
-    if (!pDesc || Level >= m_levels.size())
-        return D3DERR_INVALIDCALL;
-    *pDesc = m_levels[Level]->Desc();
-    return D3D_OK;
+    return Level < m_levels.size() ? CopyOut(pDesc, m_levels[Level]->Desc()) : D3DERR_INVALIDCALL;
 }
 
 HRESULT TestTexture::GetSurfaceLevel(UINT Level, IDirect3DSurface9** ppSurface)
@@ -376,7 +360,7 @@ HRESULT TestTexture::UnlockRect(UINT Level)
 
 TestVertexBuffer::TestVertexBuffer(TestDevice& device, UINT length, DWORD usage, DWORD fvf,
                                    D3DPOOL pool)
-    : Counted(device), m_desc{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf},
+    : Resource(device), m_desc{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf},
       m_bytes(length, 0xCD)
 {
     device.ResourceCreated(pool);
@@ -413,14 +397,6 @@ HRESULT TestVertexBuffer::Unlock()
     if (!m_locked)
         return D3DERR_INVALIDCALL;
     m_locked = false;
-    return D3D_OK;
-}
-
-HRESULT TestVertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc)
-{
-    if (!pDesc)
-        return D3DERR_INVALIDCALL;
-    *pDesc = m_desc;
     return D3D_OK;
 }
 
@@ -512,14 +488,17 @@ template <typename T> void TestDevice::Rebind(T*& slot, T* object)
 
 DWORD TestDevice::RenderState(D3DRENDERSTATETYPE s) const
 {
-    auto it = m_renderStates.find(s);
-    return it == m_renderStates.end() ? 0 : it->second;
+    return ValueOr0(m_renderStates, DWORD(s));
 }
 
 DWORD TestDevice::TextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t) const
 {
-    auto it = m_stageStates.find({stage, t});
-    return it == m_stageStates.end() ? 0 : it->second;
+    return ValueOr0(m_stageStates, {stage, t});
+}
+
+DWORD TestDevice::SamplerState(DWORD sampler, D3DSAMPLERSTATETYPE t) const
+{
+    return ValueOr0(m_samplerStates, {sampler, t});
 }
 
 HRESULT TestDevice::TestCooperativeLevel()
@@ -536,9 +515,7 @@ HRESULT TestDevice::GetDirect3D(IDirect3D9** ppD3D9)
     *ppD3D9 = nullptr;
     if (const HRESULT hr = Injected("GetDirect3D"); FAILED(hr))
         return hr;
-    m_d3d->AddRef();
-    *ppD3D9 = m_d3d;
-    return D3D_OK;
+    return HandOut<IDirect3D9>(m_d3d, ppD3D9);
 }
 
 HRESULT TestDevice::GetDeviceCaps(D3DCAPS9* pCaps)
@@ -572,10 +549,7 @@ HRESULT TestDevice::GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode)
 
 HRESULT TestDevice::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* p)
 {
-    if (!p)
-        return D3DERR_INVALIDCALL;
-    *p = {0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING};
-    return D3D_OK;
+    return CopyOut(p, {0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING});
 }
 
 HRESULT TestDevice::Reset(D3DPRESENT_PARAMETERS*)
@@ -593,11 +567,7 @@ HRESULT TestDevice::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
 
 HRESULT TestDevice::GetBackBuffer(UINT, UINT, D3DBACKBUFFER_TYPE, IDirect3DSurface9** pp)
 {
-    if (!pp)
-        return D3DERR_INVALIDCALL;
-    m_backBuffer->AddRef();
-    *pp = m_backBuffer;
-    return D3D_OK;
+    return HandOut<IDirect3DSurface9>(m_backBuffer, pp);
 }
 
 HRESULT TestDevice::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage,
@@ -647,19 +617,9 @@ HRESULT TestDevice::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format
                                        IDirect3DSurface9** ppSurface, HANDLE*)
 {
     Record(this, "CreateRenderTarget", Join({N(Width), N(Height), N(Format)}));
-    if (!ppSurface)
-        return D3DERR_INVALIDCALL;
-    D3DSURFACE_DESC desc{Format,
-                         D3DRTYPE_SURFACE,
-                         D3DUSAGE_RENDERTARGET,
-                         D3DPOOL_DEFAULT,
-                         D3DMULTISAMPLE_NONE,
-                         0,
-                         Width,
-                         Height};
-    *ppSurface = new TestSurface(*this, desc, nullptr);
-    ResourceCreated(desc.Pool);
-    return D3D_OK;
+    return NewSurface({Format, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
+                       D3DMULTISAMPLE_NONE, 0, Width, Height},
+                      ppSurface);
 }
 
 HRESULT TestDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format,
@@ -667,39 +627,24 @@ HRESULT TestDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT
                                               IDirect3DSurface9** ppSurface, HANDLE*)
 {
     Record(this, "CreateDepthStencilSurface", Join({N(Width), N(Height), N(Format)}));
-    if (!ppSurface)
-        return D3DERR_INVALIDCALL;
-    D3DSURFACE_DESC desc{Format,
-                         D3DRTYPE_SURFACE,
-                         D3DUSAGE_DEPTHSTENCIL,
-                         D3DPOOL_DEFAULT,
-                         D3DMULTISAMPLE_NONE,
-                         0,
-                         Width,
-                         Height};
-    *ppSurface = new TestSurface(*this, desc, nullptr);
-    ResourceCreated(desc.Pool);
-    return D3D_OK;
-}
-
-HRESULT TestDevice::GetRenderTargetData(IDirect3DSurface9*, IDirect3DSurface9*)
-{
-    return Unsupported("GetRenderTargetData");
-}
-
-HRESULT TestDevice::ColorFill(IDirect3DSurface9*, const RECT*, D3DCOLOR)
-{
-    return Unsupported("ColorFill");
+    return NewSurface({Format, D3DRTYPE_SURFACE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT,
+                       D3DMULTISAMPLE_NONE, 0, Width, Height},
+                      ppSurface);
 }
 
 HRESULT TestDevice::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format,
                                                 D3DPOOL Pool, IDirect3DSurface9** ppSurface,
                                                 HANDLE*)
 {
-    if (!ppSurface)
+    return NewSurface({Format, D3DRTYPE_SURFACE, 0, Pool, D3DMULTISAMPLE_NONE, 0, Width, Height},
+                      ppSurface);
+}
+
+HRESULT TestDevice::NewSurface(const D3DSURFACE_DESC& desc, IDirect3DSurface9** pp)
+{
+    if (!pp)
         return D3DERR_INVALIDCALL;
-    D3DSURFACE_DESC desc{Format, D3DRTYPE_SURFACE, 0, Pool, D3DMULTISAMPLE_NONE, 0, Width, Height};
-    *ppSurface = new TestSurface(*this, desc, nullptr);
+    *pp = new TestSurface(*this, desc, nullptr);
     ResourceCreated(desc.Pool);
     return D3D_OK;
 }
@@ -727,9 +672,7 @@ HRESULT TestDevice::GetRenderTarget(DWORD Index, IDirect3DSurface9** ppTarget)
         return D3DERR_NOTFOUND;
     if (const HRESULT hr = Injected("GetRenderTarget"); FAILED(hr))
         return hr;
-    m_renderTarget->AddRef();
-    *ppTarget = m_renderTarget;
-    return D3D_OK;
+    return HandOut(m_renderTarget, ppTarget);
 }
 
 HRESULT TestDevice::SetDepthStencilSurface(IDirect3DSurface9* pSurface)
@@ -749,9 +692,7 @@ HRESULT TestDevice::GetDepthStencilSurface(IDirect3DSurface9** ppSurface)
         return D3DERR_NOTFOUND;
     if (const HRESULT hr = Injected("GetDepthStencilSurface"); FAILED(hr))
         return hr;
-    m_depthStencil->AddRef();
-    *ppSurface = m_depthStencil;
-    return D3D_OK;
+    return HandOut(m_depthStencil, ppSurface);
 }
 
 HRESULT TestDevice::BeginScene()
@@ -780,16 +721,6 @@ HRESULT TestDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCO
     return D3D_OK;
 }
 
-HRESULT TestDevice::SetTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*)
-{
-    return Unsupported("SetTransform");
-}
-
-HRESULT TestDevice::GetTransform(D3DTRANSFORMSTATETYPE, D3DMATRIX*)
-{
-    return Unsupported("GetTransform");
-}
-
 HRESULT TestDevice::SetViewport(const D3DVIEWPORT9* p)
 {
     if (!p)
@@ -803,10 +734,7 @@ HRESULT TestDevice::SetViewport(const D3DVIEWPORT9* p)
 HRESULT TestDevice::GetViewport(D3DVIEWPORT9* p)
 {
     Record(this, "GetViewport", "");
-    if (!p)
-        return D3DERR_INVALIDCALL;
-    *p = m_viewport;
-    return D3D_OK;
+    return CopyOut(p, m_viewport);
 }
 
 HRESULT TestDevice::SetMaterial(const D3DMATERIAL9* p)
@@ -815,14 +743,6 @@ HRESULT TestDevice::SetMaterial(const D3DMATERIAL9* p)
     if (!p)
         return D3DERR_INVALIDCALL;
     m_material = *p;
-    return D3D_OK;
-}
-
-HRESULT TestDevice::GetMaterial(D3DMATERIAL9* p)
-{
-    if (!p)
-        return D3DERR_INVALIDCALL;
-    *p = m_material;
     return D3D_OK;
 }
 
@@ -836,10 +756,7 @@ HRESULT TestDevice::SetRenderState(D3DRENDERSTATETYPE State, DWORD Value)
 HRESULT TestDevice::GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue)
 {
     Record(this, "GetRenderState", N(State));
-    if (!pValue)
-        return D3DERR_INVALIDCALL;
-    *pValue = RenderState(State);
-    return D3D_OK;
+    return CopyOut(pValue, RenderState(State));
 }
 
 HRESULT TestDevice::GetTexture(DWORD Stage, IDirect3DBaseTexture9** pp)
@@ -858,10 +775,7 @@ HRESULT TestDevice::SetTexture(DWORD Stage, IDirect3DBaseTexture9* p)
 
 HRESULT TestDevice::GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD* p)
 {
-    if (!p)
-        return D3DERR_INVALIDCALL;
-    *p = TextureStageState(Stage, Type);
-    return D3D_OK;
+    return CopyOut(p, TextureStageState(Stage, Type));
 }
 
 HRESULT TestDevice::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value)
@@ -871,18 +785,9 @@ HRESULT TestDevice::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE T
     return D3D_OK;
 }
 
-DWORD TestDevice::SamplerState(DWORD sampler, D3DSAMPLERSTATETYPE t) const
-{
-    auto it = m_samplerStates.find({sampler, t});
-    return it == m_samplerStates.end() ? 0 : it->second;
-}
-
 HRESULT TestDevice::GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD* p)
 {
-    if (!p)
-        return D3DERR_INVALIDCALL;
-    *p = SamplerState(Sampler, Type);
-    return D3D_OK;
+    return CopyOut(p, SamplerState(Sampler, Type));
 }
 
 HRESULT TestDevice::SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value)
@@ -892,43 +797,16 @@ HRESULT TestDevice::SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWO
     return D3D_OK;
 }
 
-HRESULT TestDevice::SetScissorRect(const RECT*)
-{
-    return Unsupported("SetScissorRect");
-}
-HRESULT TestDevice::GetScissorRect(RECT*)
-{
-    return Unsupported("GetScissorRect");
-}
-
 HRESULT TestDevice::DrawPrimitive(D3DPRIMITIVETYPE Type, UINT StartVertex, UINT PrimitiveCount)
 {
     Record(this, "DrawPrimitive", Join({N(Type), N(StartVertex), N(PrimitiveCount)}));
     return m_inScene ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
-HRESULT TestDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE, INT, UINT, UINT, UINT, UINT)
-{
-    return Unsupported("DrawIndexedPrimitive");
-}
-
-HRESULT TestDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE, UINT, const void*, UINT)
-{
-    return Unsupported("DrawPrimitiveUP");
-}
-
 HRESULT TestDevice::SetFVF(DWORD FVF)
 {
     Record(this, "SetFVF", Hex(FVF));
     m_fvf = FVF;
-    return D3D_OK;
-}
-
-HRESULT TestDevice::GetFVF(DWORD* p)
-{
-    if (!p)
-        return D3DERR_INVALIDCALL;
-    *p = m_fvf;
     return D3D_OK;
 }
 
@@ -943,15 +821,32 @@ HRESULT TestDevice::NewShader(const char* name, const DWORD* function, Interface
     return D3D_OK;
 }
 
+template <typename Interface>
+HRESULT TestDevice::SetShader(const char* name, Interface*& slot, Interface* shader)
+{
+    Record(this, name, shader ? "shader" : "NULL");
+    Rebind(slot, shader);
+    return D3D_OK;
+}
+
+// Stores count float4 registers from first on in a register file.
+HRESULT TestDevice::StoreConstants(const char* name, std::vector<float>& file, UINT first,
+                                   const float* values, UINT count)
+{
+    Record(this, name, Join({N(first), N(count)}));
+    if (!values || (first + count) * 4 > file.size())
+        return D3DERR_INVALIDCALL;
+    std::memcpy(file.data() + first * 4, values, count * 16);
+    return D3D_OK;
+}
+
 HRESULT TestDevice::CreateVertexShader(const DWORD* f, IDirect3DVertexShader9** pp)
 {
     return NewShader("CreateVertexShader", f, pp);
 }
 HRESULT TestDevice::SetVertexShader(IDirect3DVertexShader9* p)
 {
-    Record(this, "SetVertexShader", p ? "shader" : "NULL");
-    Rebind(m_vertexShader, p);
-    return D3D_OK;
+    return SetShader("SetVertexShader", m_vertexShader, p);
 }
 HRESULT TestDevice::GetVertexShader(IDirect3DVertexShader9** pp)
 {
@@ -959,8 +854,7 @@ HRESULT TestDevice::GetVertexShader(IDirect3DVertexShader9** pp)
 }
 HRESULT TestDevice::SetVertexShaderConstantF(UINT first, const float* p, UINT count)
 {
-    Record(this, "SetVertexShaderConstantF", Join({N(first), N(count)}));
-    return StoreRegisters(m_vertexConstants, first, count, p);
+    return StoreConstants("SetVertexShaderConstantF", m_vertexConstants, first, p, count);
 }
 HRESULT TestDevice::GetVertexShaderConstantF(UINT first, float* p, UINT count)
 {
@@ -973,9 +867,7 @@ HRESULT TestDevice::CreatePixelShader(const DWORD* f, IDirect3DPixelShader9** pp
 }
 HRESULT TestDevice::SetPixelShader(IDirect3DPixelShader9* p)
 {
-    Record(this, "SetPixelShader", p ? "shader" : "NULL");
-    Rebind(m_pixelShader, p);
-    return D3D_OK;
+    return SetShader("SetPixelShader", m_pixelShader, p);
 }
 HRESULT TestDevice::GetPixelShader(IDirect3DPixelShader9** pp)
 {
@@ -983,8 +875,7 @@ HRESULT TestDevice::GetPixelShader(IDirect3DPixelShader9** pp)
 }
 HRESULT TestDevice::SetPixelShaderConstantF(UINT first, const float* p, UINT count)
 {
-    Record(this, "SetPixelShaderConstantF", Join({N(first), N(count)}));
-    return StoreRegisters(m_pixelConstants, first, count, p);
+    return StoreConstants("SetPixelShaderConstantF", m_pixelConstants, first, p, count);
 }
 HRESULT TestDevice::GetPixelShaderConstantF(UINT first, float* p, UINT count)
 {
@@ -1015,15 +906,6 @@ HRESULT TestDevice::GetStreamSource(UINT Stream, IDirect3DVertexBuffer9** pp, UI
     *pOffset = m_streamOffset;
     *pStride = m_streamStride;
     return D3D_OK;
-}
-
-HRESULT TestDevice::SetIndices(IDirect3DIndexBuffer9*)
-{
-    return Unsupported("SetIndices");
-}
-HRESULT TestDevice::GetIndices(IDirect3DIndexBuffer9**)
-{
-    return Unsupported("GetIndices");
 }
 
 } // namespace swk::test

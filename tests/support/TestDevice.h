@@ -89,24 +89,46 @@ private:
     ULONG m_binds = 0;
 };
 
+// A Get... call's copy of a value into the caller's pointer.
+template <typename T> HRESULT CopyOut(T* out, const T& value)
+{
+    if (!out)
+        return D3DERR_INVALIDCALL;
+    *out = value;
+    return D3D_OK;
+}
+
+// What every resource and shader of the double answers alike.
+template <typename Interface> class Owned : public Counted<Interface>
+{
+public:
+    using Counted<Interface>::Counted;
+    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
+    {
+        return this->HandOutDevice(pp);
+    }
+};
+
+template <typename Interface, D3DRESOURCETYPE Type> class Resource : public Owned<Interface>
+{
+public:
+    using Owned<Interface>::Owned;
+    DWORD STDMETHODCALLTYPE SetPriority(DWORD) override { return 0; }
+    DWORD STDMETHODCALLTYPE GetPriority() override { return 0; }
+    void STDMETHODCALLTYPE PreLoad() override {}
+    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return Type; }
+};
+
 class TestTexture;
 
-class TestSurface final : public Counted<IDirect3DSurface9>
+class TestSurface final : public Resource<IDirect3DSurface9, D3DRTYPE_SURFACE>
 {
 public:
     TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* owner);
     ~TestSurface() override;
 
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
-    {
-        return HandOutDevice(pp);
-    }
-    DWORD STDMETHODCALLTYPE SetPriority(DWORD) override { return 0; }
-    DWORD STDMETHODCALLTYPE GetPriority() override { return 0; }
-    void STDMETHODCALLTYPE PreLoad() override {}
-    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_SURFACE; }
     HRESULT STDMETHODCALLTYPE GetContainer(REFIID, void** ppContainer) override;
-    HRESULT STDMETHODCALLTYPE GetDesc(D3DSURFACE_DESC* pDesc) override;
+    HRESULT STDMETHODCALLTYPE GetDesc(D3DSURFACE_DESC* p) override { return CopyOut(p, m_desc); }
     HRESULT STDMETHODCALLTYPE LockRect(D3DLOCKED_RECT* pLocked, const RECT* pRect,
                                        DWORD Flags) override;
     HRESULT STDMETHODCALLTYPE UnlockRect() override;
@@ -136,21 +158,13 @@ private:
     bool m_locked = false;
 };
 
-class TestTexture final : public Counted<IDirect3DTexture9>
+class TestTexture final : public Resource<IDirect3DTexture9, D3DRTYPE_TEXTURE>
 {
 public:
     TestTexture(TestDevice& device, UINT width, UINT height, UINT levels, DWORD usage,
                 D3DFORMAT format, D3DPOOL pool);
     ~TestTexture() override;
 
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
-    {
-        return HandOutDevice(pp);
-    }
-    DWORD STDMETHODCALLTYPE SetPriority(DWORD) override { return 0; }
-    DWORD STDMETHODCALLTYPE GetPriority() override { return 0; }
-    void STDMETHODCALLTYPE PreLoad() override {}
-    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_TEXTURE; }
     DWORD STDMETHODCALLTYPE SetLOD(DWORD) override { return 0; }
     DWORD STDMETHODCALLTYPE GetLOD() override { return 0; }
     DWORD STDMETHODCALLTYPE GetLevelCount() override { return (DWORD)m_levels.size(); }
@@ -181,23 +195,18 @@ private:
     std::vector<TestSurface*> m_levels; // owned: they live as long as the texture
 };
 
-class TestVertexBuffer final : public Counted<IDirect3DVertexBuffer9>
+class TestVertexBuffer final : public Resource<IDirect3DVertexBuffer9, D3DRTYPE_VERTEXBUFFER>
 {
 public:
     TestVertexBuffer(TestDevice& device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
     ~TestVertexBuffer() override;
 
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
-    {
-        return HandOutDevice(pp);
-    }
-    DWORD STDMETHODCALLTYPE SetPriority(DWORD) override { return 0; }
-    DWORD STDMETHODCALLTYPE GetPriority() override { return 0; }
-    void STDMETHODCALLTYPE PreLoad() override {}
-    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
     HRESULT STDMETHODCALLTYPE Lock(UINT Offset, UINT Size, void** ppData, DWORD Flags) override;
     HRESULT STDMETHODCALLTYPE Unlock() override;
-    HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
+    HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* p) override
+    {
+        return CopyOut(p, m_desc);
+    }
 
     std::vector<unsigned char>& Bytes() { return m_bytes; }
     const D3DVERTEXBUFFER_DESC& Desc() const { return m_desc; }
@@ -309,9 +318,14 @@ public:
                                                         D3DMULTISAMPLE_TYPE, DWORD, BOOL,
                                                         IDirect3DSurface9** ppSurface,
                                                         HANDLE*) override;
-    HRESULT STDMETHODCALLTYPE GetRenderTargetData(IDirect3DSurface9* pRenderTarget,
-                                                  IDirect3DSurface9* pDest) override;
-    HRESULT STDMETHODCALLTYPE ColorFill(IDirect3DSurface9*, const RECT*, D3DCOLOR) override;
+    HRESULT STDMETHODCALLTYPE GetRenderTargetData(IDirect3DSurface9*, IDirect3DSurface9*) override
+    {
+        return Unsupported("GetRenderTargetData");
+    }
+    HRESULT STDMETHODCALLTYPE ColorFill(IDirect3DSurface9*, const RECT*, D3DCOLOR) override
+    {
+        return Unsupported("ColorFill");
+    }
     HRESULT STDMETHODCALLTYPE CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format,
                                                           D3DPOOL Pool,
                                                           IDirect3DSurface9** ppSurface,
@@ -324,12 +338,21 @@ public:
     HRESULT STDMETHODCALLTYPE EndScene() override;
     HRESULT STDMETHODCALLTYPE Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color,
                                     float Z, DWORD Stencil) override;
-    HRESULT STDMETHODCALLTYPE SetTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override;
-    HRESULT STDMETHODCALLTYPE GetTransform(D3DTRANSFORMSTATETYPE, D3DMATRIX*) override;
+    HRESULT STDMETHODCALLTYPE SetTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override
+    {
+        return Unsupported("SetTransform");
+    }
+    HRESULT STDMETHODCALLTYPE GetTransform(D3DTRANSFORMSTATETYPE, D3DMATRIX*) override
+    {
+        return Unsupported("GetTransform");
+    }
     HRESULT STDMETHODCALLTYPE SetViewport(const D3DVIEWPORT9* pViewport) override;
     HRESULT STDMETHODCALLTYPE GetViewport(D3DVIEWPORT9* pViewport) override;
     HRESULT STDMETHODCALLTYPE SetMaterial(const D3DMATERIAL9* pMaterial) override;
-    HRESULT STDMETHODCALLTYPE GetMaterial(D3DMATERIAL9* pMaterial) override;
+    HRESULT STDMETHODCALLTYPE GetMaterial(D3DMATERIAL9* p) override
+    {
+        return CopyOut(p, m_material);
+    }
     HRESULT STDMETHODCALLTYPE SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) override;
     HRESULT STDMETHODCALLTYPE GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) override;
     HRESULT STDMETHODCALLTYPE GetTexture(DWORD Stage, IDirect3DBaseTexture9** ppTexture) override;
@@ -342,15 +365,27 @@ public:
                                               DWORD* pValue) override;
     HRESULT STDMETHODCALLTYPE SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type,
                                               DWORD Value) override;
-    HRESULT STDMETHODCALLTYPE SetScissorRect(const RECT*) override;
-    HRESULT STDMETHODCALLTYPE GetScissorRect(RECT*) override;
+    HRESULT STDMETHODCALLTYPE SetScissorRect(const RECT*) override
+    {
+        return Unsupported("SetScissorRect");
+    }
+    HRESULT STDMETHODCALLTYPE GetScissorRect(RECT*) override
+    {
+        return Unsupported("GetScissorRect");
+    }
     HRESULT STDMETHODCALLTYPE DrawPrimitive(D3DPRIMITIVETYPE Type, UINT StartVertex,
                                             UINT PrimitiveCount) override;
     HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE, INT, UINT, UINT, UINT,
-                                                   UINT) override;
-    HRESULT STDMETHODCALLTYPE DrawPrimitiveUP(D3DPRIMITIVETYPE, UINT, const void*, UINT) override;
+                                                   UINT) override
+    {
+        return Unsupported("DrawIndexedPrimitive");
+    }
+    HRESULT STDMETHODCALLTYPE DrawPrimitiveUP(D3DPRIMITIVETYPE, UINT, const void*, UINT) override
+    {
+        return Unsupported("DrawPrimitiveUP");
+    }
     HRESULT STDMETHODCALLTYPE SetFVF(DWORD FVF) override;
-    HRESULT STDMETHODCALLTYPE GetFVF(DWORD* pFVF) override;
+    HRESULT STDMETHODCALLTYPE GetFVF(DWORD* p) override { return CopyOut(p, m_fvf); }
     HRESULT STDMETHODCALLTYPE CreateVertexShader(const DWORD*, IDirect3DVertexShader9**) override;
     HRESULT STDMETHODCALLTYPE SetVertexShader(IDirect3DVertexShader9*) override;
     HRESULT STDMETHODCALLTYPE GetVertexShader(IDirect3DVertexShader9**) override;
@@ -360,8 +395,14 @@ public:
                                               UINT Stride) override;
     HRESULT STDMETHODCALLTYPE GetStreamSource(UINT Stream, IDirect3DVertexBuffer9** ppVB,
                                               UINT* pOffset, UINT* pStride) override;
-    HRESULT STDMETHODCALLTYPE SetIndices(IDirect3DIndexBuffer9*) override;
-    HRESULT STDMETHODCALLTYPE GetIndices(IDirect3DIndexBuffer9**) override;
+    HRESULT STDMETHODCALLTYPE SetIndices(IDirect3DIndexBuffer9*) override
+    {
+        return Unsupported("SetIndices");
+    }
+    HRESULT STDMETHODCALLTYPE GetIndices(IDirect3DIndexBuffer9**) override
+    {
+        return Unsupported("GetIndices");
+    }
     HRESULT STDMETHODCALLTYPE CreatePixelShader(const DWORD*, IDirect3DPixelShader9**) override;
     HRESULT STDMETHODCALLTYPE SetPixelShader(IDirect3DPixelShader9*) override;
     HRESULT STDMETHODCALLTYPE GetPixelShader(IDirect3DPixelShader9**) override;
@@ -373,6 +414,12 @@ private:
     template <typename T> void Rebind(T*& slot, T* object);
     template <typename Interface>
     HRESULT NewShader(const char* name, const DWORD* function, Interface** pp);
+    template <typename Interface>
+    HRESULT SetShader(const char* name, Interface*& slot, Interface* shader);
+    HRESULT StoreConstants(const char* name, std::vector<float>& file, UINT first,
+                           const float* values, UINT count);
+    // A free-standing default-pool or offscreen surface.
+    HRESULT NewSurface(const D3DSURFACE_DESC& desc, IDirect3DSurface9** pp);
 
     Options m_options;
     std::vector<Call> m_calls;
