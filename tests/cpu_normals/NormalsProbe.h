@@ -1,23 +1,10 @@
-// White-box access to the CPU normal stages, and a generator whose grid has a
-// chosen size on the recording device.
+// A generator whose grid has a chosen size on the recording device.
 #pragma once
 
-#include <WaveGenerator.h>
 #include <TestDevice.h>
+#include <WaveGeneratorProbe.h>
 
 #include <memory>
-
-struct CWaveGeneratorProbe
-{
-    static void ComputeGridNormals(CWaveGenerator& g) { g.ComputeGridNormals(); }
-    static void UploadGridNormals(CWaveGenerator& g) { g.UploadGridNormals(); }
-
-    static int (&Layers(CWaveGenerator& g))[2][128][128] { return g.m_anLayer; }
-    static D3DXVECTOR3* GridNormals(CWaveGenerator& g) { return g.m_pGridNormals; }
-    static IDirect3DVertexBuffer9* GridVB(CWaveGenerator& g) { return g.m_pGridVB; }
-    static int GridWidth(CWaveGenerator& g) { return g.m_nGridWidth; }
-    static int GridHeight(CWaveGenerator& g) { return g.m_nGridHeight; }
-};
 
 namespace normaltest
 {

@@ -1,6 +1,6 @@
 // The generator's lifecycle on the recording device: which path a device's
 // pixel shader version selects, the map size, and the loss/restore protocol.
-#include "Probe.h"
+#include <WaveGeneratorProbe.h>
 
 #include <FakeEffects.h>
 #include <TestDevice.h>
@@ -104,39 +104,6 @@ protected:
     void SetUp() override { device = MakeDevice(GetParam()); }
     std::unique_ptr<TestDevice> device;
 };
-
-TEST_P(LossAndRestore, SecondLossDoesNothingAndUpdateWhileLostKeepsClock)
-{
-    CWaveGenerator g(device.get(), 64, 64);
-    g.Update(250);
-    const double before = CWaveGeneratorProbe::Time(g);
-    EXPECT_GT(before, 0.0);
-
-    device->ClearCalls();
-    g.OnLostDevice();
-    g.OnLostDevice();
-    const int effects = GetParam() >= D3DPS_VERSION(1, 1) ? 1 : 0;
-    EXPECT_EQ(device->CallCount("Effect101.OnLostDevice"), effects);
-    EXPECT_EQ(device->CallCount("Effect102.OnLostDevice"), effects);
-    EXPECT_EQ(g.GetNormalMap(), nullptr);
-    EXPECT_EQ(g.GetHeightMap(), nullptr);
-    // Nothing default-pool is left: the host's Reset goes through.
-    EXPECT_EQ(device->LiveDefaultPoolResources(), 0);
-    EXPECT_EQ(device->Reset(nullptr), D3D_OK);
-
-    device->ClearCalls();
-    g.Update(1000);
-    EXPECT_TRUE(device->Calls().empty());
-    EXPECT_EQ(CWaveGeneratorProbe::Time(g), before);
-
-    IDirect3DVertexBuffer9* quad = CWaveGeneratorProbe::QuadVB(g);
-    g.OnRestoreDevice();
-    EXPECT_EQ(CWaveGeneratorProbe::QuadVB(g), quad);
-    EXPECT_NE(g.GetNormalMap(), nullptr);
-    EXPECT_EQ(device->CallCount("Effect101.OnResetDevice"), effects);
-    g.Update(1000);
-    EXPECT_DOUBLE_EQ(CWaveGeneratorProbe::Time(g), before + 1.0);
-}
 
 TEST_P(LossAndRestore, RestoreWithoutLossCreatesNothingTwice)
 {

@@ -1,6 +1,6 @@
 // The module's entry point, its string table, and compiler messages reaching
 // the message box.
-#include "Probe.h"
+#include <WaveGeneratorProbe.h>
 
 #include <MessageString.h>
 #include <FakeEffects.h>

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <set>
 
 namespace
@@ -35,6 +34,7 @@ TEST_P(Loss, RepeatedLossesMidAnimationReleaseEverythingAndRestoreWorkingMaps)
     const D3DSURFACE_DESC normalDesc = TopLevel(g.GetNormalMap());
     const size_t watched = CD3DWatch::GetWatchedCount();
     const bool grid = GetParam() != kPS20;
+    const int effects = GetParam() == kNoPS ? 0 : 1;
 
     for (int loss = 0; loss < 25; loss++)
     {
@@ -44,7 +44,12 @@ TEST_P(Loss, RepeatedLossesMidAnimationReleaseEverythingAndRestoreWorkingMaps)
         // While the generator holds its maps the host cannot reset.
         ASSERT_NE(device->Reset(nullptr), D3D_OK);
 
+        device->ClearCalls();
+        // A second notice of the same loss has nothing left to release.
         g.OnLostDevice();
+        g.OnLostDevice();
+        EXPECT_EQ(device->CallCount("Effect101.OnLostDevice"), effects);
+        EXPECT_EQ(device->CallCount("Effect102.OnLostDevice"), effects);
         EXPECT_EQ(g.GetNormalMap(), nullptr);
         EXPECT_EQ(g.GetHeightMap(), nullptr);
         ResetAsHost(*device, loss);
@@ -57,6 +62,8 @@ TEST_P(Loss, RepeatedLossesMidAnimationReleaseEverythingAndRestoreWorkingMaps)
         EXPECT_EQ(Probe::Time(g), lostAt);
 
         g.OnRestoreDevice();
+        EXPECT_EQ(device->CallCount("Effect101.OnResetDevice"), effects);
+        EXPECT_EQ(device->CallCount("Effect102.OnResetDevice"), effects);
         ASSERT_NE(g.GetNormalMap(), nullptr);
         const D3DSURFACE_DESC desc = TopLevel(g.GetNormalMap());
         EXPECT_EQ(desc.Width, normalDesc.Width);
@@ -86,42 +93,6 @@ TEST_P(Loss, RepeatedLossesMidAnimationReleaseEverythingAndRestoreWorkingMaps)
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, Loss, testing::Values(kPS20, kPS11, kNoPS));
-
-class GridLoss : public testing::TestWithParam<DWORD>
-{
-};
-
-TEST_P(GridLoss, TheRestoredGridGetsPositionsAndNormalsBeforeItIsDrawn)
-{
-    auto device = MakeDevice(GetParam());
-    CWaveGenerator g(device.get(), 32, 32);
-    g.Update(16);
-    g.OnLostDevice();
-    ResetAsHost(*device, 0);
-    g.OnRestoreDevice();
-    g.Update(16);
-
-    IDirect3DVertexBuffer9* vb = Probe::GridVB(g);
-    ASSERT_NE(vb, nullptr);
-    const int W = Probe::GridWidth(g);
-    // The lower vertex of point (1, 0), written by both creation and upload.
-    const int v = 2 * 1 + 1;
-    if (GetParam() == kNoPS)
-    {
-        EXPECT_EQ(Member<float>(vb, 20, v, 0), 1.0f);
-        EXPECT_EQ(Member<float>(vb, 20, v, 4), 1.0f);
-        EXPECT_EQ(Member<uint32_t>(vb, 20, v, 16) >> 24, 0xFFu);
-    }
-    else
-    {
-        EXPECT_EQ(Member<float>(vb, 32, v, 0), 1.0f / W);
-        const float nz = Member<float>(vb, 32, v, 20);
-        EXPECT_GT(nz, 0.0f);
-        EXPECT_LE(nz, 1.0f);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(GridPaths, GridLoss, testing::Values(kPS11, kNoPS));
 
 TEST(LossFormats, FormatsAreProbedAgainOnRestoration)
 {

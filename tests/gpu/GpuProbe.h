@@ -1,39 +1,15 @@
-// White-box access to the generator's device stages, and small helpers shared
-// by the device-resource, geometry and render-pass tests.
+// Small helpers shared by the device-resource, geometry and render-pass tests.
 #pragma once
 
-#include <WaveGenerator.h>
 #include <FakeEffects.h>
 #include <TestDevice.h>
+#include <WaveGeneratorProbe.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
-
-struct CWaveGeneratorProbe
-{
-    static void CreateTextures(CWaveGenerator& g) { g.CreateTextures(); }
-    static void CreateVertexBuffers(CWaveGenerator& g) { g.CreateVertexBuffers(); }
-
-    static IDirect3DTexture9*& NoiseTex(CWaveGenerator& g, int i) { return g.m_pNoiseTex[i]; }
-    static IDirect3DTexture9*& HeightMap(CWaveGenerator& g) { return g.m_pHeightMap; }
-    static IDirect3DTexture9*& NormalMap(CWaveGenerator& g) { return g.m_pNormalMap; }
-    static IDirect3DVertexBuffer9*& QuadVB(CWaveGenerator& g) { return g.m_pQuadVB; }
-    static IDirect3DVertexBuffer9*& GridVB(CWaveGenerator& g) { return g.m_pGridVB; }
-    static D3DXVECTOR3* GridNormals(CWaveGenerator& g) { return g.m_pGridNormals; }
-    static ID3DXEffect* HeightEffect(CWaveGenerator& g) { return g.m_pHeightEffect; }
-    static ID3DXEffect* NormalEffect(CWaveGenerator& g) { return g.m_pNormalEffect; }
-    static D3DVIEWPORT9& Viewport(CWaveGenerator& g) { return g.m_Viewport; }
-    static const D3DMATERIAL9& Material(CWaveGenerator& g) { return g.m_Material; }
-    static bool& EightBitNoise(CWaveGenerator& g) { return g.m_b8BitNoise; }
-    static int GridWidth(CWaveGenerator& g) { return g.m_nGridWidth; }
-    static int GridHeight(CWaveGenerator& g) { return g.m_nGridHeight; }
-    static int Width(CWaveGenerator& g) { return g.m_nWidth; }
-    static int Height(CWaveGenerator& g) { return g.m_nHeight; }
-    static double Time(CWaveGenerator& g) { return g.m_dTime; }
-};
 
 namespace gputest
 {

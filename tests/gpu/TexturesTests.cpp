@@ -18,11 +18,6 @@ std::string ProbeText(D3DFORMAT format, DWORD usage)
            ",3," + std::to_string(format) + ")";
 }
 
-std::string RenderTargetProbe(D3DFORMAT format)
-{
-    return ProbeText(format, D3DUSAGE_RENDERTARGET);
-}
-
 const std::string kNoiseProbe = ProbeText(D3DFMT_L16, D3DUSAGE_DYNAMIC);
 
 TestDevice::Options Refusing(std::vector<D3DFORMAT> renderTargets, bool refuseL16 = false)
@@ -62,7 +57,7 @@ TEST_P(MapFormat, FirstWideCandidateTheDeviceRendersToWinsThenNoiseIsProbed)
 
     std::vector<std::string> expected;
     for (D3DFORMAT f : c.probed)
-        expected.push_back(RenderTargetProbe(f));
+        expected.push_back(ProbeText(f, D3DUSAGE_RENDERTARGET));
     expected.push_back(kNoiseProbe);
     EXPECT_EQ(device->CallTexts("CheckDeviceFormat"), expected);
     // The display mode is asked for before any probe.
@@ -169,7 +164,8 @@ TEST(RepeatedCall, CreatesNothingPresentButProbesAndSetsViewportAgain)
 
     EXPECT_EQ(device->CallCount("CreateTexture"), 0);
     EXPECT_EQ(device->CallTexts("CheckDeviceFormat"),
-              (std::vector<std::string>{RenderTargetProbe(D3DFMT_A16B16G16R16), kNoiseProbe}));
+              (std::vector<std::string>{ProbeText(D3DFMT_A16B16G16R16, D3DUSAGE_RENDERTARGET),
+                                        kNoiseProbe}));
     EXPECT_TRUE(Probe::EightBitNoise(g));
     ExpectViewport(Probe::Viewport(g), 96, 48);
     IDirect3DTexture9* after[4] = {Probe::NoiseTex(g, 0), Probe::NoiseTex(g, 1), g.GetHeightMap(),

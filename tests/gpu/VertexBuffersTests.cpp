@@ -32,7 +32,7 @@ void ExpectQuad(IDirect3DVertexBuffer9* vb)
     EXPECT_EQ(std::memcmp(AsBuffer(vb)->Bytes().data(), kQuad, sizeof kQuad), 0);
 }
 
-TEST(Quad, EveryPathGetsTheManagedQuadAndOnlyGridPathsAGrid)
+TEST(Quad, EveryPathGetsTheManagedQuadRefilledByEachCallAndOnlyGridPathsAGrid)
 {
     for (DWORD version : {kPS20, kPS11, kNoPS})
     {
@@ -46,23 +46,16 @@ TEST(Quad, EveryPathGetsTheManagedQuadAndOnlyGridPathsAGrid)
         EXPECT_EQ(creations.size(), grid ? 2u : 1u);
         EXPECT_EQ(Probe::GridVB(g) != nullptr, grid);
         EXPECT_EQ(Probe::GridNormals(g) != nullptr, grid);
+
+        IDirect3DVertexBuffer9* quad = Probe::QuadVB(g);
+        std::fill(AsBuffer(quad)->Bytes().begin(), AsBuffer(quad)->Bytes().end(), 0x5A);
+        device->ClearCalls();
+        Probe::CreateVertexBuffers(g);
+        EXPECT_EQ(Probe::QuadVB(g), quad);
+        EXPECT_EQ(device->CallCount("CreateVertexBuffer"), 0);
+        EXPECT_EQ(device->CallTexts("VB.Lock").front(), "VB.Lock(0,0,0x0)");
+        ExpectQuad(quad);
     }
-}
-
-TEST(Quad, IsRefilledOnEveryCallWithoutBeingCreatedAgain)
-{
-    auto device = MakeDevice(kPS20);
-    CWaveGenerator g(device.get(), 64, 64);
-    IDirect3DVertexBuffer9* quad = Probe::QuadVB(g);
-    std::fill(AsBuffer(quad)->Bytes().begin(), AsBuffer(quad)->Bytes().end(), 0x5A);
-
-    device->ClearCalls();
-    Probe::CreateVertexBuffers(g);
-    EXPECT_EQ(Probe::QuadVB(g), quad);
-    EXPECT_EQ(device->CallCount("CreateVertexBuffer"), 0);
-    EXPECT_EQ(device->CallTexts("VB.Lock"), std::vector<std::string>{"VB.Lock(0,0,0x0)"});
-    EXPECT_EQ(device->CallCount("VB.Unlock"), 1);
-    ExpectQuad(quad);
 }
 
 // The grid point and row of vertex v: two vertices per point, the upper one on

@@ -148,26 +148,15 @@ void GeneratorTest::ExpectPixelShaderMaps()
     const Channel noise0 = NoiseTexture(layers[0], eightBit);
     const Channel noise1 = NoiseTexture(layers[1], eightBit);
     const int W = int(heights.width), H = int(heights.height);
-    Worst height;
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x)
-        {
-            const double expected = ExpectedHeight(noise0, noise1, x, y, W, H);
-            for (int c = 0; c < 3; ++c)
-                height.take(std::abs(heights.rgba[(size_t(y) * W + x) * 4 + c] - expected), x, y);
-        }
-
+    const Worst height = Compare(heights, 0, W, H, false,
+                                 [&](int x, int y)
+                                 {
+                                     const double h = ExpectedHeight(noise0, noise1, x, y, W, H);
+                                     return Colour{h, h, h};
+                                 });
     const Channel red = RedChannel(heights);
-    Worst normal;
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x)
-        {
-            const Colour expected = ExpectedSurfaceNormal(red, x, y);
-            const float* texel = &normals.rgba[(size_t(y) * W + x) * 4];
-            for (int c = 0; c < 3; ++c)
-                normal.take(std::abs(texel[c] - expected[size_t(c)]), x, y);
-            normal.take(std::abs(texel[3] - 1.0), x, y);
-        }
+    const Worst normal = Compare(normals, 0, W, H, true,
+                                 [&](int x, int y) { return ExpectedSurfaceNormal(red, x, y); });
     // With power-of-two map sizes every sample falls on a whole, half or quarter
     // texel, where eight bits of sub-texel weight are exact. With L16 noise what
     // is left is the rounding of the stored height, half a step of the map
@@ -209,18 +198,12 @@ Worst GeneratorTest::GridNormalError(const MapImage& normals, int fromColumn, in
     const int W = CWaveGeneratorProbe::GridWidth(g), H = CWaveGeneratorProbe::GridHeight(g);
     const D3DXVECTOR3* grid = CWaveGeneratorProbe::GridNormals(g);
     const bool packed = PathOf(class_) == Path::FixedFunction;
-    Worst worst;
-    for (int y = 0; y < H - 1; ++y)
-        for (int x = fromColumn; x < toColumn; ++x)
-        {
-            const D3DXVECTOR3& n = grid[y * W + x];
-            const Colour expected = packed ? PackedColour(n) : ShaderColour(n);
-            const float* texel = &normals.rgba[(size_t(y) * W + x) * 4];
-            for (int c = 0; c < 3; ++c)
-                worst.take(std::abs(texel[c] - expected[size_t(c)]), x, y);
-            worst.take(std::abs(texel[3] - 1.0), x, y);
-        }
-    return worst;
+    return Compare(normals, fromColumn, toColumn, H - 1, true,
+                   [&](int x, int y)
+                   {
+                       const D3DXVECTOR3& n = grid[y * W + x];
+                       return packed ? PackedColour(n) : ShaderColour(n);
+                   });
 }
 
 } // namespace integration

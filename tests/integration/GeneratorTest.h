@@ -3,7 +3,7 @@
 #pragma once
 
 #include "MapReference.h"
-#include "Probe.h"
+#include <WaveGeneratorProbe.h>
 
 #include <Com.h>
 #include <MapImage.h>

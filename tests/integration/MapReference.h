@@ -9,6 +9,7 @@
 #include <d3dx9.h>
 
 #include <array>
+#include <cmath>
 #include <ostream>
 #include <vector>
 
@@ -74,5 +75,26 @@ struct Worst
 };
 
 std::ostream& operator<<(std::ostream& out, const Worst& worst);
+
+// The largest difference between the colour channels of the texels in columns
+// [fromColumn, toColumn) of the first rows of an image and the colour that
+// expected(x, y) gives them; alpha is expected to be 1 where opaque.
+template <typename Expected>
+Worst Compare(const MapImage& image, int fromColumn, int toColumn, int rows, bool opaque,
+              Expected expected)
+{
+    Worst worst;
+    for (int y = 0; y < rows; ++y)
+        for (int x = fromColumn; x < toColumn; ++x)
+        {
+            const Colour colour = expected(x, y);
+            const float* texel = &image.rgba[(size_t(y) * image.width + size_t(x)) * 4];
+            for (int c = 0; c < 3; ++c)
+                worst.take(std::abs(texel[c] - colour[size_t(c)]), x, y);
+            if (opaque)
+                worst.take(std::abs(texel[3] - 1.0), x, y);
+        }
+    return worst;
+}
 
 } // namespace integration
