@@ -112,17 +112,6 @@ TEST_F(CompilerMessages, WarningsWithASuccessfulCompileAreShownToo)
     EXPECT_NE(CWaveGeneratorProbe::NormalEffect(g), nullptr);
 }
 
-TEST_F(CompilerMessages, NoEffectsAndNoBoxBelowPixelShader11)
-{
-    FakeEffects().messages[101] = "never shown";
-    TestDevice::Options options;
-    options.pixelShaderVersion = D3DPS_VERSION(1, 0);
-    TestDevice device(options);
-    CWaveGenerator g(&device, 64, 64);
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_TRUE(FakeEffects().created.empty());
-}
-
 std::string ReadFile(const std::string& path)
 {
     std::string bytes;

@@ -94,23 +94,4 @@ TEST_P(Loss, RepeatedLossesMidAnimationReleaseEverythingAndRestoreWorkingMaps)
 
 INSTANTIATE_TEST_SUITE_P(Paths, Loss, testing::Values(kPS20, kPS11, kNoPS));
 
-TEST(LossFormats, FormatsAreProbedAgainOnRestoration)
-{
-    auto device = MakeDevice(kPS20);
-    CWaveGenerator g(device.get(), 64, 64);
-    EXPECT_FALSE(Probe::EightBitNoise(g));
-    g.OnLostDevice();
-    ResetAsHost(*device, 0);
-    // The display mode after the reset no longer offers dynamic L16 textures
-    // nor 16-bit integer render targets.
-    device->Settings().refused.insert({D3DFMT_L16, D3DUSAGE_DYNAMIC});
-    device->Settings().refused.insert({D3DFMT_A16B16G16R16, D3DUSAGE_RENDERTARGET});
-    g.OnRestoreDevice();
-    EXPECT_TRUE(Probe::EightBitNoise(g));
-    EXPECT_EQ(AsTexture(Probe::NoiseTex(g, 0))->Format(), D3DFMT_L8);
-    EXPECT_EQ(AsTexture(Probe::NoiseTex(g, 1))->Format(), D3DFMT_L8);
-    EXPECT_EQ(AsTexture(g.GetHeightMap())->Format(), D3DFMT_A16B16G16R16F);
-    EXPECT_EQ(AsTexture(g.GetNormalMap())->Format(), D3DFMT_A16B16G16R16F);
-}
-
 } // namespace

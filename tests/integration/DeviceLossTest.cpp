@@ -9,9 +9,7 @@ namespace integration
 namespace
 {
 
-class DeviceLoss : public GeneratorTest, public ::testing::WithParamInterface<DeviceClass>
-{
-};
+using DeviceLoss = DeviceClassTest;
 
 TEST_P(DeviceLoss, EveryResetSucceedsAndTheMapsComeBack)
 {
@@ -50,8 +48,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, DeviceLoss,
                          ::testing::Values(DeviceClass{"PixelShader20", D3DPS_VERSION(2, 0), {}},
                                            DeviceClass{"PixelShader14", D3DPS_VERSION(1, 4), {}},
                                            DeviceClass{"NoPixelShader", 0, {}}),
-                         [](const ::testing::TestParamInfo<DeviceClass>& info)
-                         { return info.param.name; });
+                         ClassName);
 
 } // namespace
 } // namespace integration

@@ -84,4 +84,14 @@ private:
     void ExpectGridNormalMap();
 };
 
+// A generator test run once for each device class of a list.
+class DeviceClassTest : public GeneratorTest, public ::testing::WithParamInterface<DeviceClass>
+{
+};
+
+inline std::string ClassName(const ::testing::TestParamInfo<DeviceClass>& info)
+{
+    return info.param.name;
+}
+
 } // namespace integration

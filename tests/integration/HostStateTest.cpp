@@ -8,9 +8,7 @@ namespace integration
 namespace
 {
 
-class HostState : public GeneratorTest, public ::testing::WithParamInterface<DeviceClass>
-{
-};
+using HostState = DeviceClassTest;
 
 TEST_P(HostState, TheHostsTargetKeepsItsPixels)
 {
@@ -47,8 +45,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, HostState,
                          ::testing::Values(DeviceClass{"PixelShader20", D3DPS_VERSION(2, 0), {}},
                                            DeviceClass{"PixelShader11", D3DPS_VERSION(1, 1), {}},
                                            DeviceClass{"PixelShader10", D3DPS_VERSION(1, 0), {}}),
-                         [](const ::testing::TestParamInfo<DeviceClass>& info)
-                         { return info.param.name; });
+                         ClassName);
 
 } // namespace
 } // namespace integration

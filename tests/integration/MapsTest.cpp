@@ -12,9 +12,7 @@ namespace integration
 namespace
 {
 
-class Maps : public GeneratorTest, public ::testing::WithParamInterface<DeviceClass>
-{
-};
+using Maps = DeviceClassTest;
 
 TEST_P(Maps, FollowTheLastFrame)
 {
@@ -64,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DeviceClass{"PixelShader11ByteMaps", D3DPS_VERSION(1, 1), kNoWideTargets},
                       DeviceClass{"PixelShader10", D3DPS_VERSION(1, 0), {}},
                       DeviceClass{"NoPixelShaderByteMaps", 0, kNoWideTargets}),
-    [](const ::testing::TestParamInfo<DeviceClass>& info) { return info.param.name; });
+    ClassName);
 
 } // namespace
 } // namespace integration
