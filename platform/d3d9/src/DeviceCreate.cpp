@@ -22,6 +22,25 @@ bool validPool(D3DPOOL pool)
     return pool >= D3DPOOL_DEFAULT && pool <= D3DPOOL_SCRATCH;
 }
 
+// Render targets and depth-stencil surfaces share their argument rules; only
+// the usage their format must support differs.
+HRESULT checkAttachment(const vk::Context& context, const Emulation& emulation, DWORD usage,
+                        UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                        DWORD multisampleQuality, IDirect3DSurface9** surface, HANDLE* sharedHandle)
+{
+    if (!surface)
+        return D3DERR_INVALIDCALL;
+    *surface = nullptr;
+    if (sharedHandle || width == 0 || height == 0)
+        return D3DERR_INVALIDCALL;
+    if (multiSample != D3DMULTISAMPLE_NONE || multisampleQuality != 0)
+        return D3DERR_NOTAVAILABLE;
+    if (!findFormat(format) ||
+        checkFormat(context, emulation, usage, D3DRTYPE_SURFACE, format) != D3D_OK)
+        return D3DERR_INVALIDCALL;
+    return D3D_OK;
+}
+
 } // namespace
 
 STDMETHODIMP Device::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage,
@@ -115,17 +134,11 @@ STDMETHODIMP Device::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Forma
                                         BOOL Lockable, IDirect3DSurface9** ppSurface,
                                         HANDLE* pSharedHandle)
 {
-    if (!ppSurface)
-        return D3DERR_INVALIDCALL;
-    *ppSurface = nullptr;
-    if (pSharedHandle || Width == 0 || Height == 0)
-        return D3DERR_INVALIDCALL;
-    if (MultiSample != D3DMULTISAMPLE_NONE || MultisampleQuality != 0)
-        return D3DERR_NOTAVAILABLE;
-    const FormatInfo* format = findFormat(Format);
-    if (!format || checkFormat(*context_, emulation_, D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE,
-                               Format) != D3D_OK)
-        return D3DERR_INVALIDCALL;
+    if (const HRESULT hr =
+            checkAttachment(*context_, emulation_, D3DUSAGE_RENDERTARGET, Width, Height, Format,
+                            MultiSample, MultisampleQuality, ppSurface, pSharedHandle);
+        hr != D3D_OK)
+        return hr;
     return guarded(
         [&]() -> HRESULT
         {
@@ -145,17 +158,11 @@ STDMETHODIMP Device::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMA
                                                DWORD MultisampleQuality, BOOL,
                                                IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle)
 {
-    if (!ppSurface)
-        return D3DERR_INVALIDCALL;
-    *ppSurface = nullptr;
-    if (pSharedHandle || Width == 0 || Height == 0)
-        return D3DERR_INVALIDCALL;
-    if (MultiSample != D3DMULTISAMPLE_NONE || MultisampleQuality != 0)
-        return D3DERR_NOTAVAILABLE;
-    const FormatInfo* format = findFormat(Format);
-    if (!format || checkFormat(*context_, emulation_, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE,
-                               Format) != D3D_OK)
-        return D3DERR_INVALIDCALL;
+    if (const HRESULT hr =
+            checkAttachment(*context_, emulation_, D3DUSAGE_DEPTHSTENCIL, Width, Height, Format,
+                            MultiSample, MultisampleQuality, ppSurface, pSharedHandle);
+        hr != D3D_OK)
+        return hr;
     return guarded(
         [&]() -> HRESULT
         {
