@@ -7,65 +7,54 @@ namespace swk::test
 namespace
 {
 
-class Arguments : public DeviceTest
-{
-protected:
-    void SetUp() override
-    {
-        DeviceTest::SetUp();
-        device_ = createDevice(16, 16);
-        ASSERT_TRUE(device_);
-    }
-};
+using Arguments = OpenDevice<16, 16>;
 
 template <typename T> T* poisoned()
 {
     return reinterpret_cast<T*>(uintptr_t(0xbadc0de));
 }
 
+// The call is refused and nulls what its out-pointer held before.
+template <typename T, typename Create> void expectRefused(Create&& create, const char* why = "")
+{
+    T* out = poisoned<T>();
+    EXPECT_EQ(create(&out), D3DERR_INVALIDCALL) << why;
+    EXPECT_EQ(out, nullptr) << why;
+}
+
 TEST_F(Arguments, CreationFailuresNullTheOutPointer)
 {
-    IDirect3DTexture9* texture = poisoned<IDirect3DTexture9>();
-    EXPECT_EQ(
-        device_->CreateTexture(0, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
-        D3DERR_INVALIDCALL);
-    EXPECT_EQ(texture, nullptr);
-    texture = poisoned<IDirect3DTexture9>();
-    // Render targets live in the default pool only.
-    EXPECT_EQ(device_->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
-                                     D3DPOOL_MANAGED, &texture, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(texture, nullptr);
-    EXPECT_EQ(
-        device_->CreateTexture(8, 8, 5, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
-        D3DERR_INVALIDCALL)
-        << "an 8x8 chain has four levels";
-    EXPECT_EQ(device_->CreateTexture(8, 8, 1, 0, D3DFMT_D24S8, D3DPOOL_DEFAULT, &texture, nullptr),
-              D3DERR_INVALIDCALL);
+    using Texture = IDirect3DTexture9;
+    auto texture = [&](UINT width, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                       HANDLE* shared = nullptr)
+    {
+        return [=](Texture** out)
+        { return device_->CreateTexture(width, 8, levels, usage, format, pool, out, shared); };
+    };
+    expectRefused<Texture>(texture(0, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED), "no width");
+    expectRefused<Texture>(texture(8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED),
+                           "render targets live in the default pool only");
+    expectRefused<Texture>(texture(8, 5, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED),
+                           "an 8x8 chain has four levels");
+    expectRefused<Texture>(texture(8, 1, 0, D3DFMT_D24S8, D3DPOOL_DEFAULT), "depth texture");
     HANDLE shared = nullptr;
-    EXPECT_EQ(
-        device_->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &texture, &shared),
-        D3DERR_INVALIDCALL);
-    EXPECT_EQ(texture, nullptr);
+    expectRefused<Texture>(texture(8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &shared), "shared");
 
-    IDirect3DVertexBuffer9* buffer = poisoned<IDirect3DVertexBuffer9>();
-    EXPECT_EQ(device_->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &buffer, nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(buffer, nullptr);
-    IDirect3DSurface9* surface = poisoned<IDirect3DSurface9>();
-    EXPECT_EQ(device_->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &surface,
-                                                   nullptr),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(surface, nullptr);
-    IDirect3DPixelShader9* shader = poisoned<IDirect3DPixelShader9>();
+    expectRefused<IDirect3DVertexBuffer9>(
+        [&](auto** out)
+        { return device_->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, out, nullptr); });
+    expectRefused<IDirect3DSurface9>(
+        [&](auto** out)
+        {
+            return device_->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, out,
+                                                        nullptr);
+        });
     const DWORD garbage[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    EXPECT_EQ(device_->CreatePixelShader(garbage, &shader), D3DERR_INVALIDCALL);
-    EXPECT_EQ(shader, nullptr);
-    // A vertex shader blob is not a pixel shader.
     const std::vector<DWORD> vs = vertexBlob(kTexcoordVertexShader, kTexcoordInputs);
-    shader = poisoned<IDirect3DPixelShader9>();
-    EXPECT_EQ(device_->CreatePixelShader(vs.data(), &shader), D3DERR_INVALIDCALL);
-    EXPECT_EQ(shader, nullptr);
+    for (const DWORD* blob : {garbage, vs.data()})
+        expectRefused<IDirect3DPixelShader9>([&](auto** out)
+                                             { return device_->CreatePixelShader(blob, out); },
+                                             "garbage, or a vertex shader blob");
 }
 
 TEST_F(Arguments, SceneNestingAndDrawsOutsideAScene)
@@ -175,8 +164,7 @@ TEST_F(Arguments, LocksFollowDirect3DRules)
 
 TEST_F(Arguments, GetRenderTargetDataNeedsAMatchingSystemMemorySurface)
 {
-    auto target = renderTarget(8, 8, D3DFMT_A8R8G8B8);
-    auto surface = level(target.get());
+    auto surface = level(renderTarget(8, 8, D3DFMT_A8R8G8B8).get());
     Com<IDirect3DSurface9> small, wrongFormat, defaultPool;
     ASSERT_EQ(device_->CreateOffscreenPlainSurface(4, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
                                                    small.out(), nullptr),

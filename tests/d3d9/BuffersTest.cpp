@@ -7,30 +7,25 @@ namespace swk::test
 namespace
 {
 
-struct ScreenVertex
-{
-    float x, y, z, rhw;
-    D3DCOLOR diffuse;
-};
-
-class Buffers : public DeviceTest
+class Buffers : public OpenDevice<8, 8>
 {
 protected:
     void SetUp() override
     {
-        DeviceTest::SetUp();
-        device_ = createDevice(8, 8);
-        ASSERT_TRUE(device_);
-        target_ = renderTarget(8, 8, D3DFMT_A8R8G8B8);
-        surface_ = level(target_.get());
-        ASSERT_EQ(device_->SetRenderTarget(0, surface_.get()), D3D_OK);
-        device_->SetRenderState(D3DRS_LIGHTING, FALSE);
-        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-        device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-        device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-        device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-        device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-        device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+        OpenDevice::SetUp();
+        surface_ = bindTarget(8, 8, D3DFMT_A8R8G8B8);
+        selectDiffuse();
+    }
+
+    // Room for two quads.
+    Com<IDirect3DVertexBuffer9> buffer(DWORD usage, D3DPOOL pool)
+    {
+        Com<IDirect3DVertexBuffer9> vb;
+        EXPECT_EQ(device_->CreateVertexBuffer(8 * sizeof(ScreenVertex), usage,
+                                              D3DFVF_XYZRHW | D3DFVF_DIFFUSE, pool, vb.out(),
+                                              nullptr),
+                  D3D_OK);
+        return vb;
     }
 
     // A quad over the pixel columns [x0, x1).
@@ -52,17 +47,13 @@ protected:
         return read(surface_.get()).at<uint32_t>(4, 4, 0);
     }
 
-    Com<IDirect3DTexture9> target_;
     Com<IDirect3DSurface9> surface_;
 };
 
 TEST_F(Buffers, LockWithoutFlagsKeepsWhatTheGpuDrewFrom)
 {
-    Com<IDirect3DVertexBuffer9> vb;
-    ASSERT_EQ(device_->CreateVertexBuffer(
-                  8 * sizeof(ScreenVertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
-                  D3DFVF_XYZRHW | D3DFVF_DIFFUSE, D3DPOOL_DEFAULT, vb.out(), nullptr),
-              D3D_OK);
+    auto vb = buffer(D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, D3DPOOL_DEFAULT);
+    ASSERT_TRUE(vb);
     void* data = nullptr;
     ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
     writeQuad(data, 0xff0000ff);
@@ -83,11 +74,8 @@ TEST_F(Buffers, LockWithoutFlagsKeepsWhatTheGpuDrewFrom)
 
 TEST_F(Buffers, DiscardAndNoOverwriteLetTheCpuRunAhead)
 {
-    Com<IDirect3DVertexBuffer9> vb;
-    ASSERT_EQ(device_->CreateVertexBuffer(
-                  8 * sizeof(ScreenVertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
-                  D3DFVF_XYZRHW | D3DFVF_DIFFUSE, D3DPOOL_DEFAULT, vb.out(), nullptr),
-              D3D_OK);
+    auto vb = buffer(D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, D3DPOOL_DEFAULT);
+    ASSERT_TRUE(vb);
     device_->SetStreamSource(0, vb.get(), 0, sizeof(ScreenVertex));
     ASSERT_EQ(device_->BeginScene(), D3D_OK);
     const D3DCOLOR colors[4] = {0xff102030, 0xff405060, 0xff708090, 0xffa0b0c0};
@@ -136,11 +124,8 @@ TEST_F(Buffers, LockRangesAndNestingFollowDirect3D)
 
 TEST_F(Buffers, IndexedDrawsReadTheIndexBuffer)
 {
-    Com<IDirect3DVertexBuffer9> vb;
-    ASSERT_EQ(device_->CreateVertexBuffer(8 * sizeof(ScreenVertex), 0,
-                                          D3DFVF_XYZRHW | D3DFVF_DIFFUSE, D3DPOOL_MANAGED, vb.out(),
-                                          nullptr),
-              D3D_OK);
+    auto vb = buffer(0, D3DPOOL_MANAGED);
+    ASSERT_TRUE(vb);
     void* data = nullptr;
     ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
     writeQuad(data, 0xff000000);

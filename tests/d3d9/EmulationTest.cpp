@@ -9,9 +9,14 @@ namespace swk::test
 namespace
 {
 
-class Creation : public DeviceTest
+using Creation = DeviceTest;
+
+// CheckDeviceFormat on a display in X8R8G8B8, as the generator's host asks.
+HRESULT check(IDirect3D9* d3d, DWORD usage, D3DRESOURCETYPE type, D3DFORMAT format,
+              D3DDEVTYPE deviceType = D3DDEVTYPE_HAL, UINT adapter = D3DADAPTER_DEFAULT)
 {
-};
+    return d3d->CheckDeviceFormat(adapter, deviceType, D3DFMT_X8R8G8B8, usage, type, format);
+}
 
 TEST_F(Creation, ReportsPixelShaderThreeAndTheGeneratorsFormats)
 {
@@ -19,41 +24,22 @@ TEST_F(Creation, ReportsPixelShaderThreeAndTheGeneratorsFormats)
     ASSERT_EQ(d3d()->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps), D3D_OK);
     EXPECT_EQ(caps.PixelShaderVersion, DWORD(D3DPS_VERSION(3, 0)));
     EXPECT_TRUE(caps.Caps2 & D3DCAPS2_CANAUTOGENMIPMAP);
-    const D3DFORMAT display = D3DFMT_X8R8G8B8;
     for (D3DFORMAT map :
          {D3DFMT_A16B16G16R16, D3DFMT_A16B16G16R16F, D3DFMT_A32B32G32R32F, D3DFMT_A8R8G8B8})
-    {
-        EXPECT_EQ(d3d()->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, display,
-                                           D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, map),
-                  D3D_OK)
-            << map;
-        EXPECT_EQ(d3d()->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, display,
-                                           D3DUSAGE_RENDERTARGET | D3DUSAGE_AUTOGENMIPMAP,
-                                           D3DRTYPE_TEXTURE, map),
-                  D3D_OK)
-            << map;
-    }
+        for (DWORD usage :
+             {DWORD(D3DUSAGE_RENDERTARGET), DWORD(D3DUSAGE_RENDERTARGET | D3DUSAGE_AUTOGENMIPMAP)})
+            EXPECT_EQ(check(d3d(), usage, D3DRTYPE_TEXTURE, map), D3D_OK) << map << "/" << usage;
     for (D3DFORMAT noise : {D3DFMT_L16, D3DFMT_L8})
-        EXPECT_EQ(d3d()->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, display,
-                                           D3DUSAGE_DYNAMIC, D3DRTYPE_TEXTURE, noise),
-                  D3D_OK)
-            << noise;
+        EXPECT_EQ(check(d3d(), D3DUSAGE_DYNAMIC, D3DRTYPE_TEXTURE, noise), D3D_OK) << noise;
     // Colour formats are no depth buffers; depth formats are surfaces, not textures.
-    EXPECT_EQ(d3d()->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, display,
-                                       D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_L8),
+    EXPECT_EQ(check(d3d(), D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_L8),
               D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(d3d()->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, display,
-                                       D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D24S8),
-              D3D_OK);
-    EXPECT_EQ(d3d()->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, display, 0,
-                                       D3DRTYPE_TEXTURE, D3DFMT_D24S8),
+    EXPECT_EQ(check(d3d(), D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D24S8), D3D_OK);
+    EXPECT_EQ(check(d3d(), 0, D3DRTYPE_TEXTURE, D3DFMT_D24S8), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(check(d3d(), 0, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8, D3DDEVTYPE_REF),
               D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(d3d()->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_REF, display, 0,
-                                       D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8),
-              D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(
-        d3d()->CheckDeviceFormat(1, D3DDEVTYPE_HAL, display, 0, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8),
-        D3DERR_INVALIDCALL);
+    EXPECT_EQ(check(d3d(), 0, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8, D3DDEVTYPE_HAL, 1),
+              D3DERR_INVALIDCALL);
 }
 
 TEST_F(Creation, DeviceAnswersForItsBackBuffer)
@@ -82,26 +68,21 @@ TEST_F(Creation, WindowlessCreationFillsInWhatDirect3DChooses)
     D3DPRESENT_PARAMETERS pp{};
     pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
     pp.Windowed = TRUE;
-    ASSERT_EQ(d3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                  D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, device_.out()),
-              D3D_OK);
+    auto create = [&](D3DDEVTYPE type, DWORD flags, Com<IDirect3DDevice9>& device)
+    { return d3d()->CreateDevice(D3DADAPTER_DEFAULT, type, nullptr, flags, &pp, device.out()); };
+    ASSERT_EQ(create(D3DDEVTYPE_HAL, D3DCREATE_SOFTWARE_VERTEXPROCESSING, device_), D3D_OK);
     EXPECT_EQ(pp.BackBufferFormat, D3DFMT_X8R8G8B8);
     EXPECT_EQ(pp.BackBufferCount, 1u);
     EXPECT_GT(pp.BackBufferWidth, 0u);
 
     Com<IDirect3DDevice9> refused;
     pp.MultiSampleType = D3DMULTISAMPLE_4_SAMPLES;
-    EXPECT_NE(d3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                  D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, refused.out()),
-              D3D_OK);
+    EXPECT_NE(create(D3DDEVTYPE_HAL, D3DCREATE_SOFTWARE_VERTEXPROCESSING, refused), D3D_OK);
     EXPECT_FALSE(refused);
     pp.MultiSampleType = D3DMULTISAMPLE_NONE;
-    EXPECT_EQ(d3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_REF, nullptr,
-                                  D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, refused.out()),
+    EXPECT_EQ(create(D3DDEVTYPE_REF, D3DCREATE_SOFTWARE_VERTEXPROCESSING, refused),
               D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(
-        d3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, 0, &pp, refused.out()),
-        D3DERR_INVALIDCALL);
+    EXPECT_EQ(create(D3DDEVTYPE_HAL, 0, refused), D3DERR_INVALIDCALL) << "no vertex processing";
     EXPECT_FALSE(refused);
 }
 
@@ -130,13 +111,8 @@ TEST_F(Creation, OptionsSelectTheDeviceClass)
     }
 
     Com<IDirect3D9> none = emulate(0, {});
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = pp.BackBufferHeight = 8;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    ASSERT_EQ(none->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                 D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device_.out()),
-              D3D_OK);
+    device_ = createDevice(8, 8, D3DFMT_X8R8G8B8, false, none.get());
+    ASSERT_TRUE(device_);
     D3DCAPS9 caps{};
     ASSERT_EQ(device_->GetDeviceCaps(&caps), D3D_OK);
     EXPECT_EQ(caps.PixelShaderVersion, 0u);
@@ -153,26 +129,19 @@ TEST_F(Creation, RefusedFormatsFailOnlyForTheirUsages)
                                       {D3DFMT_A16B16G16R16, D3DUSAGE_RENDERTARGET},
                                       {D3DFMT_A16B16G16R16F, 0}});
     ASSERT_TRUE(d3d);
-    auto check = [&](DWORD usage, D3DFORMAT format)
-    {
-        return d3d->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, usage,
-                                      D3DRTYPE_TEXTURE, format);
-    };
-    EXPECT_EQ(check(D3DUSAGE_DYNAMIC, D3DFMT_L16), D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(check(0, D3DFMT_L16), D3D_OK);
-    EXPECT_EQ(check(D3DUSAGE_DYNAMIC, D3DFMT_L8), D3D_OK);
-    EXPECT_EQ(check(D3DUSAGE_RENDERTARGET, D3DFMT_A16B16G16R16), D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(check(0, D3DFMT_A16B16G16R16), D3D_OK);
-    EXPECT_EQ(check(0, D3DFMT_A16B16G16R16F), D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(check(D3DUSAGE_RENDERTARGET, D3DFMT_A32B32G32R32F), D3D_OK);
-
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = pp.BackBufferHeight = 8;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device_.out()),
+    EXPECT_EQ(check(d3d.get(), D3DUSAGE_DYNAMIC, D3DRTYPE_TEXTURE, D3DFMT_L16),
+              D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(check(d3d.get(), 0, D3DRTYPE_TEXTURE, D3DFMT_L16), D3D_OK);
+    EXPECT_EQ(check(d3d.get(), D3DUSAGE_DYNAMIC, D3DRTYPE_TEXTURE, D3DFMT_L8), D3D_OK);
+    EXPECT_EQ(check(d3d.get(), D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, D3DFMT_A16B16G16R16),
+              D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(check(d3d.get(), 0, D3DRTYPE_TEXTURE, D3DFMT_A16B16G16R16), D3D_OK);
+    EXPECT_EQ(check(d3d.get(), 0, D3DRTYPE_TEXTURE, D3DFMT_A16B16G16R16F), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(check(d3d.get(), D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, D3DFMT_A32B32G32R32F),
               D3D_OK);
+
+    device_ = createDevice(8, 8, D3DFMT_X8R8G8B8, false, d3d.get());
+    ASSERT_TRUE(device_);
     Com<IDirect3DTexture9> texture;
     EXPECT_EQ(device_->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_L16, D3DPOOL_DEFAULT,
                                      texture.out(), nullptr),
@@ -197,17 +166,14 @@ TEST_F(Creation, EnvironmentSelectsTheDeviceClassUnlessOptionsDo)
     D3DCAPS9 caps{};
     fromEnvironment->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps);
     EXPECT_EQ(caps.PixelShaderVersion, DWORD(D3DPS_VERSION(1, 4)));
-    EXPECT_EQ(fromEnvironment->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL,
-                                                 D3DFMT_X8R8G8B8, D3DUSAGE_DYNAMIC,
-                                                 D3DRTYPE_TEXTURE, D3DFMT_L16),
+    EXPECT_EQ(check(fromEnvironment.get(), D3DUSAGE_DYNAMIC, D3DRTYPE_TEXTURE, D3DFMT_L16),
               D3DERR_NOTAVAILABLE);
     fromOptions->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps);
     EXPECT_EQ(caps.PixelShaderVersion, DWORD(D3DPS_VERSION(2, 0)));
     // The options said nothing about formats, so the environment's list holds.
-    EXPECT_EQ(fromOptions->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8,
-                                             D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE,
-                                             D3DFMT_A16B16G16R16),
-              D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(
+        check(fromOptions.get(), D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, D3DFMT_A16B16G16R16),
+        D3DERR_NOTAVAILABLE);
 }
 
 } // namespace

@@ -7,29 +7,21 @@ namespace swk::test
 namespace
 {
 
-struct ScreenVertex
-{
-    float x, y, z, rhw;
-    D3DCOLOR diffuse;
-};
-
 struct WorldVertex
 {
     float x, y, z;
     D3DCOLOR diffuse;
 };
 
-class FixedFunction : public DeviceTest
+class FixedFunction : public OpenDevice<8, 8, D3DFMT_A8R8G8B8, true>
 {
 protected:
     void SetUp() override
     {
-        DeviceTest::SetUp();
-        device_ = createDevice(8, 8, D3DFMT_A8R8G8B8, true);
-        ASSERT_TRUE(device_);
-        target_ = renderTarget(8, 8, D3DFMT_A8R8G8B8);
-        surface_ = level(target_.get());
-        ASSERT_EQ(device_->SetRenderTarget(0, surface_.get()), D3D_OK);
+        OpenDevice::SetUp();
+        surface_ = bindTarget(8, 8, D3DFMT_A8R8G8B8);
+        // Culling has a test of its own.
+        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL,
                                  0xff000000, 1.0f, 0),
                   D3D_OK);
@@ -54,7 +46,6 @@ protected:
 
     uint32_t pixel(UINT x = 4, UINT y = 4) { return read(surface_.get()).at<uint32_t>(x, y, 0); }
 
-    Com<IDirect3DTexture9> target_;
     Com<IDirect3DSurface9> surface_;
 };
 
@@ -75,7 +66,6 @@ TEST_F(FixedFunction, CullModeFollowsDirect3DWinding)
 
 TEST_F(FixedFunction, DepthTestAndWriteFollowTheirStates)
 {
-    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     drawScreenQuad(0xff0000ff, 0.25f);
     drawScreenQuad(0xffff0000, 0.75f);
     EXPECT_EQ(pixel(), 0xff0000ffu) << "the farther quad fails LESSEQUAL";
@@ -91,7 +81,6 @@ TEST_F(FixedFunction, DepthTestAndWriteFollowTheirStates)
 
 TEST_F(FixedFunction, AlphaBlendAndAlphaTest)
 {
-    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     drawScreenQuad(0xff0000ff);
     device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
@@ -129,7 +118,6 @@ TEST_F(FixedFunction, StageStatesChangedBetweenQueuedDrawsApplyToEach)
 
 TEST_F(FixedFunction, StencilCountsCoveredPixels)
 {
-    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     device_->SetRenderState(D3DRS_STENCILENABLE, TRUE);
     device_->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
@@ -145,16 +133,12 @@ TEST_F(FixedFunction, StencilCountsCoveredPixels)
 
 TEST_F(FixedFunction, FogAndLightingOffLeaveVertexColours)
 {
-    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     device_->SetRenderState(D3DRS_FOGENABLE, TRUE);
     device_->SetRenderState(D3DRS_FOGCOLOR, 0xffffffff);
     device_->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_LINEAR);
-    const float start = 0.0f, end = 1.0f;
-    DWORD bits;
-    std::memcpy(&bits, &start, 4);
-    device_->SetRenderState(D3DRS_FOGSTART, bits);
-    std::memcpy(&bits, &end, 4);
-    device_->SetRenderState(D3DRS_FOGEND, bits);
+    // Floats travel as their bits: 0.0f and 1.0f.
+    device_->SetRenderState(D3DRS_FOGSTART, 0);
+    device_->SetRenderState(D3DRS_FOGEND, 0x3f800000);
     drawScreenQuad(0xff000000, 0.5f);
     const uint32_t fogged = pixel();
     EXPECT_NEAR(int(fogged & 0xff), 0x80, 2) << "halfway between black and the fog colour";
@@ -170,7 +154,6 @@ TEST_F(FixedFunction, LightingUsesMaterialSourcesForTransformedVertices)
                                  {1, 1, 0.5f, 0xff00ff00},
                                  {-1, -1, 0.5f, 0xff00ff00},
                                  {1, -1, 0.5f, 0xff00ff00}};
-    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     device_->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
     D3DMATERIAL9 material{};
     material.Ambient = {1.0f, 0.0f, 0.0f, 1.0f};

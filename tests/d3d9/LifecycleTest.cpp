@@ -6,34 +6,19 @@ namespace swk::test
 namespace
 {
 
-class Lifecycle : public DeviceTest
+class Lifecycle : public OpenDevice<16, 16, D3DFMT_X8R8G8B8, true>
 {
 protected:
     void SetUp() override
     {
-        DeviceTest::SetUp();
-        device_ = createDevice(16, 16, D3DFMT_X8R8G8B8, true);
-        ASSERT_TRUE(device_);
+        OpenDevice::SetUp();
         ASSERT_EQ(device_->QueryInterface(IID_ISwkDevice9, reinterpret_cast<void**>(swk_.out())),
                   D3D_OK);
     }
     void TearDown() override
     {
         swk_.reset();
-        DeviceTest::TearDown();
-    }
-
-    D3DPRESENT_PARAMETERS presentation() const
-    {
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = 16;
-        pp.BackBufferHeight = 16;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-        return pp;
+        OpenDevice::TearDown();
     }
 
     Com<ISwkDevice9> swk_;
@@ -58,40 +43,28 @@ TEST_F(Lifecycle, ResetIsRefusedWhileDefaultPoolTexturesOrBuffersLive)
                                                    system.out(), nullptr),
               D3D_OK);
 
-    D3DPRESENT_PARAMETERS pp = presentation();
+    D3DPRESENT_PARAMETERS pp = presentation(16, 16, D3DFMT_X8R8G8B8, true);
     EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    // Released by the host, the texture no longer counts though still bound.
+    ASSERT_EQ(device_->SetTexture(0, texture.get()), D3D_OK);
     texture.reset();
     EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL) << "the vertex buffer still lives";
     buffer.reset();
     EXPECT_EQ(device_->Reset(&pp), D3D_OK);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
+    Com<IDirect3DBaseTexture9> bound;
+    ASSERT_EQ(device_->GetTexture(0, bound.out()), D3D_OK);
+    EXPECT_FALSE(bound);
 
     void* data = nullptr;
     EXPECT_EQ(managed->Lock(0, 0, &data, 0), D3D_OK);
     EXPECT_EQ(managed->Unlock(), D3D_OK);
 }
 
-TEST_F(Lifecycle, TexturesStillBoundButReleasedDoNotBlockReset)
-{
-    Com<IDirect3DTexture9> texture;
-    ASSERT_EQ(device_->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_L16, D3DPOOL_DEFAULT,
-                                     texture.out(), nullptr),
-              D3D_OK);
-    ASSERT_EQ(device_->SetTexture(0, texture.get()), D3D_OK);
-    texture.reset();
-    D3DPRESENT_PARAMETERS pp = presentation();
-    EXPECT_EQ(device_->Reset(&pp), D3D_OK);
-    Com<IDirect3DBaseTexture9> bound;
-    ASSERT_EQ(device_->GetTexture(0, bound.out()), D3D_OK);
-    EXPECT_FALSE(bound);
-}
-
 TEST_F(Lifecycle, LostDeviceDropsWorkUntilReset)
 {
-    auto target = renderTarget(4, 4, D3DFMT_A8R8G8B8);
-    auto surface = level(target.get());
-    ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
+    auto surface = bindTarget(4, 4, D3DFMT_A8R8G8B8);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff112233, 1.0f, 0), D3D_OK);
     Com<IDirect3DSurface9> copy;
     ASSERT_EQ(device_->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
@@ -100,7 +73,7 @@ TEST_F(Lifecycle, LostDeviceDropsWorkUntilReset)
 
     ASSERT_EQ(swk_->LoseDevice(), D3D_OK);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICELOST);
-    D3DPRESENT_PARAMETERS pp = presentation();
+    D3DPRESENT_PARAMETERS pp = presentation(16, 16, D3DFMT_X8R8G8B8, true);
     EXPECT_EQ(device_->Reset(&pp), D3DERR_DEVICELOST);
     EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
     // Rendering succeeds and does nothing; reading back reports the loss.
@@ -116,7 +89,6 @@ TEST_F(Lifecycle, LostDeviceDropsWorkUntilReset)
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
     EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL) << "the render target texture lives";
     surface.reset();
-    target.reset();
     EXPECT_EQ(device_->Reset(&pp), D3D_OK);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
     EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);

@@ -9,61 +9,36 @@ namespace swk::test
 namespace
 {
 
-struct ScreenVertex
-{
-    float x, y, z, rhw;
-    D3DCOLOR diffuse;
-};
-
 struct ScreenTexVertex
 {
     float x, y, z, rhw;
     float u, v;
 };
 
-class PixelCentres : public DeviceTest
+class PixelCentres : public OpenDevice<64, 64>
 {
 protected:
-    void SetUp() override
+    // The texture-square quad with the pixel shader that writes the texture
+    // coordinate as colour, over a blue clear.
+    void drawTexcoordQuad(const D3DVIEWPORT9* viewport = nullptr)
     {
-        DeviceTest::SetUp();
-        device_ = createDevice(64, 64);
-        ASSERT_TRUE(device_);
-    }
-
-    // Draws the texture-square quad with the shaders that write the texture
-    // coordinate as colour.
-    void drawTexcoordQuad(IDirect3DSurface9* target, const D3DVIEWPORT9* viewport = nullptr)
-    {
-        auto vs = vertexShader(kTexcoordVertexShader, kTexcoordInputs);
-        auto ps = pixelShader(kTexcoordPixelShader);
-        ASSERT_EQ(device_->SetRenderTarget(0, target), D3D_OK);
         ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff0000ff, 1.0f, 0), D3D_OK);
         if (viewport)
         {
             ASSERT_EQ(device_->SetViewport(viewport), D3D_OK);
         }
-        ASSERT_EQ(device_->BeginScene(), D3D_OK);
-        device_->SetVertexShader(vs.get());
-        device_->SetPixelShader(ps.get());
-        device_->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
-        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-        ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)),
-                  D3D_OK);
-        ASSERT_EQ(device_->EndScene(), D3D_OK);
+        drawQuad(pixelShader(kTexcoordPixelShader).get());
     }
 
     // A pretransformed quad over the pixel square (x0, y0)-(x1, y1) with the
     // texture square on it, drawn without a vertex shader.
-    void drawScreenQuad(IDirect3DSurface9* target, float x0, float y0, float x1, float y1,
-                        float rhw)
+    void drawScreenQuad(float x0, float y0, float x1, float y1, float rhw)
     {
         auto ps = pixelShader(kTexcoordPixelShader);
         const ScreenTexVertex quad[4] = {{x0, y0, 0.5f, rhw, 0, 0},
                                          {x1, y0, 0.5f, rhw, 1, 0},
                                          {x0, y1, 0.5f, rhw, 0, 1},
                                          {x1, y1, 0.5f, rhw, 1, 1}};
-        ASSERT_EQ(device_->SetRenderTarget(0, target), D3D_OK);
         ASSERT_EQ(device_->BeginScene(), D3D_OK);
         device_->SetPixelShader(ps.get());
         device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
@@ -72,42 +47,38 @@ protected:
     }
 };
 
-TEST_F(PixelCentres, FullTargetQuadSamplesTexcoordAtPixelCorner)
+class FullTargetQuad : public PixelCentres, public ::testing::WithParamInterface<D3DFORMAT>
+{
+};
+
+// Pixel (x, y) sees the coordinate of its top-left corner, exactly: x / w.
+TEST_P(FullTargetQuad, SamplesTexcoordAtPixelCorner)
 {
     const UINT w = 64, h = 32;
-    auto texture = renderTarget(w, h, D3DFMT_A32B32G32R32F);
-    auto surface = level(texture.get());
-    drawTexcoordQuad(surface.get());
+    auto surface = bindTarget(w, h, GetParam());
+    drawTexcoordQuad();
     const Pixels p = read(surface.get());
     for (UINT y = 0; y < h; ++y)
         for (UINT x = 0; x < w; ++x)
-        {
-            ASSERT_EQ(p.at<float>(x, y, 0), float(x) / w) << x << "," << y;
-            ASSERT_EQ(p.at<float>(x, y, 1), float(y) / h) << x << "," << y;
-        }
+            for (UINT c = 0; c < 2; ++c)
+            {
+                const double expected = c == 0 ? double(x) / w : double(y) / h;
+                if (GetParam() == D3DFMT_A16B16G16R16)
+                    ASSERT_EQ(p.at<uint16_t>(x, y, c), std::lround(expected * 65535))
+                        << x << "," << y;
+                else
+                    ASSERT_EQ(p.at<float>(x, y, c), float(expected)) << x << "," << y;
+            }
 }
 
-TEST_F(PixelCentres, FullTargetQuadIsExactInSixteenBitUnorm)
-{
-    const UINT w = 64, h = 64;
-    auto texture = renderTarget(w, h, D3DFMT_A16B16G16R16);
-    auto surface = level(texture.get());
-    drawTexcoordQuad(surface.get());
-    const Pixels p = read(surface.get());
-    for (UINT y = 0; y < h; ++y)
-        for (UINT x = 0; x < w; ++x)
-        {
-            ASSERT_EQ(p.at<uint16_t>(x, y, 0), std::lround(x * 65535.0 / w)) << x << "," << y;
-            ASSERT_EQ(p.at<uint16_t>(x, y, 1), std::lround(y * 65535.0 / h)) << x << "," << y;
-        }
-}
+INSTANTIATE_TEST_SUITE_P(FloatAndSixteenBitUnorm, FullTargetQuad,
+                         ::testing::Values(D3DFMT_A32B32G32R32F, D3DFMT_A16B16G16R16));
 
 TEST_F(PixelCentres, SubViewportMapsTheQuadOntoItsRectangleOnly)
 {
     const D3DVIEWPORT9 viewport{16, 8, 32, 16, 0.0f, 1.0f};
-    auto texture = renderTarget(64, 32, D3DFMT_A32B32G32R32F);
-    auto surface = level(texture.get());
-    drawTexcoordQuad(surface.get(), &viewport);
+    auto surface = bindTarget(64, 32, D3DFMT_A32B32G32R32F);
+    drawTexcoordQuad(&viewport);
     const Pixels p = read(surface.get());
     for (UINT y = 0; y < 32; ++y)
         for (UINT x = 0; x < 64; ++x)
@@ -128,12 +99,11 @@ TEST_F(PixelCentres, SubViewportMapsTheQuadOntoItsRectangleOnly)
 TEST_F(PixelCentres, PretransformedQuadUsesPixelCoordinates)
 {
     const UINT w = 32, h = 16;
-    auto texture = renderTarget(w, h, D3DFMT_A32B32G32R32F);
-    auto surface = level(texture.get());
+    auto surface = bindTarget(w, h, D3DFMT_A32B32G32R32F);
     for (float rhw : {1.0f, 0.25f})
     {
         // Corners on the outer pixel edges: pixel (i, j) sees (i + 0.5, j + 0.5) / size.
-        drawScreenQuad(surface.get(), -0.5f, -0.5f, w - 0.5f, h - 0.5f, rhw);
+        drawScreenQuad(-0.5f, -0.5f, w - 0.5f, h - 0.5f, rhw);
         const Pixels p = read(surface.get());
         for (UINT y = 0; y < h; ++y)
             for (UINT x = 0; x < w; ++x)
@@ -157,30 +127,15 @@ TEST_F(PixelCentres, TriangleStripsCoverExactlyTheirRows)
             grid.push_back({float(col), float(row), 0.5f, 1.0f, c});
             grid.push_back({float(col), float(row + 1), 0.5f, 1.0f, c});
         }
-    Com<IDirect3DVertexBuffer9> vb;
-    ASSERT_EQ(device_->CreateVertexBuffer(
-                  UINT(grid.size() * sizeof(ScreenVertex)), D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC,
-                  D3DFVF_XYZRHW | D3DFVF_DIFFUSE, D3DPOOL_DEFAULT, vb.out(), nullptr),
-              D3D_OK);
-    void* data = nullptr;
-    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
-    std::memcpy(data, grid.data(), grid.size() * sizeof(ScreenVertex));
-    ASSERT_EQ(vb->Unlock(), D3D_OK);
-
-    auto texture = renderTarget(w, h, D3DFMT_A8R8G8B8);
-    auto surface = level(texture.get());
-    ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
+    auto vb = vertexBuffer(grid.data(), UINT(grid.size() * sizeof(ScreenVertex)),
+                           D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, D3DFVF_XYZRHW | D3DFVF_DIFFUSE,
+                           D3DPOOL_DEFAULT);
+    ASSERT_TRUE(vb);
+    auto surface = bindTarget(w, h, D3DFMT_A8R8G8B8);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xffffffff, 1.0f, 0), D3D_OK);
     ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-    device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-    device_->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    selectDiffuse();
     device_->SetStreamSource(0, vb.get(), 0, sizeof(ScreenVertex));
-    device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
     for (UINT row = 0; row < h; ++row)
         ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 2 * w * row, 2 * (w - 1)), D3D_OK);
     ASSERT_EQ(device_->EndScene(), D3D_OK);

@@ -30,37 +30,18 @@ layout(location = 0) out vec4 color;
 void main() { color = textureLod(image, texCoord + ps.c0.xy, ps.c0.z); }
 )";
 
-class Sampling : public DeviceTest
+class Sampling : public OpenDevice<16, 16>
 {
 protected:
-    void SetUp() override
-    {
-        DeviceTest::SetUp();
-        device_ = createDevice(16, 16);
-        ASSERT_TRUE(device_);
-        vs_ = vertexShader(kTexcoordVertexShader, kTexcoordInputs);
-    }
-
     // Draws the texture-square quad into target with the pixel shader, the
     // texture at sampler 0 and the given pixel constant c0.
     void draw(IDirect3DSurface9* target, IDirect3DPixelShader9* ps, IDirect3DTexture9* texture,
               const float (&c0)[4])
     {
         ASSERT_EQ(device_->SetRenderTarget(0, target), D3D_OK);
-        ASSERT_EQ(device_->BeginScene(), D3D_OK);
-        device_->SetVertexShader(vs_.get());
-        device_->SetPixelShader(ps);
-        device_->SetTexture(0, texture);
         device_->SetPixelShaderConstantF(0, c0, 1);
-        device_->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
-        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-        ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)),
-                  D3D_OK);
-        ASSERT_EQ(device_->EndScene(), D3D_OK);
-        device_->SetTexture(0, nullptr);
+        drawQuad(ps, texture);
     }
-
-    Com<IDirect3DVertexShader9> vs_;
 };
 
 int address(int i, int size, DWORD mode)
@@ -106,11 +87,7 @@ TEST_P(AddressModes, BilinearMatchesDirect3DFilteringBeyondTheEdges)
     std::vector<uint16_t> texels(size * size);
     for (auto& t : texels)
         t = uint16_t(random());
-    Com<IDirect3DTexture9> noise;
-    ASSERT_EQ(device_->CreateTexture(size, size, 1, D3DUSAGE_DYNAMIC, D3DFMT_L16, D3DPOOL_DEFAULT,
-                                     noise.out(), nullptr),
-              D3D_OK);
-    fill(noise.get(), 0, texels.data(), size * 2);
+    auto noise = dynamicTexture(size, size, D3DFMT_L16, texels.data(), size * 2);
 
     device_->SetSamplerState(0, D3DSAMP_ADDRESSU, mode);
     device_->SetSamplerState(0, D3DSAMP_ADDRESSV, mode);
@@ -119,8 +96,7 @@ TEST_P(AddressModes, BilinearMatchesDirect3DFilteringBeyondTheEdges)
     device_->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
 
     const UINT out = 64;
-    auto target = renderTarget(out, out, D3DFMT_A32B32G32R32F);
-    auto surface = level(target.get());
+    auto surface = level(renderTarget(out, out, D3DFMT_A32B32G32R32F).get());
     auto ps = pixelShader(kSampleShader);
     const float scale[4] = {3.0f, -1.0f, 0.0f, 0.0f};
     draw(surface.get(), ps.get(), noise.get(), scale);
@@ -156,18 +132,10 @@ TEST_F(Sampling, LuminanceFormatsReadAsGreyWithOpaqueAlpha)
     const int size = 8;
     const std::vector<uint16_t> wide = {0, 1, 255, 256, 32768, 65280, 65534, 65535};
     const std::vector<uint8_t> narrow = {0, 1, 27, 128, 129, 229, 254, 255};
-    Com<IDirect3DTexture9> l16, l8;
-    ASSERT_EQ(device_->CreateTexture(size, 1, 1, D3DUSAGE_DYNAMIC, D3DFMT_L16, D3DPOOL_DEFAULT,
-                                     l16.out(), nullptr),
-              D3D_OK);
-    ASSERT_EQ(device_->CreateTexture(size, 1, 1, D3DUSAGE_DYNAMIC, D3DFMT_L8, D3DPOOL_DEFAULT,
-                                     l8.out(), nullptr),
-              D3D_OK);
-    fill(l16.get(), 0, wide.data(), size * 2);
-    fill(l8.get(), 0, narrow.data(), size);
+    auto l16 = dynamicTexture(size, 1, D3DFMT_L16, wide.data(), size * 2);
+    auto l8 = dynamicTexture(size, 1, D3DFMT_L8, narrow.data(), size);
 
-    auto target = renderTarget(size, 1, D3DFMT_A32B32G32R32F);
-    auto surface = level(target.get());
+    auto surface = level(renderTarget(size, 1, D3DFMT_A32B32G32R32F).get());
     auto ps = pixelShader(kLodShader);
     const float centres[4] = {0.5f / size, 0.5f, 0.0f, 0.0f};
     for (auto* texture : {l16.get(), l8.get()})
@@ -255,8 +223,7 @@ void main()
     // next sampling.
     ASSERT_EQ(device_->SetRenderTarget(0, top.get()), D3D_OK);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff336699, 1.0f, 0), D3D_OK);
-    auto out = renderTarget(4, 4, D3DFMT_A32B32G32R32F);
-    auto outSurface = level(out.get());
+    auto outSurface = level(renderTarget(4, 4, D3DFMT_A32B32G32R32F).get());
     const float c0[4] = {0.125f, 0.125f, 4.0f, 0.0f};
     draw(outSurface.get(), ps.get(), texture.get(), c0);
     const Pixels p = read(outSurface.get());

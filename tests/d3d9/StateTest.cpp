@@ -7,109 +7,35 @@ namespace swk::test
 namespace
 {
 
-class States : public DeviceTest
-{
-protected:
-    void SetUp() override
-    {
-        DeviceTest::SetUp();
-        device_ = createDevice(16, 16, D3DFMT_X8R8G8B8, true);
-        ASSERT_TRUE(device_);
-    }
-};
+using States = OpenDevice<16, 16, D3DFMT_X8R8G8B8, true>;
 
-// The render states of Direct3D 9, and a few of their documented defaults.
-const D3DRENDERSTATETYPE kRenderStates[] = {D3DRS_ZENABLE,
-                                            D3DRS_FILLMODE,
-                                            D3DRS_SHADEMODE,
-                                            D3DRS_ZWRITEENABLE,
-                                            D3DRS_ALPHATESTENABLE,
-                                            D3DRS_LASTPIXEL,
-                                            D3DRS_SRCBLEND,
-                                            D3DRS_DESTBLEND,
-                                            D3DRS_CULLMODE,
-                                            D3DRS_ZFUNC,
-                                            D3DRS_ALPHAREF,
-                                            D3DRS_ALPHAFUNC,
-                                            D3DRS_DITHERENABLE,
-                                            D3DRS_ALPHABLENDENABLE,
-                                            D3DRS_FOGENABLE,
-                                            D3DRS_SPECULARENABLE,
-                                            D3DRS_FOGCOLOR,
-                                            D3DRS_FOGTABLEMODE,
-                                            D3DRS_FOGSTART,
-                                            D3DRS_FOGEND,
-                                            D3DRS_FOGDENSITY,
-                                            D3DRS_RANGEFOGENABLE,
-                                            D3DRS_STENCILENABLE,
-                                            D3DRS_STENCILFAIL,
-                                            D3DRS_STENCILZFAIL,
-                                            D3DRS_STENCILPASS,
-                                            D3DRS_STENCILFUNC,
-                                            D3DRS_STENCILREF,
-                                            D3DRS_STENCILMASK,
-                                            D3DRS_STENCILWRITEMASK,
-                                            D3DRS_TEXTUREFACTOR,
-                                            D3DRS_WRAP0,
-                                            D3DRS_WRAP7,
-                                            D3DRS_CLIPPING,
-                                            D3DRS_LIGHTING,
-                                            D3DRS_AMBIENT,
-                                            D3DRS_FOGVERTEXMODE,
-                                            D3DRS_COLORVERTEX,
-                                            D3DRS_LOCALVIEWER,
-                                            D3DRS_NORMALIZENORMALS,
-                                            D3DRS_DIFFUSEMATERIALSOURCE,
-                                            D3DRS_SPECULARMATERIALSOURCE,
-                                            D3DRS_AMBIENTMATERIALSOURCE,
-                                            D3DRS_EMISSIVEMATERIALSOURCE,
-                                            D3DRS_VERTEXBLEND,
-                                            D3DRS_CLIPPLANEENABLE,
-                                            D3DRS_POINTSIZE,
-                                            D3DRS_POINTSIZE_MIN,
-                                            D3DRS_POINTSPRITEENABLE,
-                                            D3DRS_POINTSCALEENABLE,
-                                            D3DRS_POINTSCALE_A,
-                                            D3DRS_POINTSCALE_B,
-                                            D3DRS_POINTSCALE_C,
-                                            D3DRS_MULTISAMPLEANTIALIAS,
-                                            D3DRS_MULTISAMPLEMASK,
-                                            D3DRS_PATCHEDGESTYLE,
-                                            D3DRS_DEBUGMONITORTOKEN,
-                                            D3DRS_POINTSIZE_MAX,
-                                            D3DRS_INDEXEDVERTEXBLENDENABLE,
-                                            D3DRS_COLORWRITEENABLE,
-                                            D3DRS_TWEENFACTOR,
-                                            D3DRS_BLENDOP,
-                                            D3DRS_POSITIONDEGREE,
-                                            D3DRS_NORMALDEGREE,
-                                            D3DRS_SCISSORTESTENABLE,
-                                            D3DRS_SLOPESCALEDEPTHBIAS,
-                                            D3DRS_ANTIALIASEDLINEENABLE,
-                                            D3DRS_MINTESSELLATIONLEVEL,
-                                            D3DRS_MAXTESSELLATIONLEVEL,
-                                            D3DRS_ADAPTIVETESS_X,
-                                            D3DRS_ADAPTIVETESS_Y,
-                                            D3DRS_ADAPTIVETESS_Z,
-                                            D3DRS_ADAPTIVETESS_W,
-                                            D3DRS_ENABLEADAPTIVETESSELLATION,
-                                            D3DRS_TWOSIDEDSTENCILMODE,
-                                            D3DRS_CCW_STENCILFAIL,
-                                            D3DRS_CCW_STENCILZFAIL,
-                                            D3DRS_CCW_STENCILPASS,
-                                            D3DRS_CCW_STENCILFUNC,
-                                            D3DRS_COLORWRITEENABLE1,
-                                            D3DRS_COLORWRITEENABLE2,
-                                            D3DRS_COLORWRITEENABLE3,
-                                            D3DRS_BLENDFACTOR,
-                                            D3DRS_SRGBWRITEENABLE,
-                                            D3DRS_DEPTHBIAS,
-                                            D3DRS_WRAP8,
-                                            D3DRS_WRAP15,
-                                            D3DRS_SEPARATEALPHABLENDENABLE,
-                                            D3DRS_SRCBLENDALPHA,
-                                            D3DRS_DESTBLENDALPHA,
-                                            D3DRS_BLENDOPALPHA};
+// The render states of Direct3D 9 as runs of consecutive values; the numbers
+// between the runs are no states.
+const D3DRENDERSTATETYPE kRenderStateRuns[][2] = {
+    {D3DRS_ZENABLE, D3DRS_SHADEMODE},
+    {D3DRS_ZWRITEENABLE, D3DRS_LASTPIXEL},
+    {D3DRS_SRCBLEND, D3DRS_DESTBLEND},
+    {D3DRS_CULLMODE, D3DRS_SPECULARENABLE},
+    {D3DRS_FOGCOLOR, D3DRS_FOGDENSITY},
+    {D3DRS_RANGEFOGENABLE, D3DRS_RANGEFOGENABLE},
+    {D3DRS_STENCILENABLE, D3DRS_TEXTUREFACTOR},
+    {D3DRS_WRAP0, D3DRS_LIGHTING},
+    {D3DRS_AMBIENT, D3DRS_NORMALIZENORMALS},
+    {D3DRS_DIFFUSEMATERIALSOURCE, D3DRS_EMISSIVEMATERIALSOURCE},
+    {D3DRS_VERTEXBLEND, D3DRS_CLIPPLANEENABLE},
+    {D3DRS_POINTSIZE, D3DRS_PATCHEDGESTYLE},
+    {D3DRS_DEBUGMONITORTOKEN, D3DRS_COLORWRITEENABLE},
+    {D3DRS_TWEENFACTOR, D3DRS_ANTIALIASEDLINEENABLE},
+    {D3DRS_MINTESSELLATIONLEVEL, D3DRS_DEPTHBIAS},
+    {D3DRS_WRAP8, D3DRS_BLENDOPALPHA}};
+
+bool isRenderState(DWORD state)
+{
+    for (const auto& run : kRenderStateRuns)
+        if (state >= DWORD(run[0]) && state <= DWORD(run[1]))
+            return true;
+    return false;
+}
 
 DWORD floatBits(float f)
 {
@@ -138,36 +64,39 @@ void expectDefaults(IDirect3DDevice9* device)
         EXPECT_EQ(device->GetRenderState(d.state, &value), D3D_OK);
         EXPECT_EQ(value, d.value) << "render state " << d.state;
     }
-    DWORD op = 0;
-    device->GetTextureStageState(0, D3DTSS_COLOROP, &op);
-    EXPECT_EQ(op, DWORD(D3DTOP_MODULATE));
-    device->GetTextureStageState(1, D3DTSS_COLOROP, &op);
-    EXPECT_EQ(op, DWORD(D3DTOP_DISABLE));
-    DWORD index = 0;
-    device->GetTextureStageState(3, D3DTSS_TEXCOORDINDEX, &index);
-    EXPECT_EQ(index, 3u);
-    DWORD filter = 0;
-    device->GetSamplerState(5, D3DSAMP_MAGFILTER, &filter);
-    EXPECT_EQ(filter, DWORD(D3DTEXF_POINT));
-    DWORD addressMode = 0;
-    device->GetSamplerState(D3DVERTEXTEXTURESAMPLER2, D3DSAMP_ADDRESSV, &addressMode);
-    EXPECT_EQ(addressMode, DWORD(D3DTADDRESS_WRAP));
-}
-
-TEST_F(States, NewDeviceHasDirect3DDefaults)
-{
-    expectDefaults(device_.get());
-}
-
-TEST_F(States, EveryRenderStateReadsBackWhatWasSet)
-{
-    DWORD value = 0x1000;
-    for (D3DRENDERSTATETYPE state : kRenderStates)
-        ASSERT_EQ(device_->SetRenderState(state, value + state), D3D_OK) << state;
-    for (D3DRENDERSTATETYPE state : kRenderStates)
+    // Stage 0 modulates, the others are off; stage s reads coordinate set s.
+    const struct
     {
+        DWORD stage, type, value;
+    } stageDefaults[] = {{0, D3DTSS_COLOROP, D3DTOP_MODULATE},
+                         {1, D3DTSS_COLOROP, D3DTOP_DISABLE},
+                         {3, D3DTSS_TEXCOORDINDEX, 3}};
+    for (const auto& d : stageDefaults)
+    {
+        DWORD value = 0xdeadbeef;
+        device->GetTextureStageState(d.stage, D3DTEXTURESTAGESTATETYPE(d.type), &value);
+        EXPECT_EQ(value, d.value) << "stage " << d.stage << " state " << d.type;
+    }
+    DWORD value = 0;
+    device->GetSamplerState(5, D3DSAMP_MAGFILTER, &value);
+    EXPECT_EQ(value, DWORD(D3DTEXF_POINT));
+    device->GetSamplerState(D3DVERTEXTEXTURESAMPLER2, D3DSAMP_ADDRESSV, &value);
+    EXPECT_EQ(value, DWORD(D3DTADDRESS_WRAP));
+}
+
+TEST_F(States, EveryRenderStateReadsBackWhatWasSetAndOthersAreRefused)
+{
+    const DWORD value = 0x1000;
+    for (DWORD state = 0; state <= D3DRS_BLENDOPALPHA + 1; ++state)
+        ASSERT_EQ(device_->SetRenderState(D3DRENDERSTATETYPE(state), value + state),
+                  isRenderState(state) ? D3D_OK : D3DERR_INVALIDCALL)
+            << state;
+    for (DWORD state = 0; state <= D3DRS_BLENDOPALPHA; ++state)
+    {
+        if (!isRenderState(state))
+            continue;
         DWORD read = 0;
-        ASSERT_EQ(device_->GetRenderState(state, &read), D3D_OK) << state;
+        ASSERT_EQ(device_->GetRenderState(D3DRENDERSTATETYPE(state), &read), D3D_OK) << state;
         EXPECT_EQ(read, value + state) << state;
     }
 }
@@ -202,12 +131,11 @@ TEST_F(States, StageAndSamplerStatesReadBackPerStageAndSampler)
         }
 }
 
-TEST_F(States, UnknownStatesAreRefusedAndChangeNothing)
+TEST_F(States, NewDeviceHasDirect3DDefaultsThatRefusedStatesLeaveAlone)
 {
     DWORD before = 0;
     device_->GetRenderState(D3DRS_CULLMODE, &before);
     EXPECT_EQ(device_->SetRenderState(D3DRENDERSTATETYPE(1), 5), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device_->SetRenderState(D3DRENDERSTATETYPE(210), 5), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->SetTextureStageState(8, D3DTSS_COLOROP, D3DTOP_ADD), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->SetTextureStageState(0, D3DTEXTURESTAGESTATETYPE(12), 1),
               D3DERR_INVALIDCALL);
@@ -220,26 +148,15 @@ TEST_F(States, UnknownStatesAreRefusedAndChangeNothing)
     expectDefaults(device_.get());
 }
 
-TEST_F(States, TransformsMaterialShadersAndConstantsRoundTrip)
+TEST_F(States, TransformsStartAsIdentityAndShaderDataRoundTrips)
 {
-    D3DMATRIX m{};
-    for (int i = 0; i < 16; ++i)
-        m.m[i / 4][i % 4] = float(i) + 0.5f;
-    ASSERT_EQ(device_->SetTransform(D3DTS_PROJECTION, &m), D3D_OK);
     D3DMATRIX read{};
-    ASSERT_EQ(device_->GetTransform(D3DTS_PROJECTION, &read), D3D_OK);
-    EXPECT_EQ(std::memcmp(&m, &read, sizeof m), 0);
-    ASSERT_EQ(device_->GetTransform(D3DTS_WORLD, &read), D3D_OK);
-    EXPECT_EQ(read._11, 1.0f);
-    EXPECT_EQ(read._12, 0.0f);
-
-    D3DMATERIAL9 material{};
-    material.Diffuse = {1.0f, 0.5f, 0.25f, 1.0f};
-    material.Power = 3.0f;
-    ASSERT_EQ(device_->SetMaterial(&material), D3D_OK);
-    D3DMATERIAL9 readMaterial{};
-    ASSERT_EQ(device_->GetMaterial(&readMaterial), D3D_OK);
-    EXPECT_EQ(std::memcmp(&material, &readMaterial, sizeof material), 0);
+    for (D3DTRANSFORMSTATETYPE t : {D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION})
+    {
+        ASSERT_EQ(device_->GetTransform(t, &read), D3D_OK);
+        for (int i = 0; i < 16; ++i)
+            EXPECT_EQ(read.m[i / 4][i % 4], i / 4 == i % 4 ? 1.0f : 0.0f) << t << ": " << i;
+    }
 
     const float constants[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     ASSERT_EQ(device_->SetVertexShaderConstantF(254, constants, 2), D3D_OK);
@@ -261,11 +178,6 @@ TEST_F(States, TransformsMaterialShadersAndConstantsRoundTrip)
     const std::vector<DWORD> blob = vertexBlob(kTexcoordVertexShader, kTexcoordInputs);
     ASSERT_EQ(size, blob.size() * sizeof(DWORD));
     EXPECT_EQ(std::memcmp(function.data(), blob.data(), size), 0);
-
-    ASSERT_EQ(device_->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1), D3D_OK);
-    DWORD fvf = 0;
-    ASSERT_EQ(device_->GetFVF(&fvf), D3D_OK);
-    EXPECT_EQ(fvf, DWORD(0x112));
 }
 
 TEST_F(States, BoundObjectsReadBackAndOutlivePublicReferences)
@@ -310,14 +222,7 @@ TEST_F(States, ResetRestoresDefaults)
     device_->SetSamplerState(5, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     const D3DVIEWPORT9 viewport{1, 1, 4, 4, 0.0f, 1.0f};
     device_->SetViewport(&viewport);
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = 24;
-    pp.BackBufferHeight = 20;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+    D3DPRESENT_PARAMETERS pp = presentation(24, 20, D3DFMT_X8R8G8B8, true);
     ASSERT_EQ(device_->Reset(&pp), D3D_OK);
     expectDefaults(device_.get());
     D3DVIEWPORT9 now{};

@@ -8,29 +8,23 @@ namespace swk::test
 namespace
 {
 
-class Targets : public DeviceTest
-{
-protected:
-    void SetUp() override
-    {
-        DeviceTest::SetUp();
-        device_ = createDevice(32, 32, D3DFMT_A8R8G8B8, true);
-        ASSERT_TRUE(device_);
-    }
-};
+using Targets = OpenDevice<32, 32, D3DFMT_A8R8G8B8, true>;
 
-TEST_F(Targets, ClearWithoutRectanglesClearsTheViewportOnly)
+TEST_F(Targets, ClearIsCutToTheViewportAndTheEnabledScissor)
 {
-    auto texture = renderTarget(32, 16, D3DFMT_A8R8G8B8);
-    auto surface = level(texture.get());
-    ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
+    auto surface = bindTarget(32, 16, D3DFMT_A8R8G8B8);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff000000, 1.0f, 0), D3D_OK);
     const D3DVIEWPORT9 viewport{4, 2, 10, 6, 0.0f, 1.0f};
     ASSERT_EQ(device_->SetViewport(&viewport), D3D_OK);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff20c0ff, 1.0f, 0), D3D_OK);
-    // A rectangle reaching outside the viewport is cut to it.
+    // A rectangle reaching outside the viewport is cut to it; the scissor,
+    // not yet enabled, would have kept it out entirely.
+    const RECT scissor{8, 3, 20, 9};
+    ASSERT_EQ(device_->SetScissorRect(&scissor), D3D_OK);
     const D3DRECT rect{0, 0, 6, 3};
     ASSERT_EQ(device_->Clear(1, &rect, D3DCLEAR_TARGET, 0xff102030, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE), D3D_OK);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xffffffff, 1.0f, 0), D3D_OK);
 
     const Pixels p = read(surface.get());
     for (UINT y = 0; y < 16; ++y)
@@ -38,45 +32,25 @@ TEST_F(Targets, ClearWithoutRectanglesClearsTheViewportOnly)
         {
             const bool inViewport = x >= 4 && x < 14 && y >= 2 && y < 8;
             const bool inRect = inViewport && x < 6 && y < 3;
-            const uint32_t expected = inRect ? 0xff102030 : inViewport ? 0xff20c0ff : 0xff000000;
+            const bool inScissor = inViewport && x >= 8 && y >= 3;
+            const uint32_t expected = inScissor    ? 0xffffffff
+                                      : inRect     ? 0xff102030
+                                      : inViewport ? 0xff20c0ff
+                                                   : 0xff000000;
             ASSERT_EQ(p.at<uint32_t>(x, y, 0), expected) << x << "," << y;
-        }
-}
-
-TEST_F(Targets, ScissorLimitsClearWhenEnabled)
-{
-    auto texture = renderTarget(16, 16, D3DFMT_A8R8G8B8);
-    auto surface = level(texture.get());
-    ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
-    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff000000, 1.0f, 0), D3D_OK);
-    const RECT scissor{2, 3, 5, 9};
-    ASSERT_EQ(device_->SetScissorRect(&scissor), D3D_OK);
-    ASSERT_EQ(device_->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE), D3D_OK);
-    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xffffffff, 1.0f, 0), D3D_OK);
-    const Pixels p = read(surface.get());
-    for (UINT y = 0; y < 16; ++y)
-        for (UINT x = 0; x < 16; ++x)
-        {
-            const bool inside = x >= 2 && x < 5 && y >= 3 && y < 9;
-            ASSERT_EQ(p.at<uint32_t>(x, y, 0), inside ? 0xffffffffu : 0xff000000u) << x << "," << y;
         }
 }
 
 TEST_F(Targets, SettingRenderTargetZeroResetsViewportAndScissor)
 {
-    auto small = renderTarget(8, 4, D3DFMT_A8R8G8B8);
-    auto surface = level(small.get());
+    auto surface = level(renderTarget(8, 4, D3DFMT_A8R8G8B8).get());
     const D3DVIEWPORT9 viewport{1, 2, 3, 4, 0.25f, 0.5f};
     ASSERT_EQ(device_->SetViewport(&viewport), D3D_OK);
     ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
     D3DVIEWPORT9 now{};
     ASSERT_EQ(device_->GetViewport(&now), D3D_OK);
-    EXPECT_EQ(now.X, 0u);
-    EXPECT_EQ(now.Y, 0u);
-    EXPECT_EQ(now.Width, 8u);
-    EXPECT_EQ(now.Height, 4u);
-    EXPECT_EQ(now.MinZ, 0.0f);
-    EXPECT_EQ(now.MaxZ, 1.0f);
+    const D3DVIEWPORT9 whole{0, 0, 8, 4, 0.0f, 1.0f};
+    EXPECT_EQ(std::memcmp(&now, &whole, sizeof now), 0);
     RECT scissor{};
     ASSERT_EQ(device_->GetScissorRect(&scissor), D3D_OK);
     EXPECT_EQ(scissor.right, 8);
@@ -87,7 +61,7 @@ TEST_F(Targets, SettingRenderTargetZeroResetsViewportAndScissor)
     EXPECT_EQ(current.get(), surface.get());
 }
 
-TEST_F(Targets, RenderTargetAndDepthSurfaceRoundTrip)
+TEST_F(Targets, BackBufferDepthAndPlainTargetsRoundTripAndReadBack)
 {
     Com<IDirect3DSurface9> backBuffer, depth;
     ASSERT_EQ(device_->GetRenderTarget(0, backBuffer.out()), D3D_OK);
@@ -103,27 +77,26 @@ TEST_F(Targets, RenderTargetAndDepthSurfaceRoundTrip)
     EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
     ASSERT_EQ(device_->SetDepthStencilSurface(depth.get()), D3D_OK);
     EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0), D3D_OK);
+
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff123456, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(read(backBuffer.get()).at<uint32_t>(31, 31, 0), 0xff123456u);
+
+    Com<IDirect3DSurface9> target;
+    ASSERT_EQ(device_->CreateRenderTarget(7, 5, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE,
+                                          target.out(), nullptr),
+              D3D_OK);
+    ASSERT_EQ(device_->ColorFill(target.get(), nullptr, 0xff654321), D3D_OK);
+    EXPECT_EQ(read(target.get()).at<uint32_t>(6, 4, 0), 0xff654321u);
 }
 
 TEST_F(Targets, SmallerDepthSurfaceIsLeftAloneByLargerTargets)
 {
     // The host's 32 x 32 depth surface stays bound while a larger map is drawn.
-    auto map = renderTarget(64, 48, D3DFMT_A8R8G8B8);
-    auto surface = level(map.get());
-    ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
+    auto surface = bindTarget(64, 48, D3DFMT_A8R8G8B8);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff000000, 1.0f, 0), D3D_OK);
     EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
     device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    auto vs = vertexShader(kTexcoordVertexShader, kTexcoordInputs);
-    auto ps = pixelShader(kTexcoordPixelShader);
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    device_->SetVertexShader(vs.get());
-    device_->SetPixelShader(ps.get());
-    device_->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
-    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)),
-              D3D_OK);
-    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    drawQuad(pixelShader(kTexcoordPixelShader).get());
     const Pixels p = read(surface.get());
     // Red is u = 63/64 and green v = 47/48 in the far corner, outside the depth surface.
     EXPECT_EQ(p.at<uint8_t>(63, 47, 2), std::lround(63 * 255.0 / 64));
@@ -177,9 +150,7 @@ std::vector<double> decode(const Pixels& p, D3DFORMAT format, UINT x, UINT y)
 TEST_P(TargetFormats, ClearAndDrawnValuesReadBackInTheFormatsLayout)
 {
     const D3DFORMAT format = GetParam().format;
-    auto texture = renderTarget(5, 3, format);
-    auto surface = level(texture.get());
-    ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
+    auto surface = bindTarget(5, 3, format);
     // 0x40 / 255 and friends: each channel is distinct, alpha is not 1.
     ASSERT_EQ(
         device_->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_ARGB(0x80, 0x40, 0xc0, 0xff), 1.0f, 0),
@@ -198,19 +169,11 @@ TEST_P(TargetFormats, ClearAndDrawnValuesReadBackInTheFormatsLayout)
         }
 
     // A shader output of (0.25, 0.5, 0.75, 0.375) arrives converted the same way.
-    auto vs = vertexShader(kTexcoordVertexShader, kTexcoordInputs);
     auto ps = pixelShader(R"(#version 450
 layout(location = 0) out vec4 color;
 void main() { color = vec4(0.25, 0.5, 0.75, 0.375); }
 )");
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    device_->SetVertexShader(vs.get());
-    device_->SetPixelShader(ps.get());
-    device_->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
-    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)),
-              D3D_OK);
-    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    drawQuad(ps.get());
     p = read(surface.get());
     const double unorm = format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8 ? 0.5 / 255
                          : format == D3DFMT_A16B16G16R16                        ? 0.5 / 65535
@@ -229,21 +192,6 @@ INSTANTIATE_TEST_SUITE_P(EveryMapFormat, TargetFormats,
                                            FormatCase{D3DFMT_A8R8G8B8, "A8R8G8B8"},
                                            FormatCase{D3DFMT_X8R8G8B8, "X8R8G8B8"}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(Targets, BackBufferAndPlainRenderTargetsReadBack)
-{
-    Com<IDirect3DSurface9> backBuffer;
-    ASSERT_EQ(device_->GetRenderTarget(0, backBuffer.out()), D3D_OK);
-    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff123456, 1.0f, 0), D3D_OK);
-    EXPECT_EQ(read(backBuffer.get()).at<uint32_t>(31, 31, 0), 0xff123456u);
-
-    Com<IDirect3DSurface9> target;
-    ASSERT_EQ(device_->CreateRenderTarget(7, 5, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE,
-                                          target.out(), nullptr),
-              D3D_OK);
-    ASSERT_EQ(device_->ColorFill(target.get(), nullptr, 0xff654321), D3D_OK);
-    EXPECT_EQ(read(target.get()).at<uint32_t>(6, 4, 0), 0xff654321u);
-}
 
 } // namespace
 } // namespace swk::test

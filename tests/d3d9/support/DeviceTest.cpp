@@ -82,7 +82,7 @@ void DeviceTest::TearDown()
     device_.reset();
 }
 
-Com<IDirect3DDevice9> DeviceTest::createDevice(UINT width, UINT height, D3DFORMAT format,
+D3DPRESENT_PARAMETERS DeviceTest::presentation(UINT width, UINT height, D3DFORMAT format,
                                                bool depth)
 {
     D3DPRESENT_PARAMETERS pp{};
@@ -94,8 +94,16 @@ Com<IDirect3DDevice9> DeviceTest::createDevice(UINT width, UINT height, D3DFORMA
     pp.Windowed = TRUE;
     pp.EnableAutoDepthStencil = depth;
     pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+    return pp;
+}
+
+Com<IDirect3DDevice9> DeviceTest::createDevice(UINT width, UINT height, D3DFORMAT format,
+                                               bool depth, IDirect3D9* d3d)
+{
+    D3DPRESENT_PARAMETERS pp = presentation(width, height, format, depth);
     Com<IDirect3DDevice9> device;
-    EXPECT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+    EXPECT_EQ((d3d ? d3d : d3d_)
+                  ->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                  D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device.out()),
               D3D_OK);
     return device;
@@ -116,6 +124,56 @@ Com<IDirect3DSurface9> DeviceTest::level(IDirect3DTexture9* texture, UINT index)
     Com<IDirect3DSurface9> surface;
     EXPECT_EQ(texture->GetSurfaceLevel(index, surface.out()), D3D_OK);
     return surface;
+}
+
+Com<IDirect3DSurface9> DeviceTest::bindTarget(UINT width, UINT height, D3DFORMAT format)
+{
+    Com<IDirect3DTexture9> texture = renderTarget(width, height, format);
+    if (!texture)
+        return {};
+    Com<IDirect3DSurface9> surface = level(texture.get());
+    EXPECT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
+    return surface;
+}
+
+Com<IDirect3DVertexBuffer9> DeviceTest::vertexBuffer(const void* vertices, UINT bytes, DWORD usage,
+                                                     DWORD fvf, D3DPOOL pool)
+{
+    Com<IDirect3DVertexBuffer9> vb;
+    EXPECT_EQ(device_->CreateVertexBuffer(bytes, usage, fvf, pool, vb.out(), nullptr), D3D_OK);
+    void* data = nullptr;
+    if (!vb || vb->Lock(0, 0, &data, 0) != D3D_OK)
+        return {};
+    std::memcpy(data, vertices, bytes);
+    EXPECT_EQ(vb->Unlock(), D3D_OK);
+    return vb;
+}
+
+void DeviceTest::drawQuad(IDirect3DPixelShader9* ps, IDirect3DBaseTexture9* texture)
+{
+    auto vs = vertexShader(kTexcoordVertexShader, kTexcoordInputs);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    device_->SetVertexShader(vs.get());
+    device_->SetPixelShader(ps);
+    device_->SetTexture(0, texture);
+    device_->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)),
+              D3D_OK);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    device_->SetTexture(0, nullptr);
+}
+
+void DeviceTest::selectDiffuse()
+{
+    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+    device_->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
 }
 
 Pixels DeviceTest::read(IDirect3DSurface9* surface)
@@ -171,16 +229,24 @@ void DeviceTest::fill(IDirect3DTexture9* texture, UINT index, const void* texels
     ASSERT_EQ(texture->UnlockRect(index), D3D_OK);
 }
 
+Com<IDirect3DTexture9> DeviceTest::dynamicTexture(UINT width, UINT height, D3DFORMAT format,
+                                                  const void* texels, UINT rowBytes)
+{
+    Com<IDirect3DTexture9> texture;
+    EXPECT_EQ(device_->CreateTexture(width, height, 1, D3DUSAGE_DYNAMIC, format, D3DPOOL_DEFAULT,
+                                     texture.out(), nullptr),
+              D3D_OK);
+    if (texture)
+        fill(texture.get(), 0, texels, rowBytes);
+    return texture;
+}
+
 Com<IDirect3DVertexShader9> DeviceTest::vertexShader(const std::string& glsl,
                                                      const std::vector<BlobInput>& inputs)
 {
     const std::vector<DWORD> blob = vertexBlob(glsl, inputs);
     Com<IDirect3DVertexShader9> shader;
-    EXPECT_FALSE(blob.empty());
-    if (!blob.empty())
-    {
-        EXPECT_EQ(device_->CreateVertexShader(blob.data(), shader.out()), D3D_OK);
-    }
+    EXPECT_TRUE(!blob.empty() && device_->CreateVertexShader(blob.data(), shader.out()) == D3D_OK);
     return shader;
 }
 
@@ -188,11 +254,7 @@ Com<IDirect3DPixelShader9> DeviceTest::pixelShader(const std::string& glsl)
 {
     const std::vector<DWORD> blob = pixelBlob(glsl);
     Com<IDirect3DPixelShader9> shader;
-    EXPECT_FALSE(blob.empty());
-    if (!blob.empty())
-    {
-        EXPECT_EQ(device_->CreatePixelShader(blob.data(), shader.out()), D3D_OK);
-    }
+    EXPECT_TRUE(!blob.empty() && device_->CreatePixelShader(blob.data(), shader.out()) == D3D_OK);
     return shader;
 }
 

@@ -43,17 +43,33 @@ protected:
     void TearDown() override;
 
     static IDirect3D9* d3d() { return d3d_; }
+    static D3DPRESENT_PARAMETERS
+    presentation(UINT width, UINT height, D3DFORMAT format = D3DFMT_A8R8G8B8, bool depth = false);
     Com<IDirect3DDevice9> createDevice(UINT width, UINT height, D3DFORMAT format = D3DFMT_A8R8G8B8,
-                                       bool depth = false);
+                                       bool depth = false, IDirect3D9* d3d = nullptr);
 
     Com<IDirect3DTexture9> renderTarget(UINT width, UINT height, D3DFORMAT format, UINT levels = 1,
                                         DWORD usage = D3DUSAGE_RENDERTARGET);
     Com<IDirect3DSurface9> level(IDirect3DTexture9* texture, UINT level = 0);
+    // A new render target texture's top level, bound as render target 0; the
+    // surface keeps its texture alive.
+    Com<IDirect3DSurface9> bindTarget(UINT width, UINT height, D3DFORMAT format);
+    Com<IDirect3DVertexBuffer9> vertexBuffer(const void* vertices, UINT bytes, DWORD usage,
+                                             DWORD fvf, D3DPOOL pool);
+    // The texture square with the texcoord vertex shader and culling off, in a
+    // scene of its own.
+    void drawQuad(IDirect3DPixelShader9* ps, IDirect3DBaseTexture9* texture = nullptr);
+    // Fixed function passing the vertex colour through, as the generator's
+    // pretransformed passes draw.
+    void selectDiffuse();
     // GetRenderTargetData into a system-memory surface whose lock is checked
     // for a consistent pitch; canary bytes around the copy catch overruns.
     Pixels read(IDirect3DSurface9* surface);
     // Fills a dynamic texture level through LockRect, row by row at the pitch.
     void fill(IDirect3DTexture9* texture, UINT level, const void* texels, UINT rowBytes);
+    // A one-level dynamic texture in the default pool, filled as above.
+    Com<IDirect3DTexture9> dynamicTexture(UINT width, UINT height, D3DFORMAT format,
+                                          const void* texels, UINT rowBytes);
 
     Com<IDirect3DVertexShader9> vertexShader(const std::string& glsl,
                                              const std::vector<BlobInput>& inputs);
@@ -65,6 +81,19 @@ private:
     static IDirect3D9* d3d_;
 };
 
+// A fixture whose device is opened before each test.
+template <UINT Width, UINT Height, D3DFORMAT Format = D3DFMT_A8R8G8B8, bool Depth = false>
+class OpenDevice : public DeviceTest
+{
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        device_ = createDevice(Width, Height, Format, Depth);
+        ASSERT_TRUE(device_);
+    }
+};
+
 // Positions are placed by texture coordinate (clip = (2u - 1, 1 - 2v)), as the
 // generator's quad is; the pixel shader writes the coordinate as colour.
 extern const char* const kTexcoordVertexShader;
@@ -74,6 +103,12 @@ extern const char* const kTexcoordPixelShader;
 struct QuadVertex
 {
     float x, y, z, u, v;
+};
+// A pretransformed vertex with its colour: D3DFVF_XYZRHW | D3DFVF_DIFFUSE.
+struct ScreenVertex
+{
+    float x, y, z, rhw;
+    D3DCOLOR diffuse;
 };
 // Two triangles over the texture square, as the generator draws them.
 extern const QuadVertex kFullQuad[6];
