@@ -17,17 +17,6 @@ protected:
         selectDiffuse();
     }
 
-    // Room for two quads.
-    Com<IDirect3DVertexBuffer9> buffer(DWORD usage, D3DPOOL pool)
-    {
-        Com<IDirect3DVertexBuffer9> vb;
-        EXPECT_EQ(device_->CreateVertexBuffer(8 * sizeof(ScreenVertex), usage,
-                                              D3DFVF_XYZRHW | D3DFVF_DIFFUSE, pool, vb.out(),
-                                              nullptr),
-                  D3D_OK);
-        return vb;
-    }
-
     // A quad over the pixel columns [x0, x1).
     static void writeQuad(void* data, D3DCOLOR color, float x0 = 0.0f, float x1 = 8.0f)
     {
@@ -36,6 +25,15 @@ protected:
                                       {x0 - 0.5f, 7.5f, 0.5f, 1.0f, color},
                                       {x1 - 0.5f, 7.5f, 0.5f, 1.0f, color}};
         std::memcpy(data, quad, sizeof quad);
+    }
+
+    // Two full-target quads, in the colours given.
+    Com<IDirect3DVertexBuffer9> buffer(DWORD usage, D3DPOOL pool, D3DCOLOR first, D3DCOLOR second)
+    {
+        ScreenVertex quads[8];
+        writeQuad(quads, first);
+        writeQuad(quads + 4, second);
+        return vertexBuffer(quads, sizeof quads, usage, D3DFVF_XYZRHW | D3DFVF_DIFFUSE, pool);
     }
 
     uint32_t drawAndRead(IDirect3DVertexBuffer9* vb, UINT start)
@@ -52,13 +50,10 @@ protected:
 
 TEST_F(Buffers, LockWithoutFlagsKeepsWhatTheGpuDrewFrom)
 {
-    auto vb = buffer(D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, D3DPOOL_DEFAULT);
+    auto vb =
+        buffer(D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, D3DPOOL_DEFAULT, 0xff0000ff, 0xff00ff00);
     ASSERT_TRUE(vb);
     void* data = nullptr;
-    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
-    writeQuad(data, 0xff0000ff);
-    writeQuad(static_cast<ScreenVertex*>(data) + 4, 0xff00ff00);
-    ASSERT_EQ(vb->Unlock(), D3D_OK);
     EXPECT_EQ(drawAndRead(vb.get(), 0), 0xff0000ffu);
 
     // Rewrite only the colours of the second quad, as the grid upload does.
@@ -74,7 +69,7 @@ TEST_F(Buffers, LockWithoutFlagsKeepsWhatTheGpuDrewFrom)
 
 TEST_F(Buffers, DiscardAndNoOverwriteLetTheCpuRunAhead)
 {
-    auto vb = buffer(D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, D3DPOOL_DEFAULT);
+    auto vb = buffer(D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, D3DPOOL_DEFAULT, 0, 0);
     ASSERT_TRUE(vb);
     device_->SetStreamSource(0, vb.get(), 0, sizeof(ScreenVertex));
     ASSERT_EQ(device_->BeginScene(), D3D_OK);
@@ -124,13 +119,9 @@ TEST_F(Buffers, LockRangesAndNestingFollowDirect3D)
 
 TEST_F(Buffers, IndexedDrawsReadTheIndexBuffer)
 {
-    auto vb = buffer(0, D3DPOOL_MANAGED);
+    auto vb = buffer(0, D3DPOOL_MANAGED, 0xff000000, 0xff00ffff);
     ASSERT_TRUE(vb);
     void* data = nullptr;
-    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
-    writeQuad(data, 0xff000000);
-    writeQuad(static_cast<ScreenVertex*>(data) + 4, 0xff00ffff);
-    ASSERT_EQ(vb->Unlock(), D3D_OK);
     Com<IDirect3DIndexBuffer9> ib;
     ASSERT_EQ(
         device_->CreateIndexBuffer(6 * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, ib.out(), nullptr),
