@@ -1,4 +1,5 @@
 #include "TestDevice.h"
+#include "FormatSize.h"
 
 #include <swk/ShaderBlob.h>
 
@@ -11,30 +12,6 @@ namespace swk::test
 {
 namespace
 {
-
-int BytesPerPixel(D3DFORMAT format)
-{
-    switch (format)
-    {
-    case D3DFMT_L8:
-    case D3DFMT_A8:
-        return 1;
-    case D3DFMT_L16:
-    case D3DFMT_A8L8:
-    case D3DFMT_R5G6B5:
-    case D3DFMT_D16:
-    case D3DFMT_R16F:
-        return 2;
-    case D3DFMT_A16B16G16R16:
-    case D3DFMT_A16B16G16R16F:
-    case D3DFMT_G32R32F:
-        return 8;
-    case D3DFMT_A32B32G32R32F:
-        return 16;
-    default:
-        return 4;
-    }
-}
 
 std::string Join(std::initializer_list<std::string> parts)
 {
@@ -173,7 +150,7 @@ private:
 
 TestSurface::TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* owner)
     : Resource(device), m_desc(desc), m_owner(owner),
-      m_pitch(static_cast<int>(desc.Width) * BytesPerPixel(desc.Format) +
+      m_pitch(static_cast<int>(desc.Width * BytesPerTexel(desc.Format)) +
               device.Settings().pitchPadding),
       m_bytes(static_cast<size_t>(m_pitch) * desc.Height, 0)
 {
@@ -241,7 +218,7 @@ HRESULT TestSurface::Map(D3DLOCKED_RECT* pLocked, const RECT* pRect)
     size_t offset = 0;
     if (pRect)
         offset = static_cast<size_t>(pRect->top) * m_pitch +
-                 static_cast<size_t>(pRect->left) * BytesPerPixel(m_desc.Format);
+                 static_cast<size_t>(pRect->left) * BytesPerTexel(m_desc.Format);
     pLocked->pBits = m_bytes.data() + offset;
     pLocked->Pitch = m_pitch;
     return D3D_OK;

@@ -1,5 +1,7 @@
 #include "DeviceTest.h"
 
+#include <FormatSize.h>
+
 #include <algorithm>
 
 namespace swk::test
@@ -32,29 +34,6 @@ const QuadVertex kFullQuad[6] = {{0, 0, 0, 0, 0}, {0, 1, 0, 0, 1}, {1, 1, 0, 1, 
 
 namespace
 {
-
-UINT bytesPerTexel(D3DFORMAT format)
-{
-    switch (format)
-    {
-    case D3DFMT_L8:
-    case D3DFMT_A8:
-        return 1;
-    case D3DFMT_L16:
-    case D3DFMT_R5G6B5:
-    case D3DFMT_A8L8:
-    case D3DFMT_R16F:
-        return 2;
-    case D3DFMT_A16B16G16R16:
-    case D3DFMT_A16B16G16R16F:
-    case D3DFMT_G32R32F:
-        return 8;
-    case D3DFMT_A32B32G32R32F:
-        return 16;
-    default:
-        return 4;
-    }
-}
 
 constexpr uint8_t kCanary = 0xCD;
 
@@ -183,7 +162,7 @@ Pixels DeviceTest::read(IDirect3DSurface9* surface)
     Pixels pixels;
     pixels.width = desc.Width;
     pixels.height = desc.Height;
-    pixels.bytesPerTexel = bytesPerTexel(desc.Format);
+    pixels.bytesPerTexel = BytesPerTexel(desc.Format);
     const UINT rowBytes = desc.Width * pixels.bytesPerTexel;
 
     Com<IDirect3DSurface9> copy;
