@@ -4,7 +4,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SWK_BUILD_DIR:-$root/build}
-cmake -G Ninja -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+# ccache, where present, keeps rebuilds of an unchanged tree short.
+launcher=""
+command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+cmake -G Ninja -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo $launcher \
   -DSWELLKIT_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 for exe in $(find "$build/bench" -type f -executable -name '*bench*' | sort); do

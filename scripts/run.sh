@@ -8,10 +8,13 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SWK_BUILD_DIR:-$root/build}
+# ccache, where present, keeps rebuilds of an unchanged tree short.
+launcher=""
+command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
 frames=${1:-120}
 out=${2:-$root/out}
 mkdir -p "$out"
-cmake -G Ninja -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -G Ninja -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo $launcher >/dev/null
 cmake --build "$build" -j "$(nproc)" --target swellkit_host
 "$build/examples/swellkit_host" "$frames" "$out"
 echo "maps written to $out"

@@ -5,14 +5,17 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SWK_BUILD_DIR:-$root/build}
+# ccache, where present, keeps rebuilds of an unchanged tree short.
+launcher=""
+command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
 jobs=${SWK_JOBS:-$(nproc)}
 
-cmake -G Ninja -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -G Ninja -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo $launcher \
   -DSWELLKIT_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build "$build" -j "$jobs"
 
 # Windows: the 32-bit DLLs from the same sources, against the real import libraries.
-cmake -G Ninja -S "$root" -B "$build-windows" -DCMAKE_BUILD_TYPE=Release \
+cmake -G Ninja -S "$root" -B "$build-windows" -DCMAKE_BUILD_TYPE=Release $launcher \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" >/dev/null
 cmake --build "$build-windows" -j "$jobs"
 "$root/scripts/check-windows-exports.sh" "$build-windows/generator/Swellkit.dll"
