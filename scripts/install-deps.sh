@@ -21,7 +21,7 @@ packages=(
   glslang-dev glslang-tools spirv-tools
   libvulkan-dev mesa-vulkan-drivers vulkan-tools vulkan-validationlayers
   g++-mingw-w64-i686 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  libcli11-dev libpng-dev libopenexr-dev libgif-dev
+  libcli11-dev libpng-dev libopenexr-dev libgif-dev nlohmann-json3-dev
   libsdl2-dev libx11-dev xvfb xauth
   libfftw3-dev libstb-dev libnoise-dev
   clang libclang-rt-14-dev
