@@ -173,13 +173,18 @@ public:
     HRESULT STDMETHODCALLTYPE OnResetDevice() override { return Log("OnResetDevice", ""); }
 
 private:
-    void OnLastRelease() override { Log("Release", ""); }
+    void OnLastRelease() override
+    {
+        if (m_device)
+            m_device->Record(this, m_prefix + "Release", "");
+    }
 
     HRESULT Log(const char* name, const std::string& args)
     {
-        if (m_device)
-            m_device->Record(this, m_prefix + name, args);
-        return D3D_OK;
+        if (!m_device)
+            return D3D_OK;
+        m_device->Record(this, m_prefix + name, args);
+        return m_device->Injected(std::string("Effect.") + name);
     }
 
     TestDevice* m_device;
@@ -215,12 +220,16 @@ D3DXCreateEffectFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPC
     FakeEffects().created.push_back({id, Flags});
     if (!hSrcModule)
         return D3DXERR_INVALIDDATA;
+    if (auto* device = dynamic_cast<TestDevice*>(pDevice))
+        if (const HRESULT hr = device->Injected("D3DXCreateEffect"); FAILED(hr))
+            return hr;
     const auto message = FakeEffects().messages.find(id);
     if (message != FakeEffects().messages.end() && ppCompilationErrors)
         *ppCompilationErrors = new FakeBuffer(message->second);
     const auto failure = FakeEffects().failures.find(id);
     if (failure != FakeEffects().failures.end())
         return failure->second;
+
     *ppEffect = new FakeEffect(dynamic_cast<TestDevice*>(pDevice), id);
     return D3D_OK;
 }

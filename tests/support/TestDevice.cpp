@@ -435,17 +435,29 @@ std::vector<std::string> TestDevice::CallTexts(const std::string& name) const
 
 void TestDevice::Fail(const std::string& name, HRESULT hr, int n)
 {
-    m_failures[name] = {hr, n};
+    m_failures[name] = {hr, 0, n};
+}
+
+void TestDevice::FailFrom(const std::string& name, int nth, int n, HRESULT hr)
+{
+    m_failures[name] = {hr, nth - 1, n};
 }
 
 HRESULT TestDevice::Injected(const std::string& name)
 {
+    ++m_reached[name];
     auto it = m_failures.find(name);
-    if (it == m_failures.end() || it->second.second == 0)
+    if (it == m_failures.end() || it->second.count == 0)
         return D3D_OK;
-    if (it->second.second > 0)
-        --it->second.second;
-    return it->second.first;
+    if (it->second.skip > 0)
+    {
+        --it->second.skip;
+        return D3D_OK;
+    }
+    if (it->second.count > 0)
+        --it->second.count;
+    ++m_injectedFailures;
+    return it->second.hr;
 }
 
 HRESULT TestDevice::Unsupported(const char* name)
@@ -510,7 +522,7 @@ HRESULT TestDevice::GetDeviceCaps(D3DCAPS9* pCaps)
     pCaps->DeviceType = D3DDEVTYPE_HAL;
     pCaps->PixelShaderVersion = m_options.pixelShaderVersion;
     pCaps->VertexShaderVersion = D3DVS_VERSION(3, 0);
-    pCaps->MaxTextureWidth = pCaps->MaxTextureHeight = 8192;
+    pCaps->MaxTextureWidth = pCaps->MaxTextureHeight = m_options.maxTextureSize;
     pCaps->NumSimultaneousRTs = 1;
     return D3D_OK;
 }
@@ -520,6 +532,8 @@ HRESULT TestDevice::GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode)
     Record(this, "GetDisplayMode", N(iSwapChain));
     if (!pMode || iSwapChain != 0)
         return D3DERR_INVALIDCALL;
+    if (const HRESULT hr = Injected("GetDisplayMode"); FAILED(hr))
+        return hr;
     *pMode = {m_options.backBufferWidth, m_options.backBufferHeight, 60, m_options.displayFormat};
     return D3D_OK;
 }
@@ -557,7 +571,8 @@ HRESULT TestDevice::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Us
     if (!ppTexture)
         return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
-    if (Width == 0 || Height == 0 || pSharedHandle)
+    if (Width == 0 || Height == 0 || Width > m_options.maxTextureSize ||
+        Height > m_options.maxTextureSize || pSharedHandle)
         return D3DERR_INVALIDCALL;
     if (const HRESULT hr = Injected("CreateTexture"); FAILED(hr))
         return hr;
@@ -575,6 +590,8 @@ HRESULT TestDevice::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DP
     *ppVB = nullptr;
     if (Length == 0 || pSharedHandle)
         return D3DERR_INVALIDCALL;
+    if (Length > m_options.maxBufferBytes)
+        return D3DERR_OUTOFVIDEOMEMORY;
     if (const HRESULT hr = Injected("CreateVertexBuffer"); FAILED(hr))
         return hr;
     *ppVB = new TestVertexBuffer(*this, Length, Usage, FVF, Pool);
@@ -677,6 +694,8 @@ HRESULT TestDevice::BeginScene()
     Record(this, "BeginScene", "");
     if (m_inScene)
         return D3DERR_INVALIDCALL;
+    if (const HRESULT hr = Injected("BeginScene"); FAILED(hr))
+        return hr;
     m_inScene = true;
     return D3D_OK;
 }
@@ -686,6 +705,8 @@ HRESULT TestDevice::EndScene()
     Record(this, "EndScene", "");
     if (!m_inScene)
         return D3DERR_INVALIDCALL;
+    if (const HRESULT hr = Injected("EndScene"); FAILED(hr))
+        return hr;
     m_inScene = false;
     return D3D_OK;
 }
@@ -695,6 +716,9 @@ HRESULT TestDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCO
 {
     Record(this, "Clear",
            Join({N(Count), pRects ? "rects" : "NULL", Hex(Flags), Hex(Color), F(Z), N(Stencil)}));
+    if (const HRESULT hr = Injected("Clear"); FAILED(hr))
+        return hr;
+    m_backBufferWrites += m_renderTarget == m_backBuffer;
     return D3D_OK;
 }
 
@@ -777,7 +801,12 @@ HRESULT TestDevice::SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWO
 HRESULT TestDevice::DrawPrimitive(D3DPRIMITIVETYPE Type, UINT StartVertex, UINT PrimitiveCount)
 {
     Record(this, "DrawPrimitive", Join({N(Type), N(StartVertex), N(PrimitiveCount)}));
-    return m_inScene ? D3D_OK : D3DERR_INVALIDCALL;
+    if (!m_inScene)
+        return D3DERR_INVALIDCALL;
+    if (const HRESULT hr = Injected("DrawPrimitive"); FAILED(hr))
+        return hr;
+    m_backBufferWrites += m_renderTarget == m_backBuffer;
+    return D3D_OK;
 }
 
 HRESULT TestDevice::SetFVF(DWORD FVF)

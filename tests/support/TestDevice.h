@@ -231,6 +231,10 @@ struct TestDeviceOptions
     int pitchPadding = 0;
     // (format, usage) pairs that CheckDeviceFormat refuses.
     std::set<std::pair<D3DFORMAT, DWORD>> refused;
+    // The caps' texture size limit, which CreateTexture enforces, and the
+    // largest vertex buffer the double agrees to back with memory.
+    UINT maxTextureSize = 8192;
+    UINT maxBufferBytes = 1u << 28;
 };
 
 class TestDevice final : public Counted<IDirect3DDevice9>
@@ -250,8 +254,21 @@ public:
 
     // Makes the next n calls of the named method fail with hr (n < 0: all).
     void Fail(const std::string& name, HRESULT hr = D3DERR_INVALIDCALL, int n = -1);
+    // The same from the nth call on (n from 1), counted from now.
+    void FailFrom(const std::string& name, int nth, int n, HRESULT hr = D3DERR_INVALIDCALL);
     void StopFailing(const std::string& name) { m_failures.erase(name); }
     HRESULT Injected(const std::string& name);
+    // How often each failure point was reached, and how many failures were
+    // injected, since the last ClearReached.
+    const std::map<std::string, int>& Reached() const { return m_reached; }
+    int InjectedFailures() const { return m_injectedFailures; }
+    void ClearReached()
+    {
+        m_reached.clear();
+        m_injectedFailures = 0;
+    }
+    // Clears and draws made while the implicit back buffer was the target.
+    int BackBufferWrites() const { return m_backBufferWrites; }
 
     // Live resources created through this device (textures, vertex buffers and
     // free-standing surfaces), not counting the implicit back buffer and depth;
@@ -423,7 +440,16 @@ private:
 
     Options m_options;
     std::vector<Call> m_calls;
-    std::map<std::string, std::pair<HRESULT, int>> m_failures;
+    struct Failure
+    {
+        HRESULT hr;
+        int skip;  // calls that still succeed first
+        int count; // failures left; < 0: unlimited
+    };
+    std::map<std::string, Failure> m_failures;
+    std::map<std::string, int> m_reached;
+    int m_injectedFailures = 0;
+    int m_backBufferWrites = 0;
     int m_liveResources = 0;
     int m_liveDefault = 0;
     TestDirect3D* m_d3d;
