@@ -43,6 +43,7 @@ CWaveGenerator::CWaveGenerator(IDirect3DDevice9* pDevice, int nWidth, int nHeigh
     BuildNoiseVolume();
     CreateTextures();
     CreateVertexBuffers();
+    ReleaseIfIncomplete();
 }
 
 CWaveGenerator::~CWaveGenerator()
@@ -80,15 +81,30 @@ void CWaveGenerator::Update(DWORD dwElapsed)
     }
 }
 
-void CWaveGenerator::OnLostDevice()
+void CWaveGenerator::ReleaseDefaultPool()
 {
-    if (!m_pNormalMap)
-        return;
     CD3DWatch::SafeRelease("WaveGenerator", 1024, (IUnknown**)&m_pNoiseTex[0]);
     CD3DWatch::SafeRelease("WaveGenerator", 1025, (IUnknown**)&m_pNoiseTex[1]);
     CD3DWatch::SafeRelease("WaveGenerator", 1026, (IUnknown**)&m_pHeightMap);
     CD3DWatch::SafeRelease("WaveGenerator", 1027, (IUnknown**)&m_pNormalMap);
     CD3DWatch::SafeRelease("WaveGenerator", 1028, (IUnknown**)&m_pGridVB);
+}
+
+// Without its normal map the generator behaves as lost, and a lost generator
+// holds nothing in the default pool: we let go of what was made beside it
+// at once, rather than keep it as a plain reading of the set-up steps would,
+// where it would refuse every Reset of the host until the generator is gone.
+void CWaveGenerator::ReleaseIfIncomplete()
+{
+    if (!m_pNormalMap)
+        ReleaseDefaultPool();
+}
+
+void CWaveGenerator::OnLostDevice()
+{
+    if (!m_pNormalMap)
+        return;
+    ReleaseDefaultPool();
     if (m_pHeightEffect)
         m_pHeightEffect->OnLostDevice();
     if (m_pNormalEffect)
@@ -103,6 +119,7 @@ void CWaveGenerator::OnRestoreDevice()
         m_pNormalEffect->OnResetDevice();
     CreateVertexBuffers();
     CreateTextures();
+    ReleaseIfIncomplete();
 }
 
 IDirect3DTexture9* CWaveGenerator::GetHeightMap() const

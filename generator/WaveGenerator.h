@@ -51,6 +51,8 @@ private:
     void ComputeGridNormals();
     void UploadGridNormals();
     void RenderMaps();
+    void ReleaseDefaultPool();
+    void ReleaseIfIncomplete();
 
     IDirect3DDevice9* m_pDevice;
     IDirect3DTexture9* m_pNoiseTex[2];

@@ -122,21 +122,29 @@ TEST_P(LossAndRestore, RestoreWithoutLossCreatesNothingTwice)
 INSTANTIATE_TEST_SUITE_P(Paths, LossAndRestore,
                          testing::Values(D3DPS_VERSION(2, 0), D3DPS_VERSION(1, 1), 0));
 
+// Only the normal map fails: the noise textures and the height map (or the
+// grid) that were made go again at once, so the host can reset.
 TEST(Incomplete, FailedNormalMapBehavesAsLostUntilRestored)
 {
-    auto device = MakeDevice(D3DPS_VERSION(2, 0));
-    device->Fail("CreateTexture");
-    CWaveGenerator g(device.get(), 64, 64);
-    device->StopFailing("CreateTexture");
-    EXPECT_EQ(g.GetNormalMap(), nullptr);
-    device->ClearCalls();
-    g.Update(100);
-    g.OnLostDevice();
-    EXPECT_TRUE(device->Calls().empty());
-    EXPECT_EQ(CWaveGeneratorProbe::Time(g), 0.0);
-    g.OnRestoreDevice();
-    EXPECT_NE(g.GetNormalMap(), nullptr);
-    EXPECT_NE(g.GetHeightMap(), nullptr);
+    // The path, and which texture creation makes the normal map on it.
+    const std::pair<DWORD, int> cases[] = {{D3DPS_VERSION(2, 0), 4}, {0, 1}};
+    for (const auto& [version, normalMap] : cases)
+    {
+        auto device = MakeDevice(version);
+        device->FailFrom("CreateTexture", normalMap, 1);
+        CWaveGenerator g(device.get(), 64, 64);
+        EXPECT_EQ(g.GetNormalMap(), nullptr);
+        EXPECT_EQ(device->LiveDefaultPoolResources(), 0);
+        device->ClearCalls();
+        g.Update(100);
+        g.OnLostDevice();
+        EXPECT_TRUE(device->Calls().empty());
+        EXPECT_EQ(CWaveGeneratorProbe::Time(g), 0.0);
+        EXPECT_EQ(device->Reset(nullptr), D3D_OK);
+        g.OnRestoreDevice();
+        EXPECT_NE(g.GetNormalMap(), nullptr);
+        EXPECT_EQ(g.GetHeightMap() != nullptr, version != 0);
+    }
 }
 
 // Destruction releases what exists, in order, with the lines of its calls: a
