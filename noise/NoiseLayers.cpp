@@ -1,5 +1,6 @@
 #include "WaveGenerator.h"
 
+#include <climits>
 #include <cmath>
 
 namespace
@@ -17,10 +18,20 @@ const double g_dTwoThirds = 2.0 / 3.0;
 const double g_dSliceScale = 16384.0;
 const int g_nVolumeShift = 15;
 
+// Truncation toward zero; a value outside the int range, or NaN, gives
+// INT_MIN, as the processor's own truncating conversion does, instead of
+// leaving the result undefined.
+inline int TruncateToInt(double d)
+{
+    if (!(d > -2147483649.0 && d < 2147483648.0))
+        return INT_MIN;
+    return (int)d;
+}
+
 inline int PlaneWeight(double dPhase, double dOctaveWeight)
 {
     const double dSine = std::sin(dPhase * g_dThirdPi);
-    return (int)(dSine * dSine * g_dTwoThirds * dOctaveWeight * g_dSliceScale);
+    return TruncateToInt(dSine * dSine * g_dTwoThirds * dOctaveWeight * g_dSliceScale);
 }
 
 // An octave slice of a layer, interpolated across the layer's columns once
@@ -169,7 +180,11 @@ void CWaveGenerator::SynthesizeLayers(DWORD dwElapsed)
     for (int i = 0; i < m_nOctaves; ++i)
         m_afOctaveWeight[i] *= fInvWeightSum;
 
-    m_dTime += (double)m_fSpeed * (double)dwElapsed * 0.001;
+    // A step that would take the clock out of the finite range is not taken:
+    // the water stands still, and a later finite speed moves it on again.
+    const double dTime = m_dTime + (double)m_fSpeed * (double)dwElapsed * 0.001;
+    if (std::isfinite(dTime))
+        m_dTime = dTime;
 
     double dRate = 1.0;
     for (int i = 0; i < m_nOctaves; ++i)
@@ -177,8 +192,9 @@ void CWaveGenerator::SynthesizeLayers(DWORD dwElapsed)
         double dWhole;
         const double dFraction = std::modf(dRate * m_dTime, &dWhole);
         // Only the plane modulo 256 matters; taking it in double keeps clocks
-        // beyond the integer range defined.
-        const int nPlane = (int)std::fmod(dWhole, 256.0);
+        // beyond the integer range defined. A phase that overflowed to
+        // infinity has no fraction left and lands on plane 0.
+        const int nPlane = TruncateToInt(std::fmod(dWhole, 256.0));
         const double dWeight = m_afOctaveWeight[i];
         const int nWeightA = PlaneWeight(dFraction + 2.0, dWeight);
         const int nWeightB = PlaneWeight(dFraction + 1.0, dWeight);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -97,6 +99,45 @@ TEST_F(NoiseLayers, NegativeClocksSplitThePhaseTowardZero)
     EXPECT_NEAR(scale * 2 / 3, PlaneWeight(255, 0, 1500, -1.0f), 1.0);
     EXPECT_NEAR(scale / 6, PlaneWeight(0, 0, 1500, -1.0f), 1.0);
     EXPECT_NEAR(scale / 6, PlaneWeight(1, 0, 1500, -1.0f), 1.0);
+}
+
+// Speeds and steps of any size: the clock never leaves the finite range (a
+// step that would is not taken), and the layers stay in their 16-bit range,
+// also once the phases of the faster octaves overflow to infinity.
+TEST_F(NoiseLayers, AnySpeedKeepsTheClockFiniteAndTheLayersInRange)
+{
+    const float speeds[] = {0.0f, -3.0f, NAN, INFINITY, -INFINITY, 1e30f, -1e30f};
+    const DWORD steps[] = {0, 0xFFFFFFFFu, 0xFFFFFFFFu};
+    const auto inRange = [&]
+    {
+        const int* l = &Probe::Layers(*m_generator)[0][0][0];
+        return std::all_of(l, l + 2 * 128 * 128, [](int v) { return v >= -32768 && v <= 32767; });
+    };
+    for (const double start : {2.0, DBL_MAX / 2})
+        for (const float speed : speeds)
+        {
+            Probe::Time(*m_generator) = start;
+            m_generator->SetSpeed(speed);
+            const float kept = m_generator->GetSpeed();
+            EXPECT_EQ(0, std::memcmp(&kept, &speed, sizeof speed));
+            for (const DWORD ms : steps)
+            {
+                Probe::SynthesizeLayers(*m_generator, ms);
+                ASSERT_TRUE(std::isfinite(Probe::Time(*m_generator))) << speed;
+                ASSERT_TRUE(inRange()) << speed << " from " << start;
+            }
+            if (!std::isfinite(speed))
+            {
+                EXPECT_EQ(start, Probe::Time(*m_generator)) << speed;
+            }
+        }
+    // A clock that stood still through non-finite speeds moves on again.
+    Probe::Time(*m_generator) = 2.0;
+    m_generator->SetSpeed(NAN);
+    Probe::SynthesizeLayers(*m_generator, 100);
+    m_generator->SetSpeed(1.0f);
+    Probe::SynthesizeLayers(*m_generator, 500);
+    EXPECT_EQ(2.5, Probe::Time(*m_generator));
 }
 
 TEST_F(NoiseLayers, EachPlaneProductIsShiftedOnItsOwn)
