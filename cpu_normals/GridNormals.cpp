@@ -27,7 +27,7 @@ void CWaveGenerator::ComputeGridNormals()
 {
     const int W = m_nGridWidth;
     const int H = m_nGridHeight;
-    if (W < 1 || H < 1)
+    if (W < 1 || H < 1 || !m_pGridNormals)
         return;
     const float fInvW = 1.0f / (float)W;
     const float fInvH = 1.0f / (float)H;

@@ -15,7 +15,9 @@ const DWORD s_adwPassStates[9] = {FALSE, FALSE,       D3DCULL_NONE, FALSE, FALSE
 
 } // namespace
 
-// A pass whose target surface, effect or geometry is missing is skipped: the
+// A pass whose target texture is missing fetches no surface: its creation was
+// reported once, and each frame would report it again. A pass whose target
+// surface, effect or geometry is missing is skipped: the
 // device would keep its previous render target, and the pass's clear and draw
 // would land in the host's back buffer or in the other map. Without the host's
 // render target no pass fetches its own: the host's could not be set back, and
@@ -43,7 +45,7 @@ void CWaveGenerator::RenderMaps()
     {
         m_pDevice->SetStreamSource(0, m_pGridVB, 0, sizeof(ScreenGridVertex));
         m_pDevice->SetFVF(SCREENGRIDVERTEX_FVF);
-        if (pSavedTarget)
+        if (pSavedTarget && m_pNormalMap)
             CD3DWatch::SafeGetSurfaceLevel("WaveGenerator", 839, m_pNormalMap, 0, &pTarget);
         if (pTarget)
         {
@@ -69,7 +71,7 @@ void CWaveGenerator::RenderMaps()
         {
             m_pDevice->SetStreamSource(0, m_pQuadVB, 0, sizeof(QuadVertex));
             m_pDevice->SetFVF(QUADVERTEX_FVF);
-            if (pSavedTarget)
+            if (pSavedTarget && m_pHeightMap)
                 CD3DWatch::SafeGetSurfaceLevel("WaveGenerator", 879, m_pHeightMap, 0, &pTarget);
             if (pTarget)
             {
@@ -96,7 +98,7 @@ void CWaveGenerator::RenderMaps()
             m_pDevice->SetFVF(SHADERGRIDVERTEX_FVF);
         }
 
-        if (pSavedTarget)
+        if (pSavedTarget && m_pNormalMap)
             CD3DWatch::SafeGetSurfaceLevel("WaveGenerator", 912, m_pNormalMap, 0, &pTarget);
         if (pTarget)
         {

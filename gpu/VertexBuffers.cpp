@@ -1,6 +1,8 @@
 #include "WaveGenerator.h"
 #include "VertexLayouts.h"
 
+#include <new>
+
 namespace
 {
 
@@ -8,6 +10,17 @@ const QuadVertex s_aQuad[6] = {
     {0.0f, 0.0f, 0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f, 0.0f, 1.0f}, {1.0f, 1.0f, 0.0f, 1.0f, 1.0f},
     {1.0f, 1.0f, 0.0f, 1.0f, 1.0f}, {1.0f, 0.0f, 0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
 };
+
+// Bytes of a grid of two vertices per point; 0, which every device refuses,
+// for a grid that is empty or whose length a 32-bit size cannot hold, so that
+// its creation fails and is reported like any other.
+UINT GridBufferLength(int nWidth, int nHeight, UINT nStride)
+{
+    if (nWidth <= 0 || nHeight <= 0)
+        return 0;
+    const unsigned long long nBytes = 2ull * nStride * (unsigned long long)nWidth * nHeight;
+    return nBytes > 0xFFFFFFFFull ? 0 : (UINT)nBytes;
+}
 
 } // namespace
 
@@ -35,22 +48,24 @@ void CWaveGenerator::CreateVertexBuffers()
 
     m_nGridWidth = m_nWidth;
     m_nGridHeight = m_nHeight;
-    if (!m_pGridNormals)
-        m_pGridNormals = new D3DXVECTOR3[m_nGridWidth * m_nGridHeight];
+    const UINT nLength =
+        GridBufferLength(m_nGridWidth, m_nGridHeight,
+                         m_bNoPS11 ? sizeof(ScreenGridVertex) : sizeof(ShaderGridVertex));
+    // A grid without a buffer gets no normals either; the point count of one
+    // with a buffer fits an int.
+    if (!m_pGridNormals && nLength)
+        m_pGridNormals = new (std::nothrow) D3DXVECTOR3[m_nGridWidth * m_nGridHeight];
 
-    const int nPoints = m_nGridWidth * m_nGridHeight;
     if (!m_pGridVB)
     {
         if (!m_bNoPS11)
             CD3DWatch::SafeCreateVertexBuffer(
-                "WaveGenerator", 222, m_pDevice, 2 * sizeof(ShaderGridVertex) * nPoints,
-                D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, SHADERGRIDVERTEX_FVF, D3DPOOL_DEFAULT,
-                &m_pGridVB, NULL);
+                "WaveGenerator", 222, m_pDevice, nLength, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC,
+                SHADERGRIDVERTEX_FVF, D3DPOOL_DEFAULT, &m_pGridVB, NULL);
         else
             CD3DWatch::SafeCreateVertexBuffer(
-                "WaveGenerator", 273, m_pDevice, 2 * sizeof(ScreenGridVertex) * nPoints,
-                D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, SCREENGRIDVERTEX_FVF, D3DPOOL_DEFAULT,
-                &m_pGridVB, NULL);
+                "WaveGenerator", 273, m_pDevice, nLength, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC,
+                SCREENGRIDVERTEX_FVF, D3DPOOL_DEFAULT, &m_pGridVB, NULL);
     }
     if (!m_pGridVB)
         return;
