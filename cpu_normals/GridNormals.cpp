@@ -4,6 +4,9 @@
 namespace
 {
 
+// A layer value of 65536 stands for a height of 1.0.
+const float g_fHeightPerLayerUnit = 1.52587890625e-05f;
+
 inline void AddCross(D3DXVECTOR3& n, float ax, float ay, float az, float bx, float by, float bz)
 {
     const float cx = ay * bz - az * by;
@@ -31,7 +34,7 @@ void CWaveGenerator::ComputeGridNormals()
         return;
     const float fInvW = 1.0f / (float)W;
     const float fInvH = 1.0f / (float)H;
-    const float fScale = 1.52587890625e-05f;
+    const float fScale = g_fHeightPerLayerUnit;
     const int* pL0 = &m_anLayer[0][0][0];
     const int* pL1 = &m_anLayer[1][0][0];
 

@@ -1,4 +1,4 @@
-#include "MessageString.h"
+#include "ModuleEntry.h"
 
 HINSTANCE g_hModule = NULL;
 

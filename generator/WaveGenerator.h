@@ -45,12 +45,17 @@ private:
     void CreateTextures();
     void BuildNoiseVolume();
     void CreateVertexBuffers();
+    void CreateGrid();
+    void FillGrid();
     void SynthesizeLayers(DWORD dwElapsed);
     int SampleSlice(int x, int y, int nShift, int nSlice);
     void UploadNoiseLayers();
     void ComputeGridNormals();
     void UploadGridNormals();
     void RenderMaps();
+    void DrawFixedFunctionNormalPass(bool bHostTarget, int nFetchLine, int nReleaseLine);
+    void DrawHeightPass(bool bHostTarget, int nFetchLine, int nReleaseLine);
+    void DrawNormalPass(bool bHostTarget, int nFetchLine, int nReleaseLine);
     void ReleaseDefaultPool();
     void ReleaseIfIncomplete();
 

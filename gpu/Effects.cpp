@@ -1,33 +1,33 @@
 #include "WaveGenerator.h"
-#include "MessageString.h"
+#include "ModuleEntry.h"
+
+namespace
+{
+
+// Compiles the effect held as resource nResource of the module; the compiler's
+// messages, if any, go to a message box.
+void CreateEffect(IDirect3DDevice9* pDevice, int nResource, ID3DXEffect** ppEffect, int nCreateLine,
+                  int nMessagesLine)
+{
+    ID3DXBuffer* pMessages = NULL;
+    CD3DWatch::SafeCreateEffectFromResource(
+        "WaveGenerator", nCreateLine, pDevice, (HMODULE)g_hModule, MAKEINTRESOURCE(nResource), NULL,
+        NULL, D3DXSHADER_NO_PRESHADER, NULL, ppEffect, &pMessages);
+    if (pMessages)
+    {
+        CString strMessage = (const char*)pMessages->GetBufferPointer();
+        CString strCaption = LoadMessageString(722);
+        MessageBoxA(NULL, strMessage, strCaption, MB_OK | MB_ICONERROR);
+        CD3DWatch::SafeRelease("WaveGenerator", nMessagesLine, (IUnknown**)&pMessages);
+    }
+}
+
+} // namespace
 
 void CWaveGenerator::CreateEffects()
 {
     if (m_bNoPS11)
         return;
-
-    CString strMessage;
-    ID3DXBuffer* pMessages = NULL;
-
-    CD3DWatch::SafeCreateEffectFromResource(
-        "WaveGenerator", 132, m_pDevice, (HMODULE)g_hModule, MAKEINTRESOURCE(101), NULL, NULL,
-        D3DXSHADER_NO_PRESHADER, NULL, &m_pHeightEffect, &pMessages);
-    if (pMessages)
-    {
-        strMessage = (const char*)pMessages->GetBufferPointer();
-        CString strCaption = LoadMessageString(722);
-        MessageBoxA(NULL, strMessage, strCaption, MB_OK | MB_ICONERROR);
-        CD3DWatch::SafeRelease("WaveGenerator", 149, (IUnknown**)&pMessages);
-    }
-
-    CD3DWatch::SafeCreateEffectFromResource(
-        "WaveGenerator", 153, m_pDevice, (HMODULE)g_hModule, MAKEINTRESOURCE(102), NULL, NULL,
-        D3DXSHADER_NO_PRESHADER, NULL, &m_pNormalEffect, &pMessages);
-    if (pMessages)
-    {
-        strMessage = (const char*)pMessages->GetBufferPointer();
-        CString strCaption = LoadMessageString(722);
-        MessageBoxA(NULL, strMessage, strCaption, MB_OK | MB_ICONERROR);
-        CD3DWatch::SafeRelease("WaveGenerator", 170, (IUnknown**)&pMessages);
-    }
+    CreateEffect(m_pDevice, 101, &m_pHeightEffect, 132, 149);
+    CreateEffect(m_pDevice, 102, &m_pNormalEffect, 153, 170);
 }

@@ -22,59 +22,40 @@ UINT GridBufferLength(int nWidth, int nHeight, UINT nStride)
     return nBytes > 0xFFFFFFFFull ? 0 : (UINT)nBytes;
 }
 
-} // namespace
-
-void CWaveGenerator::CreateVertexBuffers()
+void CreateQuad(IDirect3DDevice9* pDevice, IDirect3DVertexBuffer9** ppVB, int nLine)
 {
-    if (!m_pQuadVB)
-        CD3DWatch::SafeCreateVertexBuffer("WaveGenerator", 182, m_pDevice, sizeof(s_aQuad), 0,
-                                          QUADVERTEX_FVF, D3DPOOL_MANAGED, &m_pQuadVB, NULL);
-    // A buffer that could not be created or locked is left as it is: the
-    // passes that would draw it then have nothing to draw.
-    if (m_pQuadVB)
-    {
-        void* pData = NULL;
-        if (SUCCEEDED(m_pQuadVB->Lock(0, 0, &pData, 0)) && pData)
-        {
-            QuadVertex* pQuad = (QuadVertex*)pData;
-            for (int i = 0; i < 6; i++)
-                pQuad[i] = s_aQuad[i];
-            m_pQuadVB->Unlock();
-        }
-    }
+    if (!*ppVB)
+        CD3DWatch::SafeCreateVertexBuffer("WaveGenerator", nLine, pDevice, sizeof(s_aQuad), 0,
+                                          QUADVERTEX_FVF, D3DPOOL_MANAGED, ppVB, NULL);
+}
 
-    if (!m_bNoPS20)
-        return;
-
-    m_nGridWidth = m_nWidth;
-    m_nGridHeight = m_nHeight;
-    const UINT nLength =
-        GridBufferLength(m_nGridWidth, m_nGridHeight,
-                         m_bNoPS11 ? sizeof(ScreenGridVertex) : sizeof(ShaderGridVertex));
-    // A grid without a buffer gets no normals either; the point count of one
-    // with a buffer fits an int.
-    if (!m_pGridNormals && nLength)
-        m_pGridNormals = new (std::nothrow) D3DXVECTOR3[m_nGridWidth * m_nGridHeight];
-
-    if (!m_pGridVB)
-    {
-        if (!m_bNoPS11)
-            CD3DWatch::SafeCreateVertexBuffer(
-                "WaveGenerator", 222, m_pDevice, nLength, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC,
-                SHADERGRIDVERTEX_FVF, D3DPOOL_DEFAULT, &m_pGridVB, NULL);
-        else
-            CD3DWatch::SafeCreateVertexBuffer(
-                "WaveGenerator", 273, m_pDevice, nLength, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC,
-                SCREENGRIDVERTEX_FVF, D3DPOOL_DEFAULT, &m_pGridVB, NULL);
-    }
-    if (!m_pGridVB)
-        return;
-
+// A buffer that could not be locked is left as it is: the passes then draw
+// what it holds.
+void FillQuad(IDirect3DVertexBuffer9* pVB)
+{
     void* pData = NULL;
-    if (FAILED(m_pGridVB->Lock(0, 0, &pData, 0)) || !pData)
-        return;
-    const int W = m_nGridWidth;
-    const int H = m_nGridHeight;
+    if (SUCCEEDED(pVB->Lock(0, 0, &pData, 0)) && pData)
+    {
+        QuadVertex* pQuad = (QuadVertex*)pData;
+        for (int i = 0; i < 6; i++)
+            pQuad[i] = s_aQuad[i];
+        pVB->Unlock();
+    }
+}
+
+void CreateGridBuffer(IDirect3DDevice9* pDevice, UINT nLength, DWORD dwFVF, int nLine,
+                      IDirect3DVertexBuffer9** ppVB)
+{
+    CD3DWatch::SafeCreateVertexBuffer("WaveGenerator", nLine, pDevice, nLength,
+                                      D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, dwFVF, D3DPOOL_DEFAULT,
+                                      ppVB, NULL);
+}
+
+// Each vertex of a W x H grid, two per point (on the point's row and on the
+// next), handed to place with its index, its texture coordinates and whether
+// the normal upload ever reaches it.
+template <typename Place> void ForEachGridVertex(int W, int H, Place place)
+{
     for (int i = 0; i < H; i++)
     {
         for (int j = 0; j < W; j++)
@@ -88,35 +69,91 @@ void CWaveGenerator::CreateVertexBuffers()
             {
                 const int r = i + k;
                 const int nVertex = 2 * (i * W + j) + k;
-                const float fU = (float)j / (float)W;
-                const float fV = (float)r / (float)H;
-                if (!m_bNoPS11)
-                {
-                    ShaderGridVertex* pV = (ShaderGridVertex*)pData + nVertex;
-                    pV->x = fU;
-                    pV->y = fV;
-                    pV->z = 0.0f;
-                    pV->u = fU;
-                    pV->v = fV;
-                    if (bNeverUploaded)
-                    {
-                        pV->nx = 0.0f;
-                        pV->ny = 0.0f;
-                        pV->nz = 1.0f;
-                    }
-                }
-                else
-                {
-                    ScreenGridVertex* pV = (ScreenGridVertex*)pData + nVertex;
-                    pV->x = fU * (float)m_nWidth;
-                    pV->y = fV * (float)m_nHeight;
-                    pV->z = 0.5f;
-                    pV->rhw = 1.0f;
-                    if (bNeverUploaded)
-                        pV->diffuse = 0xFF7F7FFF;
-                }
+                place(nVertex, (float)j / (float)W, (float)r / (float)H, bNeverUploaded);
             }
         }
     }
+}
+
+void PlaceShaderGridVertex(ShaderGridVertex* pV, float fU, float fV, bool bFlat)
+{
+    pV->x = fU;
+    pV->y = fV;
+    pV->z = 0.0f;
+    pV->u = fU;
+    pV->v = fV;
+    if (bFlat)
+    {
+        pV->nx = 0.0f;
+        pV->ny = 0.0f;
+        pV->nz = 1.0f;
+    }
+}
+
+// In render-target pixels of a map of nWidth x nHeight texels.
+void PlaceScreenGridVertex(ScreenGridVertex* pV, float fU, float fV, int nWidth, int nHeight,
+                           bool bFlat)
+{
+    pV->x = fU * (float)nWidth;
+    pV->y = fV * (float)nHeight;
+    pV->z = 0.5f;
+    pV->rhw = 1.0f;
+    if (bFlat)
+        pV->diffuse = 0xFF7F7FFF;
+}
+
+} // namespace
+
+void CWaveGenerator::CreateVertexBuffers()
+{
+    CreateQuad(m_pDevice, &m_pQuadVB, 182);
+    // A quad that could not be created is left out: the passes that would
+    // draw it then have nothing to draw.
+    if (m_pQuadVB)
+        FillQuad(m_pQuadVB);
+
+    if (!m_bNoPS20)
+        return;
+    CreateGrid();
+    if (m_pGridVB)
+        FillGrid();
+}
+
+void CWaveGenerator::CreateGrid()
+{
+    m_nGridWidth = m_nWidth;
+    m_nGridHeight = m_nHeight;
+    const UINT nLength =
+        GridBufferLength(m_nGridWidth, m_nGridHeight,
+                         m_bNoPS11 ? sizeof(ScreenGridVertex) : sizeof(ShaderGridVertex));
+    // A grid without a buffer gets no normals either; the point count of one
+    // with a buffer fits an int.
+    if (!m_pGridNormals && nLength)
+        m_pGridNormals = new (std::nothrow) D3DXVECTOR3[m_nGridWidth * m_nGridHeight];
+
+    if (!m_pGridVB)
+    {
+        if (!m_bNoPS11)
+            CreateGridBuffer(m_pDevice, nLength, SHADERGRIDVERTEX_FVF, 222, &m_pGridVB);
+        else
+            CreateGridBuffer(m_pDevice, nLength, SCREENGRIDVERTEX_FVF, 273, &m_pGridVB);
+    }
+}
+
+void CWaveGenerator::FillGrid()
+{
+    void* pData = NULL;
+    if (FAILED(m_pGridVB->Lock(0, 0, &pData, 0)) || !pData)
+        return;
+    if (!m_bNoPS11)
+        ForEachGridVertex(m_nGridWidth, m_nGridHeight,
+                          [pData](int n, float fU, float fV, bool bFlat)
+                          { PlaceShaderGridVertex((ShaderGridVertex*)pData + n, fU, fV, bFlat); });
+    else
+        ForEachGridVertex(m_nGridWidth, m_nGridHeight,
+                          [this, pData](int n, float fU, float fV, bool bFlat) {
+                              PlaceScreenGridVertex((ScreenGridVertex*)pData + n, fU, fV, m_nWidth,
+                                                    m_nHeight, bFlat);
+                          });
     m_pGridVB->Unlock();
 }

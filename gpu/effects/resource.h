@@ -1,6 +1,5 @@
-// Resource ids of the Swellkit module.
+// Resource ids of the Swellkit module's string table; the effect sources are
+// resources 101 and 102 by number.
 #pragma once
 
-#define IDR_HEIGHT_EFFECT 101
-#define IDR_NORMAL_EFFECT 102
 #define IDS_ERROR 722

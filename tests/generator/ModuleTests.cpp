@@ -2,7 +2,7 @@
 // the message box.
 #include <WaveGeneratorProbe.h>
 
-#include <MessageString.h>
+#include <ModuleEntry.h>
 #include <FakeEffects.h>
 #include <TestDevice.h>
 #include <swk/ModuleRegistry.h>
