@@ -91,9 +91,10 @@ void CWaveGenerator::ReleaseDefaultPool()
 }
 
 // Without its normal map the generator behaves as lost, and a lost generator
-// holds nothing in the default pool: we let go of what was made beside it
-// at once, rather than keep it as a plain reading of the set-up steps would,
-// where it would refuse every Reset of the host until the generator is gone.
+// holds nothing in the default pool. Taking the set-up steps literally would
+// keep what was made beside the missing map, and the device would then refuse
+// every Reset of the host until the generator is gone; we deliberately depart
+// from that and let go of it at once.
 void CWaveGenerator::ReleaseIfIncomplete()
 {
     if (!m_pNormalMap)
