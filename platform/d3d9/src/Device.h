@@ -149,6 +149,10 @@ public:
     void registerDefaultPool(Lifetime* object);
     void unregisterDefaultPool(Lifetime* object);
     uint64_t nextVersion() { return ++versions_; }
+    HRESULT refuse(const char* entryPoint, Rule rule, unsigned a = 0, unsigned b = 0) const
+    {
+        return emulation_.validation.refuse(entryPoint, rule, a, b);
+    }
 
 private:
     struct BackBuffers;
@@ -166,7 +170,20 @@ private:
                                         D3DFORMAT format, DWORD usage, D3DPOOL pool,
                                         VkImageUsageFlags imageUsage, bool cpuCopy,
                                         const char* name);
-    void createImplicitSurfaces(const D3DPRESENT_PARAMETERS& present);
+    // Zero sizes and sizes past MaxTextureWidth/Height are refused for every surface kind.
+    HRESULT checkSize(const char* entryPoint, UINT width, UINT height) const;
+    HRESULT checkAttachment(const char* entryPoint, DWORD usage, UINT width, UINT height,
+                            D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                            DWORD multisampleQuality, IDirect3DSurface9** surface,
+                            HANDLE* sharedHandle) const;
+    HRESULT checkBuffer(const char* entryPoint, UINT length, DWORD usage, D3DPOOL pool,
+                        void* buffer, HANDLE* sharedHandle) const;
+    struct ImplicitSurfaces
+    {
+        std::unique_ptr<Surface> backBuffer;
+        std::unique_ptr<Surface> depth;
+    };
+    ImplicitSurfaces createImplicitSurfaces(const D3DPRESENT_PARAMETERS& present);
     // The depth-stencil surface, when it covers the render target; hosts may
     // leave a smaller one bound while depth testing is off.
     Surface* usableDepth() const;

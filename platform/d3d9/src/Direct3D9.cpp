@@ -172,11 +172,16 @@ STDMETHODIMP Direct3D9::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND h
                                      D3DPRESENT_PARAMETERS* pPresentationParameters,
                                      IDirect3DDevice9** ppReturnedDeviceInterface)
 {
-    if (!ppReturnedDeviceInterface)
-        return D3DERR_INVALIDCALL;
+    const Validation& v = emulation_.validation;
+    if (!ppReturnedDeviceInterface || !pPresentationParameters)
+    {
+        if (ppReturnedDeviceInterface)
+            *ppReturnedDeviceInterface = nullptr;
+        return v.refuse(__func__, Rule::NullArgument);
+    }
     *ppReturnedDeviceInterface = nullptr;
-    if (Adapter != D3DADAPTER_DEFAULT || !pPresentationParameters)
-        return D3DERR_INVALIDCALL;
+    if (Adapter != D3DADAPTER_DEFAULT)
+        return v.refuse(__func__, Rule::Adapter, Adapter);
     if (DeviceType != D3DDEVTYPE_HAL)
         return D3DERR_NOTAVAILABLE;
     const DWORD processing =
@@ -185,10 +190,10 @@ STDMETHODIMP Direct3D9::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND h
     if (processing != D3DCREATE_SOFTWARE_VERTEXPROCESSING &&
         processing != D3DCREATE_HARDWARE_VERTEXPROCESSING &&
         processing != D3DCREATE_MIXED_VERTEXPROCESSING)
-        return D3DERR_INVALIDCALL;
+        return v.refuse(__func__, Rule::VertexProcessing, BehaviorFlags);
 
     D3DPRESENT_PARAMETERS present = *pPresentationParameters;
-    const HRESULT valid = normalizePresentParameters(*this, present);
+    const HRESULT valid = normalizePresentParameters(*this, present, __func__);
     if (FAILED(valid))
         return valid;
     const D3DDEVICE_CREATION_PARAMETERS creation{Adapter, DeviceType, hFocusWindow, BehaviorFlags};
@@ -202,14 +207,17 @@ STDMETHODIMP Direct3D9::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND h
         });
 }
 
-HRESULT normalizePresentParameters(Direct3D9& d3d, D3DPRESENT_PARAMETERS& present)
+HRESULT normalizePresentParameters(Direct3D9& d3d, D3DPRESENT_PARAMETERS& present,
+                                   const char* entryPoint)
 {
+    const Validation& v = d3d.emulation().validation;
     if (present.SwapEffect < D3DSWAPEFFECT_DISCARD || present.SwapEffect > D3DSWAPEFFECT_COPY)
-        return D3DERR_INVALIDCALL;
+        return v.refuse(entryPoint, Rule::SwapEffect, present.SwapEffect);
     if (present.BackBufferCount > 3)
-        return D3DERR_INVALIDCALL;
+        return v.refuse(entryPoint, Rule::BackBufferCount, present.BackBufferCount);
     if (present.MultiSampleType != D3DMULTISAMPLE_NONE)
-        return D3DERR_NOTAVAILABLE;
+        return v.refuse(entryPoint, Rule::MultiSampling, present.MultiSampleType,
+                        present.MultiSampleQuality);
     if (present.BackBufferCount == 0)
         present.BackBufferCount = 1;
     if (present.BackBufferWidth == 0 || present.BackBufferHeight == 0)
@@ -218,19 +226,26 @@ HRESULT normalizePresentParameters(Direct3D9& d3d, D3DPRESENT_PARAMETERS& presen
         present.BackBufferHeight =
             present.BackBufferHeight ? present.BackBufferHeight : kDisplayHeight;
     }
+    const UINT limit = maxSurfaceSize(*d3d.context());
+    if (present.BackBufferWidth > limit)
+        return v.refuse(entryPoint, Rule::BackBufferWidthAboveLimit, present.BackBufferWidth,
+                        limit);
+    if (present.BackBufferHeight > limit)
+        return v.refuse(entryPoint, Rule::BackBufferHeightAboveLimit, present.BackBufferHeight,
+                        limit);
     if (present.BackBufferFormat == D3DFMT_UNKNOWN)
     {
         if (!present.Windowed)
-            return D3DERR_INVALIDCALL;
+            return v.refuse(entryPoint, Rule::UnknownFormatFullScreen);
         present.BackBufferFormat = D3DFMT_X8R8G8B8;
     }
     if (checkFormat(*d3d.context(), d3d.emulation(), D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE,
                     present.BackBufferFormat) != D3D_OK)
-        return D3DERR_INVALIDCALL;
+        return v.refuse(entryPoint, Rule::BackBufferFormat, present.BackBufferFormat);
     if (present.EnableAutoDepthStencil &&
         checkFormat(*d3d.context(), d3d.emulation(), D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE,
                     present.AutoDepthStencilFormat) != D3D_OK)
-        return D3DERR_INVALIDCALL;
+        return v.refuse(entryPoint, Rule::AutoDepthStencilFormat, present.AutoDepthStencilFormat);
     return D3D_OK;
 }
 

@@ -68,8 +68,11 @@ VkFormat chooseVkFormat(const vk::Context& context, D3DFORMAT format, DWORD usag
 
 // Checks presentation parameters and fills in the members Direct3D 9 chooses
 // (zero sizes, unknown format, back buffer count).
-HRESULT normalizePresentParameters(Direct3D9& d3d, D3DPRESENT_PARAMETERS& present);
+HRESULT normalizePresentParameters(Direct3D9& d3d, D3DPRESENT_PARAMETERS& present,
+                                   const char* entryPoint);
 
 void fillCaps(const vk::Context& context, const Emulation& emulation, D3DCAPS9* caps);
+// MaxTextureWidth and MaxTextureHeight: the bound on every surface's size.
+UINT maxSurfaceSize(const vk::Context& context);
 
 } // namespace swk::d3d9
