@@ -28,7 +28,7 @@ protected:
         options.Validation = TRUE;
         options.pfnValidationMessage = keepLine;
         options.pValidationUserData = &lines_;
-        d3d_ = Com<IDirect3D9>(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
+        d3d_ = ComPtr<IDirect3D9>::Adopt(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
         ASSERT_TRUE(d3d_);
         device_ = createDevice(16, 16, D3DFMT_A8R8G8B8, false, d3d_.get());
         ASSERT_TRUE(device_);
@@ -44,7 +44,7 @@ protected:
         DeviceTest::TearDown();
     }
 
-    Com<IDirect3D9> d3d_;
+    ComPtr<IDirect3D9> d3d_;
     std::vector<std::string> lines_;
     UINT max_ = 0;
 };
@@ -87,18 +87,18 @@ TEST_F(Arguments, EachBrokenRuleIsRefusedAndNamed)
     };
     auto surface = [=](auto create) { return [=] { return nulled<IDirect3DSurface9>(create); }; };
     HANDLE shared = nullptr;
-    Com<IDirect3DTexture9> target = renderTarget(8, 8, D3DFMT_A8R8G8B8);
-    Com<IDirect3DSurface9> targetLevel = level(target.get());
-    Com<IDirect3DTexture9> dynamic;
+    ComPtr<IDirect3DTexture9> target = renderTarget(8, 8, D3DFMT_A8R8G8B8);
+    ComPtr<IDirect3DSurface9> targetLevel = level(target.get());
+    ComPtr<IDirect3DTexture9> dynamic;
     ASSERT_EQ(d->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_L8, D3DPOOL_DEFAULT, dynamic.out(),
                                nullptr),
               D3D_OK);
-    Com<IDirect3DSurface9> dynamicLevel = level(dynamic.get());
-    Com<IDirect3DSurface9> small;
+    ComPtr<IDirect3DSurface9> dynamicLevel = level(dynamic.get());
+    ComPtr<IDirect3DSurface9> small;
     ASSERT_EQ(d->CreateOffscreenPlainSurface(4, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, small.out(),
                                              nullptr),
               D3D_OK);
-    Com<IDirect3DVertexBuffer9> quad =
+    ComPtr<IDirect3DVertexBuffer9> quad =
         vertexBuffer(kFullQuad, sizeof kFullQuad, 0, 0x102, D3DPOOL_MANAGED);
     const RECT outside{4, 4, 9, 6};
     const D3DVIEWPORT9 beyond{10, 0, 8, 8, 0.0f, 1.0f}, deep{0, 0, 8, 8, 0.0f, 2.0f};
@@ -316,14 +316,14 @@ TEST_F(Arguments, EachBrokenRuleIsRefusedAndNamed)
 
 TEST_F(Arguments, RefusedCallsLeaveTargetsAndViewportAsTheyWere)
 {
-    Com<IDirect3DSurface9> before;
+    ComPtr<IDirect3DSurface9> before;
     ASSERT_EQ(device_->GetRenderTarget(0, before.out()), D3D_OK);
     const D3DVIEWPORT9 good{2, 2, 8, 8, 0.0f, 1.0f};
     ASSERT_EQ(device_->SetViewport(&good), D3D_OK);
     EXPECT_EQ(device_->SetRenderTarget(0, nullptr), D3DERR_INVALIDCALL);
     const D3DVIEWPORT9 empty{0, 0, 0, 8, 0.0f, 1.0f};
     EXPECT_EQ(device_->SetViewport(&empty), D3DERR_INVALIDCALL);
-    Com<IDirect3DSurface9> after;
+    ComPtr<IDirect3DSurface9> after;
     ASSERT_EQ(device_->GetRenderTarget(0, after.out()), D3D_OK);
     EXPECT_EQ(after.get(), before.get());
     D3DVIEWPORT9 now{};
@@ -333,7 +333,7 @@ TEST_F(Arguments, RefusedCallsLeaveTargetsAndViewportAsTheyWere)
 
 TEST_F(Arguments, ASubRectangleLockStartsAtItsFirstTexel)
 {
-    Com<IDirect3DTexture9> dynamic;
+    ComPtr<IDirect3DTexture9> dynamic;
     ASSERT_EQ(device_->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_L8, D3DPOOL_DEFAULT,
                                      dynamic.out(), nullptr),
               D3D_OK);
@@ -371,7 +371,7 @@ TEST_F(Arguments, AFailedResetLeavesTheDeviceWaitingForAGoodOne)
     D3DPRESENT_PARAMETERS huge = presentation(60000, 60000);
     EXPECT_EQ(device_->Reset(&huge), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
-    Com<IDirect3DSurface9> back;
+    ComPtr<IDirect3DSurface9> back;
     EXPECT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.out()), D3D_OK);
     EXPECT_TRUE(back);
     const D3DVIEWPORT9 viewport{0, 0, 16, 16, 0.0f, 1.0f};

@@ -79,30 +79,13 @@ void Device::unregisterDefaultPool(Lifetime* object)
 
 STDMETHODIMP Device::QueryInterface(REFIID riid, void** ppvObject)
 {
-    if (!ppvObject)
-        return E_POINTER;
-    *ppvObject = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDirect3DDevice9)
-        *ppvObject = static_cast<IDirect3DDevice9*>(this);
-    else if (riid == IID_ISwkDevice9)
+    if (ppvObject && IsEqualIID(riid, IID_ISwkDevice9))
+    {
+        AddRef();
         *ppvObject = static_cast<ISwkDevice9*>(this);
-    else
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) Device::AddRef()
-{
-    return ++refs_;
-}
-
-STDMETHODIMP_(ULONG) Device::Release()
-{
-    const ULONG count = --refs_;
-    if (count == 0)
-        delete this;
-    return count;
+        return S_OK;
+    }
+    return ComObject::QueryInterface(riid, ppvObject);
 }
 
 STDMETHODIMP Device::LoseDevice()

@@ -8,6 +8,7 @@
 #include "Lifetime.h"
 
 #include <d3d9.h>
+#include <swk/Com.h>
 #include <swk/DeviceOptions.h>
 
 #include "swk/vk/Debug.h"
@@ -24,18 +25,18 @@ namespace swk::d3d9
 class Direct3D9;
 class Surface;
 
-class Device final : public IDirect3DDevice9, public ISwkDevice9
+class Device final : public ComObject<IDirect3DDevice9>, public ISwkDevice9
 {
 public:
     // Throws vk::Error when the back buffer cannot be made.
     Device(Direct3D9& d3d, std::shared_ptr<vk::Context> context, const Emulation& emulation,
            const D3DDEVICE_CREATION_PARAMETERS& creation, D3DPRESENT_PARAMETERS& present);
-    ~Device();
+    ~Device() override;
 
-    // IUnknown
+    // IUnknown, for both interfaces.
     STDMETHOD(QueryInterface)(REFIID riid, void** ppvObject) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
+    STDMETHOD_(ULONG, AddRef)() override { return ComObject::AddRef(); }
+    STDMETHOD_(ULONG, Release)() override { return ComObject::Release(); }
 
     // ISwkDevice9
     STDMETHOD(LoseDevice)() override;
@@ -178,6 +179,10 @@ private:
                             HANDLE* sharedHandle) const;
     HRESULT checkBuffer(const char* entryPoint, UINT length, DWORD usage, D3DPOOL pool,
                         void* buffer, HANDLE* sharedHandle) const;
+    bool Implements(REFIID riid) const override
+    {
+        return IsEqualIID(riid, IID_IDirect3DDevice9) || ComObject::Implements(riid);
+    }
     struct ImplicitSurfaces
     {
         std::unique_ptr<Surface> backBuffer;
@@ -191,7 +196,6 @@ private:
     void resetState();
     HRESULT draw(D3DPRIMITIVETYPE type, UINT primitives, const DrawSource& source);
 
-    std::atomic<ULONG> refs_{1};
     Direct3D9& d3d_;
     std::shared_ptr<vk::Context> context_;
     std::unique_ptr<vk::Renderer> renderer_;

@@ -46,33 +46,6 @@ Direct3D9::Direct3D9(std::shared_ptr<vk::Context> context, Emulation emulation)
 
 Direct3D9::~Direct3D9() = default;
 
-STDMETHODIMP Direct3D9::QueryInterface(REFIID riid, void** ppvObject)
-{
-    if (!ppvObject)
-        return E_POINTER;
-    *ppvObject = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDirect3D9)
-    {
-        AddRef();
-        *ppvObject = static_cast<IDirect3D9*>(this);
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) Direct3D9::AddRef()
-{
-    return ++refs_;
-}
-
-STDMETHODIMP_(ULONG) Direct3D9::Release()
-{
-    const ULONG count = --refs_;
-    if (count == 0)
-        delete this;
-    return count;
-}
-
 STDMETHODIMP Direct3D9::GetAdapterIdentifier(UINT Adapter, DWORD,
                                              D3DADAPTER_IDENTIFIER9* pIdentifier)
 {

@@ -4,23 +4,19 @@
 #include "Emulation.h"
 
 #include <d3d9.h>
+#include <swk/Com.h>
 
 #include "swk/vk/Context.h"
 
-#include <atomic>
 #include <memory>
 
 namespace swk::d3d9
 {
 
-class Direct3D9 final : public IDirect3D9
+class Direct3D9 final : public ComObject<IDirect3D9>
 {
 public:
     Direct3D9(std::shared_ptr<vk::Context> context, Emulation emulation);
-
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppvObject) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
 
     STDMETHOD_(UINT, GetAdapterCount)() override { return 1; }
     STDMETHOD(GetAdapterIdentifier)
