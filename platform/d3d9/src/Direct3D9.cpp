@@ -49,8 +49,10 @@ Direct3D9::~Direct3D9() = default;
 STDMETHODIMP Direct3D9::GetAdapterIdentifier(UINT Adapter, DWORD,
                                              D3DADAPTER_IDENTIFIER9* pIdentifier)
 {
-    if (Adapter != D3DADAPTER_DEFAULT || !pIdentifier)
-        return D3DERR_INVALIDCALL;
+    if (!pIdentifier)
+        return refuse(__func__, Rule::NullArgument);
+    if (Adapter != D3DADAPTER_DEFAULT)
+        return refuse(__func__, Rule::Adapter, Adapter);
     std::memset(pIdentifier, 0, sizeof *pIdentifier);
     const VkPhysicalDeviceProperties& p = context_->properties();
     std::snprintf(pIdentifier->Driver, sizeof pIdentifier->Driver, "swk_d3d9 (Vulkan %u.%u.%u)",
@@ -74,15 +76,21 @@ STDMETHODIMP_(UINT) Direct3D9::GetAdapterModeCount(UINT Adapter, D3DFORMAT Forma
 STDMETHODIMP Direct3D9::EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode,
                                          D3DDISPLAYMODE* pMode)
 {
-    if (!pMode || Adapter != D3DADAPTER_DEFAULT || Mode >= GetAdapterModeCount(Adapter, Format))
-        return D3DERR_INVALIDCALL;
+    if (!pMode)
+        return refuse(__func__, Rule::NullArgument);
+    if (Adapter != D3DADAPTER_DEFAULT)
+        return refuse(__func__, Rule::Adapter, Adapter);
+    if (Mode >= GetAdapterModeCount(Adapter, Format))
+        return refuse(__func__, Rule::ModeIndex, Mode, GetAdapterModeCount(Adapter, Format));
     return GetAdapterDisplayMode(Adapter, pMode);
 }
 
 STDMETHODIMP Direct3D9::GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode)
 {
-    if (!pMode || Adapter != D3DADAPTER_DEFAULT)
-        return D3DERR_INVALIDCALL;
+    if (!pMode)
+        return refuse(__func__, Rule::NullArgument);
+    if (Adapter != D3DADAPTER_DEFAULT)
+        return refuse(__func__, Rule::Adapter, Adapter);
     *pMode = {kDisplayWidth, kDisplayHeight, 60, D3DFMT_X8R8G8B8};
     return D3D_OK;
 }
@@ -91,11 +99,11 @@ STDMETHODIMP Direct3D9::CheckDeviceType(UINT Adapter, D3DDEVTYPE DevType, D3DFOR
                                         D3DFORMAT BackBufferFormat, BOOL bWindowed)
 {
     if (Adapter != D3DADAPTER_DEFAULT)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::Adapter, Adapter);
     if (DevType != D3DDEVTYPE_HAL || !isDisplayFormat(AdapterFormat))
         return D3DERR_NOTAVAILABLE;
     if (BackBufferFormat == D3DFMT_UNKNOWN)
-        return bWindowed ? D3D_OK : D3DERR_INVALIDCALL;
+        return bWindowed ? D3D_OK : refuse(__func__, Rule::UnknownFormatFullScreen);
     return checkFormat(*context_, emulation_, D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE,
                        BackBufferFormat) == D3D_OK
                ? D3D_OK
@@ -107,7 +115,7 @@ STDMETHODIMP Direct3D9::CheckDeviceFormat(UINT Adapter, D3DDEVTYPE DeviceType,
                                           D3DRESOURCETYPE RType, D3DFORMAT CheckFormat)
 {
     if (Adapter != D3DADAPTER_DEFAULT)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::Adapter, Adapter);
     if (DeviceType != D3DDEVTYPE_HAL || !isDisplayFormat(AdapterFormat))
         return D3DERR_NOTAVAILABLE;
     return checkFormat(*context_, emulation_, Usage, RType, CheckFormat);
@@ -119,7 +127,7 @@ STDMETHODIMP Direct3D9::CheckDepthStencilMatch(UINT Adapter, D3DDEVTYPE DeviceTy
                                                D3DFORMAT DepthStencilFormat)
 {
     if (Adapter != D3DADAPTER_DEFAULT)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::Adapter, Adapter);
     if (DeviceType != D3DDEVTYPE_HAL || !isDisplayFormat(AdapterFormat))
         return D3DERR_NOTAVAILABLE;
     if (checkFormat(*context_, emulation_, D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE,
@@ -132,8 +140,10 @@ STDMETHODIMP Direct3D9::CheckDepthStencilMatch(UINT Adapter, D3DDEVTYPE DeviceTy
 
 STDMETHODIMP Direct3D9::GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps)
 {
-    if (!pCaps || Adapter != D3DADAPTER_DEFAULT)
-        return D3DERR_INVALIDCALL;
+    if (!pCaps)
+        return refuse(__func__, Rule::NullArgument);
+    if (Adapter != D3DADAPTER_DEFAULT)
+        return refuse(__func__, Rule::Adapter, Adapter);
     if (DeviceType != D3DDEVTYPE_HAL)
         return D3DERR_NOTAVAILABLE;
     fillCaps(*context_, emulation_, pCaps);

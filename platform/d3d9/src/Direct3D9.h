@@ -41,6 +41,10 @@ public:
      IDirect3DDevice9** ppReturnedDeviceInterface) override;
 
     const Emulation& emulation() const { return emulation_; }
+    HRESULT refuse(const char* entryPoint, Rule rule, unsigned a = 0, unsigned b = 0) const
+    {
+        return emulation_.validation.refuse(entryPoint, rule, a, b);
+    }
     const std::shared_ptr<vk::Context>& context() const { return context_; }
 
 private:

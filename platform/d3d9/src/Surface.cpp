@@ -34,7 +34,7 @@ Surface::~Surface()
 STDMETHODIMP Surface::GetContainer(REFIID riid, void** ppContainer)
 {
     if (!ppContainer)
-        return D3DERR_INVALIDCALL;
+        return device().refuse(__func__, Rule::NullArgument);
     *ppContainer = nullptr;
     if (texture_)
         return texture_->QueryInterface(riid, ppContainer);
@@ -44,7 +44,7 @@ STDMETHODIMP Surface::GetContainer(REFIID riid, void** ppContainer)
 STDMETHODIMP Surface::GetDesc(D3DSURFACE_DESC* pDesc)
 {
     if (!pDesc)
-        return D3DERR_INVALIDCALL;
+        return device().refuse(__func__, Rule::NullArgument);
     *pDesc = desc_;
     return D3D_OK;
 }

@@ -55,6 +55,7 @@ namespace swk::d3d9
          "AutoDepthStencilFormat %u is not a depth-stencil format")                                \
     RULE(DefaultPoolAlive, D3DERR_INVALIDCALL, "%u default-pool resources are still referenced")   \
     RULE(Adapter, D3DERR_INVALIDCALL, "Adapter %u does not exist")                                 \
+    RULE(ModeIndex, D3DERR_INVALIDCALL, "Mode %u exceeds the %u modes")                            \
     RULE(VertexProcessing, D3DERR_INVALIDCALL,                                                     \
          "BehaviorFlags %#x name no single vertex processing mode")                                \
     RULE(SwapChainIndex, D3DERR_INVALIDCALL, "swap chain %u does not exist")                       \
