@@ -15,11 +15,15 @@
 #else
 #define SWELLKIT_API __declspec(dllimport)
 #endif
+#define SWELLKIT_CLASS
 #else
 #define SWELLKIT_API __attribute__((visibility("default")))
+// The type information and vtable too, for hosts that use typeid or build with
+// -fsanitize=undefined; generator/Swellkit.map keeps the private members local.
+#define SWELLKIT_CLASS __attribute__((visibility("default")))
 #endif
 
-class CWaveGenerator : public CDeviceRestorable
+class SWELLKIT_CLASS CWaveGenerator : public CDeviceRestorable
 {
 public:
     SWELLKIT_API CWaveGenerator(IDirect3DDevice9* pDevice, int nWidth, int nHeight);

@@ -1,185 +1,274 @@
-// Calls with bad arguments fail with D3DERR_INVALIDCALL, null their
-// out-pointers and leave the device as it was.
+// Calls that break an argument rule fail with the rule's error, name the rule
+// in one validation line, null their out-pointers and leave the device as it
+// was.
 #include "DeviceTest.h"
+
+#include <functional>
+#include <string>
 
 namespace swk::test
 {
 namespace
 {
 
-using Arguments = OpenDevice<16, 16>;
+void WINAPI keepLine(const char* line, void* lines)
+{
+    static_cast<std::vector<std::string>*>(lines)->push_back(line);
+}
 
+class Arguments : public DeviceTest
+{
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        SWK_DEVICE_OPTIONS options{};
+        options.Size = sizeof options;
+        options.Flags = SWK_OPTION_VALIDATION;
+        options.Validation = TRUE;
+        options.pfnValidationMessage = keepLine;
+        options.pValidationUserData = &lines_;
+        d3d_ = ComPtr<IDirect3D9>::Adopt(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
+        device_ = createDevice(16, 16, D3DFMT_A8R8G8B8, false, d3d_.get());
+        ASSERT_TRUE(device_);
+        D3DCAPS9 caps{};
+        ASSERT_EQ(device_->GetDeviceCaps(&caps), D3D_OK);
+        max_ = caps.MaxTextureWidth;
+    }
+    void TearDown() override
+    {
+        device_.reset();
+        d3d_.reset();
+        DeviceTest::TearDown();
+    }
+
+    ComPtr<IDirect3D9> d3d_;
+    std::vector<std::string> lines_;
+    UINT max_ = 0;
+};
+
+struct Refusal
+{
+    std::string line; // the validation line, exactly
+    std::function<HRESULT()> call;
+    HRESULT code = D3DERR_INVALIDCALL;
+};
+
+// Out-pointers start poisoned: a refused call must null them.
 template <typename T> T* poisoned()
 {
     return reinterpret_cast<T*>(uintptr_t(0xbadc0de));
 }
 
-// The call is refused and nulls what its out-pointer held before.
-template <typename T, typename Create> void expectRefused(Create&& create, const char* why = "")
+TEST_F(Arguments, EachBrokenRuleIsRefusedAndNamed)
 {
-    T* out = poisoned<T>();
-    EXPECT_EQ(create(&out), D3DERR_INVALIDCALL) << why;
-    EXPECT_EQ(out, nullptr) << why;
-}
-
-TEST_F(Arguments, CreationFailuresNullTheOutPointer)
-{
-    using Texture = IDirect3DTexture9;
-    auto texture = [&](UINT width, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                       HANDLE* shared = nullptr)
+    IDirect3DDevice9* d = device_.get();
+    const std::string limit = std::to_string(max_), past = std::to_string(max_ + 1);
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* surface = nullptr;
+    auto tex = [&](UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool)
     {
-        return [=](Texture** out)
-        { return device_->CreateTexture(width, 8, levels, usage, format, pool, out, shared); };
+        texture = poisoned<IDirect3DTexture9>();
+        const HRESULT hr = d->CreateTexture(w, h, levels, usage, format, pool, &texture, nullptr);
+        EXPECT_EQ(texture, nullptr);
+        return hr;
     };
-    expectRefused<Texture>(texture(0, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED), "no width");
-    expectRefused<Texture>(texture(8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED),
-                           "render targets live in the default pool only");
-    expectRefused<Texture>(texture(8, 5, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED),
-                           "an 8x8 chain has four levels");
-    expectRefused<Texture>(texture(8, 1, 0, D3DFMT_D24S8, D3DPOOL_DEFAULT), "depth texture");
-    HANDLE shared = nullptr;
-    expectRefused<Texture>(texture(8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &shared), "shared");
-
-    expectRefused<IDirect3DVertexBuffer9>(
-        [&](auto** out)
-        { return device_->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, out, nullptr); });
-    expectRefused<IDirect3DSurface9>(
-        [&](auto** out)
-        {
-            return device_->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, out,
-                                                        nullptr);
-        });
-    const DWORD garbage[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    const std::vector<DWORD> vs = vertexBlob(kTexcoordVertexShader, kTexcoordInputs);
-    for (const DWORD* blob : {garbage, vs.data()})
-        expectRefused<IDirect3DPixelShader9>([&](auto** out)
-                                             { return device_->CreatePixelShader(blob, out); },
-                                             "garbage, or a vertex shader blob");
-}
-
-TEST_F(Arguments, SceneNestingAndDrawsOutsideAScene)
-{
-    EXPECT_EQ(device_->EndScene(), D3DERR_INVALIDCALL);
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    EXPECT_EQ(device_->BeginScene(), D3DERR_INVALIDCALL);
-    ASSERT_EQ(device_->EndScene(), D3D_OK);
-    EXPECT_EQ(device_->EndScene(), D3DERR_INVALIDCALL);
-
-    device_->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
-    EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)),
-              D3DERR_INVALIDCALL);
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3DERR_INVALIDCALL)
-        << "no stream source";
-    EXPECT_EQ(device_->DrawPrimitiveUP(D3DPRIMITIVETYPE(9), 2, kFullQuad, sizeof(QuadVertex)),
-              D3DERR_INVALIDCALL);
-    device_->SetFVF(0);
-    EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)),
-              D3DERR_INVALIDCALL)
-        << "no vertex format";
-    ASSERT_EQ(device_->EndScene(), D3D_OK);
-}
-
-TEST_F(Arguments, DrawsPastTheEndOfTheBufferAreRefused)
-{
-    Com<IDirect3DVertexBuffer9> vb;
-    ASSERT_EQ(
-        device_->CreateVertexBuffer(sizeof kFullQuad, 0, 0x102, D3DPOOL_MANAGED, vb.out(), nullptr),
-        D3D_OK);
-    device_->SetStreamSource(0, vb.get(), 0, sizeof(QuadVertex));
-    device_->SetFVF(0x102);
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 2), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 5), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 4), D3D_OK);
-    ASSERT_EQ(device_->EndScene(), D3D_OK);
-}
-
-TEST_F(Arguments, TargetsAndViewportKeepTheirValuesOnBadCalls)
-{
-    Com<IDirect3DSurface9> before;
-    ASSERT_EQ(device_->GetRenderTarget(0, before.out()), D3D_OK);
-    EXPECT_EQ(device_->SetRenderTarget(0, nullptr), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device_->SetRenderTarget(1, before.get()), D3DERR_INVALIDCALL);
-    Com<IDirect3DTexture9> plain;
-    ASSERT_EQ(
-        device_->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, plain.out(), nullptr),
-        D3D_OK);
-    auto plainLevel = level(plain.get());
-    EXPECT_EQ(device_->SetRenderTarget(0, plainLevel.get()), D3DERR_INVALIDCALL)
-        << "not a render target";
-    Com<IDirect3DSurface9> after;
-    ASSERT_EQ(device_->GetRenderTarget(0, after.out()), D3D_OK);
-    EXPECT_EQ(after.get(), before.get());
-    IDirect3DSurface9* none = poisoned<IDirect3DSurface9>();
-    EXPECT_EQ(device_->GetRenderTarget(2, &none), D3DERR_INVALIDCALL);
-    EXPECT_EQ(none, nullptr);
-
-    const D3DVIEWPORT9 good{2, 2, 8, 8, 0.0f, 1.0f};
-    ASSERT_EQ(device_->SetViewport(&good), D3D_OK);
-    const D3DVIEWPORT9 outside{10, 0, 8, 8, 0.0f, 1.0f};
-    EXPECT_EQ(device_->SetViewport(&outside), D3DERR_INVALIDCALL);
-    const D3DVIEWPORT9 depth{0, 0, 8, 8, 0.0f, 2.0f};
-    EXPECT_EQ(device_->SetViewport(&depth), D3DERR_INVALIDCALL);
-    D3DVIEWPORT9 now{};
-    ASSERT_EQ(device_->GetViewport(&now), D3D_OK);
-    EXPECT_EQ(std::memcmp(&now, &good, sizeof now), 0);
-    EXPECT_EQ(device_->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device_->Clear(0, nullptr, 0x10, 0, 1.0f, 0), D3DERR_INVALIDCALL);
-}
-
-TEST_F(Arguments, LocksFollowDirect3DRules)
-{
-    auto target = renderTarget(8, 8, D3DFMT_A8R8G8B8);
-    D3DLOCKED_RECT locked{};
-    EXPECT_EQ(target->LockRect(0, &locked, nullptr, 0), D3DERR_INVALIDCALL)
-        << "render target textures are not lockable";
-    EXPECT_EQ(locked.pBits, nullptr);
-
-    Com<IDirect3DTexture9> dynamic;
-    ASSERT_EQ(device_->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_L8, D3DPOOL_DEFAULT,
-                                     dynamic.out(), nullptr),
+    auto nulledSurface = [&](HRESULT hr)
+    {
+        EXPECT_EQ(surface, nullptr);
+        return hr;
+    };
+    auto inScene = [&](std::function<HRESULT()> call)
+    {
+        d->BeginScene();
+        const HRESULT hr = call();
+        d->EndScene();
+        return hr;
+    };
+    D3DPRESENT_PARAMETERS wide = presentation(60000, 16);
+    ComPtr<IDirect3DSurface9> before, target = level(renderTarget(8, 8, D3DFMT_A8R8G8B8).get());
+    ASSERT_EQ(d->GetRenderTarget(0, before.out()), D3D_OK);
+    const uint8_t zeros[64] = {};
+    ComPtr<IDirect3DTexture9> dynamic = dynamicTexture(8, 8, D3DFMT_L8, zeros, 8);
+    ComPtr<IDirect3DSurface9> small, plain = level(dynamic.get());
+    ASSERT_EQ(d->CreateOffscreenPlainSurface(4, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, small.out(),
+                                             nullptr),
               D3D_OK);
+    ComPtr<IDirect3DVertexBuffer9> refused,
+        quad = vertexBuffer(kFullQuad, sizeof kFullQuad, 0, 0x102, D3DPOOL_MANAGED);
+    const D3DVIEWPORT9 good{2, 2, 8, 8, 0.0f, 1.0f}, beyond{10, 0, 8, 8, 0.0f, 1.0f};
+    ASSERT_EQ(d->SetViewport(&good), D3D_OK);
+    D3DLOCKED_RECT locked{};
     const RECT outside{4, 4, 9, 6};
-    EXPECT_EQ(dynamic->LockRect(0, &locked, &outside, 0), D3DERR_INVALIDCALL);
-    EXPECT_EQ(dynamic->LockRect(1, &locked, nullptr, 0), D3DERR_INVALIDCALL);
-    EXPECT_EQ(dynamic->UnlockRect(0), D3DERR_INVALIDCALL) << "not locked";
-    ASSERT_EQ(dynamic->LockRect(0, &locked, nullptr, 0), D3D_OK);
-    D3DLOCKED_RECT again{};
-    EXPECT_EQ(dynamic->LockRect(0, &again, nullptr, 0), D3DERR_INVALIDCALL);
-    EXPECT_EQ(again.pBits, nullptr);
-    EXPECT_EQ(dynamic->UnlockRect(0), D3D_OK);
+    const DWORD garbage[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    IDirect3DPixelShader9* ps = nullptr;
+    const float constants[40] = {};
+    void* data = poisoned<void>();
+    const D3DFORMAT argb = D3DFMT_A8R8G8B8;
+    const D3DPOOL def = D3DPOOL_DEFAULT, managed = D3DPOOL_MANAGED;
 
-    // A sub-rectangle starts at its first texel, rows still a pitch apart.
+    const Refusal rules[] = {
+        {"CreateTexture: Width " + past + " exceeds MaxTextureWidth " + limit,
+         [&] { return tex(max_ + 1, 8, 1, 0, argb, managed); }},
+        {"CreateTexture: Width 4294967295 exceeds MaxTextureWidth " + limit,
+         [&] { return tex(UINT(-1), UINT(-1), 1, 0, argb, def); }},
+        {"CreateTexture: size 0x8 is empty", [&] { return tex(0, 8, 1, 0, argb, managed); }},
+        {"CreateTexture: D3DUSAGE_RENDERTARGET needs D3DPOOL_DEFAULT, not Pool 1",
+         [&] { return tex(8, 8, 1, D3DUSAGE_RENDERTARGET, argb, managed); }},
+        {"CreateTexture: Levels 5 exceeds the full chain of 4",
+         [&] { return tex(8, 8, 5, 0, argb, managed); }},
+        {"CreateTexture: depth-stencil Format 75 is not allowed here",
+         [&] { return tex(8, 8, 1, 0, D3DFMT_D24S8, def); }},
+        {"CreateRenderTarget: Width " + past + " exceeds MaxTextureWidth " + limit,
+         [&]
+         {
+             return nulledSurface(d->CreateRenderTarget(max_ + 1, 8, argb, D3DMULTISAMPLE_NONE, 0,
+                                                        FALSE, &surface, nullptr));
+         }},
+        {"CreateRenderTarget: multisample type 4 quality 0 is not available",
+         [&]
+         {
+             return nulledSurface(d->CreateRenderTarget(8, 8, argb, D3DMULTISAMPLE_4_SAMPLES, 0,
+                                                        FALSE, &surface, nullptr));
+         },
+         D3DERR_NOTAVAILABLE},
+        {"CreateDepthStencilSurface: Height " + past + " exceeds MaxTextureHeight " + limit,
+         [&]
+         {
+             return nulledSurface(d->CreateDepthStencilSurface(
+                 8, max_ + 1, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE, &surface, nullptr));
+         }},
+        {"CreateOffscreenPlainSurface: Pool 1 is not allowed for this resource",
+         [&] {
+             return nulledSurface(
+                 d->CreateOffscreenPlainSurface(4, 4, argb, managed, &surface, nullptr));
+         }},
+        {"CreateVertexBuffer: Length 8 is less than one vertex of 20 bytes",
+         [&] { return d->CreateVertexBuffer(8, 0, 0x102, managed, refused.out(), nullptr); }},
+        {"CreatePixelShader: pFunction is not a shader of this stage",
+         [&] { return d->CreatePixelShader(garbage, &ps); }},
+        {"EndScene: called outside a scene", [&] { return d->EndScene(); }},
+        {"BeginScene: called inside a scene",
+         [&] { return inScene([&] { return d->BeginScene(); }); }},
+        {"DrawPrimitiveUP: draws happen between BeginScene and EndScene",
+         [&] { return d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)); }},
+        {"DrawPrimitiveUP: PrimitiveType 9 with 2 primitives draws nothing valid",
+         [&] {
+             return inScene([&]
+                            { return d->DrawPrimitiveUP(D3DPRIMITIVETYPE(9), 2, kFullQuad, 20); });
+         }},
+        {"DrawPrimitiveUP: no FVF is set (FVF 0)",
+         [&] {
+             return inScene([&]
+                            { return d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, 20); });
+         }},
+        {"DrawPrimitive: stream 0 has no vertex buffer or stride",
+         [&] {
+             return inScene(
+                 [&] { return d->SetFVF(0x102), d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2); });
+         }},
+        {"DrawPrimitive: vertices reach past the end of the vertex buffer",
+         [&]
+         {
+             return inScene(
+                 [&] {
+                     return d->SetStreamSource(0, quad.get(), 0, 20),
+                            d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 5);
+                 });
+         }},
+        {"SetRenderTarget: RenderTargetIndex 1 exceeds NumSimultaneousRTs 1",
+         [&] { return d->SetRenderTarget(1, target.get()); }},
+        {"SetRenderTarget: a required pointer is null",
+         [&] { return d->SetRenderTarget(0, nullptr); }},
+        {"SetRenderTarget: the surface is not a render target",
+         [&] { return d->SetRenderTarget(0, plain.get()); }},
+        {"SetViewport: viewport reaches past the 16x16 render target",
+         [&] { return d->SetViewport(&beyond); }},
+        {"Clear: Flags 0x10 are empty or unknown",
+         [&] { return d->Clear(0, nullptr, 0x10, 0, 1, 0); }},
+        {"Clear: Flags 0x2 clear depth or stencil the bound depth-stencil surface lacks",
+         [&] { return d->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1, 0); }},
+        {"LockRect: the surface cannot be locked",
+         [&] { return target->LockRect(&locked, nullptr, 0); }},
+        {"LockRect: the rectangle is empty or outside the 8x8 surface",
+         [&] { return dynamic->LockRect(0, &locked, &outside, 0); }},
+        {"UnlockRect: nothing is locked", [&] { return dynamic->UnlockRect(0); }},
+        {"LockRect: the surface is already locked", [&]
+         { return plain->LockRect(&locked, nullptr, 0), plain->LockRect(&locked, nullptr, 0); }},
+        {"Lock: offset 8 and size 4294967295 reach past the buffer",
+         [&] { return plain->UnlockRect(), quad->Lock(8, UINT(-1), &data, 0); }},
+        {"GetRenderTargetData: the destination differs from the render target in size or format",
+         [&] { return d->GetRenderTargetData(target.get(), small.get()); }},
+        {"SetVertexShaderConstantF: registers 250 to 260 exceed the constant file",
+         [&] { return d->SetVertexShaderConstantF(250, constants, 10); }},
+        {"Reset: BackBufferWidth 60000 exceeds MaxTextureWidth " + limit,
+         [&] { return d->Reset(&wide); }},
+    };
+    for (const Refusal& rule : rules)
+    {
+        lines_.clear();
+        EXPECT_EQ(rule.call(), rule.code) << rule.line;
+        EXPECT_EQ(lines_.empty() ? "" : lines_.back(), rule.line);
+    }
+    EXPECT_EQ(locked.pBits, nullptr);
+    EXPECT_EQ(data, nullptr);
+    ComPtr<IDirect3DSurface9> after;
+    ASSERT_EQ(d->GetRenderTarget(0, after.out()), D3D_OK);
+    EXPECT_EQ(after.get(), before.get());
+    D3DVIEWPORT9 now{};
+    ASSERT_EQ(d->GetViewport(&now), D3D_OK);
+    EXPECT_EQ(std::memcmp(&now, &good, sizeof now), 0);
+}
+
+TEST_F(Arguments, ASubRectangleLockStartsAtItsFirstTexel)
+{
+    const uint8_t zeros[64] = {};
+    ComPtr<IDirect3DTexture9> dynamic = dynamicTexture(8, 8, D3DFMT_L8, zeros, 8);
     const RECT part{3, 2, 7, 5};
     D3DLOCKED_RECT whole{}, sub{};
     ASSERT_EQ(dynamic->LockRect(0, &whole, nullptr, D3DLOCK_READONLY), D3D_OK);
-    const auto* base = static_cast<uint8_t*>(whole.pBits);
     ASSERT_EQ(dynamic->UnlockRect(0), D3D_OK);
     ASSERT_EQ(dynamic->LockRect(0, &sub, &part, 0), D3D_OK);
-    EXPECT_EQ(static_cast<uint8_t*>(sub.pBits), base + 2 * whole.Pitch + 3);
+    EXPECT_EQ(static_cast<uint8_t*>(sub.pBits),
+              static_cast<uint8_t*>(whole.pBits) + 2 * whole.Pitch + 3);
     EXPECT_EQ(sub.Pitch, whole.Pitch);
     ASSERT_EQ(dynamic->UnlockRect(0), D3D_OK);
 }
 
-TEST_F(Arguments, GetRenderTargetDataNeedsAMatchingSystemMemorySurface)
+// A Reset refused up front, or failing while it makes the new implicit
+// surfaces, keeps the old back buffer, so nothing sees a null target, and the
+// device waits for a good Reset.
+TEST_F(Arguments, AFailedResetLeavesTheDeviceWaitingForAGoodOne)
 {
-    auto surface = level(renderTarget(8, 8, D3DFMT_A8R8G8B8).get());
-    Com<IDirect3DSurface9> small, wrongFormat, defaultPool;
-    ASSERT_EQ(device_->CreateOffscreenPlainSurface(4, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                                   small.out(), nullptr),
-              D3D_OK);
-    ASSERT_EQ(device_->CreateOffscreenPlainSurface(8, 8, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                                   wrongFormat.out(), nullptr),
-              D3D_OK);
-    ASSERT_EQ(device_->CreateOffscreenPlainSurface(8, 8, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
-                                                   defaultPool.out(), nullptr),
-              D3D_OK);
-    EXPECT_EQ(device_->GetRenderTargetData(surface.get(), small.get()), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device_->GetRenderTargetData(surface.get(), wrongFormat.get()), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device_->GetRenderTargetData(surface.get(), defaultPool.get()), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device_->GetRenderTargetData(small.get(), surface.get()), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device_->GetRenderTargetData(nullptr, small.get()), D3DERR_INVALIDCALL);
+    const std::pair<D3DPRESENT_PARAMETERS, HRESULT> failures[] = {
+        {presentation(60000, 60000), D3DERR_INVALIDCALL},
+        {presentation(max_, max_, D3DFMT_A32B32G32R32F), D3DERR_OUTOFVIDEOMEMORY}};
+    for (auto [pp, code] : failures)
+    {
+        const HRESULT hr = device_->Reset(&pp);
+        if (hr == D3D_OK && code == D3DERR_OUTOFVIDEOMEMORY)
+            continue; // this device has the memory
+        EXPECT_EQ(hr, code);
+        EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+        ComPtr<IDirect3DSurface9> back;
+        EXPECT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.out()), D3D_OK);
+        const D3DVIEWPORT9 viewport{0, 0, 16, 16, 0.0f, 1.0f};
+        EXPECT_EQ(device_->SetViewport(&viewport), D3D_OK);
+        EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
+        EXPECT_EQ(device_->BeginScene(), D3D_OK);
+        device_->SetFVF(0x102);
+        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)),
+                  D3D_OK);
+        EXPECT_EQ(device_->EndScene(), D3D_OK);
+    }
+    D3DPRESENT_PARAMETERS good = presentation(32, 32);
+    EXPECT_EQ(device_->Reset(&good), D3D_OK);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
+    ComPtr<IDirect3DSurface9> back;
+    ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.out()), D3D_OK);
+    D3DSURFACE_DESC desc{};
+    ASSERT_EQ(back->GetDesc(&desc), D3D_OK);
+    EXPECT_EQ(desc.Width, 32u);
 }
 
 } // namespace

@@ -28,7 +28,8 @@ protected:
     }
 
     // Two full-target quads, in the colours given.
-    Com<IDirect3DVertexBuffer9> buffer(DWORD usage, D3DPOOL pool, D3DCOLOR first, D3DCOLOR second)
+    ComPtr<IDirect3DVertexBuffer9> buffer(DWORD usage, D3DPOOL pool, D3DCOLOR first,
+                                          D3DCOLOR second)
     {
         ScreenVertex quads[8];
         writeQuad(quads, first);
@@ -45,7 +46,7 @@ protected:
         return read(surface_.get()).at<uint32_t>(4, 4, 0);
     }
 
-    Com<IDirect3DSurface9> surface_;
+    ComPtr<IDirect3DSurface9> surface_;
 };
 
 TEST_F(Buffers, LockWithoutFlagsKeepsWhatTheGpuDrewFrom)
@@ -97,7 +98,7 @@ TEST_F(Buffers, DiscardAndNoOverwriteLetTheCpuRunAhead)
 
 TEST_F(Buffers, LockRangesAndNestingFollowDirect3D)
 {
-    Com<IDirect3DVertexBuffer9> vb;
+    ComPtr<IDirect3DVertexBuffer9> vb;
     ASSERT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, vb.out(), nullptr), D3D_OK);
     void* data = reinterpret_cast<void*>(uintptr_t(1));
     EXPECT_EQ(vb->Lock(60, 8, &data, 0), D3DERR_INVALIDCALL);
@@ -122,7 +123,7 @@ TEST_F(Buffers, IndexedDrawsReadTheIndexBuffer)
     auto vb = buffer(0, D3DPOOL_MANAGED, 0xff000000, 0xff00ffff);
     ASSERT_TRUE(vb);
     void* data = nullptr;
-    Com<IDirect3DIndexBuffer9> ib;
+    ComPtr<IDirect3DIndexBuffer9> ib;
     ASSERT_EQ(
         device_->CreateIndexBuffer(6 * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, ib.out(), nullptr),
         D3D_OK);

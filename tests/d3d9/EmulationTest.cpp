@@ -52,7 +52,7 @@ TEST_F(Creation, DeviceAnswersForItsBackBuffer)
     EXPECT_EQ(mode.Height, 30u);
     // The adapter format of a display: the back buffer's format without alpha.
     EXPECT_EQ(mode.Format, D3DFMT_X8R8G8B8);
-    Com<IDirect3D9> owner;
+    ComPtr<IDirect3D9> owner;
     ASSERT_EQ(device_->GetDirect3D(owner.out()), D3D_OK);
     EXPECT_EQ(owner.get(), d3d());
 }
@@ -62,14 +62,14 @@ TEST_F(Creation, WindowlessCreationFillsInWhatDirect3DChooses)
     D3DPRESENT_PARAMETERS pp{};
     pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
     pp.Windowed = TRUE;
-    auto create = [&](D3DDEVTYPE type, DWORD flags, Com<IDirect3DDevice9>& device)
+    auto create = [&](D3DDEVTYPE type, DWORD flags, ComPtr<IDirect3DDevice9>& device)
     { return d3d()->CreateDevice(D3DADAPTER_DEFAULT, type, nullptr, flags, &pp, device.out()); };
     ASSERT_EQ(create(D3DDEVTYPE_HAL, D3DCREATE_SOFTWARE_VERTEXPROCESSING, device_), D3D_OK);
     EXPECT_EQ(pp.BackBufferFormat, D3DFMT_X8R8G8B8);
     EXPECT_EQ(pp.BackBufferCount, 1u);
     EXPECT_GT(pp.BackBufferWidth, 0u);
 
-    Com<IDirect3DDevice9> refused;
+    ComPtr<IDirect3DDevice9> refused;
     pp.MultiSampleType = D3DMULTISAMPLE_4_SAMPLES;
     EXPECT_NE(create(D3DDEVTYPE_HAL, D3DCREATE_SOFTWARE_VERTEXPROCESSING, refused), D3D_OK);
     EXPECT_FALSE(refused);
@@ -81,7 +81,7 @@ TEST_F(Creation, WindowlessCreationFillsInWhatDirect3DChooses)
 }
 
 // Creates an IDirect3D9 standing for another device class.
-Com<IDirect3D9> emulate(DWORD pixelShaderVersion, std::vector<SWK_REFUSED_FORMAT> refused)
+ComPtr<IDirect3D9> emulate(DWORD pixelShaderVersion, std::vector<SWK_REFUSED_FORMAT> refused)
 {
     SWK_DEVICE_OPTIONS options{};
     options.Size = sizeof options;
@@ -89,7 +89,7 @@ Com<IDirect3D9> emulate(DWORD pixelShaderVersion, std::vector<SWK_REFUSED_FORMAT
     options.PixelShaderVersion = pixelShaderVersion;
     options.RefusedFormatCount = UINT(refused.size());
     options.pRefusedFormats = refused.data();
-    return Com<IDirect3D9>(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
+    return ComPtr<IDirect3D9>::Adopt(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
 }
 
 TEST_F(Creation, OptionsSelectTheDeviceClass)
@@ -97,14 +97,14 @@ TEST_F(Creation, OptionsSelectTheDeviceClass)
     for (DWORD version : {DWORD(D3DPS_VERSION(2, 0)), DWORD(D3DPS_VERSION(1, 4)),
                           DWORD(D3DPS_VERSION(1, 1)), DWORD(D3DPS_VERSION(1, 0)), DWORD(0)})
     {
-        Com<IDirect3D9> d3d = emulate(version, {});
+        ComPtr<IDirect3D9> d3d = emulate(version, {});
         ASSERT_TRUE(d3d);
         D3DCAPS9 caps{};
         ASSERT_EQ(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps), D3D_OK);
         EXPECT_EQ(caps.PixelShaderVersion, version);
     }
 
-    Com<IDirect3D9> none = emulate(0, {});
+    ComPtr<IDirect3D9> none = emulate(0, {});
     device_ = createDevice(8, 8, D3DFMT_X8R8G8B8, false, none.get());
     ASSERT_TRUE(device_);
     D3DCAPS9 caps{};
@@ -112,13 +112,13 @@ TEST_F(Creation, OptionsSelectTheDeviceClass)
     EXPECT_EQ(caps.PixelShaderVersion, 0u);
     // A device without pixel shaders takes none.
     const std::vector<DWORD> blob = pixelBlob(kTexcoordPixelShader);
-    Com<IDirect3DPixelShader9> shader;
+    ComPtr<IDirect3DPixelShader9> shader;
     EXPECT_EQ(device_->CreatePixelShader(blob.data(), shader.out()), D3DERR_INVALIDCALL);
 }
 
 TEST_F(Creation, RefusedFormatsFailOnlyForTheirUsages)
 {
-    Com<IDirect3D9> d3d =
+    ComPtr<IDirect3D9> d3d =
         emulate(D3DPS_VERSION(3, 0), {{D3DFMT_L16, D3DUSAGE_DYNAMIC},
                                       {D3DFMT_A16B16G16R16, D3DUSAGE_RENDERTARGET},
                                       {D3DFMT_A16B16G16R16F, 0}});
@@ -136,7 +136,7 @@ TEST_F(Creation, RefusedFormatsFailOnlyForTheirUsages)
 
     device_ = createDevice(8, 8, D3DFMT_X8R8G8B8, false, d3d.get());
     ASSERT_TRUE(device_);
-    Com<IDirect3DTexture9> texture;
+    ComPtr<IDirect3DTexture9> texture;
     EXPECT_EQ(device_->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_L16, D3DPOOL_DEFAULT,
                                      texture.out(), nullptr),
               D3DERR_INVALIDCALL);
@@ -147,12 +147,14 @@ TEST_F(Creation, EnvironmentSelectsTheDeviceClassUnlessOptionsDo)
 {
     ::setenv("SWK_D3D9_PS_VERSION", "1.4", 1);
     ::setenv("SWK_D3D9_REFUSE_FORMATS", "L16:dynamic, A16B16G16R16:rendertarget", 1);
-    Com<IDirect3D9> fromEnvironment(Direct3DCreate9(D3D_SDK_VERSION));
+    ComPtr<IDirect3D9> fromEnvironment =
+        ComPtr<IDirect3D9>::Adopt(Direct3DCreate9(D3D_SDK_VERSION));
     SWK_DEVICE_OPTIONS options{};
     options.Size = sizeof options;
     options.Flags = SWK_OPTION_PIXELSHADERVERSION;
     options.PixelShaderVersion = D3DPS_VERSION(2, 0);
-    Com<IDirect3D9> fromOptions(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
+    ComPtr<IDirect3D9> fromOptions =
+        ComPtr<IDirect3D9>::Adopt(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
     ::unsetenv("SWK_D3D9_PS_VERSION");
     ::unsetenv("SWK_D3D9_REFUSE_FORMATS");
     ASSERT_TRUE(fromEnvironment);

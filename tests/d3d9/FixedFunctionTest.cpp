@@ -46,7 +46,7 @@ protected:
 
     uint32_t pixel(UINT x = 4, UINT y = 4) { return read(surface_.get()).at<uint32_t>(x, y, 0); }
 
-    Com<IDirect3DSurface9> surface_;
+    ComPtr<IDirect3DSurface9> surface_;
 };
 
 TEST_F(FixedFunction, CullModeFollowsDirect3DWinding)

@@ -21,24 +21,24 @@ protected:
         OpenDevice::TearDown();
     }
 
-    Com<ISwkDevice9> swk_;
+    ComPtr<ISwkDevice9> swk_;
 };
 
 TEST_F(Lifecycle, ResetIsRefusedWhileDefaultPoolTexturesOrBuffersLive)
 {
-    Com<IDirect3DTexture9> texture;
+    ComPtr<IDirect3DTexture9> texture;
     ASSERT_EQ(device_->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
                                      D3DPOOL_DEFAULT, texture.out(), nullptr),
               D3D_OK);
-    Com<IDirect3DVertexBuffer9> buffer;
+    ComPtr<IDirect3DVertexBuffer9> buffer;
     ASSERT_EQ(device_->CreateVertexBuffer(64, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0,
                                           D3DPOOL_DEFAULT, buffer.out(), nullptr),
               D3D_OK);
     // Managed and system-memory objects survive a reset and do not block it.
-    Com<IDirect3DVertexBuffer9> managed;
+    ComPtr<IDirect3DVertexBuffer9> managed;
     ASSERT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, managed.out(), nullptr),
               D3D_OK);
-    Com<IDirect3DSurface9> system;
+    ComPtr<IDirect3DSurface9> system;
     ASSERT_EQ(device_->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
                                                    system.out(), nullptr),
               D3D_OK);
@@ -53,7 +53,7 @@ TEST_F(Lifecycle, ResetIsRefusedWhileDefaultPoolTexturesOrBuffersLive)
     buffer.reset();
     EXPECT_EQ(device_->Reset(&pp), D3D_OK);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
-    Com<IDirect3DBaseTexture9> bound;
+    ComPtr<IDirect3DBaseTexture9> bound;
     ASSERT_EQ(device_->GetTexture(0, bound.out()), D3D_OK);
     EXPECT_FALSE(bound);
 
@@ -66,7 +66,7 @@ TEST_F(Lifecycle, LostDeviceDropsWorkUntilReset)
 {
     auto surface = bindTarget(4, 4, D3DFMT_A8R8G8B8);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff112233, 1.0f, 0), D3D_OK);
-    Com<IDirect3DSurface9> copy;
+    ComPtr<IDirect3DSurface9> copy;
     ASSERT_EQ(device_->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
                                                    copy.out(), nullptr),
               D3D_OK);
@@ -96,16 +96,16 @@ TEST_F(Lifecycle, LostDeviceDropsWorkUntilReset)
 
 TEST_F(Lifecycle, ResourcesHoldTheDeviceAndSurfacesTheirTexture)
 {
-    Com<IDirect3DTexture9> texture;
+    ComPtr<IDirect3DTexture9> texture;
     ASSERT_EQ(device_->CreateTexture(8, 8, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.out(),
                                      nullptr),
               D3D_OK);
     EXPECT_EQ(texture->GetLevelCount(), 4u);
-    Com<IDirect3DSurface9> surface = level(texture.get(), 2);
+    ComPtr<IDirect3DSurface9> surface = level(texture.get(), 2);
     D3DSURFACE_DESC desc{};
     ASSERT_EQ(surface->GetDesc(&desc), D3D_OK);
     EXPECT_EQ(desc.Width, 2u);
-    Com<IDirect3DTexture9> container;
+    ComPtr<IDirect3DTexture9> container;
     ASSERT_EQ(
         surface->GetContainer(IID_IDirect3DTexture9, reinterpret_cast<void**>(container.out())),
         D3D_OK);
@@ -119,7 +119,7 @@ TEST_F(Lifecycle, ResourcesHoldTheDeviceAndSurfacesTheirTexture)
     raw->AddRef();
     device_.reset();
     EXPECT_GT(raw->Release(), 0u);
-    Com<IDirect3DDevice9> owner;
+    ComPtr<IDirect3DDevice9> owner;
     ASSERT_EQ(surface->GetDevice(owner.out()), D3D_OK);
     EXPECT_EQ(owner.get(), raw);
 }

@@ -161,7 +161,7 @@ TEST_F(Sampling, AutomaticMipLevelsAreBoxFilteredLevelZero)
     ASSERT_TRUE(texture);
     // Only the top level is the application's.
     EXPECT_EQ(texture->GetLevelCount(), 1u);
-    Com<IDirect3DSurface9> hidden;
+    ComPtr<IDirect3DSurface9> hidden;
     EXPECT_EQ(texture->GetSurfaceLevel(1, hidden.out()), D3DERR_INVALIDCALL);
     EXPECT_EQ(texture->GetAutoGenFilterType(), D3DTEXF_LINEAR);
 

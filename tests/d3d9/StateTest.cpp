@@ -168,7 +168,7 @@ TEST_F(States, TransformsStartAsIdentityAndShaderDataRoundTrips)
 
     auto vs = vertexShader(kTexcoordVertexShader, kTexcoordInputs);
     ASSERT_EQ(device_->SetVertexShader(vs.get()), D3D_OK);
-    Com<IDirect3DVertexShader9> current;
+    ComPtr<IDirect3DVertexShader9> current;
     ASSERT_EQ(device_->GetVertexShader(current.out()), D3D_OK);
     EXPECT_EQ(current.get(), vs.get());
     UINT size = 0;
@@ -182,11 +182,11 @@ TEST_F(States, TransformsStartAsIdentityAndShaderDataRoundTrips)
 
 TEST_F(States, BoundObjectsReadBackAndOutlivePublicReferences)
 {
-    Com<IDirect3DVertexBuffer9> vb;
+    ComPtr<IDirect3DVertexBuffer9> vb;
     ASSERT_EQ(device_->CreateVertexBuffer(120, 0, 0x102, D3DPOOL_MANAGED, vb.out(), nullptr),
               D3D_OK);
     ASSERT_EQ(device_->SetStreamSource(0, vb.get(), 8, 20), D3D_OK);
-    Com<IDirect3DTexture9> texture;
+    ComPtr<IDirect3DTexture9> texture;
     ASSERT_EQ(device_->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.out(),
                                      nullptr),
               D3D_OK);
@@ -197,7 +197,7 @@ TEST_F(States, BoundObjectsReadBackAndOutlivePublicReferences)
     texture.reset();
 
     // Bindings keep the objects; getters hand out new references.
-    Com<IDirect3DVertexBuffer9> stream;
+    ComPtr<IDirect3DVertexBuffer9> stream;
     UINT offset = 0, stride = 0;
     ASSERT_EQ(device_->GetStreamSource(0, stream.out(), &offset, &stride), D3D_OK);
     EXPECT_EQ(stream.get(), rawBuffer);
@@ -206,7 +206,7 @@ TEST_F(States, BoundObjectsReadBackAndOutlivePublicReferences)
     D3DVERTEXBUFFER_DESC desc{};
     ASSERT_EQ(stream->GetDesc(&desc), D3D_OK);
     EXPECT_EQ(desc.Size, 120u);
-    Com<IDirect3DBaseTexture9> bound;
+    ComPtr<IDirect3DBaseTexture9> bound;
     ASSERT_EQ(device_->GetTexture(3, bound.out()), D3D_OK);
     EXPECT_EQ(static_cast<void*>(bound.get()), static_cast<void*>(rawTexture));
     ASSERT_EQ(device_->SetTexture(3, nullptr), D3D_OK);

@@ -56,22 +56,22 @@ TEST_F(Targets, SettingRenderTargetZeroResetsViewportAndScissor)
     EXPECT_EQ(scissor.right, 8);
     EXPECT_EQ(scissor.bottom, 4);
 
-    Com<IDirect3DSurface9> current;
+    ComPtr<IDirect3DSurface9> current;
     ASSERT_EQ(device_->GetRenderTarget(0, current.out()), D3D_OK);
     EXPECT_EQ(current.get(), surface.get());
 }
 
 TEST_F(Targets, BackBufferDepthAndPlainTargetsRoundTripAndReadBack)
 {
-    Com<IDirect3DSurface9> backBuffer, depth;
+    ComPtr<IDirect3DSurface9> backBuffer, depth;
     ASSERT_EQ(device_->GetRenderTarget(0, backBuffer.out()), D3D_OK);
     ASSERT_EQ(device_->GetDepthStencilSurface(depth.out()), D3D_OK);
-    Com<IDirect3DSurface9> viaSwapChain;
+    ComPtr<IDirect3DSurface9> viaSwapChain;
     ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, viaSwapChain.out()), D3D_OK);
     EXPECT_EQ(viaSwapChain.get(), backBuffer.get());
 
     ASSERT_EQ(device_->SetDepthStencilSurface(nullptr), D3D_OK);
-    Com<IDirect3DSurface9> none;
+    ComPtr<IDirect3DSurface9> none;
     EXPECT_EQ(device_->GetDepthStencilSurface(none.out()), D3DERR_NOTFOUND);
     EXPECT_FALSE(none);
     EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
@@ -81,7 +81,7 @@ TEST_F(Targets, BackBufferDepthAndPlainTargetsRoundTripAndReadBack)
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff123456, 1.0f, 0), D3D_OK);
     EXPECT_EQ(read(backBuffer.get()).at<uint32_t>(31, 31, 0), 0xff123456u);
 
-    Com<IDirect3DSurface9> target;
+    ComPtr<IDirect3DSurface9> target;
     ASSERT_EQ(device_->CreateRenderTarget(7, 5, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE,
                                           target.out(), nullptr),
               D3D_OK);

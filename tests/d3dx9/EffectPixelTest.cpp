@@ -3,6 +3,8 @@
 // Direct3D 9 bilinear sampling (texel centres at (i + 0.5) / size).
 #include "EffectTestSupport.h"
 
+#include <swk/Com.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,25 +18,11 @@ namespace
 {
 
 using namespace swk::test;
+using swk::ComPtr;
 
 // 16-bit results: a few units in the last place for filtering and arithmetic
 // in 32-bit float, far below the 0.5 a misplaced texel centre would give.
 constexpr double kTolerance = 2e-4;
-
-template <class T> struct Ref
-{
-    T* p = nullptr;
-    Ref() = default;
-    Ref(const Ref&) = delete;
-    Ref& operator=(const Ref&) = delete;
-    ~Ref()
-    {
-        if (p)
-            p->Release();
-    }
-    T** out() { return &p; }
-    T* operator->() const { return p; }
-};
 
 struct QuadVertex
 {
@@ -108,7 +96,7 @@ protected:
     {
         const std::string src = ReadEffectSource(file);
         ID3DXBuffer* messages = nullptr;
-        ASSERT_EQ(D3DXCreateEffect(device_.p, src.data(), UINT(src.size()), nullptr, nullptr,
+        ASSERT_EQ(D3DXCreateEffect(device_.get(), src.data(), UINT(src.size()), nullptr, nullptr,
                                    D3DXSHADER_NO_PRESHADER, nullptr, effect, &messages),
                   D3D_OK);
         ASSERT_EQ(messages, nullptr);
@@ -141,9 +129,9 @@ protected:
         ASSERT_EQ(device_->CreateTexture(w, h, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A16B16G16R16,
                                          D3DPOOL_DEFAULT, texture, nullptr),
                   D3D_OK);
-        Ref<IDirect3DSurface9> surface;
+        ComPtr<IDirect3DSurface9> surface;
         ASSERT_EQ((*texture)->GetSurfaceLevel(0, surface.out()), D3D_OK);
-        ASSERT_EQ(device_->SetRenderTarget(0, surface.p), D3D_OK);
+        ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
         ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff7f7f7f, 1.0f, 0), D3D_OK);
         device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         device_->SetRenderState(D3DRS_ZENABLE, FALSE);
@@ -154,12 +142,12 @@ protected:
     {
         D3DSURFACE_DESC desc;
         texture->GetLevelDesc(0, &desc);
-        Ref<IDirect3DSurface9> level, copy;
+        ComPtr<IDirect3DSurface9> level, copy;
         texture->GetSurfaceLevel(0, level.out());
         EXPECT_EQ(device_->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
                                                        D3DPOOL_SYSTEMMEM, copy.out(), nullptr),
                   D3D_OK);
-        EXPECT_EQ(device_->GetRenderTargetData(level.p, copy.p), D3D_OK);
+        EXPECT_EQ(device_->GetRenderTargetData(level.get(), copy.get()), D3D_OK);
         D3DLOCKED_RECT locked;
         EXPECT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
         std::vector<std::array<double, 4>> pixels(size_t(desc.Width) * desc.Height);
@@ -204,7 +192,7 @@ protected:
     }
 
     static IDirect3D9* d3d_;
-    Ref<IDirect3DDevice9> device_;
+    ComPtr<IDirect3DDevice9> device_;
 };
 
 IDirect3D9* EffectPixels::d3d_ = nullptr;
@@ -213,21 +201,21 @@ TEST_F(EffectPixels, HeightTechniqueAddsWrappedNoiseLayers)
 {
     const UINT w = 64, h = 48;
     const Luminance n0 = RandomLuminance(128, 128, 1), n1 = RandomLuminance(128, 128, 2);
-    Ref<ID3DXEffect> effect;
-    Ref<IDirect3DTexture9> noise0, noise1, target;
+    ComPtr<ID3DXEffect> effect;
+    ComPtr<IDirect3DTexture9> noise0, noise1, target;
     CreateEffect("HeightMap.fx", effect.out());
     NoiseTexture(n0, noise0.out());
     NoiseTexture(n1, noise1.out());
     Target(w, h, target.out());
     ASSERT_FALSE(HasFatalFailure());
-    DrawQuad(effect.p, "T1X",
+    DrawQuad(effect.get(), "T1X",
              [&](ID3DXEffect* e)
              {
-                 e->SetTexture("Noise0", noise0.p);
-                 e->SetTexture("Noise1", noise1.p);
+                 e->SetTexture("Noise0", noise0.get());
+                 e->SetTexture("Noise1", noise1.get());
              });
 
-    const auto pixels = Read(target.p);
+    const auto pixels = Read(target.get());
     double worst = 0;
     for (UINT y = 0; y < h; ++y)
         for (UINT x = 0; x < w; ++x)
@@ -279,8 +267,8 @@ std::array<double, 4> ExpectedNormal(const Luminance& height, UINT x, UINT y, fl
 TEST_F(EffectPixels, NormalTechniqueFollowsTheHeightsIncludingTheMirroredBorder)
 {
     const UINT w = 64, h = 48;
-    Ref<ID3DXEffect> effect;
-    Ref<IDirect3DTexture9> target;
+    ComPtr<ID3DXEffect> effect;
+    ComPtr<IDirect3DTexture9> target;
     CreateEffect("NormalMap.fx", effect.out());
     Target(w, h, target.out());
     ASSERT_FALSE(HasFatalFailure());
@@ -295,18 +283,18 @@ TEST_F(EffectPixels, NormalTechniqueFollowsTheHeightsIncludingTheMirroredBorder)
         {flat, 1.0f}, {RandomLuminance(w, h, 3), 1.0f}, {RandomLuminance(w, h, 4), 0.25f}};
     for (const Case& c : cases)
     {
-        Ref<IDirect3DTexture9> height;
+        ComPtr<IDirect3DTexture9> height;
         NoiseTexture(c.height, height.out());
         ASSERT_FALSE(HasFatalFailure());
-        DrawQuad(effect.p, "T20",
+        DrawQuad(effect.get(), "T20",
                  [&](ID3DXEffect* e)
                  {
                      e->SetFloat("fInvMapWidth", 1.0f / float(w));
                      e->SetFloat("fInvMapHeight", 1.0f / float(h));
                      e->SetFloat("fNormalStrength", c.strength);
-                     e->SetTexture("HeightMap", height.p);
+                     e->SetTexture("HeightMap", height.get());
                  });
-        const auto pixels = Read(target.p);
+        const auto pixels = Read(target.get());
         double worst = 0;
         for (UINT y = 0; y < h; ++y)
             for (UINT x = 0; x < w; ++x)
@@ -327,8 +315,8 @@ TEST_F(EffectPixels, NormalTechniqueFollowsTheHeightsIncludingTheMirroredBorder)
 TEST_F(EffectPixels, VertexNormalTechniqueWritesNormalsAsColours)
 {
     const UINT w = 32, h = 32;
-    Ref<ID3DXEffect> effect;
-    Ref<IDirect3DTexture9> target;
+    ComPtr<ID3DXEffect> effect;
+    ComPtr<IDirect3DTexture9> target;
     CreateEffect("NormalMap.fx", effect.out());
     Target(w, h, target.out());
     ASSERT_FALSE(HasFatalFailure());
@@ -340,9 +328,9 @@ TEST_F(EffectPixels, VertexNormalTechniqueWritesNormalsAsColours)
                                  {0, 0, 0, 1, -1, 0.5f, 1, 1}};
     device_->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
     Run(
-        effect.p, "T10", [](ID3DXEffect* e) { e->SetTexture("HeightMap", nullptr); },
+        effect.get(), "T10", [](ID3DXEffect* e) { e->SetTexture("HeightMap", nullptr); },
         [&] { return device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, strip, sizeof strip[0]); });
-    const auto pixels = Read(target.p);
+    const auto pixels = Read(target.get());
     for (UINT y = 0; y < h; ++y)
         for (UINT x = 0; x < w; ++x)
         {

@@ -76,7 +76,7 @@ void GeneratorTest::CreateDevice(const DeviceClass& deviceClass)
     options.PixelShaderVersion = deviceClass.pixelShaderVersion;
     options.RefusedFormatCount = UINT(class_.refused.size());
     options.pRefusedFormats = class_.refused.data();
-    d3d_ = Com<IDirect3D9>(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
+    d3d_ = ComPtr<IDirect3D9>::Adopt(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
     ASSERT_TRUE(d3d_) << "no Vulkan device for Direct3D 9";
     D3DPRESENT_PARAMETERS pp = Presentation();
     ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,

@@ -5,7 +5,7 @@
 #include "MapReference.h"
 #include <WaveGeneratorProbe.h>
 
-#include <Com.h>
+#include <swk/Com.h>
 #include <MapImage.h>
 
 #include <d3d9.h>
@@ -21,7 +21,7 @@
 namespace integration
 {
 
-using swk::test::Com;
+using swk::ComPtr;
 
 struct DeviceClass
 {
@@ -73,9 +73,9 @@ protected:
     Worst GridNormalError(const MapImage& normals, int fromColumn, int toColumn);
 
     DeviceClass class_;
-    Com<IDirect3D9> d3d_;
-    Com<IDirect3DDevice9> device_;
-    Com<ISwkDevice9> swk_;
+    ComPtr<IDirect3D9> d3d_;
+    ComPtr<IDirect3DDevice9> device_;
+    ComPtr<ISwkDevice9> swk_;
     std::unique_ptr<CWaveGenerator> generator_;
     std::vector<std::string> reports_;
 

@@ -16,11 +16,11 @@ TEST_P(HostState, TheHostsTargetKeepsItsPixels)
     ASSERT_FALSE(HasFatalFailure());
     CreateGenerator(128, 128);
 
-    Com<IDirect3DTexture9> texture;
+    ComPtr<IDirect3DTexture9> texture;
     ASSERT_EQ(device_->CreateTexture(96, 80, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
                                      D3DPOOL_DEFAULT, texture.out(), nullptr),
               D3D_OK);
-    Com<IDirect3DSurface9> target, depth;
+    ComPtr<IDirect3DSurface9> target, depth;
     ASSERT_EQ(texture->GetSurfaceLevel(0, target.out()), D3D_OK);
     ASSERT_EQ(device_->CreateDepthStencilSurface(96, 80, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, TRUE,
                                                  depth.out(), nullptr),

@@ -1,5 +1,7 @@
 #include "FakeEffects.h"
 
+#include <swk/Com.h>
+
 #include <cstring>
 #include <string>
 
@@ -13,36 +15,7 @@ std::string Name(D3DXHANDLE h)
     return h ? std::string(h) : std::string("NULL");
 }
 
-// Reference counting shared by the buffer and the effect.
-template <typename Interface> class Refs : public Interface
-{
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override
-    {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --m_refs;
-        if (left == 0)
-        {
-            OnLastRelease();
-            delete this;
-        }
-        return left;
-    }
-
-protected:
-    virtual ~Refs() = default;
-    virtual void OnLastRelease() {}
-
-private:
-    ULONG m_refs = 1;
-};
-
-class FakeBuffer final : public Refs<ID3DXBuffer>
+class FakeBuffer final : public ComObject<ID3DXBuffer>
 {
 public:
     explicit FakeBuffer(const std::string& text) : m_text(text) {}
@@ -53,7 +26,7 @@ private:
     std::string m_text;
 };
 
-class FakeEffect final : public Refs<ID3DXEffect>
+class FakeEffect final : public ComObject<ID3DXEffect>
 {
 public:
     FakeEffect(TestDevice* device, int id)
@@ -173,10 +146,11 @@ public:
     HRESULT STDMETHODCALLTYPE OnResetDevice() override { return Log("OnResetDevice", ""); }
 
 private:
-    void OnLastRelease() override
+    void OnFinalRelease() override
     {
         if (m_device)
             m_device->Record(this, m_prefix + "Release", "");
+        delete this;
     }
 
     HRESULT Log(const char* name, const std::string& args)

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <d3d9.h>
+#include <swk/Com.h>
 
 #include <functional>
 #include <map>
@@ -42,42 +43,32 @@ protected:
     ~Bindable() = default;
 };
 
-// Reference counting shared by every object of the double.
-template <typename Interface> class Counted : public Interface, public Bindable
+// Reference counting shared by every object of the double; an object the
+// application released lives on while the device binds it.
+template <typename Interface> class Counted : public ComObject<Interface>, public Bindable
 {
 public:
     explicit Counted(TestDevice& device) : m_device(device) {}
-    virtual ~Counted() = default;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override
-    {
-        if (ppv)
-            *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --m_refs;
-        if (left == 0)
-        {
-            OnApplicationReleased();
-            if (m_binds == 0)
-                OnLastRelease();
-        }
-        return left;
-    }
+    ~Counted() override = default;
     void Bind() override { ++m_binds; }
     void Unbind() override
     {
-        if (--m_binds == 0 && m_refs == 0)
+        if (--m_binds == 0 && References() == 0)
             OnLastRelease();
     }
-    ULONG References() const { return m_refs; }
+    ULONG References() const { return ComObject<Interface>::References(); }
     TestDevice& Device() const { return m_device; }
     // GetDevice of the resources and shaders: the device, with a reference.
     HRESULT HandOutDevice(IDirect3DDevice9** ppDevice) const;
 
 protected:
+    bool Implements(REFIID) const override { return false; }
+    void OnFinalRelease() override
+    {
+        OnApplicationReleased();
+        if (m_binds == 0)
+            OnLastRelease();
+    }
     // The application's last reference went.
     virtual void OnApplicationReleased() {}
     // Neither the application nor the device holds the object any more.
@@ -85,7 +76,6 @@ protected:
 
 private:
     TestDevice& m_device;
-    ULONG m_refs = 1;
     ULONG m_binds = 0;
 };
 

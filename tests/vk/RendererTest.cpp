@@ -193,5 +193,27 @@ TEST_F(RendererTest, ObjectsReleasedWhileInUseOutliveTheirWork)
     EXPECT_THROW(renderer_->clear(&all, 1, clear), Error) << "the target went with the image";
 }
 
+// Sizes past what the device offers are errors the caller can answer, never
+// handed to the driver; out-of-range buffer reads stay inside their buffer.
+TEST_F(RendererTest, TheDeviceLimitsAreErrorsNotCrashes)
+{
+    const uint32_t limit = context_->properties().limits.maxImageDimension2D;
+    EXPECT_THROW(image(limit + 1, 4, 1, VK_FORMAT_R8G8B8A8_UNORM), Error);
+    EXPECT_THROW(image(4, 0xFFFFFFFFu, 1, VK_FORMAT_R8G8B8A8_UNORM), Error);
+    try
+    {
+        image(limit, limit, fullMipCount(limit, limit), VK_FORMAT_R32G32B32A32_SFLOAT);
+        if (context_->maxAllocationSize() < uint64_t(limit) * limit * 16)
+            ADD_FAILURE() << "an allocation past maxMemoryAllocationSize was made";
+    }
+    catch (const Error& e)
+    {
+        EXPECT_EQ(e.result(), VK_ERROR_OUT_OF_DEVICE_MEMORY) << e.what();
+    }
+    VkPhysicalDeviceFeatures offered{};
+    vkGetPhysicalDeviceFeatures(context_->physicalDevice(), &offered);
+    EXPECT_EQ(context_->features().robustBufferAccess, offered.robustBufferAccess);
+}
+
 } // namespace
 } // namespace swk::vk

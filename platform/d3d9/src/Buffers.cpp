@@ -24,8 +24,8 @@ void HostBuffer::markUsed()
 
 HRESULT HostBuffer::lock(UINT offset, UINT size, void** data, DWORD flags, bool dynamic)
 {
-    if (offset > length_ || (size && offset + size > length_))
-        return D3DERR_INVALIDCALL;
+    if (offset > length_ || (size && uint64_t(offset) + size > length_))
+        return device_.refuse("Lock", Rule::BufferRange, offset, size);
     return guarded(
         [&]() -> HRESULT
         {
@@ -63,7 +63,7 @@ HRESULT HostBuffer::lock(UINT offset, UINT size, void** data, DWORD flags, bool 
 HRESULT HostBuffer::unlock()
 {
     if (locks_ == 0)
-        return D3DERR_INVALIDCALL;
+        return device_.refuse("Unlock", Rule::UnlockNotLocked);
     --locks_;
     return D3D_OK;
 }
@@ -120,7 +120,7 @@ STDMETHODIMP BufferResource<Interface, Desc, Type>::Lock(UINT OffsetToLock, UINT
                                                          void** ppbData, DWORD Flags)
 {
     if (!ppbData)
-        return D3DERR_INVALIDCALL;
+        return this->device().refuse(__func__, Rule::NullArgument);
     *ppbData = nullptr;
     return buffer_.lock(OffsetToLock, SizeToLock, ppbData, Flags,
                         (desc_.Usage & D3DUSAGE_DYNAMIC) != 0);
@@ -130,7 +130,7 @@ template <typename Interface, typename Desc, D3DRESOURCETYPE Type>
 STDMETHODIMP BufferResource<Interface, Desc, Type>::GetDesc(Desc* pDesc)
 {
     if (!pDesc)
-        return D3DERR_INVALIDCALL;
+        return this->device().refuse(__func__, Rule::NullArgument);
     *pDesc = desc_;
     return D3D_OK;
 }

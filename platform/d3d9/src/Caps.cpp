@@ -6,6 +6,11 @@
 namespace swk::d3d9
 {
 
+UINT maxSurfaceSize(const vk::Context& context)
+{
+    return std::min<UINT>(context.properties().limits.maxImageDimension2D, 16384);
+}
+
 void fillCaps(const vk::Context& context, const Emulation& emulation, D3DCAPS9* caps)
 {
     std::memset(caps, 0, sizeof *caps);
@@ -46,7 +51,7 @@ void fillCaps(const vk::Context& context, const Emulation& emulation, D3DCAPS9* 
     caps->TextureAddressCaps = D3DPTADDRESSCAPS_WRAP | D3DPTADDRESSCAPS_MIRROR |
                                D3DPTADDRESSCAPS_CLAMP | D3DPTADDRESSCAPS_BORDER |
                                D3DPTADDRESSCAPS_INDEPENDENTUV;
-    caps->MaxTextureWidth = std::min<DWORD>(limits.maxImageDimension2D, 16384);
+    caps->MaxTextureWidth = maxSurfaceSize(context);
     caps->MaxTextureHeight = caps->MaxTextureWidth;
     caps->MaxTextureRepeat = 8192;
     caps->MaxTextureAspectRatio = caps->MaxTextureWidth;

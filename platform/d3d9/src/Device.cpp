@@ -5,6 +5,8 @@
 #include "Surface.h"
 #include "Texture.h"
 
+#include <algorithm>
+
 namespace swk::d3d9
 {
 
@@ -14,7 +16,9 @@ Device::Device(Direct3D9& d3d, std::shared_ptr<vk::Context> context, const Emula
       emulation_(emulation), creation_(creation), present_(present)
 {
     fixedFunction_ = std::make_unique<FixedFunction>(*renderer_);
-    createImplicitSurfaces(present_);
+    ImplicitSurfaces implicit = createImplicitSurfaces(present_);
+    backBuffer_ = std::move(implicit.backBuffer);
+    autoDepth_ = std::move(implicit.depth);
     resetState();
     d3d_.AddRef();
 }
@@ -28,19 +32,21 @@ Device::~Device()
     d3d_.Release();
 }
 
-void Device::createImplicitSurfaces(const D3DPRESENT_PARAMETERS& present)
+Device::ImplicitSurfaces Device::createImplicitSurfaces(const D3DPRESENT_PARAMETERS& present)
 {
-    backBuffer_ =
+    ImplicitSurfaces made;
+    made.backBuffer =
         newSurface(Lifetime::Owner::Device, present.BackBufferWidth, present.BackBufferHeight,
                    present.BackBufferFormat, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
                    VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT |
                        VK_IMAGE_USAGE_TRANSFER_DST_BIT,
                    (present.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0, "back buffer");
     if (present.EnableAutoDepthStencil)
-        autoDepth_ = newSurface(
+        made.depth = newSurface(
             Lifetime::Owner::Device, present.BackBufferWidth, present.BackBufferHeight,
             present.AutoDepthStencilFormat, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT,
             VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT, false, "automatic depth-stencil");
+    return made;
 }
 
 void Device::releaseImplicitSurfaces()
@@ -73,30 +79,13 @@ void Device::unregisterDefaultPool(Lifetime* object)
 
 STDMETHODIMP Device::QueryInterface(REFIID riid, void** ppvObject)
 {
-    if (!ppvObject)
-        return E_POINTER;
-    *ppvObject = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDirect3DDevice9)
-        *ppvObject = static_cast<IDirect3DDevice9*>(this);
-    else if (riid == IID_ISwkDevice9)
+    if (ppvObject && IsEqualIID(riid, IID_ISwkDevice9))
+    {
+        AddRef();
         *ppvObject = static_cast<ISwkDevice9*>(this);
-    else
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) Device::AddRef()
-{
-    return ++refs_;
-}
-
-STDMETHODIMP_(ULONG) Device::Release()
-{
-    const ULONG count = --refs_;
-    if (count == 0)
-        delete this;
-    return count;
+        return S_OK;
+    }
+    return ComObject::QueryInterface(riid, ppvObject);
 }
 
 STDMETHODIMP Device::LoseDevice()
@@ -130,7 +119,7 @@ STDMETHODIMP Device::EvictManagedResources()
 STDMETHODIMP Device::GetDirect3D(IDirect3D9** ppD3D9)
 {
     if (!ppD3D9)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     d3d_.AddRef();
     *ppD3D9 = &d3d_;
     return D3D_OK;
@@ -139,15 +128,17 @@ STDMETHODIMP Device::GetDirect3D(IDirect3D9** ppD3D9)
 STDMETHODIMP Device::GetDeviceCaps(D3DCAPS9* pCaps)
 {
     if (!pCaps)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     fillCaps(*context_, emulation_, pCaps);
     return D3D_OK;
 }
 
 STDMETHODIMP Device::GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode)
 {
-    if (!pMode || iSwapChain != 0)
-        return D3DERR_INVALIDCALL;
+    if (!pMode)
+        return refuse(__func__, Rule::NullArgument);
+    if (iSwapChain != 0)
+        return refuse(__func__, Rule::SwapChainIndex, iSwapChain);
     *pMode = {present_.BackBufferWidth, present_.BackBufferHeight, 60,
               displayFormatFor(present_.BackBufferFormat)};
     return D3D_OK;
@@ -156,7 +147,7 @@ STDMETHODIMP Device::GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode)
 STDMETHODIMP Device::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* pParameters)
 {
     if (!pParameters)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *pParameters = creation_;
     return D3D_OK;
 }
@@ -164,32 +155,33 @@ STDMETHODIMP Device::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* pParam
 STDMETHODIMP Device::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters)
 {
     if (!pPresentationParameters)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     if (cooperative_ == D3DERR_DEVICELOST)
         return D3DERR_DEVICELOST;
     D3DPRESENT_PARAMETERS present = *pPresentationParameters;
-    HRESULT valid = normalizePresentParameters(d3d_, present);
+    HRESULT valid = normalizePresentParameters(d3d_, present, __func__);
     if (SUCCEEDED(valid))
-        for (Lifetime* object : defaultPool_)
-            if (object->references() > 0)
-            {
-                valid = D3DERR_INVALIDCALL;
-                break;
-            }
-    if (FAILED(valid))
     {
-        // A refused reset leaves the device waiting for a good one.
-        cooperative_ = D3DERR_DEVICENOTRESET;
-        return valid;
+        const auto alive = std::count_if(defaultPool_.begin(), defaultPool_.end(),
+                                         [](Lifetime* object) { return object->references() > 0; });
+        if (alive > 0)
+            valid = refuse(__func__, Rule::DefaultPoolAlive, unsigned(alive));
     }
+    // A refused or failed reset leaves the device waiting for a good one, with
+    // the old implicit surfaces still in place so that nothing sees a null target.
+    cooperative_ = D3DERR_DEVICENOTRESET;
+    if (FAILED(valid))
+        return valid;
     return guarded(
         [&]() -> HRESULT
         {
+            ImplicitSurfaces made = createImplicitSurfaces(present);
             state_.unbindAll();
             renderer_->finish();
             releaseImplicitSurfaces();
+            backBuffer_ = std::move(made.backBuffer);
+            autoDepth_ = std::move(made.depth);
             present_ = present;
-            createImplicitSurfaces(present_);
             resetState();
             cooperative_ = D3D_OK;
             *pPresentationParameters = present;
@@ -213,11 +205,14 @@ STDMETHODIMP Device::GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUF
                                    IDirect3DSurface9** ppBackBuffer)
 {
     if (!ppBackBuffer)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *ppBackBuffer = nullptr;
-    if (iSwapChain != 0 || iBackBuffer >= present_.BackBufferCount ||
-        Type != D3DBACKBUFFER_TYPE_MONO)
-        return D3DERR_INVALIDCALL;
+    if (iSwapChain != 0)
+        return refuse(__func__, Rule::SwapChainIndex, iSwapChain);
+    if (iBackBuffer >= present_.BackBufferCount)
+        return refuse(__func__, Rule::BackBufferIndex, iBackBuffer, present_.BackBufferCount);
+    if (Type != D3DBACKBUFFER_TYPE_MONO)
+        return refuse(__func__, Rule::BackBufferType, Type);
     backBuffer_->AddRef();
     *ppBackBuffer = backBuffer_.get();
     return D3D_OK;
@@ -226,7 +221,7 @@ STDMETHODIMP Device::GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUF
 STDMETHODIMP Device::BeginScene()
 {
     if (inScene_)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::BeginSceneInScene);
     inScene_ = true;
     return D3D_OK;
 }
@@ -234,7 +229,7 @@ STDMETHODIMP Device::BeginScene()
 STDMETHODIMP Device::EndScene()
 {
     if (!inScene_)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::EndSceneOutsideScene);
     inScene_ = false;
     return guarded(
         [&]() -> HRESULT

@@ -8,6 +8,7 @@
 #include "Lifetime.h"
 
 #include <d3d9.h>
+#include <swk/Com.h>
 #include <swk/DeviceOptions.h>
 
 #include "swk/vk/Debug.h"
@@ -24,18 +25,18 @@ namespace swk::d3d9
 class Direct3D9;
 class Surface;
 
-class Device final : public IDirect3DDevice9, public ISwkDevice9
+class Device final : public ComObject<IDirect3DDevice9>, public ISwkDevice9
 {
 public:
     // Throws vk::Error when the back buffer cannot be made.
     Device(Direct3D9& d3d, std::shared_ptr<vk::Context> context, const Emulation& emulation,
            const D3DDEVICE_CREATION_PARAMETERS& creation, D3DPRESENT_PARAMETERS& present);
-    ~Device();
+    ~Device() override;
 
-    // IUnknown
+    // IUnknown, for both interfaces.
     STDMETHOD(QueryInterface)(REFIID riid, void** ppvObject) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
+    STDMETHOD_(ULONG, AddRef)() override { return ComObject::AddRef(); }
+    STDMETHOD_(ULONG, Release)() override { return ComObject::Release(); }
 
     // ISwkDevice9
     STDMETHOD(LoseDevice)() override;
@@ -149,6 +150,10 @@ public:
     void registerDefaultPool(Lifetime* object);
     void unregisterDefaultPool(Lifetime* object);
     uint64_t nextVersion() { return ++versions_; }
+    HRESULT refuse(const char* entryPoint, Rule rule, unsigned a = 0, unsigned b = 0) const
+    {
+        return emulation_.validation.refuse(entryPoint, rule, a, b);
+    }
 
 private:
     struct BackBuffers;
@@ -166,7 +171,24 @@ private:
                                         D3DFORMAT format, DWORD usage, D3DPOOL pool,
                                         VkImageUsageFlags imageUsage, bool cpuCopy,
                                         const char* name);
-    void createImplicitSurfaces(const D3DPRESENT_PARAMETERS& present);
+    // Zero sizes and sizes past MaxTextureWidth/Height are refused for every surface kind.
+    HRESULT checkSize(const char* entryPoint, UINT width, UINT height) const;
+    HRESULT checkAttachment(const char* entryPoint, DWORD usage, UINT width, UINT height,
+                            D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                            DWORD multisampleQuality, IDirect3DSurface9** surface,
+                            HANDLE* sharedHandle) const;
+    HRESULT checkBuffer(const char* entryPoint, UINT length, DWORD usage, D3DPOOL pool,
+                        void* buffer, HANDLE* sharedHandle) const;
+    bool Implements(REFIID riid) const override
+    {
+        return IsEqualIID(riid, IID_IDirect3DDevice9) || ComObject::Implements(riid);
+    }
+    struct ImplicitSurfaces
+    {
+        std::unique_ptr<Surface> backBuffer;
+        std::unique_ptr<Surface> depth;
+    };
+    ImplicitSurfaces createImplicitSurfaces(const D3DPRESENT_PARAMETERS& present);
     // The depth-stencil surface, when it covers the render target; hosts may
     // leave a smaller one bound while depth testing is off.
     Surface* usableDepth() const;
@@ -174,7 +196,6 @@ private:
     void resetState();
     HRESULT draw(D3DPRIMITIVETYPE type, UINT primitives, const DrawSource& source);
 
-    std::atomic<ULONG> refs_{1};
     Direct3D9& d3d_;
     std::shared_ptr<vk::Context> context_;
     std::unique_ptr<vk::Renderer> renderer_;

@@ -22,54 +22,78 @@ bool validPool(D3DPOOL pool)
     return pool >= D3DPOOL_DEFAULT && pool <= D3DPOOL_SCRATCH;
 }
 
-// Render targets and depth-stencil surfaces share their argument rules; only
-// the usage their format must support differs.
-HRESULT checkAttachment(const vk::Context& context, const Emulation& emulation, DWORD usage,
-                        UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
-                        DWORD multisampleQuality, IDirect3DSurface9** surface, HANDLE* sharedHandle)
+} // namespace
+
+HRESULT Device::checkSize(const char* entryPoint, UINT width, UINT height) const
 {
-    if (!surface)
-        return D3DERR_INVALIDCALL;
-    *surface = nullptr;
-    if (sharedHandle || width == 0 || height == 0)
-        return D3DERR_INVALIDCALL;
-    if (multiSample != D3DMULTISAMPLE_NONE || multisampleQuality != 0)
-        return D3DERR_NOTAVAILABLE;
-    if (!findFormat(format) ||
-        checkFormat(context, emulation, usage, D3DRTYPE_SURFACE, format) != D3D_OK)
-        return D3DERR_INVALIDCALL;
+    const UINT limit = maxSurfaceSize(*context_);
+    if (width == 0 || height == 0)
+        return refuse(entryPoint, Rule::ZeroSize, width, height);
+    if (width > limit)
+        return refuse(entryPoint, Rule::WidthAboveLimit, width, limit);
+    if (height > limit)
+        return refuse(entryPoint, Rule::HeightAboveLimit, height, limit);
     return D3D_OK;
 }
 
-} // namespace
+// Render targets and depth-stencil surfaces share their argument rules; only
+// the usage their format must support differs.
+HRESULT Device::checkAttachment(const char* entryPoint, DWORD usage, UINT width, UINT height,
+                                D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                                DWORD multisampleQuality, IDirect3DSurface9** surface,
+                                HANDLE* sharedHandle) const
+{
+    if (!surface)
+        return refuse(entryPoint, Rule::NullArgument);
+    *surface = nullptr;
+    if (sharedHandle)
+        return refuse(entryPoint, Rule::SharedHandle);
+    if (const HRESULT size = checkSize(entryPoint, width, height); FAILED(size))
+        return size;
+    if (multiSample != D3DMULTISAMPLE_NONE || multisampleQuality != 0)
+        return refuse(entryPoint, Rule::MultiSampling, multiSample, multisampleQuality);
+    if (!findFormat(format))
+        return refuse(entryPoint, Rule::UnknownFormat, format);
+    if (checkFormat(*context_, emulation_, usage, D3DRTYPE_SURFACE, format) != D3D_OK)
+        return refuse(entryPoint, Rule::FormatNotSupported, format, usage);
+    return D3D_OK;
+}
 
 STDMETHODIMP Device::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage,
                                    D3DFORMAT Format, D3DPOOL Pool, IDirect3DTexture9** ppTexture,
                                    HANDLE* pSharedHandle)
 {
     if (!ppTexture)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *ppTexture = nullptr;
-    if (pSharedHandle || Width == 0 || Height == 0 || !validPool(Pool) || (Usage & ~kTextureUsages))
-        return D3DERR_INVALIDCALL;
+    if (pSharedHandle)
+        return refuse(__func__, Rule::SharedHandle);
+    if (const HRESULT size = checkSize(__func__, Width, Height); FAILED(size))
+        return size;
+    if (!validPool(Pool))
+        return refuse(__func__, Rule::UnknownPool, Pool);
+    if (Usage & ~kTextureUsages)
+        return refuse(__func__, Rule::UnknownUsage, Usage & ~kTextureUsages);
     const FormatInfo* format = findFormat(Format);
-    if (!format || format->depth)
-        return D3DERR_INVALIDCALL;
+    if (!format)
+        return refuse(__func__, Rule::UnknownFormat, Format);
+    if (format->depth)
+        return refuse(__func__, Rule::DepthFormatNotAllowed, Format);
     if ((Usage & D3DUSAGE_RENDERTARGET) && Pool != D3DPOOL_DEFAULT)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::RenderTargetOutsideDefaultPool, Pool);
     if ((Usage & D3DUSAGE_DYNAMIC) && Pool == D3DPOOL_MANAGED)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::DynamicInManagedPool);
     const UINT fullChain = vk::fullMipCount(Width, Height);
     if (Levels > fullChain)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::TooManyLevels, Levels, fullChain);
     if ((Usage & D3DUSAGE_AUTOGENMIPMAP) && Levels > 1)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::AutoGenWithLevels, Levels);
     if (Pool == D3DPOOL_DEFAULT || Pool == D3DPOOL_MANAGED)
     {
         const HRESULT supported =
             checkFormat(*context_, emulation_, Usage, D3DRTYPE_TEXTURE, Format);
         if (FAILED(supported))
-            return D3DERR_INVALIDCALL;
+            return refuse(__func__, Rule::FormatNotSupported, Format, Usage);
         if (supported == D3DOK_NOAUTOGEN)
             Usage &= ~D3DUSAGE_AUTOGENMIPMAP;
     }
@@ -84,21 +108,42 @@ STDMETHODIMP Device::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD U
         });
 }
 
+// Vertex and index buffers share their pool and usage rules.
+HRESULT Device::checkBuffer(const char* entryPoint, UINT length, DWORD usage, D3DPOOL pool,
+                            void* buffer, HANDLE* sharedHandle) const
+{
+    if (!buffer)
+        return refuse(entryPoint, Rule::NullArgument);
+    if (sharedHandle)
+        return refuse(entryPoint, Rule::SharedHandle);
+    if (length == 0)
+        return refuse(entryPoint, Rule::ZeroLength);
+    if (!validPool(pool))
+        return refuse(entryPoint, Rule::UnknownPool, pool);
+    if (pool == D3DPOOL_SCRATCH)
+        return refuse(entryPoint, Rule::PoolNotAllowed, pool);
+    if (usage & ~kBufferUsages)
+        return refuse(entryPoint, Rule::UnknownUsage, usage & ~kBufferUsages);
+    if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED)
+        return refuse(entryPoint, Rule::DynamicInManagedPool);
+    return D3D_OK;
+}
+
 STDMETHODIMP Device::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
                                         IDirect3DVertexBuffer9** ppVertexBuffer,
                                         HANDLE* pSharedHandle)
 {
-    if (!ppVertexBuffer)
-        return D3DERR_INVALIDCALL;
-    *ppVertexBuffer = nullptr;
+    if (ppVertexBuffer)
+        *ppVertexBuffer = nullptr;
+    if (const HRESULT hr =
+            checkBuffer(__func__, Length, Usage, Pool, ppVertexBuffer, pSharedHandle);
+        FAILED(hr))
+        return hr;
     VertexLayout layout;
-    if (pSharedHandle || Length == 0 || !validPool(Pool) || Pool == D3DPOOL_SCRATCH ||
-        (Usage & ~kBufferUsages) || (FVF && !layoutFromFvf(FVF, &layout)))
-        return D3DERR_INVALIDCALL;
+    if (FVF && !layoutFromFvf(FVF, &layout))
+        return refuse(__func__, Rule::InvalidFvf, FVF);
     if (FVF && Length < layout.stride)
-        return D3DERR_INVALIDCALL;
-    if ((Usage & D3DUSAGE_DYNAMIC) && Pool == D3DPOOL_MANAGED)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::LengthBelowFvfStride, Length, layout.stride);
     const D3DVERTEXBUFFER_DESC desc{
         D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, Usage, Pool, Length, FVF};
     return guarded(
@@ -112,14 +157,13 @@ STDMETHODIMP Device::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3D
 STDMETHODIMP Device::CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                                        IDirect3DIndexBuffer9** ppIndexBuffer, HANDLE* pSharedHandle)
 {
-    if (!ppIndexBuffer)
-        return D3DERR_INVALIDCALL;
-    *ppIndexBuffer = nullptr;
-    if (pSharedHandle || Length == 0 || !validPool(Pool) || Pool == D3DPOOL_SCRATCH ||
-        (Usage & ~kBufferUsages) || (Format != D3DFMT_INDEX16 && Format != D3DFMT_INDEX32))
-        return D3DERR_INVALIDCALL;
-    if ((Usage & D3DUSAGE_DYNAMIC) && Pool == D3DPOOL_MANAGED)
-        return D3DERR_INVALIDCALL;
+    if (ppIndexBuffer)
+        *ppIndexBuffer = nullptr;
+    if (const HRESULT hr = checkBuffer(__func__, Length, Usage, Pool, ppIndexBuffer, pSharedHandle);
+        FAILED(hr))
+        return hr;
+    if (Format != D3DFMT_INDEX16 && Format != D3DFMT_INDEX32)
+        return refuse(__func__, Rule::IndexFormat, Format);
     const D3DINDEXBUFFER_DESC desc{Format, D3DRTYPE_INDEXBUFFER, Usage, Pool, Length};
     return guarded(
         [&]() -> HRESULT
@@ -135,8 +179,8 @@ STDMETHODIMP Device::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Forma
                                         HANDLE* pSharedHandle)
 {
     if (const HRESULT hr =
-            checkAttachment(*context_, emulation_, D3DUSAGE_RENDERTARGET, Width, Height, Format,
-                            MultiSample, MultisampleQuality, ppSurface, pSharedHandle);
+            checkAttachment(__func__, D3DUSAGE_RENDERTARGET, Width, Height, Format, MultiSample,
+                            MultisampleQuality, ppSurface, pSharedHandle);
         hr != D3D_OK)
         return hr;
     return guarded(
@@ -159,8 +203,8 @@ STDMETHODIMP Device::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMA
                                                IDirect3DSurface9** ppSurface, HANDLE* pSharedHandle)
 {
     if (const HRESULT hr =
-            checkAttachment(*context_, emulation_, D3DUSAGE_DEPTHSTENCIL, Width, Height, Format,
-                            MultiSample, MultisampleQuality, ppSurface, pSharedHandle);
+            checkAttachment(__func__, D3DUSAGE_DEPTHSTENCIL, Width, Height, Format, MultiSample,
+                            MultisampleQuality, ppSurface, pSharedHandle);
         hr != D3D_OK)
         return hr;
     return guarded(
@@ -180,14 +224,22 @@ STDMETHODIMP Device::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFOR
                                                  HANDLE* pSharedHandle)
 {
     if (!ppSurface)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *ppSurface = nullptr;
+    if (pSharedHandle)
+        return refuse(__func__, Rule::SharedHandle);
+    if (const HRESULT size = checkSize(__func__, Width, Height); FAILED(size))
+        return size;
+    if (!validPool(Pool))
+        return refuse(__func__, Rule::UnknownPool, Pool);
     // Managed off-screen surfaces do not exist in Direct3D 9.
-    if (pSharedHandle || Width == 0 || Height == 0 || !validPool(Pool) || Pool == D3DPOOL_MANAGED)
-        return D3DERR_INVALIDCALL;
+    if (Pool == D3DPOOL_MANAGED)
+        return refuse(__func__, Rule::PoolNotAllowed, Pool);
     const FormatInfo* format = findFormat(Format);
-    if (!format || format->depth)
-        return D3DERR_INVALIDCALL;
+    if (!format)
+        return refuse(__func__, Rule::UnknownFormat, Format);
+    if (format->depth)
+        return refuse(__func__, Rule::DepthFormatNotAllowed, Format);
     return guarded(
         [&]() -> HRESULT
         {
@@ -206,11 +258,11 @@ STDMETHODIMP Device::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFOR
 STDMETHODIMP Device::CreateVertexShader(const DWORD* pFunction, IDirect3DVertexShader9** ppShader)
 {
     if (!ppShader)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *ppShader = nullptr;
     ParsedBlob blob;
     if (!parseShaderBlob(pFunction, ShaderBlobStage::Vertex, &blob))
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::BadShaderBlob);
     return guarded(
         [&]() -> HRESULT
         {
@@ -223,13 +275,13 @@ STDMETHODIMP Device::CreateVertexShader(const DWORD* pFunction, IDirect3DVertexS
 STDMETHODIMP Device::CreatePixelShader(const DWORD* pFunction, IDirect3DPixelShader9** ppShader)
 {
     if (!ppShader)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *ppShader = nullptr;
     if (emulation_.pixelShaderVersion == 0)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::PixelShadersUnsupported);
     ParsedBlob blob;
     if (!parseShaderBlob(pFunction, ShaderBlobStage::Pixel, &blob))
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::BadShaderBlob);
     return guarded(
         [&]() -> HRESULT
         {

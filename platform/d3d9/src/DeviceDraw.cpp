@@ -41,14 +41,15 @@ STDMETHODIMP Device::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DC
     const DWORD known = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
     Surface* target = state_.renderTarget.get();
     Surface* depth = usableDepth();
-    if ((Count && !pRects) || !Flags || (Flags & ~known))
-        return D3DERR_INVALIDCALL;
-    if ((Flags & D3DCLEAR_ZBUFFER) && !depth)
-        return D3DERR_INVALIDCALL;
-    if ((Flags & D3DCLEAR_STENCIL) && (!depth || !depth->format().stencil))
-        return D3DERR_INVALIDCALL;
+    if (Count && !pRects)
+        return refuse(__func__, Rule::ClearRects, Count);
+    if (!Flags || (Flags & ~known))
+        return refuse(__func__, Rule::ClearFlags, Flags);
+    if (((Flags & D3DCLEAR_ZBUFFER) && !depth) ||
+        ((Flags & D3DCLEAR_STENCIL) && (!depth || !depth->format().stencil)))
+        return refuse(__func__, Rule::ClearWithoutDepth, Flags);
     if ((Flags & D3DCLEAR_ZBUFFER) && !(Z >= 0.0f && Z <= 1.0f))
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::ClearDepthRange);
     if (!operational())
         return D3D_OK;
 
@@ -114,8 +115,10 @@ STDMETHODIMP Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT Ba
 STDMETHODIMP Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount,
                                      const void* pVertexStreamZeroData, UINT VertexStreamZeroStride)
 {
-    if (!pVertexStreamZeroData || VertexStreamZeroStride == 0)
-        return D3DERR_INVALIDCALL;
+    if (!pVertexStreamZeroData)
+        return refuse(__func__, Rule::NullArgument);
+    if (VertexStreamZeroStride == 0)
+        return refuse(__func__, Rule::ZeroStride);
     DrawSource source;
     source.kind = Primitive::User;
     source.userData = pVertexStreamZeroData;
@@ -133,36 +136,39 @@ STDMETHODIMP Device::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT Primit
 
 HRESULT Device::draw(D3DPRIMITIVETYPE type, UINT primitives, const DrawSource& source)
 {
+    const char* entryPoint = source.kind == Primitive::Indexed ? "DrawIndexedPrimitive"
+                             : source.kind == Primitive::User  ? "DrawPrimitiveUP"
+                                                               : "DrawPrimitive";
     if (!inScene_)
-        return D3DERR_INVALIDCALL;
+        return refuse(entryPoint, Rule::DrawOutsideScene);
     VkPrimitiveTopology topology;
     UINT vertices = 0;
     if (!mapPrimitive(type, primitives, &topology, &vertices))
-        return D3DERR_INVALIDCALL;
+        return refuse(entryPoint, Rule::PrimitiveType, type, primitives);
     VertexShader* vs = state_.vertexShader.get();
     PixelShader* ps = state_.pixelShader.get();
     VertexLayout layout;
     if (state_.fvf == 0 || !layoutFromFvf(state_.fvf, &layout))
-        return D3DERR_INVALIDCALL;
+        return refuse(entryPoint, Rule::NoVertexFormat, state_.fvf);
 
     const StreamSource& stream = state_.streams[0];
     const bool user = source.kind == Primitive::User;
     const UINT stride = user ? source.userStride : stream.stride;
     if (!user && (!stream.buffer || stride == 0))
-        return D3DERR_INVALIDCALL;
+        return refuse(entryPoint, Rule::NoStreamSource);
     IndexBuffer* indices = state_.indices.get();
     UINT indexSize = 0;
     if (source.kind == Primitive::Indexed)
     {
         if (!indices)
-            return D3DERR_INVALIDCALL;
+            return refuse(entryPoint, Rule::NoIndices);
         indexSize = indices->desc().Format == D3DFMT_INDEX32 ? 4 : 2;
         if ((uint64_t(source.startIndex) + vertices) * indexSize > indices->buffer().length())
-            return D3DERR_INVALIDCALL;
+            return refuse(entryPoint, Rule::IndicesPastEnd);
     }
     else if (!user && uint64_t(stream.offset) + (uint64_t(source.startVertex) + vertices) * stride >
                           stream.buffer->buffer().length())
-        return D3DERR_INVALIDCALL;
+        return refuse(entryPoint, Rule::VerticesPastEnd);
     if (primitives == 0 || !operational())
         return D3D_OK;
 

@@ -16,38 +16,29 @@ bool validTransform(DWORD type)
            (type >= D3DTS_TEXTURE0 && type <= D3DTS_TEXTURE7) || (type >= 256 && type < 512);
 }
 
-template <UINT Registers>
-bool setConstants(float (&file)[Registers][4], UINT start, const float* data, UINT count)
+template <UINT Registers> bool inFile(const float (&)[Registers][4], UINT start, UINT count)
 {
-    if (!data || start >= Registers || count > Registers - start)
-        return false;
-    std::memcpy(file[start], data, sizeof(float) * 4 * count);
-    return true;
-}
-
-template <UINT Registers>
-HRESULT getConstants(const float (&file)[Registers][4], UINT start, float* data, UINT count)
-{
-    if (!data || start >= Registers || count > Registers - start)
-        return D3DERR_INVALIDCALL;
-    std::memcpy(data, file[start], sizeof(float) * 4 * count);
-    return D3D_OK;
+    return start < Registers && count <= Registers - start;
 }
 
 } // namespace
 
 STDMETHODIMP Device::SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatrix)
 {
-    if (!pMatrix || !validTransform(State))
-        return D3DERR_INVALIDCALL;
+    if (!pMatrix)
+        return refuse(__func__, Rule::NullArgument);
+    if (!validTransform(State))
+        return refuse(__func__, Rule::StateType, State);
     state_.transforms[State] = *pMatrix;
     return D3D_OK;
 }
 
 STDMETHODIMP Device::GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatrix)
 {
-    if (!pMatrix || !validTransform(State))
-        return D3DERR_INVALIDCALL;
+    if (!pMatrix)
+        return refuse(__func__, Rule::NullArgument);
+    if (!validTransform(State))
+        return refuse(__func__, Rule::StateType, State);
     auto found = state_.transforms.find(State);
     if (found != state_.transforms.end())
         *pMatrix = found->second;
@@ -62,7 +53,7 @@ STDMETHODIMP Device::GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatri
 STDMETHODIMP Device::SetMaterial(const D3DMATERIAL9* pMaterial)
 {
     if (!pMaterial)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     state_.material = *pMaterial;
     return D3D_OK;
 }
@@ -70,7 +61,7 @@ STDMETHODIMP Device::SetMaterial(const D3DMATERIAL9* pMaterial)
 STDMETHODIMP Device::GetMaterial(D3DMATERIAL9* pMaterial)
 {
     if (!pMaterial)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *pMaterial = state_.material;
     return D3D_OK;
 }
@@ -78,15 +69,17 @@ STDMETHODIMP Device::GetMaterial(D3DMATERIAL9* pMaterial)
 STDMETHODIMP Device::SetRenderState(D3DRENDERSTATETYPE State, DWORD Value)
 {
     if (!isRenderState(State))
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::StateType, State);
     state_.renderStates[State] = Value;
     return D3D_OK;
 }
 
 STDMETHODIMP Device::GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue)
 {
-    if (!pValue || !isRenderState(State))
-        return D3DERR_INVALIDCALL;
+    if (!pValue)
+        return refuse(__func__, Rule::NullArgument);
+    if (!isRenderState(State))
+        return refuse(__func__, Rule::StateType, State);
     *pValue = state_.renderStates[State];
     return D3D_OK;
 }
@@ -94,11 +87,11 @@ STDMETHODIMP Device::GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue)
 STDMETHODIMP Device::GetTexture(DWORD Stage, IDirect3DBaseTexture9** ppTexture)
 {
     if (!ppTexture)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *ppTexture = nullptr;
     DWORD slot;
     if (!samplerSlot(Stage, &slot))
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::StageIndex, Stage);
     if (Texture* texture = state_.textures[slot].get())
     {
         texture->AddRef();
@@ -111,26 +104,32 @@ STDMETHODIMP Device::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture)
 {
     DWORD slot;
     if (!samplerSlot(Stage, &slot))
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::StageIndex, Stage);
     auto* texture = static_cast<Texture*>(pTexture);
     if (texture && texture->pool() == D3DPOOL_SYSTEMMEM)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::SystemMemoryTexture);
     state_.textures[slot].reset(texture);
     return D3D_OK;
 }
 
 STDMETHODIMP Device::GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD* pValue)
 {
-    if (!pValue || Stage >= kTextureStages || !isTextureStageState(Type))
-        return D3DERR_INVALIDCALL;
+    if (!pValue)
+        return refuse(__func__, Rule::NullArgument);
+    if (Stage >= kTextureStages)
+        return refuse(__func__, Rule::StageIndex, Stage);
+    if (!isTextureStageState(Type))
+        return refuse(__func__, Rule::StateType, Type);
     *pValue = state_.textureStageStates[Stage][Type];
     return D3D_OK;
 }
 
 STDMETHODIMP Device::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value)
 {
-    if (Stage >= kTextureStages || !isTextureStageState(Type))
-        return D3DERR_INVALIDCALL;
+    if (Stage >= kTextureStages)
+        return refuse(__func__, Rule::StageIndex, Stage);
+    if (!isTextureStageState(Type))
+        return refuse(__func__, Rule::StateType, Type);
     state_.textureStageStates[Stage][Type] = Value;
     return D3D_OK;
 }
@@ -138,8 +137,12 @@ STDMETHODIMP Device::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE 
 STDMETHODIMP Device::GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD* pValue)
 {
     DWORD slot;
-    if (!pValue || !samplerSlot(Sampler, &slot) || !isSamplerState(Type))
-        return D3DERR_INVALIDCALL;
+    if (!pValue)
+        return refuse(__func__, Rule::NullArgument);
+    if (!samplerSlot(Sampler, &slot))
+        return refuse(__func__, Rule::StageIndex, Sampler);
+    if (!isSamplerState(Type))
+        return refuse(__func__, Rule::StateType, Type);
     *pValue = state_.samplerStates[slot][Type];
     return D3D_OK;
 }
@@ -147,8 +150,10 @@ STDMETHODIMP Device::GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DW
 STDMETHODIMP Device::SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value)
 {
     DWORD slot;
-    if (!samplerSlot(Sampler, &slot) || !isSamplerState(Type))
-        return D3DERR_INVALIDCALL;
+    if (!samplerSlot(Sampler, &slot))
+        return refuse(__func__, Rule::StageIndex, Sampler);
+    if (!isSamplerState(Type))
+        return refuse(__func__, Rule::StateType, Type);
     state_.samplerStates[slot][Type] = Value;
     return D3D_OK;
 }
@@ -157,7 +162,7 @@ STDMETHODIMP Device::SetFVF(DWORD FVF)
 {
     VertexLayout layout;
     if (FVF && !layoutFromFvf(FVF, &layout))
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::InvalidFvf, FVF);
     state_.fvf = FVF;
     return D3D_OK;
 }
@@ -165,7 +170,7 @@ STDMETHODIMP Device::SetFVF(DWORD FVF)
 STDMETHODIMP Device::GetFVF(DWORD* pFVF)
 {
     if (!pFVF)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *pFVF = state_.fvf;
     return D3D_OK;
 }
@@ -179,7 +184,7 @@ STDMETHODIMP Device::SetVertexShader(IDirect3DVertexShader9* pShader)
 STDMETHODIMP Device::GetVertexShader(IDirect3DVertexShader9** ppShader)
 {
     if (!ppShader)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *ppShader = state_.vertexShader.get();
     if (*ppShader)
         (*ppShader)->AddRef();
@@ -195,7 +200,7 @@ STDMETHODIMP Device::SetPixelShader(IDirect3DPixelShader9* pShader)
 STDMETHODIMP Device::GetPixelShader(IDirect3DPixelShader9** ppShader)
 {
     if (!ppShader)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *ppShader = state_.pixelShader.get();
     if (*ppShader)
         (*ppShader)->AddRef();
@@ -205,8 +210,12 @@ STDMETHODIMP Device::GetPixelShader(IDirect3DPixelShader9** ppShader)
 STDMETHODIMP Device::SetVertexShaderConstantF(UINT StartRegister, const float* pConstantData,
                                               UINT Vector4fCount)
 {
-    if (!setConstants(state_.vertexConstants, StartRegister, pConstantData, Vector4fCount))
-        return D3DERR_INVALIDCALL;
+    if (!pConstantData)
+        return refuse(__func__, Rule::NullArgument);
+    if (!inFile(state_.vertexConstants, StartRegister, Vector4fCount))
+        return refuse(__func__, Rule::ConstantRange, StartRegister, StartRegister + Vector4fCount);
+    std::memcpy(state_.vertexConstants[StartRegister], pConstantData,
+                sizeof(float) * 4 * Vector4fCount);
     state_.vertexConstantsVersion = nextVersion();
     return D3D_OK;
 }
@@ -214,14 +223,24 @@ STDMETHODIMP Device::SetVertexShaderConstantF(UINT StartRegister, const float* p
 STDMETHODIMP Device::GetVertexShaderConstantF(UINT StartRegister, float* pConstantData,
                                               UINT Vector4fCount)
 {
-    return getConstants(state_.vertexConstants, StartRegister, pConstantData, Vector4fCount);
+    if (!pConstantData)
+        return refuse(__func__, Rule::NullArgument);
+    if (!inFile(state_.vertexConstants, StartRegister, Vector4fCount))
+        return refuse(__func__, Rule::ConstantRange, StartRegister, StartRegister + Vector4fCount);
+    std::memcpy(pConstantData, state_.vertexConstants[StartRegister],
+                sizeof(float) * 4 * Vector4fCount);
+    return D3D_OK;
 }
 
 STDMETHODIMP Device::SetPixelShaderConstantF(UINT StartRegister, const float* pConstantData,
                                              UINT Vector4fCount)
 {
-    if (!setConstants(state_.pixelConstants, StartRegister, pConstantData, Vector4fCount))
-        return D3DERR_INVALIDCALL;
+    if (!pConstantData)
+        return refuse(__func__, Rule::NullArgument);
+    if (!inFile(state_.pixelConstants, StartRegister, Vector4fCount))
+        return refuse(__func__, Rule::ConstantRange, StartRegister, StartRegister + Vector4fCount);
+    std::memcpy(state_.pixelConstants[StartRegister], pConstantData,
+                sizeof(float) * 4 * Vector4fCount);
     state_.pixelConstantsVersion = nextVersion();
     return D3D_OK;
 }
@@ -229,14 +248,20 @@ STDMETHODIMP Device::SetPixelShaderConstantF(UINT StartRegister, const float* pC
 STDMETHODIMP Device::GetPixelShaderConstantF(UINT StartRegister, float* pConstantData,
                                              UINT Vector4fCount)
 {
-    return getConstants(state_.pixelConstants, StartRegister, pConstantData, Vector4fCount);
+    if (!pConstantData)
+        return refuse(__func__, Rule::NullArgument);
+    if (!inFile(state_.pixelConstants, StartRegister, Vector4fCount))
+        return refuse(__func__, Rule::ConstantRange, StartRegister, StartRegister + Vector4fCount);
+    std::memcpy(pConstantData, state_.pixelConstants[StartRegister],
+                sizeof(float) * 4 * Vector4fCount);
+    return D3D_OK;
 }
 
 STDMETHODIMP Device::SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* pStreamData,
                                      UINT OffsetInBytes, UINT Stride)
 {
     if (StreamNumber >= kStreams)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::StreamIndex, StreamNumber);
     StreamSource& s = state_.streams[StreamNumber];
     s.buffer.reset(static_cast<VertexBuffer*>(pStreamData));
     s.offset = OffsetInBytes;
@@ -248,12 +273,12 @@ STDMETHODIMP Device::GetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9**
                                      UINT* pOffsetInBytes, UINT* pStride)
 {
     if (!ppStreamData || !pOffsetInBytes || !pStride)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *ppStreamData = nullptr;
     *pOffsetInBytes = 0;
     *pStride = 0;
     if (StreamNumber >= kStreams)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::StreamIndex, StreamNumber);
     const StreamSource& s = state_.streams[StreamNumber];
     *ppStreamData = s.buffer.get();
     if (*ppStreamData)
@@ -272,7 +297,7 @@ STDMETHODIMP Device::SetIndices(IDirect3DIndexBuffer9* pIndexData)
 STDMETHODIMP Device::GetIndices(IDirect3DIndexBuffer9** ppIndexData)
 {
     if (!ppIndexData)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *ppIndexData = state_.indices.get();
     if (*ppIndexData)
         (*ppIndexData)->AddRef();

@@ -19,13 +19,18 @@ STDMETHODIMP Device::GetRenderTargetData(IDirect3DSurface9* pRenderTarget,
 {
     Surface* src = asSurface(pRenderTarget);
     Surface* dst = asSurface(pDestSurface);
-    if (!src || !dst || src == dst)
-        return D3DERR_INVALIDCALL;
+    if (!src || !dst)
+        return refuse(__func__, Rule::NullArgument);
+    if (src == dst)
+        return refuse(__func__, Rule::SameSurface);
     const D3DSURFACE_DESC& s = src->desc();
     const D3DSURFACE_DESC& d = dst->desc();
-    if (!src->isRenderTarget() || !src->image() || d.Pool != D3DPOOL_SYSTEMMEM ||
-        s.Format != d.Format || s.Width != d.Width || s.Height != d.Height || dst->locked())
-        return D3DERR_INVALIDCALL;
+    if (!src->isRenderTarget() || !src->image())
+        return refuse(__func__, Rule::NotRenderTarget);
+    if (d.Pool != D3DPOOL_SYSTEMMEM || dst->locked())
+        return refuse(__func__, Rule::ReadbackDestination);
+    if (s.Format != d.Format || s.Width != d.Width || s.Height != d.Height)
+        return refuse(__func__, Rule::ReadbackMismatch);
     if (!operational())
         return D3DERR_DEVICELOST;
     return guarded(
@@ -40,9 +45,10 @@ STDMETHODIMP Device::GetRenderTargetData(IDirect3DSurface9* pRenderTarget,
 STDMETHODIMP Device::ColorFill(IDirect3DSurface9* pSurface, const RECT* pRect, D3DCOLOR color)
 {
     Surface* surface = asSurface(pSurface);
-    if (!surface || !surface->image() || surface->desc().Pool != D3DPOOL_DEFAULT ||
-        surface->isDepthStencil())
-        return D3DERR_INVALIDCALL;
+    if (!surface)
+        return refuse(__func__, Rule::NullArgument);
+    if (!surface->image() || surface->desc().Pool != D3DPOOL_DEFAULT || surface->isDepthStencil())
+        return refuse(__func__, Rule::ColorFillSurface);
     const D3DSURFACE_DESC& desc = surface->desc();
     RECT rect{0, 0, LONG(desc.Width), LONG(desc.Height)};
     if (pRect)
@@ -50,11 +56,11 @@ STDMETHODIMP Device::ColorFill(IDirect3DSurface9* pSurface, const RECT* pRect, D
         if (pRect->left < 0 || pRect->top < 0 || pRect->right > LONG(desc.Width) ||
             pRect->bottom > LONG(desc.Height) || pRect->left >= pRect->right ||
             pRect->top >= pRect->bottom)
-            return D3DERR_INVALIDCALL;
+            return refuse(__func__, Rule::RectOutsideSurface, desc.Width, desc.Height);
         rect = *pRect;
     }
     if (!surface->isRenderTarget())
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NotRenderTarget);
     if (!operational())
         return D3D_OK;
     return guarded(
@@ -81,11 +87,13 @@ STDMETHODIMP Device::ColorFill(IDirect3DSurface9* pSurface, const RECT* pRect, D
 
 STDMETHODIMP Device::SetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9* pRenderTarget)
 {
-    if (RenderTargetIndex != 0 || !pRenderTarget)
-        return D3DERR_INVALIDCALL;
+    if (RenderTargetIndex != 0)
+        return refuse(__func__, Rule::RenderTargetIndex, RenderTargetIndex, 1);
+    if (!pRenderTarget)
+        return refuse(__func__, Rule::NullArgument);
     Surface* surface = asSurface(pRenderTarget);
     if (!surface->isRenderTarget() || !surface->image())
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NotRenderTarget);
     state_.renderTarget.reset(surface);
     // Direct3D 9 resets the viewport and scissor to the new target.
     const D3DSURFACE_DESC& desc = surface->desc();
@@ -97,10 +105,10 @@ STDMETHODIMP Device::SetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9*
 STDMETHODIMP Device::GetRenderTarget(DWORD RenderTargetIndex, IDirect3DSurface9** ppRenderTarget)
 {
     if (!ppRenderTarget)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *ppRenderTarget = nullptr;
     if (RenderTargetIndex != 0)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::RenderTargetIndex, RenderTargetIndex, 1);
     Surface* surface = state_.renderTarget.get();
     if (!surface)
         return D3DERR_NOTFOUND;
@@ -113,7 +121,7 @@ STDMETHODIMP Device::SetDepthStencilSurface(IDirect3DSurface9* pNewZStencil)
 {
     Surface* surface = asSurface(pNewZStencil);
     if (surface && (!surface->isDepthStencil() || !surface->image()))
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NotDepthStencil);
     state_.depthStencil.reset(surface);
     return D3D_OK;
 }
@@ -121,7 +129,7 @@ STDMETHODIMP Device::SetDepthStencilSurface(IDirect3DSurface9* pNewZStencil)
 STDMETHODIMP Device::GetDepthStencilSurface(IDirect3DSurface9** ppZStencilSurface)
 {
     if (!ppZStencilSurface)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *ppZStencilSurface = nullptr;
     Surface* surface = state_.depthStencil.get();
     if (!surface)
@@ -134,13 +142,15 @@ STDMETHODIMP Device::GetDepthStencilSurface(IDirect3DSurface9** ppZStencilSurfac
 STDMETHODIMP Device::SetViewport(const D3DVIEWPORT9* pViewport)
 {
     if (!pViewport)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     const D3DSURFACE_DESC& target = state_.renderTarget->desc();
     const D3DVIEWPORT9& v = *pViewport;
-    if (v.Width == 0 || v.Height == 0 || uint64_t(v.X) + v.Width > target.Width ||
-        uint64_t(v.Y) + v.Height > target.Height || !(v.MinZ >= 0.0f && v.MinZ <= 1.0f) ||
-        !(v.MaxZ >= 0.0f && v.MaxZ <= 1.0f))
-        return D3DERR_INVALIDCALL;
+    if (v.Width == 0 || v.Height == 0)
+        return refuse(__func__, Rule::ViewportEmpty, v.Width, v.Height);
+    if (uint64_t(v.X) + v.Width > target.Width || uint64_t(v.Y) + v.Height > target.Height)
+        return refuse(__func__, Rule::ViewportOutsideTarget, target.Width, target.Height);
+    if (!(v.MinZ >= 0.0f && v.MinZ <= 1.0f) || !(v.MaxZ >= 0.0f && v.MaxZ <= 1.0f))
+        return refuse(__func__, Rule::ViewportDepthRange);
     state_.viewport = v;
     return D3D_OK;
 }
@@ -148,15 +158,17 @@ STDMETHODIMP Device::SetViewport(const D3DVIEWPORT9* pViewport)
 STDMETHODIMP Device::GetViewport(D3DVIEWPORT9* pViewport)
 {
     if (!pViewport)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *pViewport = state_.viewport;
     return D3D_OK;
 }
 
 STDMETHODIMP Device::SetScissorRect(const RECT* pRect)
 {
-    if (!pRect || pRect->left > pRect->right || pRect->top > pRect->bottom)
-        return D3DERR_INVALIDCALL;
+    if (!pRect)
+        return refuse(__func__, Rule::NullArgument);
+    if (pRect->left > pRect->right || pRect->top > pRect->bottom)
+        return refuse(__func__, Rule::ScissorInverted);
     state_.scissor = *pRect;
     return D3D_OK;
 }
@@ -164,7 +176,7 @@ STDMETHODIMP Device::SetScissorRect(const RECT* pRect)
 STDMETHODIMP Device::GetScissorRect(RECT* pRect)
 {
     if (!pRect)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::NullArgument);
     *pRect = state_.scissor;
     return D3D_OK;
 }

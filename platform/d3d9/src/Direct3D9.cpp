@@ -46,38 +46,13 @@ Direct3D9::Direct3D9(std::shared_ptr<vk::Context> context, Emulation emulation)
 
 Direct3D9::~Direct3D9() = default;
 
-STDMETHODIMP Direct3D9::QueryInterface(REFIID riid, void** ppvObject)
-{
-    if (!ppvObject)
-        return E_POINTER;
-    *ppvObject = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDirect3D9)
-    {
-        AddRef();
-        *ppvObject = static_cast<IDirect3D9*>(this);
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) Direct3D9::AddRef()
-{
-    return ++refs_;
-}
-
-STDMETHODIMP_(ULONG) Direct3D9::Release()
-{
-    const ULONG count = --refs_;
-    if (count == 0)
-        delete this;
-    return count;
-}
-
 STDMETHODIMP Direct3D9::GetAdapterIdentifier(UINT Adapter, DWORD,
                                              D3DADAPTER_IDENTIFIER9* pIdentifier)
 {
-    if (Adapter != D3DADAPTER_DEFAULT || !pIdentifier)
-        return D3DERR_INVALIDCALL;
+    if (!pIdentifier)
+        return refuse(__func__, Rule::NullArgument);
+    if (Adapter != D3DADAPTER_DEFAULT)
+        return refuse(__func__, Rule::Adapter, Adapter);
     std::memset(pIdentifier, 0, sizeof *pIdentifier);
     const VkPhysicalDeviceProperties& p = context_->properties();
     std::snprintf(pIdentifier->Driver, sizeof pIdentifier->Driver, "swk_d3d9 (Vulkan %u.%u.%u)",
@@ -101,15 +76,21 @@ STDMETHODIMP_(UINT) Direct3D9::GetAdapterModeCount(UINT Adapter, D3DFORMAT Forma
 STDMETHODIMP Direct3D9::EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mode,
                                          D3DDISPLAYMODE* pMode)
 {
-    if (!pMode || Adapter != D3DADAPTER_DEFAULT || Mode >= GetAdapterModeCount(Adapter, Format))
-        return D3DERR_INVALIDCALL;
+    if (!pMode)
+        return refuse(__func__, Rule::NullArgument);
+    if (Adapter != D3DADAPTER_DEFAULT)
+        return refuse(__func__, Rule::Adapter, Adapter);
+    if (Mode >= GetAdapterModeCount(Adapter, Format))
+        return refuse(__func__, Rule::ModeIndex, Mode, GetAdapterModeCount(Adapter, Format));
     return GetAdapterDisplayMode(Adapter, pMode);
 }
 
 STDMETHODIMP Direct3D9::GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode)
 {
-    if (!pMode || Adapter != D3DADAPTER_DEFAULT)
-        return D3DERR_INVALIDCALL;
+    if (!pMode)
+        return refuse(__func__, Rule::NullArgument);
+    if (Adapter != D3DADAPTER_DEFAULT)
+        return refuse(__func__, Rule::Adapter, Adapter);
     *pMode = {kDisplayWidth, kDisplayHeight, 60, D3DFMT_X8R8G8B8};
     return D3D_OK;
 }
@@ -118,11 +99,11 @@ STDMETHODIMP Direct3D9::CheckDeviceType(UINT Adapter, D3DDEVTYPE DevType, D3DFOR
                                         D3DFORMAT BackBufferFormat, BOOL bWindowed)
 {
     if (Adapter != D3DADAPTER_DEFAULT)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::Adapter, Adapter);
     if (DevType != D3DDEVTYPE_HAL || !isDisplayFormat(AdapterFormat))
         return D3DERR_NOTAVAILABLE;
     if (BackBufferFormat == D3DFMT_UNKNOWN)
-        return bWindowed ? D3D_OK : D3DERR_INVALIDCALL;
+        return bWindowed ? D3D_OK : refuse(__func__, Rule::UnknownFormatFullScreen);
     return checkFormat(*context_, emulation_, D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE,
                        BackBufferFormat) == D3D_OK
                ? D3D_OK
@@ -134,7 +115,7 @@ STDMETHODIMP Direct3D9::CheckDeviceFormat(UINT Adapter, D3DDEVTYPE DeviceType,
                                           D3DRESOURCETYPE RType, D3DFORMAT CheckFormat)
 {
     if (Adapter != D3DADAPTER_DEFAULT)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::Adapter, Adapter);
     if (DeviceType != D3DDEVTYPE_HAL || !isDisplayFormat(AdapterFormat))
         return D3DERR_NOTAVAILABLE;
     return checkFormat(*context_, emulation_, Usage, RType, CheckFormat);
@@ -146,7 +127,7 @@ STDMETHODIMP Direct3D9::CheckDepthStencilMatch(UINT Adapter, D3DDEVTYPE DeviceTy
                                                D3DFORMAT DepthStencilFormat)
 {
     if (Adapter != D3DADAPTER_DEFAULT)
-        return D3DERR_INVALIDCALL;
+        return refuse(__func__, Rule::Adapter, Adapter);
     if (DeviceType != D3DDEVTYPE_HAL || !isDisplayFormat(AdapterFormat))
         return D3DERR_NOTAVAILABLE;
     if (checkFormat(*context_, emulation_, D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE,
@@ -159,8 +140,10 @@ STDMETHODIMP Direct3D9::CheckDepthStencilMatch(UINT Adapter, D3DDEVTYPE DeviceTy
 
 STDMETHODIMP Direct3D9::GetDeviceCaps(UINT Adapter, D3DDEVTYPE DeviceType, D3DCAPS9* pCaps)
 {
-    if (!pCaps || Adapter != D3DADAPTER_DEFAULT)
-        return D3DERR_INVALIDCALL;
+    if (!pCaps)
+        return refuse(__func__, Rule::NullArgument);
+    if (Adapter != D3DADAPTER_DEFAULT)
+        return refuse(__func__, Rule::Adapter, Adapter);
     if (DeviceType != D3DDEVTYPE_HAL)
         return D3DERR_NOTAVAILABLE;
     fillCaps(*context_, emulation_, pCaps);
@@ -172,11 +155,16 @@ STDMETHODIMP Direct3D9::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND h
                                      D3DPRESENT_PARAMETERS* pPresentationParameters,
                                      IDirect3DDevice9** ppReturnedDeviceInterface)
 {
-    if (!ppReturnedDeviceInterface)
-        return D3DERR_INVALIDCALL;
+    const Validation& v = emulation_.validation;
+    if (!ppReturnedDeviceInterface || !pPresentationParameters)
+    {
+        if (ppReturnedDeviceInterface)
+            *ppReturnedDeviceInterface = nullptr;
+        return v.refuse(__func__, Rule::NullArgument);
+    }
     *ppReturnedDeviceInterface = nullptr;
-    if (Adapter != D3DADAPTER_DEFAULT || !pPresentationParameters)
-        return D3DERR_INVALIDCALL;
+    if (Adapter != D3DADAPTER_DEFAULT)
+        return v.refuse(__func__, Rule::Adapter, Adapter);
     if (DeviceType != D3DDEVTYPE_HAL)
         return D3DERR_NOTAVAILABLE;
     const DWORD processing =
@@ -185,10 +173,10 @@ STDMETHODIMP Direct3D9::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND h
     if (processing != D3DCREATE_SOFTWARE_VERTEXPROCESSING &&
         processing != D3DCREATE_HARDWARE_VERTEXPROCESSING &&
         processing != D3DCREATE_MIXED_VERTEXPROCESSING)
-        return D3DERR_INVALIDCALL;
+        return v.refuse(__func__, Rule::VertexProcessing, BehaviorFlags);
 
     D3DPRESENT_PARAMETERS present = *pPresentationParameters;
-    const HRESULT valid = normalizePresentParameters(*this, present);
+    const HRESULT valid = normalizePresentParameters(*this, present, __func__);
     if (FAILED(valid))
         return valid;
     const D3DDEVICE_CREATION_PARAMETERS creation{Adapter, DeviceType, hFocusWindow, BehaviorFlags};
@@ -202,14 +190,17 @@ STDMETHODIMP Direct3D9::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND h
         });
 }
 
-HRESULT normalizePresentParameters(Direct3D9& d3d, D3DPRESENT_PARAMETERS& present)
+HRESULT normalizePresentParameters(Direct3D9& d3d, D3DPRESENT_PARAMETERS& present,
+                                   const char* entryPoint)
 {
+    const Validation& v = d3d.emulation().validation;
     if (present.SwapEffect < D3DSWAPEFFECT_DISCARD || present.SwapEffect > D3DSWAPEFFECT_COPY)
-        return D3DERR_INVALIDCALL;
+        return v.refuse(entryPoint, Rule::SwapEffect, present.SwapEffect);
     if (present.BackBufferCount > 3)
-        return D3DERR_INVALIDCALL;
+        return v.refuse(entryPoint, Rule::BackBufferCount, present.BackBufferCount);
     if (present.MultiSampleType != D3DMULTISAMPLE_NONE)
-        return D3DERR_NOTAVAILABLE;
+        return v.refuse(entryPoint, Rule::MultiSampling, present.MultiSampleType,
+                        present.MultiSampleQuality);
     if (present.BackBufferCount == 0)
         present.BackBufferCount = 1;
     if (present.BackBufferWidth == 0 || present.BackBufferHeight == 0)
@@ -218,19 +209,26 @@ HRESULT normalizePresentParameters(Direct3D9& d3d, D3DPRESENT_PARAMETERS& presen
         present.BackBufferHeight =
             present.BackBufferHeight ? present.BackBufferHeight : kDisplayHeight;
     }
+    const UINT limit = maxSurfaceSize(*d3d.context());
+    if (present.BackBufferWidth > limit)
+        return v.refuse(entryPoint, Rule::BackBufferWidthAboveLimit, present.BackBufferWidth,
+                        limit);
+    if (present.BackBufferHeight > limit)
+        return v.refuse(entryPoint, Rule::BackBufferHeightAboveLimit, present.BackBufferHeight,
+                        limit);
     if (present.BackBufferFormat == D3DFMT_UNKNOWN)
     {
         if (!present.Windowed)
-            return D3DERR_INVALIDCALL;
+            return v.refuse(entryPoint, Rule::UnknownFormatFullScreen);
         present.BackBufferFormat = D3DFMT_X8R8G8B8;
     }
     if (checkFormat(*d3d.context(), d3d.emulation(), D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE,
                     present.BackBufferFormat) != D3D_OK)
-        return D3DERR_INVALIDCALL;
+        return v.refuse(entryPoint, Rule::BackBufferFormat, present.BackBufferFormat);
     if (present.EnableAutoDepthStencil &&
         checkFormat(*d3d.context(), d3d.emulation(), D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE,
                     present.AutoDepthStencilFormat) != D3D_OK)
-        return D3DERR_INVALIDCALL;
+        return v.refuse(entryPoint, Rule::AutoDepthStencilFormat, present.AutoDepthStencilFormat);
     return D3D_OK;
 }
 

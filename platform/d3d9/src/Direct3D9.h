@@ -4,23 +4,19 @@
 #include "Emulation.h"
 
 #include <d3d9.h>
+#include <swk/Com.h>
 
 #include "swk/vk/Context.h"
 
-#include <atomic>
 #include <memory>
 
 namespace swk::d3d9
 {
 
-class Direct3D9 final : public IDirect3D9
+class Direct3D9 final : public ComObject<IDirect3D9>
 {
 public:
     Direct3D9(std::shared_ptr<vk::Context> context, Emulation emulation);
-
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppvObject) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
 
     STDMETHOD_(UINT, GetAdapterCount)() override { return 1; }
     STDMETHOD(GetAdapterIdentifier)
@@ -45,6 +41,10 @@ public:
      IDirect3DDevice9** ppReturnedDeviceInterface) override;
 
     const Emulation& emulation() const { return emulation_; }
+    HRESULT refuse(const char* entryPoint, Rule rule, unsigned a = 0, unsigned b = 0) const
+    {
+        return emulation_.validation.refuse(entryPoint, rule, a, b);
+    }
     const std::shared_ptr<vk::Context>& context() const { return context_; }
 
 private:
@@ -68,8 +68,11 @@ VkFormat chooseVkFormat(const vk::Context& context, D3DFORMAT format, DWORD usag
 
 // Checks presentation parameters and fills in the members Direct3D 9 chooses
 // (zero sizes, unknown format, back buffer count).
-HRESULT normalizePresentParameters(Direct3D9& d3d, D3DPRESENT_PARAMETERS& present);
+HRESULT normalizePresentParameters(Direct3D9& d3d, D3DPRESENT_PARAMETERS& present,
+                                   const char* entryPoint);
 
 void fillCaps(const vk::Context& context, const Emulation& emulation, D3DCAPS9* caps);
+// MaxTextureWidth and MaxTextureHeight: the bound on every surface's size.
+UINT maxSurfaceSize(const vk::Context& context);
 
 } // namespace swk::d3d9

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstddef>
 #include <cstdlib>
 #include <sstream>
 
@@ -160,7 +161,12 @@ Emulation makeEmulation(const SWK_DEVICE_OPTIONS* options)
         if (!parseRefusedFormats(formats, &e.refused))
             vk::logError("SWK_D3D9_REFUSE_FORMATS='%s' is not a list of FORMAT:usage", formats);
 
-    if (options && options->Size >= sizeof(SWK_DEVICE_OPTIONS))
+    const char* validation = std::getenv("SWK_D3D9_VALIDATION");
+    bool messages = validation && *validation && *validation != '0';
+    SWK_VALIDATION_CALLBACK callback = nullptr;
+    void* userData = nullptr;
+
+    if (options && options->Size >= offsetof(SWK_DEVICE_OPTIONS, Validation))
     {
         if (options->Flags & SWK_OPTION_PIXELSHADERVERSION)
             e.pixelShaderVersion = options->PixelShaderVersion;
@@ -171,6 +177,14 @@ Emulation makeEmulation(const SWK_DEVICE_OPTIONS* options)
         if ((options->Flags & SWK_OPTION_VULKANDEVICE) && options->VulkanDevice)
             e.vulkanDevice = options->VulkanDevice;
     }
+    if (options && options->Size >= sizeof(SWK_DEVICE_OPTIONS) &&
+        (options->Flags & SWK_OPTION_VALIDATION))
+    {
+        messages = options->Validation != FALSE;
+        callback = options->pfnValidationMessage;
+        userData = options->pValidationUserData;
+    }
+    e.validation = Validation(messages, callback, userData);
     return e;
 }
 

@@ -2,6 +2,8 @@
 // and usage pairs it refuses, from creation options or the environment.
 #pragma once
 
+#include "Validation.h"
+
 #include <swk/DeviceOptions.h>
 
 #include <string>
@@ -15,6 +17,7 @@ struct Emulation
     DWORD pixelShaderVersion = D3DPS_VERSION(3, 0);
     std::vector<SWK_REFUSED_FORMAT> refused;
     std::string vulkanDevice;
+    Validation validation;
 
     // True when Format is refused for any of the usage bits (or when the pair
     // refuses every usage).

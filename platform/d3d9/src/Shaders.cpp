@@ -92,7 +92,7 @@ STDMETHODIMP Shader<Interface>::QueryInterface(REFIID riid, void** ppvObject)
 template <typename Interface> STDMETHODIMP Shader<Interface>::GetDevice(IDirect3DDevice9** ppDevice)
 {
     if (!ppDevice)
-        return D3DERR_INVALIDCALL;
+        return device().refuse(__func__, Rule::NullArgument);
     device().AddRef();
     *ppDevice = &device();
     return D3D_OK;
@@ -102,7 +102,7 @@ template <typename Interface>
 STDMETHODIMP Shader<Interface>::GetFunction(void* pData, UINT* pSizeOfData)
 {
     if (!pSizeOfData)
-        return D3DERR_INVALIDCALL;
+        return device().refuse(__func__, Rule::NullArgument);
     const UINT bytes = static_cast<UINT>(blob_.words.size() * sizeof(DWORD));
     if (!pData)
     {
@@ -110,7 +110,7 @@ STDMETHODIMP Shader<Interface>::GetFunction(void* pData, UINT* pSizeOfData)
         return D3D_OK;
     }
     if (*pSizeOfData < bytes)
-        return D3DERR_INVALIDCALL;
+        return device().refuse(__func__, Rule::BufferTooSmall, *pSizeOfData, bytes);
     std::memcpy(pData, blob_.words.data(), bytes);
     *pSizeOfData = bytes;
     return D3D_OK;

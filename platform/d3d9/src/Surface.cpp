@@ -34,7 +34,7 @@ Surface::~Surface()
 STDMETHODIMP Surface::GetContainer(REFIID riid, void** ppContainer)
 {
     if (!ppContainer)
-        return D3DERR_INVALIDCALL;
+        return device().refuse(__func__, Rule::NullArgument);
     *ppContainer = nullptr;
     if (texture_)
         return texture_->QueryInterface(riid, ppContainer);
@@ -44,7 +44,7 @@ STDMETHODIMP Surface::GetContainer(REFIID riid, void** ppContainer)
 STDMETHODIMP Surface::GetDesc(D3DSURFACE_DESC* pDesc)
 {
     if (!pDesc)
-        return D3DERR_INVALIDCALL;
+        return device().refuse(__func__, Rule::NullArgument);
     *pDesc = desc_;
     return D3D_OK;
 }
@@ -68,18 +68,20 @@ void Surface::refreshCpuCopy()
 STDMETHODIMP Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags)
 {
     if (!pLockedRect)
-        return D3DERR_INVALIDCALL;
+        return device().refuse(__func__, Rule::NullArgument);
     pLockedRect->pBits = nullptr;
     pLockedRect->Pitch = 0;
-    if (locked_ || !lockable() || cpu_.empty())
-        return D3DERR_INVALIDCALL;
+    if (locked_)
+        return device().refuse(__func__, Rule::LockAlreadyLocked);
+    if (!lockable() || cpu_.empty())
+        return device().refuse(__func__, Rule::LockNotLockable);
     RECT rect{0, 0, LONG(desc_.Width), LONG(desc_.Height)};
     if (pRect)
     {
         if (pRect->left < 0 || pRect->top < 0 || pRect->left >= pRect->right ||
             pRect->top >= pRect->bottom || pRect->right > LONG(desc_.Width) ||
             pRect->bottom > LONG(desc_.Height))
-            return D3DERR_INVALIDCALL;
+            return device().refuse(__func__, Rule::RectOutsideSurface, desc_.Width, desc_.Height);
         rect = *pRect;
     }
     return guarded(
@@ -101,7 +103,7 @@ STDMETHODIMP Surface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, D
 STDMETHODIMP Surface::UnlockRect()
 {
     if (!locked_)
-        return D3DERR_INVALIDCALL;
+        return device().refuse(__func__, Rule::UnlockNotLocked);
     locked_ = false;
     if ((lockFlags_ & D3DLOCK_READONLY) || !storage_.image)
         return D3D_OK;

@@ -82,10 +82,8 @@ UINT Texture::visibleLevels() const
 
 STDMETHODIMP Texture::SetAutoGenFilterType(D3DTEXTUREFILTERTYPE FilterType)
 {
-    if (!autoGenMips())
-        return D3DERR_INVALIDCALL;
-    if (FilterType != D3DTEXF_POINT && FilterType != D3DTEXF_LINEAR)
-        return D3DERR_INVALIDCALL;
+    if (!autoGenMips() || (FilterType != D3DTEXF_POINT && FilterType != D3DTEXF_LINEAR))
+        return device().refuse(__func__, Rule::AutoGenFilter, FilterType);
     autoGenFilter_ = FilterType;
     mipsStale_ = true;
     return D3D_OK;
@@ -108,8 +106,10 @@ STDMETHODIMP_(void) Texture::GenerateMipSubLevels()
 
 STDMETHODIMP Texture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
 {
-    if (!pDesc || Level >= levels_.size())
-        return D3DERR_INVALIDCALL;
+    if (!pDesc)
+        return device().refuse(__func__, Rule::NullArgument);
+    if (Level >= levels_.size())
+        return device().refuse(__func__, Rule::LevelIndex, Level, visibleLevels());
     *pDesc = levels_[Level]->desc();
     return D3D_OK;
 }
@@ -117,10 +117,10 @@ STDMETHODIMP Texture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
 STDMETHODIMP Texture::GetSurfaceLevel(UINT Level, IDirect3DSurface9** ppSurfaceLevel)
 {
     if (!ppSurfaceLevel)
-        return D3DERR_INVALIDCALL;
+        return device().refuse(__func__, Rule::NullArgument);
     *ppSurfaceLevel = nullptr;
     if (Level >= levels_.size())
-        return D3DERR_INVALIDCALL;
+        return device().refuse(__func__, Rule::LevelIndex, Level, visibleLevels());
     levels_[Level]->AddRef();
     *ppSurfaceLevel = levels_[Level].get();
     return D3D_OK;
@@ -130,12 +130,12 @@ STDMETHODIMP Texture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RE
                                DWORD Flags)
 {
     if (!pLockedRect)
-        return D3DERR_INVALIDCALL;
+        return device().refuse(__func__, Rule::NullArgument);
     if (Level >= levels_.size())
     {
         pLockedRect->pBits = nullptr;
         pLockedRect->Pitch = 0;
-        return D3DERR_INVALIDCALL;
+        return device().refuse(__func__, Rule::LevelIndex, Level, visibleLevels());
     }
     return levels_[Level]->LockRect(pLockedRect, pRect, Flags);
 }
@@ -143,7 +143,7 @@ STDMETHODIMP Texture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, const RE
 STDMETHODIMP Texture::UnlockRect(UINT Level)
 {
     if (Level >= levels_.size())
-        return D3DERR_INVALIDCALL;
+        return device().refuse(__func__, Rule::LevelIndex, Level, visibleLevels());
     return levels_[Level]->UnlockRect();
 }
 

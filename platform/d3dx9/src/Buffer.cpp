@@ -1,6 +1,6 @@
 #include "Buffer.h"
 
-#include "ComObject.h"
+#include <swk/Com.h>
 
 #include <cstring>
 #include <new>
@@ -27,7 +27,10 @@ public:
     STDMETHODIMP_(DWORD) GetBufferSize() override { return static_cast<DWORD>(bytes_.size()); }
 
 private:
-    bool Implements(REFIID riid) const override { return IsEqualIID(riid, kIidBuffer); }
+    bool Implements(REFIID riid) const override
+    {
+        return IsEqualIID(riid, kIidBuffer) || ComObject::Implements(riid);
+    }
 
     std::vector<unsigned char> bytes_;
 };

@@ -137,13 +137,22 @@ std::shared_ptr<Context> Context::create(const ContextOptions& options)
     }
     ctx->physical_ = devices[chosen];
     ctx->queueFamily_ = static_cast<uint32_t>(graphicsFamily(ctx->physical_));
-    vkGetPhysicalDeviceProperties(ctx->physical_, &ctx->properties_);
+    VkPhysicalDeviceMaintenance3Properties maintenance3{};
+    maintenance3.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_MAINTENANCE_3_PROPERTIES;
+    VkPhysicalDeviceProperties2 properties2{};
+    properties2.sType = VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PROPERTIES_2;
+    properties2.pNext = &maintenance3;
+    vkGetPhysicalDeviceProperties2(ctx->physical_, &properties2);
+    ctx->properties_ = properties2.properties;
+    ctx->maxAllocation_ = maintenance3.maxMemoryAllocationSize;
     vkGetPhysicalDeviceMemoryProperties(ctx->physical_, &ctx->memory_);
     VkPhysicalDeviceFeatures available{};
     vkGetPhysicalDeviceFeatures(ctx->physical_, &available);
     ctx->features_.samplerAnisotropy = available.samplerAnisotropy;
     ctx->features_.fillModeNonSolid = available.fillModeNonSolid;
     ctx->features_.depthClamp = available.depthClamp;
+    // A host's out-of-range vertex index then reads zeros, never outside a buffer.
+    ctx->features_.robustBufferAccess = available.robustBufferAccess;
 
     const float priority = 1.0f;
     VkDeviceQueueCreateInfo qci{};

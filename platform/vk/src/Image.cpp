@@ -72,6 +72,17 @@ Image::Image(Context& ctx, const ImageDesc& desc)
     info.usage = desc.usage;
     info.sharingMode = VK_SHARING_MODE_EXCLUSIVE;
     info.initialLayout = VK_IMAGE_LAYOUT_UNDEFINED;
+    // Sizes past what the device supports are refused here, not left to the driver.
+    VkImageFormatProperties supported{};
+    check(vkGetPhysicalDeviceImageFormatProperties(ctx.physicalDevice(), info.format,
+                                                   info.imageType, info.tiling, info.usage, 0,
+                                                   &supported),
+          "vkGetPhysicalDeviceImageFormatProperties");
+    if (desc.width == 0 || desc.height == 0 || desc.width > supported.maxExtent.width ||
+        desc.height > supported.maxExtent.height || desc.levels == 0 ||
+        desc.levels > supported.maxMipLevels)
+        throw Error(VK_ERROR_FORMAT_NOT_SUPPORTED, "a " + std::to_string(desc.width) + "x" +
+                                                       std::to_string(desc.height) + " image");
     VkImage image = VK_NULL_HANDLE;
     check(vkCreateImage(ctx.device(), &info, nullptr, &image), "vkCreateImage");
     image_ = UniqueImage(ctx.device(), image);

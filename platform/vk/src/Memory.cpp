@@ -1,6 +1,8 @@
 #include "swk/vk/Memory.h"
 #include "swk/vk/Error.h"
 
+#include <string>
+
 namespace swk::vk
 {
 
@@ -21,10 +23,15 @@ Allocation::Allocation(Context& ctx, const VkMemoryRequirements& requirements, M
         preferred = VK_MEMORY_PROPERTY_HOST_CACHED_BIT;
         break;
     }
+    // Drivers may crash rather than fail on sizes past their stated limits.
+    const uint32_t type = ctx.memoryType(requirements.memoryTypeBits, required, preferred);
+    if (requirements.size > ctx.maxAllocationSize() || requirements.size > ctx.heapSize(type))
+        throw Error(VK_ERROR_OUT_OF_DEVICE_MEMORY,
+                    "allocating " + std::to_string(requirements.size) + " bytes");
     VkMemoryAllocateInfo info{};
     info.sType = VK_STRUCTURE_TYPE_MEMORY_ALLOCATE_INFO;
     info.allocationSize = requirements.size;
-    info.memoryTypeIndex = ctx.memoryType(requirements.memoryTypeBits, required, preferred);
+    info.memoryTypeIndex = type;
     VkDeviceMemory memory = VK_NULL_HANDLE;
     check(vkAllocateMemory(ctx.device(), &info, nullptr, &memory), "vkAllocateMemory");
     memory_ = UniqueMemory(ctx.device(), memory);

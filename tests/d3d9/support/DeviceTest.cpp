@@ -76,11 +76,11 @@ D3DPRESENT_PARAMETERS DeviceTest::presentation(UINT width, UINT height, D3DFORMA
     return pp;
 }
 
-Com<IDirect3DDevice9> DeviceTest::createDevice(UINT width, UINT height, D3DFORMAT format,
-                                               bool depth, IDirect3D9* d3d)
+ComPtr<IDirect3DDevice9> DeviceTest::createDevice(UINT width, UINT height, D3DFORMAT format,
+                                                  bool depth, IDirect3D9* d3d)
 {
     D3DPRESENT_PARAMETERS pp = presentation(width, height, format, depth);
-    Com<IDirect3DDevice9> device;
+    ComPtr<IDirect3DDevice9> device;
     EXPECT_EQ((d3d ? d3d : d3d_)
                   ->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                  D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device.out()),
@@ -88,37 +88,37 @@ Com<IDirect3DDevice9> DeviceTest::createDevice(UINT width, UINT height, D3DFORMA
     return device;
 }
 
-Com<IDirect3DTexture9> DeviceTest::renderTarget(UINT width, UINT height, D3DFORMAT format,
-                                                UINT levels, DWORD usage)
+ComPtr<IDirect3DTexture9> DeviceTest::renderTarget(UINT width, UINT height, D3DFORMAT format,
+                                                   UINT levels, DWORD usage)
 {
-    Com<IDirect3DTexture9> texture;
+    ComPtr<IDirect3DTexture9> texture;
     EXPECT_EQ(device_->CreateTexture(width, height, levels, usage, format, D3DPOOL_DEFAULT,
                                      texture.out(), nullptr),
               D3D_OK);
     return texture;
 }
 
-Com<IDirect3DSurface9> DeviceTest::level(IDirect3DTexture9* texture, UINT index)
+ComPtr<IDirect3DSurface9> DeviceTest::level(IDirect3DTexture9* texture, UINT index)
 {
-    Com<IDirect3DSurface9> surface;
+    ComPtr<IDirect3DSurface9> surface;
     EXPECT_EQ(texture->GetSurfaceLevel(index, surface.out()), D3D_OK);
     return surface;
 }
 
-Com<IDirect3DSurface9> DeviceTest::bindTarget(UINT width, UINT height, D3DFORMAT format)
+ComPtr<IDirect3DSurface9> DeviceTest::bindTarget(UINT width, UINT height, D3DFORMAT format)
 {
-    Com<IDirect3DTexture9> texture = renderTarget(width, height, format);
+    ComPtr<IDirect3DTexture9> texture = renderTarget(width, height, format);
     if (!texture)
         return {};
-    Com<IDirect3DSurface9> surface = level(texture.get());
+    ComPtr<IDirect3DSurface9> surface = level(texture.get());
     EXPECT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
     return surface;
 }
 
-Com<IDirect3DVertexBuffer9> DeviceTest::vertexBuffer(const void* vertices, UINT bytes, DWORD usage,
-                                                     DWORD fvf, D3DPOOL pool)
+ComPtr<IDirect3DVertexBuffer9> DeviceTest::vertexBuffer(const void* vertices, UINT bytes,
+                                                        DWORD usage, DWORD fvf, D3DPOOL pool)
 {
-    Com<IDirect3DVertexBuffer9> vb;
+    ComPtr<IDirect3DVertexBuffer9> vb;
     EXPECT_EQ(device_->CreateVertexBuffer(bytes, usage, fvf, pool, vb.out(), nullptr), D3D_OK);
     void* data = nullptr;
     if (!vb || vb->Lock(0, 0, &data, 0) != D3D_OK)
@@ -165,7 +165,7 @@ Pixels DeviceTest::read(IDirect3DSurface9* surface)
     pixels.bytesPerTexel = BytesPerTexel(desc.Format);
     const UINT rowBytes = desc.Width * pixels.bytesPerTexel;
 
-    Com<IDirect3DSurface9> copy;
+    ComPtr<IDirect3DSurface9> copy;
     EXPECT_EQ(device_->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
                                                    D3DPOOL_SYSTEMMEM, copy.out(), nullptr),
               D3D_OK);
@@ -208,10 +208,10 @@ void DeviceTest::fill(IDirect3DTexture9* texture, UINT index, const void* texels
     ASSERT_EQ(texture->UnlockRect(index), D3D_OK);
 }
 
-Com<IDirect3DTexture9> DeviceTest::dynamicTexture(UINT width, UINT height, D3DFORMAT format,
-                                                  const void* texels, UINT rowBytes)
+ComPtr<IDirect3DTexture9> DeviceTest::dynamicTexture(UINT width, UINT height, D3DFORMAT format,
+                                                     const void* texels, UINT rowBytes)
 {
-    Com<IDirect3DTexture9> texture;
+    ComPtr<IDirect3DTexture9> texture;
     EXPECT_EQ(device_->CreateTexture(width, height, 1, D3DUSAGE_DYNAMIC, format, D3DPOOL_DEFAULT,
                                      texture.out(), nullptr),
               D3D_OK);
@@ -220,19 +220,19 @@ Com<IDirect3DTexture9> DeviceTest::dynamicTexture(UINT width, UINT height, D3DFO
     return texture;
 }
 
-Com<IDirect3DVertexShader9> DeviceTest::vertexShader(const std::string& glsl,
-                                                     const std::vector<BlobInput>& inputs)
+ComPtr<IDirect3DVertexShader9> DeviceTest::vertexShader(const std::string& glsl,
+                                                        const std::vector<BlobInput>& inputs)
 {
     const std::vector<DWORD> blob = vertexBlob(glsl, inputs);
-    Com<IDirect3DVertexShader9> shader;
+    ComPtr<IDirect3DVertexShader9> shader;
     EXPECT_TRUE(!blob.empty() && device_->CreateVertexShader(blob.data(), shader.out()) == D3D_OK);
     return shader;
 }
 
-Com<IDirect3DPixelShader9> DeviceTest::pixelShader(const std::string& glsl)
+ComPtr<IDirect3DPixelShader9> DeviceTest::pixelShader(const std::string& glsl)
 {
     const std::vector<DWORD> blob = pixelBlob(glsl);
-    Com<IDirect3DPixelShader9> shader;
+    ComPtr<IDirect3DPixelShader9> shader;
     EXPECT_TRUE(!blob.empty() && device_->CreatePixelShader(blob.data(), shader.out()) == D3D_OK);
     return shader;
 }

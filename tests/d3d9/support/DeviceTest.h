@@ -2,7 +2,7 @@
 // GPU), and helpers to draw and to read surfaces back.
 #pragma once
 
-#include "Com.h"
+#include <swk/Com.h>
 #include "GlslBlob.h"
 
 #include <d3d9.h>
@@ -45,17 +45,18 @@ protected:
     static IDirect3D9* d3d() { return d3d_; }
     static D3DPRESENT_PARAMETERS
     presentation(UINT width, UINT height, D3DFORMAT format = D3DFMT_A8R8G8B8, bool depth = false);
-    Com<IDirect3DDevice9> createDevice(UINT width, UINT height, D3DFORMAT format = D3DFMT_A8R8G8B8,
-                                       bool depth = false, IDirect3D9* d3d = nullptr);
+    ComPtr<IDirect3DDevice9> createDevice(UINT width, UINT height,
+                                          D3DFORMAT format = D3DFMT_A8R8G8B8, bool depth = false,
+                                          IDirect3D9* d3d = nullptr);
 
-    Com<IDirect3DTexture9> renderTarget(UINT width, UINT height, D3DFORMAT format, UINT levels = 1,
-                                        DWORD usage = D3DUSAGE_RENDERTARGET);
-    Com<IDirect3DSurface9> level(IDirect3DTexture9* texture, UINT level = 0);
+    ComPtr<IDirect3DTexture9> renderTarget(UINT width, UINT height, D3DFORMAT format,
+                                           UINT levels = 1, DWORD usage = D3DUSAGE_RENDERTARGET);
+    ComPtr<IDirect3DSurface9> level(IDirect3DTexture9* texture, UINT level = 0);
     // A new render target texture's top level, bound as render target 0; the
     // surface keeps its texture alive.
-    Com<IDirect3DSurface9> bindTarget(UINT width, UINT height, D3DFORMAT format);
-    Com<IDirect3DVertexBuffer9> vertexBuffer(const void* vertices, UINT bytes, DWORD usage,
-                                             DWORD fvf, D3DPOOL pool);
+    ComPtr<IDirect3DSurface9> bindTarget(UINT width, UINT height, D3DFORMAT format);
+    ComPtr<IDirect3DVertexBuffer9> vertexBuffer(const void* vertices, UINT bytes, DWORD usage,
+                                                DWORD fvf, D3DPOOL pool);
     // The texture square with the texcoord vertex shader and culling off, in a
     // scene of its own.
     void drawQuad(IDirect3DPixelShader9* ps, IDirect3DBaseTexture9* texture = nullptr);
@@ -68,14 +69,14 @@ protected:
     // Fills a dynamic texture level through LockRect, row by row at the pitch.
     void fill(IDirect3DTexture9* texture, UINT level, const void* texels, UINT rowBytes);
     // A one-level dynamic texture in the default pool, filled as above.
-    Com<IDirect3DTexture9> dynamicTexture(UINT width, UINT height, D3DFORMAT format,
-                                          const void* texels, UINT rowBytes);
+    ComPtr<IDirect3DTexture9> dynamicTexture(UINT width, UINT height, D3DFORMAT format,
+                                             const void* texels, UINT rowBytes);
 
-    Com<IDirect3DVertexShader9> vertexShader(const std::string& glsl,
-                                             const std::vector<BlobInput>& inputs);
-    Com<IDirect3DPixelShader9> pixelShader(const std::string& glsl);
+    ComPtr<IDirect3DVertexShader9> vertexShader(const std::string& glsl,
+                                                const std::vector<BlobInput>& inputs);
+    ComPtr<IDirect3DPixelShader9> pixelShader(const std::string& glsl);
 
-    Com<IDirect3DDevice9> device_;
+    ComPtr<IDirect3DDevice9> device_;
 
 private:
     static IDirect3D9* d3d_;

@@ -8,6 +8,8 @@
 //                            "L16:dynamic,A16B16G16R16:rendertarget"; usage is
 //                            one of rendertarget, dynamic, autogenmipmap,
 //                            depthstencil or any
+//   SWK_D3D9_VALIDATION      1: report each call refused for its arguments in
+//                            one line naming the entry point and the rule
 //   SWK_VK_DEVICE            Vulkan device: an index, discrete, integrated,
 //                            cpu, or part of the device name
 // Options given at creation take precedence over the environment.
@@ -18,6 +20,10 @@
 #define SWK_OPTION_PIXELSHADERVERSION 0x00000001L
 #define SWK_OPTION_REFUSEDFORMATS 0x00000002L
 #define SWK_OPTION_VULKANDEVICE 0x00000004L
+#define SWK_OPTION_VALIDATION 0x00000008L
+
+// Receives each validation line (no trailing newline) instead of stderr.
+typedef void(WINAPI* SWK_VALIDATION_CALLBACK)(const char* pLine, void* pUserData);
 
 // A format refused for the usages in Usage (D3DUSAGE_* bits; 0 refuses it for
 // every usage, plain textures included).
@@ -35,6 +41,10 @@ typedef struct _SWK_DEVICE_OPTIONS
     UINT RefusedFormatCount;
     const SWK_REFUSED_FORMAT* pRefusedFormats;
     const char* VulkanDevice;
+    // Members below were added later; a smaller Size leaves them unread.
+    BOOL Validation;                              // report refused calls
+    SWK_VALIDATION_CALLBACK pfnValidationMessage; // null: the lines go to stderr
+    void* pValidationUserData;
 } SWK_DEVICE_OPTIONS;
 
 // Our extension of a device: the host's way to lose it on purpose, as a

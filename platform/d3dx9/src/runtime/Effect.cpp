@@ -43,8 +43,8 @@ HRESULT Effect::CreateShaders()
         const std::vector<uint32_t>& blob = fx_.shaders[i].blob;
         const auto* words = reinterpret_cast<const DWORD*>(blob.data());
         const bool vertex = blob[1] == static_cast<uint32_t>(ShaderBlobStage::Vertex);
-        const HRESULT hr = vertex ? device_->CreateVertexShader(words, vertexShaders_[i].put())
-                                  : device_->CreatePixelShader(words, pixelShaders_[i].put());
+        const HRESULT hr = vertex ? device_->CreateVertexShader(words, vertexShaders_[i].out())
+                                  : device_->CreatePixelShader(words, pixelShaders_[i].out());
         if (FAILED(hr))
             return hr;
     }

@@ -2,7 +2,7 @@
 // techniques and passes, and the device state a pass sets.
 #pragma once
 
-#include "../ComObject.h"
+#include <swk/Com.h>
 #include "../fx/EffectCompiler.h"
 #include "ParameterTable.h"
 #include "StateSnapshot.h"

@@ -2,7 +2,7 @@
 // types D3DX offers, and the constant block the shaders read them from.
 #pragma once
 
-#include "../ComObject.h"
+#include <swk/Com.h>
 #include "../fx/EffectCompiler.h"
 
 #include <d3dx9.h>

@@ -7,9 +7,9 @@ void StateSnapshot::Capture(IDirect3DDevice9* device, const StateSelection& what
 {
     Clear();
     if (what.vertexShader)
-        haveVertexShader_ = SUCCEEDED(device->GetVertexShader(vertexShader_.put()));
+        haveVertexShader_ = SUCCEEDED(device->GetVertexShader(vertexShader_.out()));
     if (what.pixelShader)
-        havePixelShader_ = SUCCEEDED(device->GetPixelShader(pixelShader_.put()));
+        havePixelShader_ = SUCCEEDED(device->GetPixelShader(pixelShader_.out()));
     vertexConstants_.resize(what.vertexConstants * 4);
     if (what.vertexConstants &&
         FAILED(device->GetVertexShaderConstantF(0, vertexConstants_.data(), what.vertexConstants)))
@@ -27,7 +27,7 @@ void StateSnapshot::Capture(IDirect3DDevice9* device, const StateSelection& what
     for (const StateSelection::Sampler& s : what.samplers)
     {
         TextureValue t{s.reg, {}};
-        if (SUCCEEDED(device->GetTexture(s.reg, t.texture.put())))
+        if (SUCCEEDED(device->GetTexture(s.reg, t.texture.out())))
             textures_.push_back(std::move(t));
         for (DWORD state : s.states)
         {

@@ -2,7 +2,7 @@
 // by End, so that drawing with an effect leaves the device as it found it.
 #pragma once
 
-#include "../ComObject.h"
+#include <swk/Com.h>
 
 #include <d3d9.h>
 

@@ -36,6 +36,8 @@ public:
     uint32_t queueFamily() const { return queueFamily_; }
     const VkPhysicalDeviceProperties& properties() const { return properties_; }
     const VkPhysicalDeviceFeatures& features() const { return features_; }
+    // The largest single allocation the device accepts.
+    VkDeviceSize maxAllocationSize() const { return maxAllocation_; }
     const DebugNames& names() const { return names_; }
 
     VkFormatFeatureFlags optimalFeatures(VkFormat format) const;
@@ -43,6 +45,11 @@ public:
     // flags win among those. Throws when none fits.
     uint32_t memoryType(uint32_t typeBits, VkMemoryPropertyFlags required,
                         VkMemoryPropertyFlags preferred = 0) const;
+
+    VkDeviceSize heapSize(uint32_t memoryType) const
+    {
+        return memory_.memoryHeaps[memory_.memoryTypes[memoryType].heapIndex].size;
+    }
 
     // Queue submission is externally synchronised; renderers share the queue.
     VkResult submit(const VkSubmitInfo& info, VkFence fence);
@@ -59,6 +66,7 @@ private:
     VkPhysicalDeviceProperties properties_{};
     VkPhysicalDeviceFeatures features_{};
     VkPhysicalDeviceMemoryProperties memory_{};
+    VkDeviceSize maxAllocation_ = 0;
     DebugNames names_;
     std::mutex queueMutex_;
 };

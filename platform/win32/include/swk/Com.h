@@ -1,14 +1,18 @@
-// Reference counting shared by the objects this library hands out. Clients only
-// see the interface; the last Release destroys the implementation.
+// The COM toolkit of our platform layer, its objects and its tests: a
+// reference-counted object base and a smart pointer holding one reference.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
+#include <utility>
 
-namespace swk::d3dx9
+namespace swk
 {
 
+// Implements IUnknown for one interface. The last Release calls
+// OnFinalRelease, which destroys the object unless a derived class keeps it
+// for longer (a device that still binds it, for instance).
 template <class Interface> class ComObject : public Interface
 {
 public:
@@ -21,7 +25,7 @@ public:
         if (!ppv)
             return E_POINTER;
         *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !Implements(riid))
+        if (!Implements(riid))
             return E_NOINTERFACE;
         this->AddRef();
         *ppv = static_cast<Interface*>(this);
@@ -32,13 +36,16 @@ public:
     {
         const ULONG left = --refs_;
         if (left == 0)
-            delete this;
+            OnFinalRelease();
         return left;
     }
 
 protected:
     virtual ~ComObject() = default;
-    virtual bool Implements(REFIID) const { return false; }
+    // IUnknown and the interfaces a derived class adds.
+    virtual bool Implements(REFIID riid) const { return IsEqualIID(riid, IID_IUnknown); }
+    virtual void OnFinalRelease() { delete this; }
+    ULONG References() const { return refs_; }
 
 private:
     std::atomic<ULONG> refs_{1};
@@ -49,13 +56,21 @@ template <class T> class ComPtr
 {
 public:
     ComPtr() = default;
-    explicit ComPtr(T* p, bool addRef = true) : p_(p)
+    // Shares p: takes a reference of its own.
+    explicit ComPtr(T* p) : p_(p)
     {
-        if (p_ && addRef)
+        if (p_)
             p_->AddRef();
     }
+    // Takes over the reference a creation call handed out.
+    static ComPtr Adopt(T* p)
+    {
+        ComPtr adopted;
+        adopted.p_ = p;
+        return adopted;
+    }
     ComPtr(const ComPtr& o) : ComPtr(o.p_) {}
-    ComPtr(ComPtr&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
+    ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
     ComPtr& operator=(ComPtr o) noexcept
     {
         std::swap(p_, o.p_);
@@ -66,12 +81,13 @@ public:
         if (p_)
             p_->Release();
     }
+
     T* get() const { return p_; }
     T* operator->() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
     void reset(T* p = nullptr) { *this = ComPtr(p); }
-    // For Get* calls that hand over a reference.
-    T** put()
+    // For calls that hand over a reference: releases what is held first.
+    T** out()
     {
         reset();
         return &p_;
@@ -81,4 +97,4 @@ private:
     T* p_ = nullptr;
 };
 
-} // namespace swk::d3dx9
+} // namespace swk
