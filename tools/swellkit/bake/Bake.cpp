@@ -200,6 +200,7 @@ BakeResult RunBake(const BakeOptions& o)
     }
     frameMs.clear();
 
+    const auto loopBegun = std::chrono::steady_clock::now();
     Progress progress(o.frames, o.quiet);
     FrameWriter writer(o, r.width, r.height, r.heightMap, lead);
     for (int k = 0; k < o.frames; ++k)
@@ -217,6 +218,8 @@ BakeResult RunBake(const BakeOptions& o)
     }
     writer.finish();
     progress.finish();
+    r.loopSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - loopBegun).count();
 
     r.generatorMs /= o.frames;
     r.writingMs = writer.writingMs() / o.frames;

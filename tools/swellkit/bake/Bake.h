@@ -21,6 +21,7 @@ struct BakeResult
     double generatorMs = 0; // per frame: Update and read-back
     double writingMs = 0;   // per frame: blending, normals, encoding, files
     double seconds = 0;     // wall time of the whole bake
+    double loopSeconds = 0; // wall time from the first frame to the last file
     std::vector<std::string> files;
 };
 

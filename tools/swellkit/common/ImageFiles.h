@@ -24,8 +24,8 @@ struct ImageView
 };
 
 // PNG: one channel as 16-bit grey (v * 65535 rounded, so a 16-bit map keeps
-// its own values), three as 8-bit RGB; a fast zlib level, since maps are
-// noise and compress little anyway. OpenEXR: one channel as a 32-bit float
+// its own values), three as 8-bit RGB; tuned for speed, since maps are noise
+// and compress little anyway. OpenEXR: one channel as a 32-bit float
 // "Y", three as half-float RGB. Throws ToolError naming the file on failure.
 class ImageWriter
 {
