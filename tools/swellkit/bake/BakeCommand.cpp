@@ -21,6 +21,7 @@ const char* const kFooter = R"(Outputs, numbered from 0000 in --out:
   height_NNNN  the height map: 16-bit grey PNG holding the map's own values, or
                a 32-bit float EXR (only on ps20; ps11 and fixed have none)
   normal_NNNN  the normal map, (n + 1) / 2: 8-bit RGB PNG or half-float RGB EXR
+               (on fixed, the generator leaves its last column white)
   preview_NNNN and preview.gif   the water lit by a sun and a sky
   <map>_atlas  with --atlas, every frame of a map in one image, row by row
   bake.json    the command line, seed, size, device class, formats, value
