@@ -11,7 +11,7 @@ std::array<float, 3> ShadeWater(float nx, float ny, float nz)
     // The eye looks down the map's columns at about 40 degrees; the sun sits
     // low ahead of it, so the glints dance on the far slopes of the waves.
     const float view[3] = {0.0f, 0.766f, 0.643f};
-    const float sun[3] = {0.20f, -0.55f, 0.81f};
+    const float sun[3] = {0.10f, -0.62f, 0.78f};
     const float nDotV = std::max(nx * view[0] + ny * view[1] + nz * view[2], 0.0f);
     const float r[3] = {2 * nDotV * nx - view[0], 2 * nDotV * ny - view[1],
                         2 * nDotV * nz - view[2]};
@@ -22,8 +22,8 @@ std::array<float, 3> ShadeWater(float nx, float ny, float nz)
     const float zenith[3] = {0.25f, 0.48f, 0.80f};
     const float deep[3] = {0.02f, 0.13f, 0.20f};
     const float glint =
-        std::pow(std::max(r[0] * sun[0] + r[1] * sun[1] + r[2] * sun[2], 0.0f), 400.0f) * 4.0f;
-    const float weight = std::clamp(0.25f + 2.5f * fresnel, 0.0f, 1.0f);
+        std::pow(std::max(r[0] * sun[0] + r[1] * sun[1] + r[2] * sun[2], 0.0f), 200.0f) * 0.5f;
+    const float weight = std::clamp(0.2f + 2.0f * fresnel, 0.0f, 1.0f);
     std::array<float, 3> colour;
     for (int c = 0; c < 3; ++c)
     {
