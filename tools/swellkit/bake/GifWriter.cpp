@@ -5,7 +5,11 @@
 #include <gif_lib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace swk::tools
 {
@@ -14,9 +18,16 @@ GifWriter::GifWriter(const std::string& path, int width, int height)
     : m_file(path), m_nWidth(width), m_nHeight(height)
 {
     int error = 0;
-    m_pGif = EGifOpenFileName(m_file.temporaryPath().c_str(), false, &error);
+    // Opened here rather than by giflib, which would make the file private.
+    const int fd = ::open(m_file.temporaryPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (fd < 0)
+        throw ToolError("cannot create " + m_file.temporaryPath() + ": " + std::strerror(errno));
+    m_pGif = EGifOpenFileHandle(fd, &error);
     if (!m_pGif)
+    {
+        ::close(fd);
         throw ToolError("cannot create " + m_file.temporaryPath() + ": " + GifErrorString(error));
+    }
     EGifSetGifVersion(m_pGif, true);
     if (EGifPutScreenDesc(m_pGif, width, height, 8, 0, nullptr) == GIF_ERROR)
         fail("screen");
