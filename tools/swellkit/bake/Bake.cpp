@@ -169,6 +169,11 @@ BakeResult RunBake(const BakeOptions& o)
                      "swellkit bake: the %s device class has no height map; "
                      "no height files are written\n",
                      DeviceClassName(o.deviceClass));
+    if (!r.heightMap && o.tile && !o.quiet)
+        std::fprintf(stderr,
+                     "swellkit bake: --tile needs a height map; the %s normal maps are the "
+                     "generator's own\n",
+                     DeviceClassName(o.deviceClass));
 
     MapReadback normals(device.get(), water.GetNormalMap());
     std::unique_ptr<MapReadback> heights;

@@ -13,9 +13,9 @@ namespace
 {
 
 // Decodes channel c (0 red, 1 green, 2 blue) of the texel at p.
-float Channel(D3DFORMAT format, const unsigned char* p, int c)
+template <D3DFORMAT Format> float Channel(const unsigned char* p, int c)
 {
-    switch (format)
+    switch (Format)
     {
     case D3DFMT_A16B16G16R16:
     {
@@ -54,6 +54,21 @@ size_t BytesPerTexel(D3DFORMAT format)
         return 4;
     default:
         return 0;
+    }
+}
+
+// The format is a template argument so that the per-sample switch folds away.
+template <D3DFORMAT Format>
+void DecodeRows(const unsigned char* bits, INT pitch, const D3DSURFACE_DESC& desc, int channels,
+                float* value)
+{
+    const size_t texelBytes = BytesPerTexel(Format);
+    for (UINT y = 0; y < desc.Height; ++y)
+    {
+        const unsigned char* texel = bits + size_t(y) * size_t(pitch);
+        for (UINT x = 0; x < desc.Width; ++x, texel += texelBytes)
+            for (int c = 0; c < channels; ++c)
+                *value++ = Channel<Format>(texel, c);
     }
 }
 
@@ -103,17 +118,16 @@ void MapReadback::read(IDirect3DTexture9* map, int channels, std::vector<float>*
     D3DLOCKED_RECT locked;
     if (FAILED(m_pCopy->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
         throw ToolError("the read-back surface cannot be locked");
-    const size_t texelBytes = BytesPerTexel(m_desc.Format);
     out->resize(size_t(m_desc.Width) * m_desc.Height * size_t(channels));
-    float* value = out->data();
-    for (UINT y = 0; y < m_desc.Height; ++y)
-    {
-        const unsigned char* texel =
-            static_cast<const unsigned char*>(locked.pBits) + size_t(y) * size_t(locked.Pitch);
-        for (UINT x = 0; x < m_desc.Width; ++x, texel += texelBytes)
-            for (int c = 0; c < channels; ++c)
-                *value++ = Channel(m_desc.Format, texel, c);
-    }
+    const unsigned char* bits = static_cast<const unsigned char*>(locked.pBits);
+    if (m_desc.Format == D3DFMT_A16B16G16R16)
+        DecodeRows<D3DFMT_A16B16G16R16>(bits, locked.Pitch, m_desc, channels, out->data());
+    else if (m_desc.Format == D3DFMT_A16B16G16R16F)
+        DecodeRows<D3DFMT_A16B16G16R16F>(bits, locked.Pitch, m_desc, channels, out->data());
+    else if (m_desc.Format == D3DFMT_A32B32G32R32F)
+        DecodeRows<D3DFMT_A32B32G32R32F>(bits, locked.Pitch, m_desc, channels, out->data());
+    else
+        DecodeRows<D3DFMT_A8R8G8B8>(bits, locked.Pitch, m_desc, channels, out->data());
     m_pCopy->UnlockRect();
 }
 
