@@ -45,6 +45,9 @@ void Validate(const BakeOptions& o)
                             std::to_string(o.atlasRows) + " holds fewer than the " +
                             std::to_string(o.frames) + " frames baked",
                         kExitUsage);
+    if (int64_t(o.atlasColumns) * o.width > 16384 || int64_t(o.atlasRows) * o.height > 16384)
+        throw ToolError("--atlas: the flipbook would be wider or taller than 16384 pixels",
+                        kExitUsage);
     if (!o.heightMaps && !o.normalMaps && !o.previews)
         throw ToolError("--maps: nothing to bake", kExitUsage);
 }
