@@ -242,9 +242,9 @@ std::string Summary(const BakeOptions& o, const BakeResult& r)
     char line[512];
     std::snprintf(line, sizeof line,
                   "baked %d frames of %dx%d on %s, seed %u: generator %.2f ms/frame, "
-                  "writing %.2f ms/frame, %.1f frames/s overall; files in %s",
+                  "writing %.2f ms/frame, %.1f s in all; files in %s",
                   o.frames, r.width, r.height, DeviceClassName(o.deviceClass), r.seed,
-                  r.generatorMs, r.writingMs, o.frames / r.seconds, o.out.c_str());
+                  r.generatorMs, r.writingMs, r.seconds, o.out.c_str());
     return line;
 }
 
