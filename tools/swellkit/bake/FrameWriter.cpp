@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 
 namespace swk::tools
 {
@@ -226,15 +227,23 @@ void FrameWriter::process(Frame& frame)
     const bool wanted[3] = {m_options.heightMaps && m_bHeightMap, m_options.normalMaps,
                             m_options.previews};
     const char* names[3] = {"height", "normal", "preview"};
-    for (int map = 0; map < 3; ++map)
+    auto write = [&](int map, ImageWriter& writer)
     {
-        if (!wanted[map])
-            continue;
-        m_writer.write(views[map], m_options.format,
-                       Numbered(m_options.out, names[map], frame.index, m_options.format));
+        writer.write(views[map], m_options.format,
+                     Numbered(m_options.out, names[map], frame.index, m_options.format));
         if (m_pAtlas[map])
             m_pAtlas[map]->put(frame.index, views[map].values);
-    }
+    };
+    // The height map is encoded beside the others: encoding is most of the
+    // frame's work here, and the generator's thread waits on the GPU meanwhile.
+    std::future<void> height;
+    if (wanted[0])
+        height = std::async(std::launch::async, [&] { write(0, m_heightWriter); });
+    for (int map = 1; map < 3; ++map)
+        if (wanted[map])
+            write(map, m_writer);
+    if (height.valid())
+        height.get();
     if (m_pGif)
         m_pGif->add(m_preview.data(), GifDelay(frame.index, m_options.fps));
     m_dWritingMs +=

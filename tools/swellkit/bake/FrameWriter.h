@@ -83,6 +83,7 @@ private:
     std::thread m_thread;
 
     ImageWriter m_writer;
+    ImageWriter m_heightWriter; // used beside m_writer
     HeightField m_field;
     std::vector<float> m_preview;
     std::unique_ptr<GifWriter> m_pGif;
