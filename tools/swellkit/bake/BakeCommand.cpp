@@ -117,8 +117,8 @@ void AddBakeCommand(CLI::App& app)
     CLI::App* bake = app.add_subcommand(
         "bake", "Run the water generator frame by frame and write its maps as image sequences.");
     bake->footer(kFooter);
-    bake->add_option("--size", a.size,
-                     "requested map size WxH (halved on ps11, quartered on fixed)")
+    bake->add_option("--size", a.size, "requested map size (halved on ps11, quartered on fixed)")
+        ->type_name("WxH")
         ->capture_default_str();
     bake->add_option("--frames", o.frames, "frames to write")
         ->check(CLI::Range(1, 1000000))
@@ -152,8 +152,10 @@ void AddBakeCommand(CLI::App& app)
         ->capture_default_str();
     bake->add_flag("--tile", o.tile, "normal maps that tile seamlessly (see below)");
     bake->add_option("--loop", o.loop, "cross-fade the last K frames into the first (see below)")
+        ->type_name("K")
         ->check(CLI::Range(0, 1000000));
-    bake->add_option("--atlas", a.atlas, "also pack each map's frames into one COLSxROWS image");
+    bake->add_option("--atlas", a.atlas, "also pack each map's frames into one image")
+        ->type_name("COLSxROWS");
     bake->add_flag("--quiet", o.quiet, "no progress and no summary");
     bake->callback([arguments] { Run(*arguments); });
 }
