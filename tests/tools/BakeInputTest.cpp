@@ -114,12 +114,12 @@ TEST(BakeFailure, InterruptLeavesOnlyCompleteFiles)
     const std::string folder = FreshFolder("out");
     const std::string status = FreshFolder("status") + "/code";
     // Interrupted once the third frame is on disk, mid-way through the bake.
-    const std::string script = std::string(SWELLKIT_EXE) +
-                               " bake --size 64x64 --frames 5000 --out " + folder +
-                               " 2>/dev/null & p=$!; while [ ! -e " + folder +
-                               "/normal_0002.png ]; do sleep 0.05; done; kill -INT $p; wait $p; "
-                               "echo $? >" +
-                               status;
+    const std::string script =
+        std::string(SWELLKIT_EXE) + " bake --size 64x64 --frames 5000 --out " + folder +
+        " 2>/dev/null & p=$!; while [ ! -e " + folder +
+        "/normal_0002.png ] && kill -0 $p; do sleep 0.05; done; kill -INT $p; wait $p; "
+        "echo $? >" +
+        status;
     ASSERT_EQ(std::system(("sh -c '" + script + "'").c_str()), 0);
     const std::vector<uint8_t> code = FileBytes(status);
     EXPECT_EQ(std::string(code.begin(), code.end()), "130\n");
