@@ -6,39 +6,6 @@
 namespace integration
 {
 
-namespace
-{
-
-long Fold(long i, long n, Addressing addressing)
-{
-    if (addressing == Addressing::Wrap)
-        return ((i % n) + n) % n;
-    const long period = ((i % (2 * n)) + 2 * n) % (2 * n);
-    return period < n ? period : 2 * n - 1 - period;
-}
-
-Colour ToColour(double x, double y, double z)
-{
-    const double length = std::sqrt(x * x + y * y + z * z);
-    return {(x / length + 1) / 2, (y / length + 1) / 2, (z / length + 1) / 2};
-}
-
-} // namespace
-
-double SampleBilinear(const Channel& image, double u, double v, Addressing addressing)
-{
-    const double x = u * image.width - 0.5;
-    const double y = v * image.height - 0.5;
-    const double fx = x - std::floor(x);
-    const double fy = y - std::floor(y);
-    const long x0 = long(std::floor(x));
-    const long y0 = long(std::floor(y));
-    auto texel = [&](long tx, long ty)
-    { return image.at(Fold(tx, image.width, addressing), Fold(ty, image.height, addressing)); };
-    return (1 - fy) * ((1 - fx) * texel(x0, y0) + fx * texel(x0 + 1, y0)) +
-           fy * ((1 - fx) * texel(x0, y0 + 1) + fx * texel(x0 + 1, y0 + 1));
-}
-
 Channel NoiseTexture(const int (&layer)[128][128], bool eightBit)
 {
     Channel noise{128, 128, std::vector<double>(128 * 128)};
@@ -74,28 +41,8 @@ double ExpectedHeight(const Channel& noise0, const Channel& noise1, int x, int y
 
 Colour ExpectedSurfaceNormal(const Channel& heights, int x, int y)
 {
-    // The offsets come from single-precision parameters, 2.5 texels each way.
-    const double dx = double(1.0f / float(heights.width) * 2.5f);
-    const double dy = double(1.0f / float(heights.height) * 2.5f);
-    const double u = double(x) / heights.width;
-    const double v = double(y) / heights.height;
-    const double h0 = SampleBilinear(heights, u, v, Addressing::Mirror);
-    // Left, up, right, down: each edge pairs with the next one round the ring.
-    const double edges[4][3] = {
-        {-dx, 0, SampleBilinear(heights, u - dx, v, Addressing::Mirror) - h0},
-        {0, -dy, SampleBilinear(heights, u, v - dy, Addressing::Mirror) - h0},
-        {dx, 0, SampleBilinear(heights, u + dx, v, Addressing::Mirror) - h0},
-        {0, dy, SampleBilinear(heights, u, v + dy, Addressing::Mirror) - h0}};
-    double n[3] = {0, 0, 0};
-    for (int k = 0; k < 4; ++k)
-    {
-        const double* a = edges[k];
-        const double* b = edges[(k + 1) % 4];
-        n[0] += a[1] * b[2] - a[2] * b[1];
-        n[1] += a[2] * b[0] - a[0] * b[2];
-        n[2] += a[0] * b[1] - a[1] * b[0];
-    }
-    return ToColour(n[0], n[1], n[2]);
+    const std::array<double, 3> n = swk::tools::SurfaceNormal(heights, x, y, Addressing::Mirror);
+    return {(n[0] + 1) / 2, (n[1] + 1) / 2, (n[2] + 1) / 2};
 }
 
 Colour ShaderColour(const D3DXVECTOR3& n)

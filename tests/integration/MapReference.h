@@ -5,6 +5,7 @@
 #pragma once
 
 #include <MapImage.h>
+#include <common/SurfaceNormal.h>
 
 #include <d3dx9.h>
 
@@ -18,23 +19,10 @@ namespace integration
 
 using Colour = std::array<double, 3>;
 
-// One channel of an image as a sampler reads it, row by row.
-struct Channel
-{
-    int width = 0;
-    int height = 0;
-    std::vector<double> values;
-
-    double at(long x, long y) const { return values[size_t(y) * size_t(width) + size_t(x)]; }
-};
-
-enum class Addressing
-{
-    Wrap,
-    Mirror
-};
-
-double SampleBilinear(const Channel& image, double u, double v, Addressing addressing);
+// Bilinear sampling and the per-pixel normal arithmetic are the bake tool's.
+using Channel = swk::tools::HeightField;
+using swk::tools::Addressing;
+using swk::tools::SampleBilinear;
 
 // A layer as the upload stores it (L16, or L8 when eightBit) and the sampler
 // reads it back, in [0, 1].

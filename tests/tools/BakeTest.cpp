@@ -1,0 +1,315 @@
+// Short bakes on each device class, read back with the libraries that wrote
+// them: sizes and depths, repeatability by seed, unit normals, seamless tiling
+// and looping, atlases, the green convention, the float format and the clock.
+#include "ToolRun.h"
+
+#include "bake/BakeOptions.h"
+
+#include <OpenEXR/ImfChannelList.h>
+#include <OpenEXR/ImfFrameBuffer.h>
+#include <OpenEXR/ImfHeader.h>
+#include <OpenEXR/ImfInputFile.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using namespace tooltest;
+
+namespace
+{
+
+// One 8-bit step of a normal component, which spans [-1, 1].
+constexpr double kStep = 2.0 / 255;
+
+void Bake(const std::string& folder, const std::string& arguments)
+{
+    const Outcome outcome = Swellkit("bake --quiet --out " + folder + " " + arguments);
+    ASSERT_EQ(outcome.status, 0) << outcome.stderrText;
+}
+
+std::string FramePath(const std::string& folder, const char* map, int k,
+                      const char* extension = ".png")
+{
+    char name[64];
+    std::snprintf(name, sizeof name, "/%s_%04d%s", map, k, extension);
+    return folder + name;
+}
+
+// The mean absolute difference of two images' samples.
+double MeanDifference(const Png& a, const Png& b)
+{
+    double sum = 0;
+    for (size_t i = 0; i < a.samples.size(); ++i)
+        sum += std::abs(a.samples[i] - b.samples[i]);
+    return sum / double(a.samples.size());
+}
+
+struct DeviceCase
+{
+    const char* deviceClass;
+    int size; // of a 32x32 request
+    bool heightMap;
+};
+
+class BakeOnEachClass : public testing::TestWithParam<DeviceCase>
+{
+};
+
+TEST_P(BakeOnEachClass, WritesUnitNormalsRepeatablyBySeed)
+{
+    const DeviceCase& c = GetParam();
+    const std::string first = FreshFolder("first"), again = FreshFolder("again"),
+                      other = FreshFolder("other");
+    const std::string common =
+        std::string("--size 32x32 --frames 3 --device-class ") + c.deviceClass;
+    Bake(first, common + " --seed 11");
+    Bake(again, common + " --seed 11");
+    Bake(other, common + " --seed 12");
+
+    const std::vector<std::string> names = Listing(first);
+    EXPECT_EQ(names.size(), (c.heightMap ? 9u : 6u) + 2u); // frames, preview.gif, bake.json
+    EXPECT_EQ(Listing(again), names);
+    for (const std::string& name : names)
+    {
+        if (name != "bake.json")
+        {
+
+            EXPECT_EQ(FileBytes(first + "/" + name), FileBytes(again + "/" + name)) << name;
+        }
+    }
+    EXPECT_NE(FileBytes(first + "/normal_0000.png"), FileBytes(other + "/normal_0000.png"));
+    const std::vector<uint8_t> text = FileBytes(first + "/bake.json");
+    const nlohmann::json side = nlohmann::json::parse(text.begin(), text.end());
+    EXPECT_EQ(side["seed"], 11);
+    EXPECT_EQ(side["size"], nlohmann::json({c.size, c.size}));
+    EXPECT_EQ(side["device_class"], c.deviceClass);
+    EXPECT_EQ(side["frame_elapsed_ms"], nlohmann::json({33, 34, 33}));
+
+    for (int k = 0; k < 3; ++k)
+    {
+        const Png normal = ReadPng(FramePath(first, "normal", k));
+        ASSERT_EQ(normal.width, c.size);
+        ASSERT_EQ(normal.height, c.size);
+        EXPECT_EQ(normal.bitDepth, 8);
+        ASSERT_EQ(normal.channels, 3);
+        // The fixed-function pass leaves the last column at its white clear colour.
+        const int covered =
+            c.heightMap || std::string(c.deviceClass) == "ps11" ? c.size : c.size - 1;
+        double worst = 0;
+        for (int y = 0; y < c.size; ++y)
+            for (int x = 0; x < c.size; ++x)
+            {
+                double length = 0;
+                for (int j = 0; j < 3; ++j)
+                    length += std::pow(normal.at(x, y, j) / 127.5 - 1, 2);
+                if (x < covered)
+                    worst = std::max(worst, std::abs(std::sqrt(length) - 1));
+                else
+                    EXPECT_EQ(normal.at(x, y, 0) + normal.at(x, y, 1) + normal.at(x, y, 2), 765);
+            }
+        EXPECT_LE(worst, std::sqrt(3.0) * kStep) << "frame " << k;
+
+        const Png preview = ReadPng(FramePath(first, "preview", k));
+        EXPECT_EQ(preview.width, c.size);
+        EXPECT_EQ(preview.channels, 3);
+        EXPECT_EQ(fs::exists(FramePath(first, "height", k)), c.heightMap);
+        if (c.heightMap)
+        {
+            const Png height = ReadPng(FramePath(first, "height", k));
+            EXPECT_EQ(height.width, c.size);
+            EXPECT_EQ(height.bitDepth, 16);
+            EXPECT_EQ(height.channels, 1);
+            const auto range = std::minmax_element(height.samples.begin(), height.samples.end());
+            EXPECT_GT(*range.second - *range.first, 256) << "heights should vary";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Classes, BakeOnEachClass,
+                         testing::Values(DeviceCase{"ps20", 32, true},
+                                         DeviceCase{"ps11", 16, false},
+                                         DeviceCase{"fixed", 8, false}),
+                         [](const testing::TestParamInfo<DeviceCase>& info)
+                         { return std::string(info.param.deviceClass); });
+
+// Mean colour difference between horizontal neighbours inside the map, and
+// across the wrapped left and right borders; the same for vertical ones.
+struct Seams
+{
+    double insideX = 0, borderX = 0, insideY = 0, borderY = 0;
+};
+
+Seams Measure(const Png& n)
+{
+    Seams s;
+    const int w = n.width, h = n.height;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c)
+            {
+                const double dx = std::abs(n.at((x + 1) % w, y, c) - n.at(x, y, c));
+                const double dy = std::abs(n.at(x, (y + 1) % h, c) - n.at(x, y, c));
+                (x == w - 1 ? s.borderX : s.insideX) += dx;
+                (y == h - 1 ? s.borderY : s.insideY) += dy;
+            }
+    s.insideX /= double(w - 1) * h;
+    s.borderX /= h;
+    s.insideY /= double(h - 1) * w;
+    s.borderY /= w;
+    return s;
+}
+
+TEST(BakeTile, NormalMapEdgesContinueEachOtherOnlyWithTile)
+{
+    const std::string plain = FreshFolder("plain"), tiled = FreshFolder("tiled");
+    const std::string common = "--size 64x64 --frames 1 --seed 21 --maps normal";
+    Bake(plain, common);
+    Bake(tiled, common + " --tile");
+    const Png own = ReadPng(FramePath(plain, "normal", 0));
+    const Png wrapped = ReadPng(FramePath(tiled, "normal", 0));
+
+    const Seams t = Measure(wrapped);
+    EXPECT_LT(t.borderX, 1.5 * t.insideX);
+    EXPECT_LT(t.borderY, 1.5 * t.insideY);
+    const Seams p = Measure(own);
+    EXPECT_GT(std::max(p.borderX / p.insideX, p.borderY / p.insideY), 1.5);
+
+    // Away from the borders both come from the same arithmetic.
+    int worst = 0;
+    for (int y = 4; y < 60; ++y)
+        for (int x = 4; x < 60; ++x)
+            for (int c = 0; c < 3; ++c)
+                worst = std::max(worst, std::abs(own.at(x, y, c) - wrapped.at(x, y, c)));
+    EXPECT_LE(worst, 2);
+}
+
+// Frame N-1 followed by frame 0 changes no more than neighbouring frames of the
+// plain motion do,
+// and without the cross-fade it changes much more.
+class BakeLoop : public testing::TestWithParam<std::pair<const char*, const char*>>
+{
+};
+
+TEST_P(BakeLoop, LastFrameLeadsIntoTheFirst)
+{
+    const auto [deviceClass, map] = GetParam();
+    const int frames = 12;
+    const std::string looped = FreshFolder("looped"), plain = FreshFolder("plain");
+    const std::string common = "--size 32x32 --frames 12 --seed 5 --speed 4 --maps " +
+                               std::string(map) + " --device-class " + deviceClass;
+    Bake(looped, common + " --loop 4");
+    Bake(plain, common);
+    auto frame = [&](const std::string& folder, int k)
+    { return ReadPng(FramePath(folder, map, k)); };
+
+    // Steps of the plain motion, before the fade begins.
+    double largestStep = 0;
+    for (int k = 0; k + 1 < frames - 4; ++k)
+        largestStep = std::max(largestStep, MeanDifference(frame(looped, k), frame(looped, k + 1)));
+    const double seam = MeanDifference(frame(looped, frames - 1), frame(looped, 0));
+    EXPECT_LE(seam, 1.25 * largestStep);
+    EXPECT_GT(MeanDifference(frame(plain, frames - 1), frame(plain, 0)), 2 * seam);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, BakeLoop,
+                         testing::Values(std::make_pair("ps20", "height"),
+                                         std::make_pair("ps11", "normal")),
+                         [](const auto& info) { return std::string(info.param.first); });
+
+TEST(BakeLayout, AtlasHoldsTheFramesRowByRowAndNormalYFlipsOnlyGreen)
+{
+    const std::string atlas = FreshFolder("atlas"), up = FreshFolder("up");
+    const std::string common = "--size 16x16 --frames 5 --seed 2 --maps height,normal";
+    Bake(atlas, common + " --atlas 3x2");
+    Bake(up, common + " --normal-y up");
+
+    const Png normals = ReadPng(atlas + "/normal_atlas.png");
+    const Png heights = ReadPng(atlas + "/height_atlas.png");
+    ASSERT_EQ(normals.width, 48);
+    ASSERT_EQ(normals.height, 32);
+    ASSERT_EQ(heights.bitDepth, 16);
+    for (int k = 0; k < 6; ++k)
+    {
+        const int x0 = 16 * (k % 3), y0 = 16 * (k / 3);
+        const Png normal = k < 5 ? ReadPng(FramePath(atlas, "normal", k)) : Png{};
+        const Png height = k < 5 ? ReadPng(FramePath(atlas, "height", k)) : Png{};
+        const Png flipped = k < 5 ? ReadPng(FramePath(up, "normal", k)) : Png{};
+        int mismatches = 0, greenOff = 0, otherOff = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+            {
+                mismatches += heights.at(x0 + x, y0 + y, 0) != (k < 5 ? height.at(x, y, 0) : 0);
+                for (int c = 0; c < 3; ++c)
+                {
+                    const int own = k < 5 ? normal.at(x, y, c) : 0;
+                    mismatches += normals.at(x0 + x, y0 + y, c) != own;
+                    if (k < 5 && c == 1)
+                        greenOff = std::max(greenOff, std::abs(flipped.at(x, y, c) - (255 - own)));
+                    else if (k < 5)
+                        otherOff = std::max(otherOff, std::abs(flipped.at(x, y, c) - own));
+                }
+            }
+        EXPECT_EQ(mismatches, 0) << "cell " << k;
+        EXPECT_LE(greenOff, 1) << "frame " << k;
+        EXPECT_EQ(otherOff, 0) << "frame " << k;
+    }
+}
+
+// The float files hold the same values as the PNG files, at more precision.
+TEST(BakeFormat, ExrHoldsThePngValues)
+{
+    const std::string png = FreshFolder("png"), exr = FreshFolder("exr");
+    const std::string common = "--size 32x32 --frames 1 --seed 8 --maps height,normal";
+    Bake(png, common);
+    Bake(exr, common + " --format exr");
+    const Png heights = ReadPng(FramePath(png, "height", 0));
+    const Png normals = ReadPng(FramePath(png, "normal", 0));
+
+    Imf::InputFile heightFile(FramePath(exr, "height", 0, ".exr").c_str());
+    ASSERT_EQ(heightFile.header().channels().findChannel("Y")->type, Imf::FLOAT);
+    Imf::InputFile normalFile(FramePath(exr, "normal", 0, ".exr").c_str());
+    for (const char* name : {"R", "G", "B"})
+        ASSERT_EQ(normalFile.header().channels().findChannel(name)->type, Imf::HALF);
+    std::vector<float> y(32 * 32), rgb(32 * 32 * 3);
+    Imf::FrameBuffer heightBuffer, normalBuffer;
+    heightBuffer.insert("Y", Imf::Slice(Imf::FLOAT, (char*)y.data(), 4, 4 * 32));
+    for (int c = 0; c < 3; ++c)
+        normalBuffer.insert(std::string(1, "RGB"[c]),
+                            Imf::Slice(Imf::FLOAT, (char*)(rgb.data() + c), 12, 12 * 32));
+    heightFile.setFrameBuffer(heightBuffer);
+    heightFile.readPixels(0, 31);
+    normalFile.setFrameBuffer(normalBuffer);
+    normalFile.readPixels(0, 31);
+    double heightError = 0, normalError = 0;
+    for (size_t i = 0; i < y.size(); ++i)
+        heightError = std::max(heightError, std::abs(y[i] * 65535.0 - heights.samples[i]));
+    for (size_t i = 0; i < rgb.size(); ++i)
+        normalError = std::max(normalError, std::abs(rgb[i] * 255.0 - normals.samples[i]));
+    EXPECT_LE(heightError, 0.5 + 1e-3);
+    EXPECT_LE(normalError, 0.5 + 255.0 / 2048); // half keeps 11 significant bits
+}
+
+// A host at F frames per second: the clock never drifts by a millisecond.
+TEST(BakeClock, FrameMillisecondsNeverDrift)
+{
+    for (double fps : {30.0, 29.97, 60.0, 24.0, 144.0, 7.3, 1000.0})
+    {
+        uint64_t sum = 0;
+        double worst = 0;
+        for (int64_t k = 0; k < 100000; ++k)
+        {
+            const uint32_t ms = swk::tools::FrameMilliseconds(k, fps);
+            ASSERT_LE(std::abs(double(ms) - 1000.0 / fps), 1.0) << fps << " frame " << k;
+            sum += ms;
+            worst = std::max(worst, std::abs(double(sum) - double(k + 1) * 1000.0 / fps));
+        }
+        EXPECT_LT(worst, 1.0) << fps;
+    }
+}
+
+} // namespace
