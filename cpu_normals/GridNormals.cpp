@@ -40,6 +40,11 @@ inline void Normalize(D3DXVECTOR3& n)
     n = D3DXVECTOR3(n.x / fLength, n.y / fLength, n.z / fLength);
 }
 
+// Grids up to this wide are expanded row by row on the stack; wider ones, far
+// beyond the maps devices without pixel shader 2.0 take, read the layer rows
+// point by point.
+const int g_nMaxExpandedWidth = 2048;
+
 // The summed heights of the two layers, one layer row at a time as the grid
 // first reaches it.
 class CHeightRows
@@ -100,36 +105,17 @@ inline void AddCross4(SVec3x4& n, __m128 ax, __m128 ay, __m128 az, __m128 bx, __
     n.z = _mm_add_ps(n.z, _mm_sub_ps(_mm_mul_ps(ax, by), _mm_mul_ps(ay, bx)));
 }
 
-inline __m128i LayerPosition4(__m128 x, __m128 fW)
+// Grid points x .. x + 3 of one row; each pointer is at the point's own
+// column of a row expanded to the grid's width, its neighbours beside it.
+inline void PointNormals4(const float* pUp, const float* pRow, const float* pDown, float fInvW,
+                          float fInvH, D3DXVECTOR3* pOut)
 {
-    return _mm_cvttps_epi32(_mm_mul_ps(_mm_div_ps(x, fW), _mm_set1_ps(128.0f)));
-}
-
-inline __m128 Gather(const float* p, const int* an)
-{
-    return _mm_setr_ps(p[an[0]], p[an[1]], p[an[2]], p[an[3]]);
-}
-
-// Grid points x .. x + 3 of one row, all inside the row.
-inline void PointNormals4(const float* pUp, const float* pRow, const float* pDown, int x, int W,
-                          float fInvW, float fInvH, D3DXVECTOR3* pOut)
-{
-    const __m128 fW = _mm_set1_ps((float)W);
-    const __m128 fX = _mm_add_ps(_mm_set1_ps((float)x), _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f));
-    const __m128 fOne = _mm_set1_ps(1.0f);
-    alignas(16) int anLeft[4], anCol[4], anRight[4];
-    _mm_store_si128((__m128i*)anLeft,
-                    LayerPosition4(_mm_max_ps(_mm_sub_ps(fX, fOne), _mm_setzero_ps()), fW));
-    _mm_store_si128((__m128i*)anCol, LayerPosition4(fX, fW));
-    _mm_store_si128((__m128i*)anRight,
-                    LayerPosition4(_mm_min_ps(_mm_add_ps(fX, fOne), _mm_sub_ps(fW, fOne)), fW));
-
-    const __m128 h0 = Gather(pRow, anCol);
+    const __m128 h0 = _mm_loadu_ps(pRow);
     const __m128 fScale = _mm_set1_ps(1.52587890625e-05f);
-    const __m128 dl = _mm_mul_ps(_mm_sub_ps(Gather(pRow, anLeft), h0), fScale);
-    const __m128 du = _mm_mul_ps(_mm_sub_ps(Gather(pUp, anCol), h0), fScale);
-    const __m128 dr = _mm_mul_ps(_mm_sub_ps(Gather(pRow, anRight), h0), fScale);
-    const __m128 dd = _mm_mul_ps(_mm_sub_ps(Gather(pDown, anCol), h0), fScale);
+    const __m128 dl = _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(pRow - 1), h0), fScale);
+    const __m128 du = _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(pUp), h0), fScale);
+    const __m128 dr = _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(pRow + 1), h0), fScale);
+    const __m128 dd = _mm_mul_ps(_mm_sub_ps(_mm_loadu_ps(pDown), h0), fScale);
 
     const __m128 zero = _mm_setzero_ps();
     const __m128 iW = _mm_set1_ps(fInvW), iH = _mm_set1_ps(fInvH);
@@ -165,25 +151,60 @@ void CWaveGenerator::ComputeGridNormals()
     const float fInvH = 1.0f / (float)H;
     CHeightRows rows(m_anLayer);
 
+    if (W > g_nMaxExpandedWidth)
+    {
+        for (int y = 0; y < H; y++)
+        {
+            const float* pRow = rows.Row(LayerPosition(y, H));
+            const float* pUp = rows.Row(LayerPosition(y > 0 ? y - 1 : 0, H));
+            const float* pDown = rows.Row(LayerPosition(y < H - 1 ? y + 1 : H - 1, H));
+            D3DXVECTOR3* pOut = m_pGridNormals + (size_t)y * W;
+            for (int x = 0; x < W; x++)
+            {
+                const int nColLeft = LayerPosition(x > 0 ? x - 1 : 0, W);
+                const int nCol = LayerPosition(x, W);
+                const int nColRight = LayerPosition(x < W - 1 ? x + 1 : W - 1, W);
+                PointNormal(pRow[nCol], pRow[nColLeft], pRow[nColRight], pUp[nCol], pDown[nCol],
+                            fInvW, fInvH, pOut[x]);
+            }
+        }
+        return;
+    }
+
+    // Three grid rows (above, own, below) with a height per grid column and
+    // the clamped neighbours at both ends; each grid row is expanded once.
+    int anCol[g_nMaxExpandedWidth];
+    for (int x = 0; x < W; x++)
+        anCol[x] = LayerPosition(x, W);
+    float afExpanded[3][g_nMaxExpandedWidth + 2];
+    const auto Expand = [&](int y)
+    {
+        const float* pLayerRow = rows.Row(LayerPosition(y, H));
+        float* pOut = afExpanded[y % 3];
+        for (int x = 0; x < W; x++)
+            pOut[x + 1] = pLayerRow[anCol[x]];
+        pOut[0] = pOut[1];
+        pOut[W + 1] = pOut[W];
+    };
+    Expand(0);
+    if (H > 1)
+        Expand(1);
     for (int y = 0; y < H; y++)
     {
-        const float* pRow = rows.Row(LayerPosition(y, H));
-        const float* pUp = rows.Row(LayerPosition(y > 0 ? y - 1 : 0, H));
-        const float* pDown = rows.Row(LayerPosition(y < H - 1 ? y + 1 : H - 1, H));
+        const float* pRow = afExpanded[y % 3] + 1;
+        const float* pUp = afExpanded[(y > 0 ? y - 1 : 0) % 3] + 1;
+        const float* pDown = afExpanded[(y < H - 1 ? y + 1 : H - 1) % 3] + 1;
         D3DXVECTOR3* pOut = m_pGridNormals + (size_t)y * W;
         int x = 0;
 #ifdef SWK_GRID_NORMALS_SSE2
         for (; x + 4 <= W; x += 4)
-            PointNormals4(pUp, pRow, pDown, x, W, fInvW, fInvH, pOut + x);
+            PointNormals4(pUp + x, pRow + x, pDown + x, fInvW, fInvH, pOut + x);
 #endif
         for (; x < W; x++)
-        {
-            const int nColLeft = LayerPosition(x > 0 ? x - 1 : 0, W);
-            const int nCol = LayerPosition(x, W);
-            const int nColRight = LayerPosition(x < W - 1 ? x + 1 : W - 1, W);
-            PointNormal(pRow[nCol], pRow[nColLeft], pRow[nColRight], pUp[nCol], pDown[nCol], fInvW,
-                        fInvH, pOut[x]);
-        }
+            PointNormal(pRow[x], pRow[x - 1], pRow[x + 1], pUp[x], pDown[x], fInvW, fInvH, pOut[x]);
+        // The row above is no longer needed: its slot takes the row after next.
+        if (y + 2 < H)
+            Expand(y + 2);
     }
 }
 

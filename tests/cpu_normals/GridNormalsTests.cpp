@@ -103,7 +103,7 @@ TEST_P(RandomLayers, EveryNormalMatchesThePlainReadingAndTheClosedForm)
 // four-point blocks, leave a remainder, or have no block at all.
 TEST(GridNormals, ExtremeLayersMatchThePlainReadingBitForBit)
 {
-    const std::pair<int, int> sizes[] = {{256, 256}, {131, 3}, {5, 130}, {2, 1}, {1, 2}};
+    const std::pair<int, int> sizes[] = {{256, 256}, {131, 3}, {5, 130}, {2, 1}, {1, 2}, {2049, 3}};
     for (const auto& [W, H] : sizes)
     {
         Grid grid(true, W, H);
