@@ -120,12 +120,25 @@ const DWORD kNoPixelShader = 0;
         ->Repetitions(3)                                                                           \
         ->ReportAggregatesOnly(true)
 
+// The same waited frames with the CPU time of every thread of the process (the
+// driver's queue and rasterizer threads included) in the CPU column, which
+// stays meaningful on a loaded machine where the wall clock does not.
+#define SWK_UPDATE_PROCESS(name, version)                                                          \
+    BENCHMARK_CAPTURE(BM_Update, name, version, true)                                              \
+        ->Unit(benchmark::kMillisecond)                                                            \
+        ->MeasureProcessCPUTime()                                                                  \
+        ->Repetitions(3)                                                                           \
+        ->ReportAggregatesOnly(true)
+
 SWK_UPDATE(PixelShader20, kPixelShader20, false);
 SWK_UPDATE(PixelShader20_waited, kPixelShader20, true);
 SWK_UPDATE(PixelShader14, kPixelShader14, false);
 SWK_UPDATE(PixelShader14_waited, kPixelShader14, true);
 SWK_UPDATE(NoPixelShader, kNoPixelShader, false);
 SWK_UPDATE(NoPixelShader_waited, kNoPixelShader, true);
+SWK_UPDATE_PROCESS(PixelShader20_process, kPixelShader20);
+SWK_UPDATE_PROCESS(PixelShader14_process, kPixelShader14);
+SWK_UPDATE_PROCESS(NoPixelShader_process, kNoPixelShader);
 
 BENCHMARK_CAPTURE(BM_Construct, PixelShader20, kPixelShader20)
     ->Unit(benchmark::kMillisecond)

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 #include <cmath>
 #include <random>
 #include <string>
@@ -94,6 +96,35 @@ TEST_P(RandomLayers, EveryNormalMatchesThePlainReadingAndTheClosedForm)
         }
     EXPECT_EQ(exact, W * H);
     EXPECT_EQ(close, W * H);
+}
+
+// Cliffs between the largest heights two layers can sum to and flat stretches:
+// huge differences, exact zeros and cancelling neighbours, on widths that fill
+// four-point blocks, leave a remainder, or have no block at all.
+TEST(GridNormals, ExtremeLayersMatchThePlainReadingBitForBit)
+{
+    const std::pair<int, int> sizes[] = {{256, 256}, {131, 3}, {5, 130}, {2, 1}, {1, 2}, {2049, 3}};
+    for (const auto& [W, H] : sizes)
+    {
+        Grid grid(true, W, H);
+        std::mt19937 random(W * 31 + H);
+        const int extremes[] = {INT_MAX / 2, INT_MIN / 2, 0, 1};
+        std::uniform_int_distribution<int> pick(0, 3);
+        for (int l = 0; l < 2; l++)
+            for (int r = 0; r < 128; r++)
+                for (int c = 0; c < 128; c++)
+                    grid.Layers()[l][r][c] = extremes[pick(random)];
+        Probe::ComputeGridNormals(*grid);
+        int exact = 0;
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++)
+            {
+                const D3DXVECTOR3& n = grid.Normal(x, y);
+                const D3DXVECTOR3 r = ReferenceNormal(grid.Layers(), W, H, x, y);
+                exact += std::memcmp(&n, &r, sizeof n) == 0;
+            }
+        EXPECT_EQ(exact, W * H) << W << "x" << H;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, RandomLayers,

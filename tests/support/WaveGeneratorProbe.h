@@ -10,6 +10,11 @@ struct CWaveGeneratorProbe
     static void CreateVertexBuffers(CWaveGenerator& g) { g.CreateVertexBuffers(); }
     static void ComputeGridNormals(CWaveGenerator& g) { g.ComputeGridNormals(); }
     static void UploadGridNormals(CWaveGenerator& g) { g.UploadGridNormals(); }
+    static void SynthesizeLayers(CWaveGenerator& g, DWORD dwElapsed)
+    {
+        g.SynthesizeLayers(dwElapsed);
+    }
+    static void UploadNoiseLayers(CWaveGenerator& g) { g.UploadNoiseLayers(); }
 
     template <typename G> static auto& NoiseTex(G& g, int i) { return g.m_pNoiseTex[i]; }
     template <typename G> static auto& HeightMap(G& g) { return g.m_pHeightMap; }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -176,6 +178,134 @@ void main() { color = texture(image, gl_FragCoord.xy / 16.0) + ps.c0; }
     EXPECT_EQ(after.framebuffers, warm.framebuffers);
     EXPECT_EQ(warm.pipelines, 1u);
     EXPECT_EQ(out[0], 0xff204067u) << "the constant grew by one unit in each of seven frames";
+}
+
+// Overlapping strips of uneven lengths over a jittered grid, coloured per
+// vertex; splits[i] says what changes before strip i.
+enum Split
+{
+    kKeep,
+    kNewUniformVersion, // same values, new version
+    kScissor,
+};
+
+struct StripFrame
+{
+    std::vector<uint32_t> pixels;
+    uint64_t draws;
+};
+
+StripFrame drawStrips(Renderer& renderer, const std::vector<Split>& splits)
+{
+    const char* vertex = R"(#version 450
+layout(location = 0) in vec2 position;
+layout(location = 1) in vec4 colour;
+layout(location = 0) out vec4 shade;
+void main() { gl_Position = vec4(position, 0.0, 1.0); shade = colour; }
+)";
+    const char* fragment = R"(#version 450
+layout(set = 0, binding = 1, std140) uniform Pixel { vec4 c0; } ps;
+layout(location = 0) in vec4 shade;
+layout(location = 0) out vec4 color;
+void main() { color = shade + ps.c0; }
+)";
+    const auto vs = test::compileGlsl(vertex, test::GlslStage::Vertex);
+    const auto fs = test::compileGlsl(fragment, test::GlslStage::Fragment);
+    auto vsModule = renderer.createShader(vs.data(), vs.size(), "vs");
+    auto fsModule = renderer.createShader(fs.data(), fs.size(), "fs");
+    ImageDesc desc;
+    desc.width = desc.height = 40;
+    desc.format = VK_FORMAT_R8G8B8A8_UNORM;
+    desc.usage = VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
+    desc.name = "strips";
+    auto target = renderer.createImage(desc);
+
+    constexpr uint32_t kColumns = 9, kStride = 6 * sizeof(float);
+    const uint32_t rows = uint32_t(splits.size());
+    auto vertices =
+        renderer.createBuffer(rows * 2 * kColumns * kStride, VK_BUFFER_USAGE_VERTEX_BUFFER_BIT,
+                              MemoryKind::Upload, "strips");
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> jitter(-0.08f, 0.08f), unit(0.0f, 1.0f);
+    auto* v = reinterpret_cast<float*>(vertices->mapped());
+    for (uint32_t row = 0; row < rows; ++row)
+        for (uint32_t i = 0; i < 2 * kColumns; ++i, v += 6)
+        {
+            // Rows overlap their neighbours, so the order of triangles shows.
+            v[0] = -1.0f + 2.0f * float(i / 2) / (kColumns - 1) + jitter(random);
+            v[1] = -1.0f + 2.0f * (float(row) + 1.6f * float(i % 2)) / float(rows) + jitter(random);
+            for (int c = 2; c < 6; ++c)
+                v[c] = unit(random);
+        }
+
+    renderer.setTargets(target.get(), 0, nullptr);
+    const VkRect2D all{{0, 0}, {40, 40}};
+    ClearValues clear;
+    clear.color = true;
+    renderer.clear(&all, 1, clear);
+    const uint64_t before = renderer.counters().draws;
+    const float constants[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    DrawCall call;
+    call.state.topology = VK_PRIMITIVE_TOPOLOGY_TRIANGLE_STRIP;
+    call.vertexShader = vsModule.get();
+    call.fragmentShader = fsModule.get();
+    call.state.bindingCount = 1;
+    call.state.strides[0] = kStride;
+    call.state.attributeCount = 2;
+    call.state.attributes[0] = {0, 0, VK_FORMAT_R32G32_SFLOAT, 0};
+    call.state.attributes[1] = {1, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 8};
+    call.vertexBuffers[0] = vertices->handle();
+    call.uniforms[1] = {constants, sizeof constants, 1};
+    call.viewport = {0, 0, 40, 40, 0, 1};
+    call.scissor = all;
+    call.joinStrips = true;
+    for (uint32_t row = 0; row < rows; ++row)
+    {
+        if (splits[row] == kNewUniformVersion)
+            ++call.uniforms[1].version;
+        if (splits[row] == kScissor)
+            call.scissor = call.scissor.extent.width == 40 ? VkRect2D{{3, 5}, {30, 31}} : all;
+        // Odd rows start one vertex late, so strips of both parities follow each other.
+        call.vertexOffsets[0] = VkDeviceSize(row * 2 * kColumns + row % 2) * kStride;
+        call.count = 2 * kColumns - row % 2;
+        renderer.draw(call);
+    }
+    StripFrame frame;
+    frame.pixels.resize(40 * 40);
+    renderer.read(*target, 0, 4, frame.pixels.data(), 40 * 4);
+    frame.draws = renderer.counters().draws - before;
+    renderer.release(std::move(target));
+    renderer.release(std::move(vertices));
+    renderer.release(std::move(vsModule));
+    renderer.release(std::move(fsModule));
+    return frame;
+}
+
+TEST_F(RendererTest, ConsecutiveStripsAreOneDrawRasterisedAsSeparateDrawsAre)
+{
+    struct Case
+    {
+        std::vector<Split> splits;
+        uint64_t draws;
+    };
+    const Case cases[] = {
+        {{kKeep, kKeep, kKeep, kKeep, kKeep, kKeep, kKeep}, 1},
+        {{kKeep, kKeep, kNewUniformVersion, kKeep, kKeep}, 2},
+        {{kKeep, kScissor, kKeep, kScissor, kKeep, kKeep}, 3},
+    };
+    setenv("SWK_VK_MERGE_STRIPS", "0", 1);
+    Renderer separate(context_);
+    unsetenv("SWK_VK_MERGE_STRIPS");
+    for (const Case& c : cases)
+    {
+        const StripFrame merged = drawStrips(*renderer_, c.splits);
+        const StripFrame reference = drawStrips(separate, c.splits);
+        EXPECT_EQ(reference.draws, c.splits.size());
+        EXPECT_EQ(merged.draws, c.draws);
+        EXPECT_EQ(merged.pixels, reference.pixels) << c.splits.size() << " strips";
+        EXPECT_NE(std::count(merged.pixels.begin(), merged.pixels.end(), 0u), 40 * 40)
+            << "the strips drew nothing";
+    }
 }
 
 TEST_F(RendererTest, ObjectsReleasedWhileInUseOutliveTheirWork)

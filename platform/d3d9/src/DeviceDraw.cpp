@@ -198,8 +198,8 @@ HRESULT Device::draw(D3DPRIMITIVETYPE type, UINT primitives, const DrawSource& s
             call.fragmentShader = ps ? &ps->module() : &fixedFunction_->pixelShader();
             bindAttributes(layout, stride, vs ? vs->inputs() : fixedFunction_->inputs(),
                            &call.state);
-            if (!ps)
-                FixedFunction::specialize(state_, &call.state);
+            if (!vs || !ps)
+                FixedFunction::specialize(state_, layout, !vs, !ps, &call.state);
             if (user)
             {
                 const UINT bytes = vertices * stride;
@@ -218,7 +218,7 @@ HRESULT Device::draw(D3DPRIMITIVETYPE type, UINT primitives, const DrawSource& s
             call.uniforms[0] =
                 vs ? vk::UniformBlock{state_.vertexConstants, sizeof state_.vertexConstants,
                                       state_.vertexConstantsVersion}
-                   : fixedFunction_->vertexBlock(state_, layout, versions_);
+                   : fixedFunction_->vertexBlock(state_, versions_);
             call.uniforms[1] =
                 ps ? vk::UniformBlock{state_.pixelConstants, sizeof state_.pixelConstants,
                                       state_.pixelConstantsVersion}
@@ -228,6 +228,10 @@ HRESULT Device::draw(D3DPRIMITIVETYPE type, UINT primitives, const DrawSource& s
             call.scissor = mapScissor(state_.viewport, state_.scissor,
                                       state_.renderStates[D3DRS_SCISSORTESTENABLE] != 0);
             call.count = vertices;
+            // On lavapipe a strip through the built-in vertex stage costs about
+            // four times one through a host's shader, and merged strips cost
+            // less; merged indexed strips through a host's shader cost more.
+            call.joinStrips = !vs;
             if (source.kind == Primitive::Indexed)
             {
                 call.indexBuffer = indices->buffer().handle();

@@ -91,10 +91,14 @@ FixedFunction::~FixedFunction()
     renderer_.release(std::move(pixel_));
 }
 
-void FixedFunction::specialize(const DeviceState& state, vk::PipelineState* pipeline)
+void FixedFunction::specialize(const DeviceState& state, const VertexLayout& layout, bool vertex,
+                               bool pixel, vk::PipelineState* pipeline)
 {
     uint32_t* c = pipeline->specialization;
-    for (int stage = 0; stage < 2; ++stage)
+    const DWORD* rs = state.renderStates;
+    // The constants of a stage a host shader replaces stay zero, so its
+    // states do not split pipelines.
+    for (int stage = 0; pixel && stage < 2; ++stage)
     {
         const DWORD* s = state.textureStageStates[stage];
         uint32_t* t = c + 7 * stage;
@@ -106,44 +110,49 @@ void FixedFunction::specialize(const DeviceState& state, vk::PipelineState* pipe
         t[5] = s[D3DTSS_ALPHAARG1];
         t[6] = s[D3DTSS_ALPHAARG2];
     }
-    const DWORD* rs = state.renderStates;
-    c[14] = rs[D3DRS_FOGENABLE] != 0;
-    c[15] = rs[D3DRS_FOGTABLEMODE];
-    c[16] = rs[D3DRS_ALPHATESTENABLE] ? rs[D3DRS_ALPHAFUNC] : 0;
-    c[17] = rs[D3DRS_SPECULARENABLE] != 0;
-    pipeline->specializationCount = 18;
-    pipeline->specializedStages = vk::kSpecializeFragment;
+    if (pixel)
+    {
+        c[14] = rs[D3DRS_FOGENABLE] != 0;
+        c[15] = rs[D3DRS_FOGTABLEMODE];
+        c[16] = rs[D3DRS_ALPHATESTENABLE] ? rs[D3DRS_ALPHAFUNC] : 0;
+        c[17] = rs[D3DRS_SPECULARENABLE] != 0;
+    }
+    if (vertex)
+    {
+        c[18] = layout.pretransformed;
+        c[19] = layout.hasDiffuse;
+        c[20] = layout.hasSpecular;
+        c[21] = rs[D3DRS_LIGHTING] != 0;
+        const bool vertexColors = rs[D3DRS_COLORVERTEX] != 0;
+        c[22] = vertexColors ? rs[D3DRS_DIFFUSEMATERIALSOURCE] : 0;
+        c[23] = vertexColors ? rs[D3DRS_AMBIENTMATERIALSOURCE] : 0;
+        c[24] = vertexColors ? rs[D3DRS_SPECULARMATERIALSOURCE] : 0;
+        c[25] = vertexColors ? rs[D3DRS_EMISSIVEMATERIALSOURCE] : 0;
+        if (layout.pretransformed)
+        {
+            const D3DVIEWPORT9& vp = state.viewport;
+            const float viewport[6] = {float(vp.X),      float(vp.Y), float(vp.Width),
+                                       float(vp.Height), vp.MinZ,     vp.MaxZ};
+            std::memcpy(c + 26, viewport, sizeof viewport);
+        }
+    }
+    pipeline->specializationCount = 32;
+    pipeline->specializedStages =
+        (vertex ? vk::kSpecializeVertex : 0u) | (pixel ? vk::kSpecializeFragment : 0u);
 }
 
-vk::UniformBlock FixedFunction::vertexBlock(const DeviceState& state, const VertexLayout& layout,
-                                            uint64_t& versions)
+vk::UniformBlock FixedFunction::vertexBlock(const DeviceState& state, uint64_t& versions)
 {
     FixedVertexBlock b{};
     const D3DMATRIX wvp =
         multiply(multiply(transform(state, D3DTS_WORLD), transform(state, D3DTS_VIEW)),
                  transform(state, D3DTS_PROJECTION));
     std::memcpy(b.worldViewProjection, wvp.m, sizeof b.worldViewProjection);
-    const D3DVIEWPORT9& vp = state.viewport;
-    b.viewport[0] = static_cast<float>(vp.X);
-    b.viewport[1] = static_cast<float>(vp.Y);
-    b.viewport[2] = static_cast<float>(vp.Width);
-    b.viewport[3] = static_cast<float>(vp.Height);
-    b.depthRange[0] = vp.MinZ;
-    b.depthRange[1] = vp.MaxZ;
     color(state.renderStates[D3DRS_AMBIENT], b.ambient);
     color(state.material.Diffuse, b.materialDiffuse);
     color(state.material.Ambient, b.materialAmbient);
     color(state.material.Specular, b.materialSpecular);
     color(state.material.Emissive, b.materialEmissive);
-    b.flags[0] = layout.pretransformed;
-    b.flags[1] = layout.hasDiffuse;
-    b.flags[2] = layout.hasSpecular;
-    b.flags[3] = state.renderStates[D3DRS_LIGHTING] != 0;
-    const bool vertexColors = state.renderStates[D3DRS_COLORVERTEX] != 0;
-    b.sources[0] = vertexColors ? int32_t(state.renderStates[D3DRS_DIFFUSEMATERIALSOURCE]) : 0;
-    b.sources[1] = vertexColors ? int32_t(state.renderStates[D3DRS_AMBIENTMATERIALSOURCE]) : 0;
-    b.sources[2] = vertexColors ? int32_t(state.renderStates[D3DRS_SPECULARMATERIALSOURCE]) : 0;
-    b.sources[3] = vertexColors ? int32_t(state.renderStates[D3DRS_EMISSIVEMATERIALSOURCE]) : 0;
     return publish(b, vertexData_, vertexVersion_, versions);
 }
 

@@ -15,15 +15,11 @@ namespace swk::d3d9
 struct FixedVertexBlock
 {
     float worldViewProjection[16];
-    float viewport[4];
-    float depthRange[4];
     float ambient[4];
     float materialDiffuse[4];
     float materialAmbient[4];
     float materialSpecular[4];
     float materialEmissive[4];
-    int32_t flags[4];
-    int32_t sources[4];
 };
 
 struct FixedPixelBlock
@@ -45,13 +41,13 @@ public:
     // The vertex elements the built-in vertex shader reads, by location.
     const std::vector<ShaderInput>& inputs() const { return inputs_; }
 
-    // The states that choose the built-in pixel shader's path, as its
-    // specialization constants.
-    static void specialize(const DeviceState& state, vk::PipelineState* pipeline);
+    // The states that choose the paths of the built-in shaders in use (vertex,
+    // pixel), as their specialization constants.
+    static void specialize(const DeviceState& state, const VertexLayout& layout, bool vertex,
+                           bool pixel, vk::PipelineState* pipeline);
 
     // versions: the device's counter, shared with every other uniform source.
-    vk::UniformBlock vertexBlock(const DeviceState& state, const VertexLayout& layout,
-                                 uint64_t& versions);
+    vk::UniformBlock vertexBlock(const DeviceState& state, uint64_t& versions);
     vk::UniformBlock pixelBlock(const DeviceState& state, uint64_t& versions);
 
 private:

@@ -70,6 +70,7 @@ VkPipeline PipelineCache::get(const PipelineState& state, const ShaderModule& ve
     VkPipelineInputAssemblyStateCreateInfo assembly{};
     assembly.sType = VK_STRUCTURE_TYPE_PIPELINE_INPUT_ASSEMBLY_STATE_CREATE_INFO;
     assembly.topology = static_cast<VkPrimitiveTopology>(state.topology);
+    assembly.primitiveRestartEnable = state.primitiveRestart;
 
     VkPipelineViewportStateCreateInfo viewport{};
     viewport.sType = VK_STRUCTURE_TYPE_PIPELINE_VIEWPORT_STATE_CREATE_INFO;

@@ -4,6 +4,7 @@
 #include "swk/vk/MipGenerator.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace swk::vk
@@ -13,6 +14,8 @@ Renderer::Renderer(std::shared_ptr<Context> ctx)
     : ctx_(std::move(ctx)), stream_(ctx_), layout_(*ctx_), samplers_(*ctx_), passes_(*ctx_),
       framebuffers_(*ctx_), pipelines_(*ctx_, layout_.handle()), readback_(*ctx_)
 {
+    const char* merge = std::getenv("SWK_VK_MERGE_STRIPS");
+    mergeStrips_ = !(merge && std::strcmp(merge, "0") == 0);
     initDefaults();
 }
 
@@ -69,6 +72,7 @@ void Renderer::release(std::shared_ptr<Image> image)
 {
     if (!image)
         return;
+    flushStrips();
     if (image.get() == color_ || image.get() == depth_)
     {
         endPass();
@@ -84,6 +88,7 @@ void Renderer::release(std::shared_ptr<Image> image)
 
 void Renderer::release(std::shared_ptr<Buffer> buffer)
 {
+    flushStrips();
     stream_.retire(std::move(buffer));
 }
 
@@ -91,6 +96,7 @@ void Renderer::release(std::shared_ptr<ShaderModule> shader)
 {
     if (!shader)
         return;
+    flushStrips();
     for (auto& pipeline : pipelines_.forget(shader->id()))
         stream_.retire(std::make_shared<UniquePipeline>(std::move(pipeline)));
     boundPipeline_ = VK_NULL_HANDLE;
@@ -109,6 +115,7 @@ void Renderer::setTargets(Image* color, uint32_t level, Image* depth)
 
 void Renderer::endPass()
 {
+    flushStrips();
     if (!inPass_)
         return;
     vkCmdEndRenderPass(stream_.cmd());
@@ -141,6 +148,7 @@ void Renderer::clear(const VkRect2D* rects, uint32_t count, const ClearValues& v
 {
     if (count == 0)
         return;
+    flushStrips();
     beginPass();
     VkClearAttachment attachments[2]{};
     uint32_t used = 0;
@@ -222,6 +230,7 @@ void Renderer::finish()
 
 void Renderer::waitFor(uint64_t serial)
 {
+    flushStrips();
     if (serial >= stream_.currentSerial() && stream_.recording())
         endPass();
     stream_.wait(serial);
@@ -229,7 +238,7 @@ void Renderer::waitFor(uint64_t serial)
 
 Renderer::Counters Renderer::counters() const
 {
-    return {pipelines_.size(), samplers_.size(), framebuffers_.size()};
+    return {pipelines_.size(), samplers_.size(), framebuffers_.size(), draws_};
 }
 
 } // namespace swk::vk

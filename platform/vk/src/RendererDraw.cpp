@@ -18,13 +18,137 @@ bool readyForSampling(const Image& image)
     return true;
 }
 
+bool isStrip(uint32_t topology)
+{
+    return topology == VK_PRIMITIVE_TOPOLOGY_TRIANGLE_STRIP ||
+           topology == VK_PRIMITIVE_TOPOLOGY_LINE_STRIP;
+}
+
+bool sameTextures(const DrawCall& a, const DrawCall& b)
+{
+    for (uint32_t i = 0; i < kSamplerSlots; ++i)
+        if (a.textures[i].image != b.textures[i].image ||
+            std::memcmp(&a.textures[i].sampler, &b.textures[i].sampler, sizeof(SamplerKey)) != 0)
+            return false;
+    return true;
+}
+
 } // namespace
 
 void Renderer::draw(const DrawCall& call)
 {
     if (!call.vertexShader || !call.fragmentShader)
         throw Error(VK_ERROR_INITIALIZATION_FAILED, "drawing without shaders");
+    const UniformSlices uniforms = uniformSlices(call);
+    if (!strips_.empty() && joinsStrips(call, uniforms))
+    {
+        strips_.push_back({call.vertexOffsets[0], call.first, call.count});
+        return;
+    }
+    flushStrips();
+    if (mergeStrips_ && call.joinStrips && !call.indexBuffer && isStrip(call.state.topology) &&
+        call.state.bindingCount && call.state.strides[0])
+    {
+        stripCall_ = call;
+        stripUniforms_ = uniforms;
+        strips_.push_back({call.vertexOffsets[0], call.first, call.count});
+        return;
+    }
+    record(call, uniforms);
+}
 
+bool Renderer::joinsStrips(const DrawCall& call, const UniformSlices& uniforms) const
+{
+    const DrawCall& held = stripCall_;
+    const VkDeviceSize base = strips_.front().offset;
+    const VkDeviceSize offset = call.vertexOffsets[0];
+    const uint32_t stride = held.state.strides[0];
+    if (!call.joinStrips || call.indexBuffer || offset < base || (offset - base) % stride != 0 ||
+        (offset - base) / stride + call.first + uint64_t(call.count) >= UINT32_MAX)
+        return false;
+    return call.vertexShader == held.vertexShader && call.fragmentShader == held.fragmentShader &&
+           std::memcmp(&call.state, &held.state, sizeof(PipelineState)) == 0 &&
+           std::memcmp(call.vertexBuffers, held.vertexBuffers, sizeof call.vertexBuffers) == 0 &&
+           std::memcmp(call.vertexOffsets + 1, held.vertexOffsets + 1,
+                       sizeof call.vertexOffsets - sizeof call.vertexOffsets[0]) == 0 &&
+           std::memcmp(&uniforms, &stripUniforms_, sizeof uniforms) == 0 &&
+           sameTextures(call, held) &&
+           std::memcmp(&call.viewport, &held.viewport, sizeof call.viewport) == 0 &&
+           std::memcmp(&call.scissor, &held.scissor, sizeof call.scissor) == 0 &&
+           call.stencilReference == held.stencilReference &&
+           call.stencilCompareMask == held.stencilCompareMask &&
+           call.stencilWriteMask == held.stencilWriteMask &&
+           std::memcmp(call.blendConstants, held.blendConstants, sizeof call.blendConstants) == 0;
+}
+
+void Renderer::flushStrips()
+{
+    if (strips_.empty())
+        return;
+    if (strips_.size() == 1)
+    {
+        strips_.clear();
+        record(stripCall_, stripUniforms_);
+        return;
+    }
+    const VkDeviceSize base = strips_.front().offset;
+    const uint32_t stride = stripCall_.state.strides[0];
+    size_t total = strips_.size() - 1;
+    for (const Strip& strip : strips_)
+        total += strip.count;
+    Slice slice = stream_.arena().allocate(total * sizeof(uint32_t), sizeof(uint32_t));
+    auto* index = reinterpret_cast<uint32_t*>(slice.data);
+    for (size_t i = 0; i < strips_.size(); ++i)
+    {
+        // A restart begins a new strip whose first triangle is even again, as
+        // in a draw of its own.
+        if (i)
+            *index++ = UINT32_MAX;
+        const uint32_t first = uint32_t((strips_[i].offset - base) / stride) + strips_[i].first;
+        for (uint32_t v = 0; v < strips_[i].count; ++v)
+            *index++ = first + v;
+    }
+    strips_.clear();
+
+    DrawCall merged = stripCall_;
+    merged.state.primitiveRestart = 1;
+    merged.vertexOffsets[0] = base;
+    merged.indexBuffer = slice.buffer;
+    merged.indexOffset = slice.offset;
+    merged.indexType = VK_INDEX_TYPE_UINT32;
+    merged.count = uint32_t(total);
+    merged.first = 0;
+    merged.vertexOffset = 0;
+    record(merged, stripUniforms_);
+}
+
+Renderer::UniformSlices Renderer::uniformSlices(const DrawCall& call)
+{
+    const uint64_t serial = stream_.currentSerial();
+    const VkDeviceSize alignment =
+        std::max<VkDeviceSize>(16, ctx_->properties().limits.minUniformBufferOffsetAlignment);
+    UniformSlices slices;
+    for (uint32_t i = 0; i < kUniformBlocks; ++i)
+    {
+        UniformCache& cached = uniformCache_[i];
+        const UniformBlock& block = call.uniforms[i];
+        if (cached.serial != serial || cached.version != block.version || !cached.buffer)
+        {
+            Slice slice = stream_.arena().allocate(kUniformBlockSize, alignment);
+            const uint32_t size = block.data ? std::min(block.size, kUniformBlockSize) : 0;
+            if (size)
+                std::memcpy(slice.data, block.data, size);
+            std::memset(slice.data + size, 0, kUniformBlockSize - size);
+            cached = {block.version, serial, slice.buffer, static_cast<uint32_t>(slice.offset)};
+        }
+        slices.buffers[i] = cached.buffer;
+        slices.offsets[i] = cached.offset;
+    }
+    return slices;
+}
+
+void Renderer::record(const DrawCall& call, const UniformSlices& uniforms)
+{
     bool needsTransitions = false;
     for (const TextureBinding& t : call.textures)
         if (t.image && !readyForSampling(*t.image))
@@ -66,36 +190,17 @@ void Renderer::draw(const DrawCall& call)
         boundPipeline_ = pipeline;
     }
 
-    const VkDeviceSize alignment =
-        std::max<VkDeviceSize>(16, ctx_->properties().limits.minUniformBufferOffsetAlignment);
-    VkBuffer uniformBuffers[kUniformBlocks];
-    uint32_t offsets[kUniformBlocks];
-    for (uint32_t i = 0; i < kUniformBlocks; ++i)
-    {
-        UniformCache& cached = uniformCache_[i];
-        const UniformBlock& block = call.uniforms[i];
-        if (cached.serial != serial || cached.version != block.version || !cached.buffer)
-        {
-            Slice slice = stream_.arena().allocate(kUniformBlockSize, alignment);
-            const uint32_t size = block.data ? std::min(block.size, kUniformBlockSize) : 0;
-            if (size)
-                std::memcpy(slice.data, block.data, size);
-            std::memset(slice.data + size, 0, kUniformBlockSize - size);
-            cached = {block.version, serial, slice.buffer, static_cast<uint32_t>(slice.offset)};
-        }
-        uniformBuffers[i] = cached.buffer;
-        offsets[i] = cached.offset;
-    }
     // lavapipe folds uniform values that steer branches into the shaders and
     // compiles them anew at each bind, so binding the same set again is far
     // from free.
-    const VkDescriptorSet set = descriptorSet(call, uniformBuffers);
-    if (set != boundSet_ || std::memcmp(offsets, boundOffsets_, sizeof offsets) != 0)
+    const VkDescriptorSet set = descriptorSet(call, uniforms.buffers);
+    if (set != boundSet_ ||
+        std::memcmp(uniforms.offsets, boundOffsets_, sizeof uniforms.offsets) != 0)
     {
         vkCmdBindDescriptorSets(cmd, VK_PIPELINE_BIND_POINT_GRAPHICS, layout_.handle(), 0, 1, &set,
-                                kUniformBlocks, offsets);
+                                kUniformBlocks, uniforms.offsets);
         boundSet_ = set;
-        std::memcpy(boundOffsets_, offsets, sizeof offsets);
+        std::memcpy(boundOffsets_, uniforms.offsets, sizeof uniforms.offsets);
     }
 
     if (state.bindingCount)
@@ -114,10 +219,11 @@ void Renderer::draw(const DrawCall& call)
     }
     else
         vkCmdDraw(cmd, call.count, 1, call.first, 0);
+    ++draws_;
 }
 
 VkDescriptorSet Renderer::descriptorSet(const DrawCall& call,
-                                        VkBuffer uniformBuffers[kUniformBlocks])
+                                        const VkBuffer uniformBuffers[kUniformBlocks])
 {
     SetContents contents{};
     for (uint32_t i = 0; i < kUniformBlocks; ++i)

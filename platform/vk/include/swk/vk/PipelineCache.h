@@ -48,6 +48,7 @@ struct PipelineState
     uint32_t depthFormat = VK_FORMAT_UNDEFINED;
 
     uint32_t topology = VK_PRIMITIVE_TOPOLOGY_TRIANGLE_LIST;
+    uint32_t primitiveRestart = 0;
     uint32_t polygonMode = VK_POLYGON_MODE_FILL;
     uint32_t cullMode = VK_CULL_MODE_NONE;
     uint32_t frontFace = VK_FRONT_FACE_CLOCKWISE;

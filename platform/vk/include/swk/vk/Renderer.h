@@ -15,6 +15,7 @@
 #include "ShaderModule.h"
 
 #include <memory>
+#include <vector>
 
 namespace swk::vk
 {
@@ -55,6 +56,9 @@ struct DrawCall
     uint32_t count = 0; // vertices, or indices when indexBuffer is set
     uint32_t first = 0;
     int32_t vertexOffset = 0; // added to each index
+    // May be held back and merged with the next strips (see Renderer::draw):
+    // worth it where a draw costs the driver more than the indices it adds.
+    bool joinStrips = false;
 };
 
 struct ClearValues
@@ -94,6 +98,12 @@ public:
     void setTargets(Image* color, uint32_t level, Image* depth);
     // Rectangles are in pixels of the colour target and must lie inside it.
     void clear(const VkRect2D* rects, uint32_t count, const ClearValues& values);
+    // Consecutive strip draws marked joinStrips that differ only in where their
+    // vertices start in the same buffer are held back and recorded as one
+    // indexed draw, the strips cut apart by primitive restart: the same
+    // primitives in the same order. Anything else recorded, and every
+    // submission, comes after them.
+    // SWK_VK_MERGE_STRIPS=0 in the environment records each draw on its own.
     void draw(const DrawCall& call);
 
     void upload(Image& image, uint32_t level, VkOffset2D offset, VkExtent2D extent,
@@ -111,13 +121,26 @@ public:
     struct Counters
     {
         size_t pipelines, samplers, framebuffers;
+        uint64_t draws; // Vulkan draws recorded
     };
     Counters counters() const;
 
 private:
     void endPass();
     void beginPass();
-    VkDescriptorSet descriptorSet(const DrawCall& call, VkBuffer uniformBuffers[kUniformBlocks]);
+    struct UniformSlices
+    {
+        VkBuffer buffers[kUniformBlocks];
+        uint32_t offsets[kUniformBlocks];
+    };
+    // Copies changed uniform blocks now, so a held-back draw keeps the values
+    // it was given.
+    UniformSlices uniformSlices(const DrawCall& call);
+    bool joinsStrips(const DrawCall& call, const UniformSlices& uniforms) const;
+    void flushStrips();
+    void record(const DrawCall& call, const UniformSlices& uniforms);
+    VkDescriptorSet descriptorSet(const DrawCall& call,
+                                  const VkBuffer uniformBuffers[kUniformBlocks]);
     void initDefaults();
 
     std::shared_ptr<Context> ctx_;
@@ -157,6 +180,18 @@ private:
     uint64_t setSerial_ = 0;
     VkDescriptorSet boundSet_ = VK_NULL_HANDLE;
     uint32_t boundOffsets_[kUniformBlocks] = {};
+
+    struct Strip
+    {
+        VkDeviceSize offset; // of the strip's vertex buffer binding 0
+        uint32_t first;
+        uint32_t count;
+    };
+    DrawCall stripCall_;
+    UniformSlices stripUniforms_{};
+    std::vector<Strip> strips_; // held back; kept allocated between frames
+    bool mergeStrips_ = true;
+    uint64_t draws_ = 0;
 };
 
 } // namespace swk::vk
