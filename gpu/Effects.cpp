@@ -1,6 +1,16 @@
 #include "WaveGenerator.h"
 #include "MessageString.h"
 
+#include <string.h>
+
+// Some compilers hand back their messages without a terminating zero: the
+// text ends at the buffer's size at the latest.
+static CString GetMessageText(ID3DXBuffer* pMessages)
+{
+    const char* pText = (const char*)pMessages->GetBufferPointer();
+    return CString(pText, (int)strnlen(pText, pMessages->GetBufferSize()));
+}
+
 void CWaveGenerator::CreateEffects()
 {
     if (m_bNoPS11)
@@ -14,7 +24,7 @@ void CWaveGenerator::CreateEffects()
         D3DXSHADER_NO_PRESHADER, NULL, &m_pHeightEffect, &pMessages);
     if (pMessages)
     {
-        strMessage = (const char*)pMessages->GetBufferPointer();
+        strMessage = GetMessageText(pMessages);
         CString strCaption = LoadMessageString(722);
         MessageBoxA(NULL, strMessage, strCaption, MB_OK | MB_ICONERROR);
         CD3DWatch::SafeRelease("WaveGenerator", 149, (IUnknown**)&pMessages);
@@ -25,7 +35,7 @@ void CWaveGenerator::CreateEffects()
         D3DXSHADER_NO_PRESHADER, NULL, &m_pNormalEffect, &pMessages);
     if (pMessages)
     {
-        strMessage = (const char*)pMessages->GetBufferPointer();
+        strMessage = GetMessageText(pMessages);
         CString strCaption = LoadMessageString(722);
         MessageBoxA(NULL, strMessage, strCaption, MB_OK | MB_ICONERROR);
         CD3DWatch::SafeRelease("WaveGenerator", 170, (IUnknown**)&pMessages);
