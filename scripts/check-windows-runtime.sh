@@ -40,6 +40,7 @@ done
 say "two builds in different folders give the same bytes (${binaries[*]##*/})"
 
 # The Linux side of the comparison.
+[ -f "$build/build.ninja" ] || cmake -G Ninja -S "$root" -B "$build" $launcher >/dev/null
 cmake --build "$build" -j "$jobs" --target swellkit_host >/dev/null
 reference=$build/windows-runtime/linux
 rm -rf "$reference" && mkdir -p "$reference"
