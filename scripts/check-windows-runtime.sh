@@ -54,15 +54,17 @@ if ! command -v wine >/dev/null || ! dpkg-query -W wine32:i386 >/dev/null 2>&1; 
   exit 0
 fi
 # 32-bit programs: natively, or through qemu-i386 where the kernel has no IA32
-# emulation. Under qemu 32-bit Wine starts, but making its prefix took over
-# 18 minutes on a two-core machine (and did not finish), so it runs only on
-# request: SWK_WINE_UNDER_QEMU=1 (registers qemu-i386 with binfmt_misc if missing).
+# emulation. Under qemu 32-bit Wine starts, but on a two-core machine making its
+# prefix ran past Wine's own wait for the boot ("boot event wait timed out",
+# then kernel32.dll not loaded) and one of its programs crashed in qemu, so it
+# runs only on request: SWK_WINE_UNDER_QEMU=1 (registers qemu-i386 with
+# binfmt_misc if missing).
 binfmt=/proc/sys/fs/binfmt_misc
 how="natively"
 limit=300 # seconds for one Wine program
 if grep -qs enabled $binfmt/qemu-i386 || ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   if [ -z "${SWK_WINE_UNDER_QEMU:-}" ]; then
-    say "skipped at run time: this kernel cannot run 32-bit programs itself (no IA32 emulation), and 32-bit Wine under qemu-i386 takes tens of minutes to start (SWK_WINE_UNDER_QEMU=1 runs it anyway)"
+    say "skipped at run time: this kernel cannot run 32-bit programs itself (no IA32 emulation), and 32-bit Wine under qemu-i386 cannot make its prefix in time (SWK_WINE_UNDER_QEMU=1 tries anyway)"
     exit 0
   fi
   if [ ! -e $binfmt/qemu-i386 ] && [ -x /usr/bin/qemu-i386-static ] && [ "$(id -u)" -eq 0 ]; then
