@@ -28,6 +28,7 @@ packages=(
 )
 wine_packages=(
   wine wine32:i386 wine64 xvfb xauth libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
+  qemu-user-static # runs them where the kernel has no IA32 emulation
 )
 
 only_wine=0

@@ -19,6 +19,8 @@ cmake -G Ninja -S "$root" -B "$build-windows" -DCMAKE_BUILD_TYPE=Release $launch
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" >/dev/null
 cmake --build "$build-windows" -j "$jobs"
 "$root/scripts/check-windows-exports.sh" "$build-windows/generator/Swellkit.dll"
+# ... built twice to the same bytes, and run under Wine next to the Linux build.
+SWK_BUILD_DIR="$build" SWK_JOBS="$jobs" "$root/scripts/check-windows-runtime.sh"
 
 # The SDK: installed, then used by a host outside the tree.
 if [ -f "$root/examples/host/CMakeLists.txt" ]; then

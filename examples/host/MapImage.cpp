@@ -101,11 +101,14 @@ bool ReadBack(IDirect3DDevice9* device, IDirect3DTexture9* texture, MapImage* im
             image->height = desc.Height;
             image->format = desc.Format;
             image->rgba.assign(static_cast<size_t>(desc.Width) * desc.Height * 4, 0.0f);
+            image->texels.clear();
+            const size_t rowBytes = static_cast<size_t>(desc.Width) * BytesPerTexel(desc.Format);
             ok = true;
             for (UINT y = 0; y < desc.Height && ok; ++y)
             {
                 const unsigned char* row = static_cast<const unsigned char*>(locked.pBits) +
                                            static_cast<size_t>(y) * locked.Pitch;
+                image->texels.insert(image->texels.end(), row, row + rowBytes);
                 for (UINT x = 0; x < desc.Width && ok; ++x)
                     ok = Decode(desc.Format, row + x * BytesPerTexel(desc.Format),
                                 &image->rgba[(static_cast<size_t>(y) * desc.Width + x) * 4]);
@@ -122,7 +125,11 @@ bool ReadBack(IDirect3DDevice9* device, IDirect3DTexture9* texture, MapImage* im
     return ok;
 }
 
-bool WritePpm(const MapImage& image, const std::string& path, std::string* why)
+namespace
+{
+
+// Writes through a temporary file renamed into place; false leaves nothing behind.
+template <typename Body> bool WriteAtomically(const std::string& path, std::string* why, Body body)
 {
     const std::string temporary = path + ".partial";
     FILE* f = std::fopen(temporary.c_str(), "wb");
@@ -131,20 +138,10 @@ bool WritePpm(const MapImage& image, const std::string& path, std::string* why)
         *why = "cannot create " + temporary;
         return false;
     }
-    bool ok = std::fprintf(f, "P6\n%u %u\n255\n", image.width, image.height) > 0;
-    for (size_t i = 0; ok && i < image.rgba.size(); i += 4)
-    {
-        unsigned char rgb[3];
-        for (int c = 0; c < 3; ++c)
-        {
-            const float v = image.rgba[i + c];
-            rgb[c] = static_cast<unsigned char>(v <= 0.0f   ? 0
-                                                : v >= 1.0f ? 255
-                                                            : v * 255.0f + 0.5f);
-        }
-        ok = std::fwrite(rgb, 1, 3, f) == 3;
-    }
+    bool ok = body(f);
     ok = std::fclose(f) == 0 && ok;
+    // Windows' rename does not replace an existing file.
+    std::remove(path.c_str());
     if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0)
     {
         std::remove(temporary.c_str());
@@ -152,4 +149,38 @@ bool WritePpm(const MapImage& image, const std::string& path, std::string* why)
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool WritePpm(const MapImage& image, const std::string& path, std::string* why)
+{
+    return WriteAtomically(
+        path, why,
+        [&](FILE* f)
+        {
+            bool ok = std::fprintf(f, "P6\n%u %u\n255\n", image.width, image.height) > 0;
+            for (size_t i = 0; ok && i < image.rgba.size(); i += 4)
+            {
+                unsigned char rgb[3];
+                for (int c = 0; c < 3; ++c)
+                {
+                    const float v = image.rgba[i + c];
+                    rgb[c] = static_cast<unsigned char>(v <= 0.0f   ? 0
+                                                        : v >= 1.0f ? 255
+                                                                    : v * 255.0f + 0.5f);
+                }
+                ok = std::fwrite(rgb, 1, 3, f) == 3;
+            }
+            return ok;
+        });
+}
+
+bool WriteTexels(const MapImage& image, const std::string& path, std::string* why)
+{
+    return WriteAtomically(path, why,
+                           [&](FILE* f) {
+                               return std::fwrite(image.texels.data(), 1, image.texels.size(), f) ==
+                                      image.texels.size();
+                           });
 }

@@ -18,12 +18,17 @@ std::string Name(D3DXHANDLE h)
 class FakeBuffer final : public ComObject<ID3DXBuffer>
 {
 public:
-    explicit FakeBuffer(const std::string& text) : m_text(text) {}
-    LPVOID STDMETHODCALLTYPE GetBufferPointer() override { return &m_text[0]; }
-    DWORD STDMETHODCALLTYPE GetBufferSize() override { return (DWORD)m_text.size() + 1; }
+    // As some compilers hand it back: no terminating zero, other bytes after it.
+    explicit FakeBuffer(const std::string& text)
+        : m_size((DWORD)text.size()), m_bytes(text + "\x7f\x7f")
+    {
+    }
+    LPVOID STDMETHODCALLTYPE GetBufferPointer() override { return &m_bytes[0]; }
+    DWORD STDMETHODCALLTYPE GetBufferSize() override { return m_size; }
 
 private:
-    std::string m_text;
+    DWORD m_size;
+    std::string m_bytes;
 };
 
 class FakeEffect final : public ComObject<ID3DXEffect>

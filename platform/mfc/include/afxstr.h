@@ -12,6 +12,8 @@ class CString
 public:
     CString() = default;
     CString(const char* text) : m_text(text ? text : "") {}
+    // The first length characters of text.
+    CString(const char* text, int length) : m_text(text, length > 0 ? size_t(length) : 0) {}
     CString(const CString&) = default;
     CString& operator=(const CString&) = default;
     CString& operator=(const char* text)
