@@ -9,11 +9,14 @@ namespace swk::d3d9
 {
 
 Device::Device(Direct3D9& d3d, std::shared_ptr<vk::Context> context, const Emulation& emulation,
-               const D3DDEVICE_CREATION_PARAMETERS& creation, D3DPRESENT_PARAMETERS& present)
+               const D3DDEVICE_CREATION_PARAMETERS& creation, D3DPRESENT_PARAMETERS& present,
+               std::unique_ptr<Window> window)
     : d3d_(d3d), context_(std::move(context)), renderer_(std::make_unique<vk::Renderer>(context_)),
-      emulation_(emulation), creation_(creation), present_(present)
+      emulation_(emulation), creation_(creation), present_(present), window_(std::move(window))
 {
     fixedFunction_ = std::make_unique<FixedFunction>(*renderer_);
+    if (window_)
+        attachWindow(window_->handle(), present_);
     createImplicitSurfaces(present_);
     resetState();
     d3d_.AddRef();
@@ -24,6 +27,7 @@ Device::~Device()
     state_.unbindAll();
     releaseImplicitSurfaces();
     fixedFunction_.reset();
+    presenter_.reset();
     renderer_.reset();
     d3d_.Release();
 }
@@ -114,6 +118,11 @@ STDMETHODIMP Device::MakeResettable()
 
 STDMETHODIMP Device::TestCooperativeLevel()
 {
+    // A closed window can be replaced by a Reset at once; a minimised one has
+    // to come back first.
+    if (windowLost_ && cooperative_ == D3DERR_DEVICELOST &&
+        !(window_->exists() && !window_->hasArea()))
+        cooperative_ = D3DERR_DEVICENOTRESET;
     return cooperative_;
 }
 
@@ -165,10 +174,14 @@ STDMETHODIMP Device::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters)
 {
     if (!pPresentationParameters)
         return D3DERR_INVALIDCALL;
-    if (cooperative_ == D3DERR_DEVICELOST)
+    if (TestCooperativeLevel() == D3DERR_DEVICELOST)
         return D3DERR_DEVICELOST;
     D3DPRESENT_PARAMETERS present = *pPresentationParameters;
     HRESULT valid = normalizePresentParameters(d3d_, present);
+    const HWND window = windowFor(present);
+    // An off-screen device's Vulkan device cannot make swapchains.
+    if (SUCCEEDED(valid) && window && !context_->presentable())
+        valid = D3DERR_INVALIDCALL;
     if (SUCCEEDED(valid))
         for (Lifetime* object : defaultPool_)
             if (object->references() > 0)
@@ -189,22 +202,18 @@ STDMETHODIMP Device::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters)
             renderer_->finish();
             releaseImplicitSurfaces();
             present_ = present;
+            if (window)
+                attachWindow(window, present_);
+            else
+            {
+                presenter_.reset();
+                window_.reset();
+            }
             createImplicitSurfaces(present_);
             resetState();
+            windowLost_ = false;
             cooperative_ = D3D_OK;
             *pPresentationParameters = present;
-            return D3D_OK;
-        });
-}
-
-STDMETHODIMP Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
-{
-    if (cooperative_ != D3D_OK)
-        return D3DERR_DEVICELOST;
-    return guarded(
-        [&]() -> HRESULT
-        {
-            renderer_->flush();
             return D3D_OK;
         });
 }
