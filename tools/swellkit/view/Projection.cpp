@@ -1,5 +1,6 @@
 #include "Projection.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace swellkit::view
@@ -59,8 +60,8 @@ Mat4 LookAtPerspective(Vec3 eye, Vec3 at, float fovY, float aspect, float zNear,
 Mat4 TopDown(float aspect)
 {
     Mat4 r{};
-    r.m[0][0] = aspect > 1 ? 1 / aspect : 1;
-    r.m[1][2] = aspect > 1 ? -1 : -aspect;
+    r.m[0][0] = 1 / std::max(aspect, 1.0f);
+    r.m[1][2] = -1 / std::max(1.0f / aspect, 1.0f);
     r.m[2][3] = 0.5f;
     r.m[3][3] = 1;
     return r;

@@ -13,8 +13,8 @@ struct Mat4
 };
 
 Mat4 LookAtPerspective(Vec3 eye, Vec3 at, float fovY, float aspect, float zNear, float zFar);
-// Maps the square [-1, 1] x [-1, 1] of the plane y = 0 onto the window,
-// centred and as large as the shorter side allows, z = -1 at the top.
+// Maps the plane y = 0 onto the window from above, [-1, 1] across its shorter
+// side, z = -1 at the top.
 Mat4 TopDown(float aspect);
 // Clip-space coordinates of p.
 void Transform(const Mat4& m, Vec3 p, float clip[4]);

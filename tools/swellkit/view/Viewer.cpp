@@ -425,6 +425,14 @@ bool RunView(const ViewOptions& options, ViewReport* report, std::string* why)
         *why = std::string("no display: ") + SDL_GetError();
         return false;
     }
+    // SDL falls back to drivers without windows when the display cannot be reached.
+    const std::string driver = SDL_GetCurrentVideoDriver();
+    if (driver == "offscreen" || driver == "dummy")
+    {
+        SDL_Quit();
+        *why = "no display to open a window on (is DISPLAY set?)";
+        return false;
+    }
     bool ok;
     {
         Viewer viewer(options, report);

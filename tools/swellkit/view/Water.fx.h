@@ -12,11 +12,11 @@ float4 vRow1;
 float4 vRow2;
 float4 vRow3;
 float4 vEye;
-float4 vSun = float4(0.35, 0.6, 0.72, 0);
+float4 vSun = float4(0.25, 0.45, -0.86, 0);
 float4 vZenith = float4(0.10, 0.30, 0.62, 1);
 float4 vHorizon = float4(0.62, 0.75, 0.86, 1);
 float4 vDeep = float4(0.02, 0.14, 0.24, 1);
-float fBumpiness = 1.6;
+float fBumpiness = 1.0;
 float fFogDistance = 60;
 
 texture NormalMap;

@@ -22,8 +22,10 @@ constexpr float kTile = 6.0f;
 constexpr float kFogDistance = 60.0f;
 constexpr Vec3 kEye = {0.0f, 3.0f, 8.0f};
 constexpr Vec3 kAt = {0.0f, 0.0f, -8.0f};
-constexpr Vec3 kTopEye = {0.0f, 4.0f, 0.0f};
-constexpr float kSun[3] = {0.35f, 0.6f, 0.72f};
+constexpr float kFovY = 0.9f;
+constexpr float kZNear = 0.5f;
+constexpr float kZFar = 200.0f;
+constexpr Vec3 kTopEye = {0.0f, 3.0f, 2.5f}; // lights the view from above as from the shore
 constexpr float kDeep[3] = {0.02f, 0.14f, 0.24f};
 constexpr float kZenith[3] = {0.10f, 0.30f, 0.62f};
 constexpr float kHorizon[3] = {0.62f, 0.75f, 0.86f};
@@ -54,6 +56,16 @@ IDirect3DVertexBuffer9* MakeBuffer(IDirect3DDevice9* device, const std::vector<V
     std::memcpy(data, vertices.data(), bytes);
     buffer->Unlock();
     return buffer;
+}
+
+// The window's extent of the plane seen from above: one copy of the maps
+// across the shorter side, repeated along the longer one.
+std::vector<WaterScene::PlaneVertex> TopDownQuad(float aspect)
+{
+    const float ax = std::max(aspect, 1.0f), az = std::max(1.0f / aspect, 1.0f);
+    const float u = ax, v = az;
+    return {{-ax, 0, -az, 0, 0}, {ax, 0, -az, u, 0}, {ax, 0, az, u, v},
+            {-ax, 0, -az, 0, 0}, {ax, 0, az, u, v},  {-ax, 0, az, 0, v}};
 }
 
 D3DCOLOR Colour(const float rgb[3])
@@ -110,12 +122,8 @@ bool WaterScene::Create(IDirect3DDevice9* device, std::string* why)
                 m_aPlane.push_back({x, 0.0f, z, x / kTile, z / kTile});
             }
         }
-    const std::vector<PlaneVertex> topDown = {{-1, 0, -1, 0, 0}, {1, 0, -1, 1, 0},
-                                              {1, 0, 1, 1, 1},   {-1, 0, -1, 0, 0},
-                                              {1, 0, 1, 1, 1},   {-1, 0, 1, 0, 1}};
     m_pPlane = MakeBuffer(device, m_aPlane, kPlaneFvf);
-    m_pTopDown = MakeBuffer(device, topDown, kPlaneFvf);
-    if (!m_pPlane || !m_pTopDown)
+    if (!m_pPlane)
     {
         *why = "no vertex buffer for the water plane";
         return false;
@@ -127,7 +135,6 @@ void WaterScene::Release()
 {
     SafeRelease(m_pEffect);
     SafeRelease(m_pPlane);
-    SafeRelease(m_pTopDown);
     m_pDevice = nullptr;
 }
 
@@ -148,6 +155,8 @@ void WaterScene::Draw(IDirect3DTexture9* normals, IDirect3DTexture9* heights, bo
 {
     if (!normals)
         return;
+    if (tiled)
+        DrawSky(width, height);
     if (m_pEffect)
         DrawWithEffect(normals, heights, tiled, width, height);
     else
@@ -163,7 +172,7 @@ void WaterScene::DrawWithEffect(IDirect3DTexture9* normals, IDirect3DTexture9* h
 {
     const float aspect = float(width) / float(height);
     const Mat4 m =
-        tiled ? LookAtPerspective(kEye, kAt, 0.9f, aspect, 0.5f, 200.0f) : TopDown(aspect);
+        tiled ? LookAtPerspective(kEye, kAt, kFovY, aspect, kZNear, kZFar) : TopDown(aspect);
     const Vec3 eye = tiled ? kEye : kTopEye;
     const char* rows[4] = {"vRow0", "vRow1", "vRow2", "vRow3"};
     for (int r = 0; r < 4; ++r)
@@ -178,12 +187,16 @@ void WaterScene::DrawWithEffect(IDirect3DTexture9* normals, IDirect3DTexture9* h
     if (FAILED(m_pEffect->Begin(&passes, 0)))
         return;
     m_pDevice->SetFVF(kPlaneFvf);
-    m_pDevice->SetStreamSource(0, tiled ? m_pPlane : m_pTopDown, 0, sizeof(PlaneVertex));
-    const UINT triangles = tiled ? static_cast<UINT>(m_aPlane.size() / 3) : 2;
+    m_pDevice->SetStreamSource(0, m_pPlane, 0, sizeof(PlaneVertex));
+    const std::vector<PlaneVertex> topDown =
+        tiled ? std::vector<PlaneVertex>() : TopDownQuad(aspect);
     for (UINT p = 0; p < passes; ++p)
     {
         m_pEffect->BeginPass(p);
-        m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, triangles);
+        if (tiled)
+            m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(m_aPlane.size() / 3));
+        else
+            m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, topDown.data(), sizeof(PlaneVertex));
         m_pEffect->EndPass();
     }
     m_pEffect->End();
@@ -196,12 +209,10 @@ void WaterScene::DrawFixedFunction(IDirect3DTexture9* normals, bool tiled, UINT 
 {
     const float aspect = float(width) / float(height);
     const Mat4 m =
-        tiled ? LookAtPerspective(kEye, kAt, 0.9f, aspect, 0.5f, 200.0f) : TopDown(aspect);
+        tiled ? LookAtPerspective(kEye, kAt, kFovY, aspect, kZNear, kZFar) : TopDown(aspect);
     const Vec3 eye = tiled ? kEye : kTopEye;
-    std::vector<PlaneVertex> topDown;
-    if (!tiled)
-        topDown = {{-1, 0, -1, 0, 0}, {1, 0, -1, 1, 0}, {1, 0, 1, 1, 1},
-                   {-1, 0, -1, 0, 0}, {1, 0, 1, 1, 1},  {-1, 0, 1, 0, 1}};
+    const std::vector<PlaneVertex> topDown =
+        tiled ? std::vector<PlaneVertex>() : TopDownQuad(aspect);
     const std::vector<PlaneVertex>& plane = tiled ? m_aPlane : topDown;
     m_aScreen.resize(plane.size());
     for (size_t i = 0; i < plane.size(); ++i)
@@ -225,25 +236,50 @@ void WaterScene::DrawFixedFunction(IDirect3DTexture9* normals, bool tiled, UINT 
                         p.u,
                         p.v};
     }
+    SetScreenState(normals, D3DTADDRESS_WRAP);
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLELIST, static_cast<UINT>(m_aScreen.size() / 3),
+                               m_aScreen.data(), sizeof(ScreenVertex));
+    m_pDevice->SetTexture(0, nullptr);
+}
+
+// Above the plane's far edge: the sky, from the zenith's colour at the top of
+// the window to the horizon's at the edge.
+void WaterScene::DrawSky(UINT width, UINT height)
+{
+    float clip[4];
+    Transform(LookAtPerspective(kEye, kAt, kFovY, float(width) / float(height), kZNear, kZFar),
+              {0.0f, 0.0f, kFar}, clip);
+    const float w = float(width);
+    const float edge = (0.5f - clip[1] / clip[3] * 0.5f) * height + 2.0f;
+    const D3DCOLOR top = Colour(kZenith), bottom = Colour(kHorizon);
+    const ScreenVertex quad[6] = {
+        {0, 0, 0, 1, top, 0, 0}, {w, 0, 0, 1, top, 0, 0},       {w, edge, 0, 1, bottom, 0, 0},
+        {0, 0, 0, 1, top, 0, 0}, {w, edge, 0, 1, bottom, 0, 0}, {0, edge, 0, 1, bottom, 0, 0},
+    };
+    SetScreenState(nullptr, D3DTADDRESS_CLAMP);
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof(ScreenVertex));
+}
+
+void WaterScene::SetScreenState(IDirect3DTexture9* texture, DWORD address)
+{
     m_pDevice->SetVertexShader(nullptr);
     m_pDevice->SetPixelShader(nullptr);
     m_pDevice->SetFVF(kScreenFvf);
     m_pDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
     m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     m_pDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    m_pDevice->SetTexture(0, normals);
-    m_pDevice->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
-    m_pDevice->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
+    m_pDevice->SetTexture(0, texture);
+    m_pDevice->SetSamplerState(0, D3DSAMP_ADDRESSU, address);
+    m_pDevice->SetSamplerState(0, D3DSAMP_ADDRESSV, address);
     m_pDevice->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
     m_pDevice->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     m_pDevice->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
-    m_pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    m_pDevice->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    m_pDevice->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
     m_pDevice->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-    m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLELIST, static_cast<UINT>(m_aScreen.size() / 3),
-                               m_aScreen.data(), sizeof(ScreenVertex));
-    m_pDevice->SetTexture(0, nullptr);
 }
 
 void WaterScene::DrawInset(IDirect3DTexture9* texture, float x, float y, float size)
@@ -257,18 +293,9 @@ void WaterScene::DrawInset(IDirect3DTexture9* texture, float x, float y, float s
         {x + size, y + size, 0, 1, white, 1, 1},
         {x, y + size, 0, 1, white, 0, 1},
     };
-    m_pDevice->SetVertexShader(nullptr);
-    m_pDevice->SetPixelShader(nullptr);
-    m_pDevice->SetFVF(kScreenFvf);
-    m_pDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
-    m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    m_pDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    m_pDevice->SetTexture(0, texture);
-    m_pDevice->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
-    m_pDevice->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+    SetScreenState(texture, D3DTADDRESS_CLAMP);
     m_pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     m_pDevice->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    m_pDevice->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
     m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof(ScreenVertex));
     m_pDevice->SetTexture(0, nullptr);
 }

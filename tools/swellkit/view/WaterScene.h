@@ -34,11 +34,12 @@ public:
     void Draw(IDirect3DTexture9* normals, IDirect3DTexture9* heights, bool tiled, UINT width,
               UINT height);
 
-private:
     struct PlaneVertex
     {
         float x, y, z, u, v;
     };
+
+private:
     struct ScreenVertex
     {
         float x, y, z, rhw;
@@ -49,13 +50,15 @@ private:
     void DrawWithEffect(IDirect3DTexture9* normals, IDirect3DTexture9* heights, bool tiled,
                         UINT width, UINT height);
     void DrawFixedFunction(IDirect3DTexture9* normals, bool tiled, UINT width, UINT height);
+    void DrawSky(UINT width, UINT height);
+    // Fixed function over pretransformed vertices, texture in stage 0 only.
+    void SetScreenState(IDirect3DTexture9* texture, DWORD address);
     void DrawInset(IDirect3DTexture9* texture, float x, float y, float size);
 
     IDirect3DDevice9* m_pDevice = nullptr;
     ID3DXEffect* m_pEffect = nullptr;
     D3DXHANDLE m_hTechnique = nullptr;
     IDirect3DVertexBuffer9* m_pPlane = nullptr;
-    IDirect3DVertexBuffer9* m_pTopDown = nullptr;
     std::vector<PlaneVertex> m_aPlane;
     std::vector<ScreenVertex> m_aScreen;
 };
