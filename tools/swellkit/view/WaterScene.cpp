@@ -253,7 +253,8 @@ void WaterScene::DrawSky(UINT width, UINT height)
     Transform(LookAtPerspective(kEye, kAt, kFovY, float(width) / float(height), kZNear, kZFar),
               {0.0f, 0.0f, kFar}, clip);
     const float w = float(width);
-    const float edge = (0.5f - clip[1] / clip[3] * 0.5f) * height + 2.0f;
+    // Past the edge: the plane does not reach the window's sides there.
+    const float edge = (0.5f - clip[1] / clip[3] * 0.5f + 0.1f) * height;
     const D3DCOLOR top = Colour(kZenith), bottom = Colour(kHorizon);
     const ScreenVertex quad[6] = {
         {0, 0, 0, 1, top, 0, 0}, {w, 0, 0, 1, top, 0, 0},       {w, edge, 0, 1, bottom, 0, 0},
