@@ -195,20 +195,22 @@ STDMETHODIMP Device::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters)
         cooperative_ = D3DERR_DEVICENOTRESET;
         return valid;
     }
-    return guarded(
+    const HRESULT reset = guarded(
         [&]() -> HRESULT
         {
-            state_.unbindAll();
-            renderer_->finish();
-            releaseImplicitSurfaces();
-            present_ = present;
+            // The window first, so that one that cannot be presented to fails
+            // the Reset before the surfaces go.
             if (window)
-                attachWindow(window, present_);
+                attachWindow(window, present);
             else
             {
                 presenter_.reset();
                 window_.reset();
             }
+            state_.unbindAll();
+            renderer_->finish();
+            releaseImplicitSurfaces();
+            present_ = present;
             createImplicitSurfaces(present_);
             resetState();
             windowLost_ = false;
@@ -216,6 +218,9 @@ STDMETHODIMP Device::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters)
             *pPresentationParameters = present;
             return D3D_OK;
         });
+    if (FAILED(reset))
+        cooperative_ = D3DERR_DEVICENOTRESET;
+    return reset;
 }
 
 STDMETHODIMP Device::GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE Type,

@@ -67,7 +67,7 @@ Surface::~Surface()
 }
 
 Presenter::Presenter(std::shared_ptr<Context> ctx, std::unique_ptr<Surface> surface, bool immediate)
-    : ctx_(std::move(ctx)), surface_(std::move(surface)), immediate_(immediate)
+    : ctx_(std::move(ctx)), surface_(std::move(surface))
 {
     if (!ctx_->presentable())
         throw Error(VK_ERROR_EXTENSION_NOT_PRESENT, "the Vulkan device cannot present");
@@ -80,7 +80,7 @@ Presenter::Presenter(std::shared_ptr<Context> ctx, std::unique_ptr<Surface> surf
     const VkSurfaceFormatKHR format = chooseFormat(ctx_->physicalDevice(), surface_->handle());
     format_ = format.format;
     frontBgra_ = format_ == VK_FORMAT_B8G8R8A8_UNORM || format_ == VK_FORMAT_B8G8R8A8_SRGB;
-    mode_ = chooseMode(ctx_->physicalDevice(), surface_->handle(), immediate_);
+    mode_ = chooseMode(ctx_->physicalDevice(), surface_->handle(), immediate);
     VkFenceCreateInfo fenceInfo{};
     fenceInfo.sType = VK_STRUCTURE_TYPE_FENCE_CREATE_INFO;
     VkFence fence = VK_NULL_HANDLE;

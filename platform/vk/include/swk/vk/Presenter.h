@@ -63,8 +63,6 @@ public:
     bool readFront(CommandStream& stream, std::vector<uint8_t>* bgra, uint32_t* width,
                    uint32_t* height);
 
-    VkPresentModeKHR mode() const { return mode_; }
-
 private:
     // False when the surface is gone.
     bool capabilities(VkSurfaceCapabilitiesKHR* caps);
@@ -73,7 +71,6 @@ private:
 
     std::shared_ptr<Context> ctx_;
     std::unique_ptr<Surface> surface_;
-    bool immediate_;
     VkPresentModeKHR mode_ = VK_PRESENT_MODE_FIFO_KHR;
     VkFormat format_ = VK_FORMAT_UNDEFINED;
     VkExtent2D extent_{};
