@@ -16,8 +16,9 @@
 // window, (HWND)SDL_Window*, created with SDL_WINDOW_VULKAN; the host
 // initialises SDL's video subsystem and owns the window. A device made with a
 // null window renders off-screen and cannot be Reset onto a window.
-// GetFrontBufferData takes a system-memory D3DFMT_A8R8G8B8 surface of the
-// window's size in pixels.
+// Present stretches the whole back buffer over the device window; its
+// rectangles, region and window override are not looked at. GetFrontBufferData
+// takes a system-memory D3DFMT_A8R8G8B8 surface of the window's size in pixels.
 #pragma once
 
 #include "../d3d9.h"
