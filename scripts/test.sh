@@ -31,4 +31,15 @@ if [ -f "$root/examples/host/CMakeLists.txt" ]; then
   "$build/host/swellkit_host" 8
 fi
 
+# Presentation and the viewer need an X display: a private Xvfb on a free
+# display number, stopped by its process id however the tests end.
+if command -v Xvfb >/dev/null; then
+  displayfile=$(mktemp)
+  Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" 2>/dev/null &
+  xvfb=$!
+  trap 'kill "$xvfb" 2>/dev/null; rm -f "$displayfile"' EXIT
+  for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$displayfile")"
+fi
+
 ctest --test-dir "$build" --output-on-failure -j "$jobs"

@@ -329,6 +329,10 @@ public:
     {
         return Unsupported("GetRenderTargetData");
     }
+    HRESULT STDMETHODCALLTYPE GetFrontBufferData(UINT, IDirect3DSurface9*) override
+    {
+        return Unsupported("GetFrontBufferData");
+    }
     HRESULT STDMETHODCALLTYPE ColorFill(IDirect3DSurface9*, const RECT*, D3DCOLOR) override
     {
         return Unsupported("ColorFill");

@@ -1,6 +1,7 @@
-// Each subcommand of swellkit registers itself on the application.
+// The subcommands of the swellkit executable, each added to the app by its own library.
 #pragma once
 
 #include <CLI/CLI.hpp>
 
 void AddBakeCommand(CLI::App& app);
+void AddViewCommand(CLI::App& app);

@@ -229,6 +229,7 @@ interface IDirect3DDevice9 : public IUnknown
                                          HANDLE * pSharedHandle) PURE;
     STDMETHOD(GetRenderTargetData)(IDirect3DSurface9 * pRenderTarget,
                                    IDirect3DSurface9 * pDestSurface) PURE;
+    STDMETHOD(GetFrontBufferData)(UINT iSwapChain, IDirect3DSurface9 * pDestSurface) PURE;
     STDMETHOD(ColorFill)(IDirect3DSurface9 * pSurface, const RECT* pRect, D3DCOLOR color) PURE;
     STDMETHOD(CreateOffscreenPlainSurface)(UINT Width, UINT Height, D3DFORMAT Format,
                                            D3DPOOL Pool, IDirect3DSurface9 * *ppSurface,

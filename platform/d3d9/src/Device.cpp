@@ -11,11 +11,14 @@ namespace swk::d3d9
 {
 
 Device::Device(Direct3D9& d3d, std::shared_ptr<vk::Context> context, const Emulation& emulation,
-               const D3DDEVICE_CREATION_PARAMETERS& creation, D3DPRESENT_PARAMETERS& present)
+               const D3DDEVICE_CREATION_PARAMETERS& creation, D3DPRESENT_PARAMETERS& present,
+               std::unique_ptr<Window> window)
     : d3d_(d3d), context_(std::move(context)), renderer_(std::make_unique<vk::Renderer>(context_)),
-      emulation_(emulation), creation_(creation), present_(present)
+      emulation_(emulation), creation_(creation), present_(present), window_(std::move(window))
 {
     fixedFunction_ = std::make_unique<FixedFunction>(*renderer_);
+    if (window_)
+        attachWindow(window_->handle(), present_);
     ImplicitSurfaces implicit = createImplicitSurfaces(present_);
     backBuffer_ = std::move(implicit.backBuffer);
     autoDepth_ = std::move(implicit.depth);
@@ -28,6 +31,7 @@ Device::~Device()
     state_.unbindAll();
     releaseImplicitSurfaces();
     fixedFunction_.reset();
+    presenter_.reset();
     renderer_.reset();
     d3d_.Release();
 }
@@ -103,6 +107,11 @@ STDMETHODIMP Device::MakeResettable()
 
 STDMETHODIMP Device::TestCooperativeLevel()
 {
+    // A closed window can be replaced by a Reset at once; a minimised one has
+    // to come back first.
+    if (windowLost_ && cooperative_ == D3DERR_DEVICELOST &&
+        !(window_->exists() && !window_->hasArea()))
+        cooperative_ = D3DERR_DEVICENOTRESET;
     return cooperative_;
 }
 
@@ -156,10 +165,13 @@ STDMETHODIMP Device::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters)
 {
     if (!pPresentationParameters)
         return refuse(__func__, Rule::NullArgument);
-    if (cooperative_ == D3DERR_DEVICELOST)
+    if (TestCooperativeLevel() == D3DERR_DEVICELOST)
         return D3DERR_DEVICELOST;
     D3DPRESENT_PARAMETERS present = *pPresentationParameters;
     HRESULT valid = normalizePresentParameters(d3d_, present, __func__);
+    const HWND window = windowFor(present);
+    if (SUCCEEDED(valid) && window && !context_->presentable())
+        valid = refuse(__func__, Rule::WindowOnOffscreenDevice);
     if (SUCCEEDED(valid))
     {
         const auto alive = std::count_if(defaultPool_.begin(), defaultPool_.end(),
@@ -176,6 +188,15 @@ STDMETHODIMP Device::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters)
         [&]() -> HRESULT
         {
             ImplicitSurfaces made = createImplicitSurfaces(present);
+            // The window before the old surfaces go, so that one that cannot be
+            // presented to fails the Reset with the device as it was.
+            if (window)
+                attachWindow(window, present);
+            else
+            {
+                presenter_.reset();
+                window_.reset();
+            }
             state_.unbindAll();
             renderer_->finish();
             releaseImplicitSurfaces();
@@ -183,20 +204,9 @@ STDMETHODIMP Device::Reset(D3DPRESENT_PARAMETERS* pPresentationParameters)
             autoDepth_ = std::move(made.depth);
             present_ = present;
             resetState();
+            windowLost_ = false;
             cooperative_ = D3D_OK;
             *pPresentationParameters = present;
-            return D3D_OK;
-        });
-}
-
-STDMETHODIMP Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
-{
-    if (cooperative_ != D3D_OK)
-        return D3DERR_DEVICELOST;
-    return guarded(
-        [&]() -> HRESULT
-        {
-            renderer_->flush();
             return D3D_OK;
         });
 }

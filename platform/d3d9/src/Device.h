@@ -6,6 +6,7 @@
 #include "FixedFunction.h"
 #include "Formats.h"
 #include "Lifetime.h"
+#include "Window.h"
 
 #include <d3d9.h>
 #include <swk/Com.h>
@@ -28,9 +29,11 @@ class Surface;
 class Device final : public ComObject<IDirect3DDevice9>, public ISwkDevice9
 {
 public:
-    // Throws vk::Error when the back buffer cannot be made.
+    // Throws vk::Error when the back buffer or the window's swapchain cannot be
+    // made. Without a window the device renders off-screen only.
     Device(Direct3D9& d3d, std::shared_ptr<vk::Context> context, const Emulation& emulation,
-           const D3DDEVICE_CREATION_PARAMETERS& creation, D3DPRESENT_PARAMETERS& present);
+           const D3DDEVICE_CREATION_PARAMETERS& creation, D3DPRESENT_PARAMETERS& present,
+           std::unique_ptr<Window> window = nullptr);
     ~Device() override;
 
     // IUnknown, for both interfaces.
@@ -76,6 +79,7 @@ public:
      HANDLE* pSharedHandle) override;
     STDMETHOD(GetRenderTargetData)
     (IDirect3DSurface9* pRenderTarget, IDirect3DSurface9* pDestSurface) override;
+    STDMETHOD(GetFrontBufferData)(UINT iSwapChain, IDirect3DSurface9* pDestSurface) override;
     STDMETHOD(ColorFill)(IDirect3DSurface9* pSurface, const RECT* pRect, D3DCOLOR color) override;
     STDMETHOD(CreateOffscreenPlainSurface)
     (UINT Width, UINT Height, D3DFORMAT Format, D3DPOOL Pool, IDirect3DSurface9** ppSurface,
@@ -193,6 +197,10 @@ private:
     // leave a smaller one bound while depth testing is off.
     Surface* usableDepth() const;
     void releaseImplicitSurfaces();
+    // The window a Reset with these parameters presents to (null: none).
+    HWND windowFor(const D3DPRESENT_PARAMETERS& present) const;
+    // A presenter for window, the current one when it still fits.
+    void attachWindow(HWND window, const D3DPRESENT_PARAMETERS& present);
     void resetState();
     HRESULT draw(D3DPRIMITIVETYPE type, UINT primitives, const DrawSource& source);
 
@@ -208,6 +216,11 @@ private:
     std::unique_ptr<Surface> backBuffer_;
     std::unique_ptr<Surface> autoDepth_;
     std::unique_ptr<FixedFunction> fixedFunction_;
+    std::unique_ptr<Window> window_;
+    std::unique_ptr<vk::Presenter> presenter_;
+    bool immediate_ = false;
+    // The device was lost because its window closed or lost its area.
+    bool windowLost_ = false;
     DeviceState state_;
     bool inScene_ = false;
     HRESULT cooperative_ = D3D_OK;

@@ -1,5 +1,7 @@
 #include "Direct3D9.h"
 #include "Device.h"
+#include "SharedContext.h"
+#include "Window.h"
 
 #include "swk/vk/Error.h"
 
@@ -180,10 +182,20 @@ STDMETHODIMP Direct3D9::CreateDevice(UINT Adapter, D3DDEVTYPE DeviceType, HWND h
     if (FAILED(valid))
         return valid;
     const D3DDEVICE_CREATION_PARAMETERS creation{Adapter, DeviceType, hFocusWindow, BehaviorFlags};
+    const HWND window = present.hDeviceWindow ? present.hDeviceWindow : hFocusWindow;
     return guarded(
         [&]() -> HRESULT
         {
-            auto* device = new Device(*this, context_, emulation_, creation, present);
+            // A device with a window renders on a context that can present.
+            std::shared_ptr<vk::Context> context = context_;
+            std::unique_ptr<Window> target;
+            if (window)
+            {
+                target = std::make_unique<Window>(window);
+                context = sharedContext(emulation_.vulkanDevice, target->instanceExtensions());
+            }
+            auto* device = new Device(*this, std::move(context), emulation_, creation, present,
+                                      std::move(target));
             *pPresentationParameters = present;
             *ppReturnedDeviceInterface = device;
             return D3D_OK;

@@ -1,31 +1,11 @@
 #include "Direct3D9.h"
+#include "SharedContext.h"
 
 #include "swk/vk/Debug.h"
 #include "swk/vk/Error.h"
 
-#include <map>
-#include <mutex>
-#include <string>
-
 namespace
 {
-
-// Direct3D objects alive at the same time share one Vulkan device; creating
-// an instance and a device costs tens of milliseconds.
-std::shared_ptr<swk::vk::Context> sharedContext(const std::string& selector)
-{
-    static std::mutex mutex;
-    static std::map<std::string, std::weak_ptr<swk::vk::Context>> contexts;
-    std::lock_guard<std::mutex> lock(mutex);
-    std::weak_ptr<swk::vk::Context>& slot = contexts[selector];
-    if (auto context = slot.lock())
-        return context;
-    swk::vk::ContextOptions options;
-    options.deviceSelector = selector;
-    auto context = swk::vk::Context::create(options);
-    slot = context;
-    return context;
-}
 
 IDirect3D9* create(UINT SDKVersion, const SWK_DEVICE_OPTIONS* pOptions)
 {
@@ -34,7 +14,7 @@ IDirect3D9* create(UINT SDKVersion, const SWK_DEVICE_OPTIONS* pOptions)
     try
     {
         swk::d3d9::Emulation emulation = swk::d3d9::makeEmulation(pOptions);
-        auto context = sharedContext(emulation.vulkanDevice);
+        auto context = swk::d3d9::sharedContext(emulation.vulkanDevice);
         return new swk::d3d9::Direct3D9(std::move(context), std::move(emulation));
     }
     catch (const swk::vk::Error& e)

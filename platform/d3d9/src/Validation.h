@@ -53,6 +53,8 @@ namespace swk::d3d9
          "BackBufferFormat %u is not a render target format")                                      \
     RULE(AutoDepthStencilFormat, D3DERR_INVALIDCALL,                                               \
          "AutoDepthStencilFormat %u is not a depth-stencil format")                                \
+    RULE(WindowOnOffscreenDevice, D3DERR_INVALIDCALL,                                              \
+         "a window was named for a device created off-screen")                                     \
     RULE(DefaultPoolAlive, D3DERR_INVALIDCALL, "%u default-pool resources are still referenced")   \
     RULE(Adapter, D3DERR_INVALIDCALL, "Adapter %u does not exist")                                 \
     RULE(ModeIndex, D3DERR_INVALIDCALL, "Mode %u exceeds the %u modes")                            \

@@ -94,7 +94,7 @@ void CommandStream::begin()
     recording_ = true;
 }
 
-void CommandStream::submit()
+void CommandStream::submit(VkSemaphore signal)
 {
     if (!recording_)
         return;
@@ -105,6 +105,11 @@ void CommandStream::submit()
     info.sType = VK_STRUCTURE_TYPE_SUBMIT_INFO;
     info.commandBufferCount = 1;
     info.pCommandBuffers = &f.cmd;
+    if (signal)
+    {
+        info.signalSemaphoreCount = 1;
+        info.pSignalSemaphores = &signal;
+    }
     check(ctx_->submit(info, f.fence.get()), "vkQueueSubmit");
     f.pending = true;
 }

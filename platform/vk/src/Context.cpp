@@ -23,6 +23,18 @@ bool hasInstanceExtension(const char* name)
     return false;
 }
 
+bool hasDeviceExtension(VkPhysicalDevice device, const char* name)
+{
+    uint32_t count = 0;
+    vkEnumerateDeviceExtensionProperties(device, nullptr, &count, nullptr);
+    std::vector<VkExtensionProperties> props(count);
+    vkEnumerateDeviceExtensionProperties(device, nullptr, &count, props.data());
+    for (const auto& p : props)
+        if (std::strcmp(p.extensionName, name) == 0)
+            return true;
+    return false;
+}
+
 bool hasLayer(const char* name)
 {
     uint32_t count = 0;
@@ -83,6 +95,18 @@ std::shared_ptr<Context> Context::create(const ContextOptions& options)
     std::vector<const char*> extensions;
     if (debugUtils)
         extensions.push_back(VK_EXT_DEBUG_UTILS_EXTENSION_NAME);
+    const bool surfaces = !options.surfaceExtensions.empty();
+    if (surfaces)
+    {
+        extensions.push_back(VK_KHR_SURFACE_EXTENSION_NAME);
+        for (const std::string& name : options.surfaceExtensions)
+        {
+            if (!hasInstanceExtension(name.c_str()))
+                throw Error(VK_ERROR_EXTENSION_NOT_PRESENT, "instance extension " + name);
+            if (name != VK_KHR_SURFACE_EXTENSION_NAME)
+                extensions.push_back(name.c_str());
+        }
+    }
     std::vector<const char*> layers;
     if (validation)
         layers.push_back("VK_LAYER_KHRONOS_validation");
@@ -165,6 +189,13 @@ std::shared_ptr<Context> Context::create(const ContextOptions& options)
     dci.queueCreateInfoCount = 1;
     dci.pQueueCreateInfos = &qci;
     dci.pEnabledFeatures = &ctx->features_;
+    const char* swapchain = VK_KHR_SWAPCHAIN_EXTENSION_NAME;
+    ctx->presentable_ = surfaces && hasDeviceExtension(ctx->physical_, swapchain);
+    if (ctx->presentable_)
+    {
+        dci.enabledExtensionCount = 1;
+        dci.ppEnabledExtensionNames = &swapchain;
+    }
     check(vkCreateDevice(ctx->physical_, &dci, nullptr, &ctx->device_), "vkCreateDevice");
     vkGetDeviceQueue(ctx->device_, ctx->queueFamily_, 0, &ctx->queue_);
     ctx->names_ = DebugNames(ctx->instance_, ctx->device_, debugUtils);
@@ -220,6 +251,18 @@ VkResult Context::submit(const VkSubmitInfo& info, VkFence fence)
 {
     std::lock_guard<std::mutex> lock(queueMutex_);
     return vkQueueSubmit(queue_, 1, &info, fence);
+}
+
+VkResult Context::present(const VkPresentInfoKHR& info)
+{
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    return vkQueuePresentKHR(queue_, &info);
+}
+
+void Context::waitIdle()
+{
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    vkQueueWaitIdle(queue_);
 }
 
 } // namespace swk::vk

@@ -216,6 +216,12 @@ void Renderer::read(Image& image, uint32_t level, uint32_t bytesPerTexel, void* 
     readback_.read(stream_, image, level, bytesPerTexel, dst, pitch);
 }
 
+PresentResult Renderer::present(Presenter& presenter, Image& image)
+{
+    endPass();
+    return presenter.present(stream_, image);
+}
+
 void Renderer::flush()
 {
     endPass();

@@ -13,6 +13,14 @@
 //   SWK_VK_DEVICE            Vulkan device: an index, discrete, integrated,
 //                            cpu, or part of the device name
 // Options given at creation take precedence over the environment.
+//
+// Windows: a window handle (HWND) given to CreateDevice or Reset is an SDL2
+// window, (HWND)SDL_Window*, created with SDL_WINDOW_VULKAN; the host
+// initialises SDL's video subsystem and owns the window. A device made with a
+// null window renders off-screen and cannot be Reset onto a window.
+// Present stretches the whole back buffer over the device window; its
+// rectangles, region and window override are not looked at. GetFrontBufferData
+// takes a system-memory D3DFMT_A8R8G8B8 surface of the window's size in pixels.
 #pragma once
 
 #include "../d3d9.h"

@@ -32,8 +32,9 @@ public:
     uint64_t currentSerial() const { return recording_ ? serial_ : serial_ + 1; }
     uint64_t completedSerial();
 
-    // Submits the open frame, if any.
-    void submit();
+    // Submits the open frame, if any; signal, when given, is signalled as it
+    // completes (a presentation waits on it).
+    void submit(VkSemaphore signal = VK_NULL_HANDLE);
     // Returns once the work of the given serial has completed, submitting it
     // first when it is still being recorded.
     void wait(uint64_t serial);

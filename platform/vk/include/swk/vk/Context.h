@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace swk::vk
 {
@@ -19,6 +20,9 @@ struct ContextOptions
     std::string deviceSelector;
     // Enables VK_LAYER_KHRONOS_validation when installed (also SWK_VK_VALIDATION=1).
     bool validation = false;
+    // Instance extensions the window system needs to make surfaces (besides
+    // VK_KHR_surface); empty for off-screen use, which then needs none.
+    std::vector<std::string> surfaceExtensions;
 };
 
 class Context
@@ -39,6 +43,8 @@ public:
     // The largest single allocation the device accepts.
     VkDeviceSize maxAllocationSize() const { return maxAllocation_; }
     const DebugNames& names() const { return names_; }
+    // True when created with surface extensions and the device can make swapchains.
+    bool presentable() const { return presentable_; }
 
     VkFormatFeatureFlags optimalFeatures(VkFormat format) const;
     // Index of a memory type in typeBits with all of required; preferred
@@ -53,6 +59,9 @@ public:
 
     // Queue submission is externally synchronised; renderers share the queue.
     VkResult submit(const VkSubmitInfo& info, VkFence fence);
+    VkResult present(const VkPresentInfoKHR& info);
+    // Waits until the queue, presentation included, has nothing left to do.
+    void waitIdle();
 
 private:
     Context() = default;
@@ -63,6 +72,7 @@ private:
     VkDevice device_ = VK_NULL_HANDLE;
     VkQueue queue_ = VK_NULL_HANDLE;
     uint32_t queueFamily_ = 0;
+    bool presentable_ = false;
     VkPhysicalDeviceProperties properties_{};
     VkPhysicalDeviceFeatures features_{};
     VkPhysicalDeviceMemoryProperties memory_{};

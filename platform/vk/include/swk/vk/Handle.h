@@ -61,5 +61,7 @@ using UniqueDescriptorPool = Unique<VkDescriptorPool, vkDestroyDescriptorPool>;
 using UniqueShaderModule = Unique<VkShaderModule, vkDestroyShaderModule>;
 using UniqueCommandPool = Unique<VkCommandPool, vkDestroyCommandPool>;
 using UniqueFence = Unique<VkFence, vkDestroyFence>;
+using UniqueSemaphore = Unique<VkSemaphore, vkDestroySemaphore>;
+using UniqueSwapchain = Unique<VkSwapchainKHR, vkDestroySwapchainKHR>;
 
 } // namespace swk::vk

@@ -9,6 +9,7 @@
 #include "Image.h"
 #include "PipelineCache.h"
 #include "PipelineLayout.h"
+#include "Presenter.h"
 #include "Readback.h"
 #include "RenderPassCache.h"
 #include "SamplerCache.h"
@@ -111,6 +112,8 @@ public:
     void generateMips(Image& image, VkFilter filter);
     void read(Image& image, uint32_t level, uint32_t bytesPerTexel, void* dst, size_t pitch);
 
+    // Submits what has been recorded and shows level 0 of image through presenter.
+    PresentResult present(Presenter& presenter, Image& image);
     // Submits what has been recorded without waiting for it.
     void flush();
     // Waits until the GPU is done with everything recorded so far.

@@ -1,0 +1,137 @@
+// Presentation to SDL windows (under Xvfb where there is no desktop): what the
+// front buffer holds after Present, Reset to new sizes and windows, and the
+// loss a destroyed window causes.
+#include "DeviceTest.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+
+namespace swk::test
+{
+namespace
+{
+
+struct WindowDeleter
+{
+    void operator()(SDL_Window* w) const { SDL_DestroyWindow(w); }
+};
+using SdlWindow = std::unique_ptr<SDL_Window, WindowDeleter>;
+
+class PresentTest : public DeviceTest, public ::testing::WithParamInterface<UINT>
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        DeviceTest::SetUpTestSuite();
+        video_ = std::getenv("DISPLAY") && SDL_Init(SDL_INIT_VIDEO) == 0;
+    }
+    static void TearDownTestSuite()
+    {
+        DeviceTest::TearDownTestSuite();
+        if (video_)
+            SDL_Quit();
+    }
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        if (!video_)
+            GTEST_SKIP() << "no X display (scripts/test.sh starts Xvfb)";
+    }
+
+    static SdlWindow window(int width, int height)
+    {
+        return SdlWindow(SDL_CreateWindow("present test", 0, 0, width, height,
+                                          SDL_WINDOW_VULKAN | SDL_WINDOW_RESIZABLE));
+    }
+    D3DPRESENT_PARAMETERS windowed(SDL_Window* w, UINT width, UINT height) const
+    {
+        D3DPRESENT_PARAMETERS pp = presentation(width, height, D3DFMT_X8R8G8B8);
+        pp.hDeviceWindow = reinterpret_cast<HWND>(w);
+        pp.PresentationInterval = GetParam();
+        return pp;
+    }
+    void clearAndPresent(D3DCOLOR color)
+    {
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, color, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    }
+    // The front buffer is width x height and every pixel is color.
+    void expectFront(UINT width, UINT height, D3DCOLOR color)
+    {
+        Com<IDirect3DSurface9> front;
+        ASSERT_EQ(device_->CreateOffscreenPlainSurface(width, height, D3DFMT_A8R8G8B8,
+                                                       D3DPOOL_SYSTEMMEM, front.out(), nullptr),
+                  D3D_OK);
+        ASSERT_EQ(device_->GetFrontBufferData(0, front.get()), D3D_OK);
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(front->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+        UINT wrong = 0;
+        for (UINT y = 0; y < height; ++y)
+            for (UINT x = 0; x < width; ++x)
+            {
+                uint32_t pixel;
+                std::memcpy(&pixel, static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch + 4 * x,
+                            4);
+                wrong += pixel != (color | 0xff000000u);
+            }
+        front->UnlockRect();
+        EXPECT_EQ(wrong, 0u) << "of " << width * height << " pixels";
+    }
+
+    static bool video_;
+};
+
+bool PresentTest::video_ = false;
+
+TEST_P(PresentTest, FrontBufferHoldsTheClearColourAndFollowsResets)
+{
+    SdlWindow w = window(64, 48);
+    ASSERT_TRUE(w);
+    D3DPRESENT_PARAMETERS pp = windowed(w.get(), 64, 48);
+    ASSERT_EQ(d3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                  D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device_.out()),
+              D3D_OK);
+    clearAndPresent(0x203080);
+    expectFront(64, 48, 0x203080);
+    // A surface of another size than the window's is refused.
+    Com<IDirect3DSurface9> small;
+    ASSERT_EQ(device_->CreateOffscreenPlainSurface(8, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
+                                                   small.out(), nullptr),
+              D3D_OK);
+    EXPECT_EQ(device_->GetFrontBufferData(0, small.get()), D3DERR_INVALIDCALL);
+
+    SDL_SetWindowSize(w.get(), 40, 72);
+    pp = windowed(w.get(), 40, 72);
+    ASSERT_EQ(device_->Reset(&pp), D3D_OK);
+    clearAndPresent(0x10c040);
+    expectFront(40, 72, 0x10c040);
+}
+
+TEST_P(PresentTest, DestroyedWindowLosesTheDeviceUntilResetOnANewOne)
+{
+    SdlWindow first = window(32, 32);
+    D3DPRESENT_PARAMETERS pp = windowed(first.get(), 32, 32);
+    ASSERT_EQ(d3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, pp.hDeviceWindow,
+                                  D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device_.out()),
+              D3D_OK);
+    clearAndPresent(0x404040);
+    first.reset();
+    EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+
+    SdlWindow second = window(48, 24);
+    pp = windowed(second.get(), 48, 24);
+    ASSERT_EQ(device_->Reset(&pp), D3D_OK);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
+    clearAndPresent(0xc02010);
+    expectFront(48, 24, 0xc02010);
+}
+
+INSTANTIATE_TEST_SUITE_P(Intervals, PresentTest,
+                         ::testing::Values(D3DPRESENT_INTERVAL_ONE, D3DPRESENT_INTERVAL_IMMEDIATE),
+                         [](const auto& info)
+                         { return info.param == D3DPRESENT_INTERVAL_ONE ? "One" : "Immediate"; });
+
+} // namespace
+} // namespace swk::test
