@@ -59,7 +59,7 @@ protected:
     // The front buffer is width x height and every pixel is color.
     void expectFront(UINT width, UINT height, D3DCOLOR color)
     {
-        Com<IDirect3DSurface9> front;
+        ComPtr<IDirect3DSurface9> front;
         ASSERT_EQ(device_->CreateOffscreenPlainSurface(width, height, D3DFMT_A8R8G8B8,
                                                        D3DPOOL_SYSTEMMEM, front.out(), nullptr),
                   D3D_OK);
@@ -95,7 +95,7 @@ TEST_P(PresentTest, FrontBufferHoldsTheClearColourAndFollowsResets)
     clearAndPresent(0x203080);
     expectFront(64, 48, 0x203080);
     // A surface of another size than the window's is refused.
-    Com<IDirect3DSurface9> small;
+    ComPtr<IDirect3DSurface9> small;
     ASSERT_EQ(device_->CreateOffscreenPlainSurface(8, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
                                                    small.out(), nullptr),
               D3D_OK);
