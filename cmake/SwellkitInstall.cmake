@@ -3,11 +3,8 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-set(SWK_SDK_TARGETS Swellkit Brantholm swk_win32 swk_mfc swk_d3d9_headers swk_d3dx9)
-if(TARGET swk_d3d9)
-  list(APPEND SWK_SDK_TARGETS swk_d3d9)
-  target_link_libraries(Swellkit INTERFACE swk_d3d9)
-endif()
+set(SWK_SDK_TARGETS Swellkit Brantholm swk_win32 swk_mfc swk_d3d9_headers swk_d3d9 swk_d3dx9)
+target_link_libraries(Swellkit INTERFACE swk_d3d9)
 
 install(TARGETS ${SWK_SDK_TARGETS} EXPORT SwellkitTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}

@@ -1,4 +1,4 @@
-option(SWELLKIT_BUILD_BENCHMARKS "Build the Google Benchmark programs in bench/" ON)
+option(SWELLKIT_BUILD_BENCHMARKS "Build the Google Benchmark programs in bench/" OFF)
 
 # Warnings are errors in the project's own code; results must not depend on the
 # compiler fusing multiplies and adds, so contraction is off everywhere.

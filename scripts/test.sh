@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every check: the Windows cross-build and its export
-# table, the SDK as an outside host sees it, then the whole test suite (on
-# Mesa's software Vulkan device where no GPU is present).
+# Builds everything and runs every check: the Linux build, the SDK as an outside
+# host sees it and the whole test suite (on Mesa's software Vulkan device where
+# no GPU is present), then the Windows cross-build, its export table and its run
+# under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SWK_BUILD_DIR:-$root/build}
@@ -10,36 +11,49 @@ launcher=""
 command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
 jobs=${SWK_JOBS:-$(nproc)}
 
-cmake -G Ninja -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo $launcher \
-  -DSWELLKIT_BUILD_BENCHMARKS=ON >/dev/null
-cmake --build "$build" -j "$jobs"
+# The Linux suite runs first and the Windows checks run whatever it gave, so
+# that one failure does not hide the other's results; the run fails if either did.
+status=0
+linux_suite() {
+  cmake -G Ninja -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo $launcher \
+    -DSWELLKIT_BUILD_BENCHMARKS=ON >/dev/null
+  cmake --build "$build" -j "$jobs"
 
-# Windows: the 32-bit DLLs from the same sources, against the real import libraries.
-cmake -G Ninja -S "$root" -B "$build-windows" -DCMAKE_BUILD_TYPE=Release $launcher \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" >/dev/null
-cmake --build "$build-windows" -j "$jobs"
-"$root/scripts/check-windows-exports.sh" "$build-windows/generator/Swellkit.dll"
-# ... built twice to the same bytes, and run under Wine next to the Linux build.
-SWK_BUILD_DIR="$build" SWK_JOBS="$jobs" "$root/scripts/check-windows-runtime.sh"
-
-# The SDK: installed, then used by a host outside the tree.
-if [ -f "$root/examples/host/CMakeLists.txt" ]; then
+  # The SDK: installed, then used by a host outside the tree.
   rm -rf "$build/sdk" "$build/host"
   cmake --install "$build" --prefix "$build/sdk" >/dev/null
   cmake -G Ninja -S "$root/examples/host" -B "$build/host" -DCMAKE_PREFIX_PATH="$build/sdk" >/dev/null
   cmake --build "$build/host" -j "$jobs"
   "$build/host/swellkit_host" 8
-fi
 
-# Presentation and the viewer need an X display: a private Xvfb on a free
-# display number, stopped by its process id however the tests end.
-if command -v Xvfb >/dev/null; then
+  # Presentation and the viewer need an X display: a private Xvfb on a free
+  # display number, stopped by its process id however the tests end.
+  local displayfile xvfb
   displayfile=$(mktemp)
   Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" 2>/dev/null &
   xvfb=$!
-  trap 'kill "$xvfb" 2>/dev/null; rm -f "$displayfile"' EXIT
+  trap 'kill "$xvfb" 2>/dev/null; rm -f "$displayfile"' RETURN
   for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
-  export DISPLAY=":$(head -n1 "$displayfile")"
-fi
+  DISPLAY=":$(head -n1 "$displayfile")" ctest --test-dir "$build" --output-on-failure -j "$jobs" |
+    tee "$build/ctest-summary.txt"
+}
 
-ctest --test-dir "$build" --output-on-failure -j "$jobs"
+windows_checks() {
+  # The 32-bit DLLs from the same sources, against the real import libraries.
+  cmake -G Ninja -S "$root" -B "$build-windows" -DCMAKE_BUILD_TYPE=Release $launcher \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" >/dev/null
+  cmake --build "$build-windows" -j "$jobs"
+  "$root/scripts/check-windows-exports.sh" "$build-windows/generator/Swellkit.dll"
+  # ... built twice to the same bytes, and run under Wine next to the Linux build.
+  SWK_BUILD_DIR="$build" SWK_JOBS="$jobs" "$root/scripts/check-windows-runtime.sh"
+}
+
+# Each in a job of its own, where errexit holds (it does not inside an || list).
+linux_suite &
+wait $! || { status=1; echo "test: the Linux suite failed" >&2; }
+windows_checks &
+wait $! || { status=1; echo "test: the Windows checks failed" >&2; }
+
+# The suite's own closing line last.
+grep -h "tests passed" "$build/ctest-summary.txt" 2>/dev/null || true
+exit $status

@@ -11,9 +11,7 @@
 #include <sstream>
 #include <string>
 
-#if defined(SWK_BENCH_WITH_DEVICE)
 #include "BenchDevice.h"
-#endif
 
 namespace
 {
@@ -77,7 +75,6 @@ void BM_CompileBothEffectsFirstInProcess(benchmark::State& state)
 }
 BENCHMARK(BM_CompileBothEffectsFirstInProcess)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-#if defined(SWK_BENCH_WITH_DEVICE)
 void BM_CreateBothEffectsOnDevice(benchmark::State& state)
 {
     const swk::bench::HeadlessDevice host;
@@ -104,7 +101,6 @@ void BM_CreateBothEffectsOnDevice(benchmark::State& state)
         create();
 }
 BENCHMARK(BM_CreateBothEffectsOnDevice)->Unit(benchmark::kMillisecond);
-#endif
 
 } // namespace
 
