@@ -35,8 +35,9 @@ std::string_view LineOf(const std::string& text, int line)
 }
 
 // Messages point at the source as written: the preprocessor reflows lines, so
-// columns are found again by the token a message is about, falling back to the
-// start of the statement's line.
+// columns are found again by the token a message is about (its nth appearance
+// on the line when the parser saw it n times there), falling back to the start
+// of the statement's line.
 void PlaceColumns(const Preprocessed& pre, Diagnostics& diags)
 {
     for (Diagnostic& d : diags.All())
@@ -46,6 +47,7 @@ void PlaceColumns(const Preprocessed& pre, Diagnostics& diags)
             continue;
         const std::string_view line = LineOf(src->second, d.where.line);
         size_t column = std::string_view::npos;
+        int skip = d.nearOccurrence;
         if (!d.near.empty())
         {
             for (size_t at = line.find(d.near); at != std::string_view::npos;
@@ -59,7 +61,8 @@ void PlaceColumns(const Preprocessed& pre, Diagnostics& diags)
                 if (wordStart && wordEnd)
                 {
                     column = at;
-                    break;
+                    if (skip-- == 0)
+                        break;
                 }
             }
         }

@@ -1,6 +1,7 @@
 #include "Glslang.h"
 
 #include <cctype>
+#include <charconv>
 #include <mutex>
 #include <string>
 
@@ -42,8 +43,11 @@ bool SplitLocation(std::string_view rest, std::string* file, int* line, std::str
             ++j;
         if (j == i + 1 || j >= rest.size() || rest[j] != ':')
             continue;
+        // A line past int's range (from a #line directive) is left unknown.
+        const auto digits = rest.substr(i + 1, j - i - 1);
+        if (std::from_chars(digits.data(), digits.data() + digits.size(), *line).ec != std::errc())
+            *line = 0;
         *file = std::string(rest.substr(0, i));
-        *line = std::stoi(std::string(rest.substr(i + 1, j - i - 1)));
         *text = Trim(rest.substr(j + 1));
         return true;
     }
