@@ -30,3 +30,7 @@ if [ -f "$root/examples/host/CMakeLists.txt" ]; then
 fi
 
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
+
+# The suite again under the sanitizers, the concurrency check and a bounded fuzz
+# run, each in its own build folder.
+bash "$root/scripts/sanitize.sh"

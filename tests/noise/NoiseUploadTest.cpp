@@ -17,6 +17,8 @@ class NoiseUpload : public ::testing::Test
 protected:
     void Prepare(D3DFORMAT format, int nPitchPadding = 0)
     {
+        // The generator of an earlier Prepare holds textures of the device it replaces.
+        m_generator.reset();
         m_device = MakeDevice(nPitchPadding);
         m_generator = MakeGenerator(*m_device);
         for (int t = 0; t < 2; ++t)
