@@ -4,6 +4,7 @@
 #include "Parser.h"
 #include "Preprocessor.h"
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <tuple>
@@ -34,17 +35,29 @@ std::string_view LineOf(const std::string& text, int line)
     return std::string_view(text).substr(start, end - start);
 }
 
+// The first line of text on which word appears, or 1.
+int LineWith(const std::string& text, const std::string& word)
+{
+    const size_t at = word.empty() ? std::string::npos : text.find(word);
+    return at == std::string::npos
+               ? 1
+               : 1 + static_cast<int>(std::count(text.begin(), text.begin() + at, '\n'));
+}
+
 // Messages point at the source as written: the preprocessor reflows lines, so
 // columns are found again by the token a message is about (its nth appearance
 // on the line when the parser saw it n times there), falling back to the start
-// of the statement's line.
+// of the statement's line. A message without a line (a broken #line directive
+// loses it) goes to the first line that holds its token.
 void PlaceColumns(const Preprocessed& pre, Diagnostics& diags)
 {
     for (Diagnostic& d : diags.All())
     {
         auto src = pre.sources.find(d.where.file);
-        if (src == pre.sources.end() || d.where.line <= 0)
+        if (src == pre.sources.end())
             continue;
+        if (d.where.line <= 0)
+            d.where.line = LineWith(src->second, d.near);
         const std::string_view line = LineOf(src->second, d.where.line);
         size_t column = std::string_view::npos;
         int skip = d.nearOccurrence;

@@ -39,13 +39,18 @@ bool SplitLocation(std::string_view rest, std::string* file, int* line, std::str
         if (rest[i] != ':')
             continue;
         size_t j = i + 1;
+        if (j < rest.size() && rest[j] == '-')
+            ++j;
         while (j < rest.size() && std::isdigit(static_cast<unsigned char>(rest[j])))
             ++j;
         if (j == i + 1 || j >= rest.size() || rest[j] != ':')
             continue;
-        // A line past int's range (from a #line directive) is left unknown.
+        // A line outside int's range or below 1 (a broken #line directive) is
+        // left unknown.
         const auto digits = rest.substr(i + 1, j - i - 1);
-        if (std::from_chars(digits.data(), digits.data() + digits.size(), *line).ec != std::errc())
+        if (std::from_chars(digits.data(), digits.data() + digits.size(), *line).ec !=
+                std::errc() ||
+            *line < 1)
             *line = 0;
         *file = std::string(rest.substr(0, i));
         *text = Trim(rest.substr(j + 1));
