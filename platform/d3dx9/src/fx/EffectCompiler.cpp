@@ -54,10 +54,10 @@ void PlaceColumns(const Preprocessed& pre, Diagnostics& diags)
     for (Diagnostic& d : diags.All())
     {
         auto src = pre.sources.find(d.where.file);
+        if (d.where.line <= 0)
+            d.where.line = src == pre.sources.end() ? 1 : LineWith(src->second, d.near);
         if (src == pre.sources.end())
             continue;
-        if (d.where.line <= 0)
-            d.where.line = LineWith(src->second, d.near);
         const std::string_view line = LineOf(src->second, d.where.line);
         size_t column = std::string_view::npos;
         int skip = d.nearOccurrence;
