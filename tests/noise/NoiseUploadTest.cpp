@@ -17,7 +17,7 @@ class NoiseUpload : public ::testing::Test
 protected:
     void Prepare(D3DFORMAT format, int nPitchPadding = 0)
     {
-        // The generator of an earlier Prepare holds textures of the device it replaces.
+        // The generator holds textures of the device it was made on.
         m_generator.reset();
         m_device = MakeDevice(nPitchPadding);
         m_generator = MakeGenerator(*m_device);
