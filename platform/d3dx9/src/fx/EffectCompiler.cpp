@@ -157,6 +157,9 @@ bool CompileEffect(const EffectSource& source, CompiledEffect* out, Diagnostics&
             for (const PassDecl& p : t.passes)
                 passes.push_back(CompiledPass{compile(p.vertexShader), compile(p.pixelShader)});
         }
+    // Every failure names a place, even one the compilers gave no message for.
+    if (!ok && !diags.HasErrors())
+        diags.Error(SourceLocation{source.name, 1, 1}, "the effect could not be compiled");
     PlaceColumns(pre, diags);
     return ok && !diags.HasErrors();
 }

@@ -68,6 +68,18 @@ std::string QuotedToken(std::string_view text)
     return close == std::string_view::npos ? std::string() : std::string(text.substr(1, close - 1));
 }
 
+// "3 compilation errors.  No code generated.": a count, not a message (the
+// words alone may be part of a file name from a #line directive).
+bool IsSummary(std::string_view line)
+{
+    size_t digits = 0;
+    while (digits < line.size() && std::isdigit(static_cast<unsigned char>(line[digits])))
+        ++digits;
+    const std::string_view rest = line.substr(digits);
+    return digits > 0 &&
+           (StartsWith(rest, " compilation errors.") || StartsWith(rest, " compilation warnings."));
+}
+
 } // namespace
 
 void AddInfoLog(std::string_view log, const std::string& defaultFile, Diagnostics& diags)
@@ -91,8 +103,7 @@ void AddInfoLog(std::string_view log, const std::string& defaultFile, Diagnostic
         else
             continue;
         line.remove_prefix(line.find(' ') + 1);
-        if (line.find("compilation errors.") != std::string_view::npos ||
-            line.find("compilation warnings.") != std::string_view::npos)
+        if (IsSummary(line))
             continue;
 
         SourceLocation where{defaultFile, 0, 0};
