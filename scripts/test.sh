@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Builds everything and runs every check: the Linux build, the SDK as an outside
 # host sees it and the whole test suite (on Mesa's software Vulkan device where
-# no GPU is present), then the Windows cross-build, its export table and its run
-# under Wine.
+# no GPU is present); the Windows cross-build, its export table and its run
+# under Wine; then the suite again under the sanitizers, the concurrency check
+# and a bounded fuzz run.
+#
+# Each part runs whatever the others gave, so that one failure does not hide
+# another's results; the run fails if any part did.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SWK_BUILD_DIR:-$root/build}
@@ -10,10 +14,17 @@ build=${SWK_BUILD_DIR:-$root/build}
 launcher=""
 command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
 jobs=${SWK_JOBS:-$(nproc)}
+export SWK_BUILD_DIR="$build" SWK_JOBS="$jobs"
 
-# The Linux suite runs first and the Windows checks run whatever it gave, so
-# that one failure does not hide the other's results; the run fails if either did.
-status=0
+# Presentation and the viewer need an X display: a private Xvfb on a free
+# display number, stopped by its process id however the run ends.
+displayfile=$(mktemp)
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" 2>/dev/null &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null; rm -f "$displayfile"' EXIT
+for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$displayfile")"
+
 linux_suite() {
   cmake -G Ninja -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo $launcher \
     -DSWELLKIT_BUILD_BENCHMARKS=ON >/dev/null
@@ -26,16 +37,7 @@ linux_suite() {
   cmake --build "$build/host" -j "$jobs"
   "$build/host/swellkit_host" 8
 
-  # Presentation and the viewer need an X display: a private Xvfb on a free
-  # display number, stopped by its process id however the tests end.
-  local displayfile xvfb
-  displayfile=$(mktemp)
-  Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$displayfile" 2>/dev/null &
-  xvfb=$!
-  trap 'kill "$xvfb" 2>/dev/null; rm -f "$displayfile"' RETURN
-  for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
-  DISPLAY=":$(head -n1 "$displayfile")" ctest --test-dir "$build" --output-on-failure -j "$jobs" |
-    tee "$build/ctest-summary.txt"
+  ctest --test-dir "$build" --output-on-failure -j "$jobs" | tee "$build/ctest-summary.txt"
 }
 
 windows_checks() {
@@ -45,15 +47,21 @@ windows_checks() {
   cmake --build "$build-windows" -j "$jobs"
   "$root/scripts/check-windows-exports.sh" "$build-windows/generator/Swellkit.dll"
   # ... built twice to the same bytes, and run under Wine next to the Linux build.
-  SWK_BUILD_DIR="$build" SWK_JOBS="$jobs" "$root/scripts/check-windows-runtime.sh"
+  "$root/scripts/check-windows-runtime.sh"
 }
 
-# Each in a job of its own, where errexit holds (it does not inside an || list).
-linux_suite &
-wait $! || { status=1; echo "test: the Linux suite failed" >&2; }
-windows_checks &
-wait $! || { status=1; echo "test: the Windows checks failed" >&2; }
+sanitizer_checks() {
+  # Each in its own build folder beside the main one.
+  bash "$root/scripts/sanitize.sh"
+}
 
-# The suite's own closing line last.
+status=0
+# Each part in a job of its own, where errexit holds (it does not inside an || list).
+for part in linux_suite windows_checks sanitizer_checks; do
+  $part &
+  wait $! || { status=1; echo "test: $part failed" >&2; }
+done
+
+# The main suite's closing line last.
 grep -h "tests passed" "$build/ctest-summary.txt" 2>/dev/null || true
 exit $status

@@ -28,6 +28,7 @@ void ExpectFailure(const CompiledOnDevice& fx, const std::string& where, const s
 {
     EXPECT_EQ(fx.hr, E_FAIL);
     EXPECT_EQ(fx.effect, nullptr);
+    EXPECT_TRUE(fx.messagesSized);
     EXPECT_NE(fx.messages.find(where + ": error: "), std::string::npos) << fx.messages;
     EXPECT_NE(fx.messages.find(about), std::string::npos) << fx.messages;
 }
@@ -80,6 +81,46 @@ technique T { pass P { PixelShader = compile ps_2_0 Missing(); } }
 )");
     EXPECT_EQ(missingEntry.effect, nullptr);
     EXPECT_NE(missingEntry.messages.find("memory(2,"), std::string::npos) << missingEntry.messages;
+}
+
+// Sources the HLSL compiler must never see, or whose numbers do not fit what
+// they set: refused by the effect parser with a place and a reason.
+TEST(EffectErrors, MalformedOrOutOfRangeSourcesAreRefusedBeforeCompiling)
+{
+    const std::string technique =
+        "\ntechnique T { pass P { VertexShader = compile vs_2_0 V(); } }\n";
+    const struct
+    {
+        std::string source, where, about;
+    } cases[] = {
+        {"float4 V(float4 p[n) : POSITION { return 0; }" + technique, "memory(1,20)",
+         "']' expected"},
+        {"float4 V() : POSITION { return 0; }}" + technique, "memory(1,36)", "without an opening"},
+        {"float4 V() : POSITION { return float4(0, 0, 0, 1);" + technique, "memory(1,23)",
+         "unmatched '{'"},
+        {"float4 c; float c;" + technique, "memory(1,17)", "already declared at line 1"},
+        {"float V;\nfloat4 V() : POSITION { return 0; }" + technique, "memory(2,8)",
+         "already declared"},
+        {"float a[1073741824];", "memory(1,9)", "array size"},
+        {"float a[2.5];", "memory(1,9)", "array size"},
+        {"int i = 1e10;", "memory(1,7)", "out of range"},
+        {"float f = 1e39;", "memory(1,9)", "out of range"},
+        {"technique T { pass P { CullMode = 1e38; } }", "memory(1,35)", "out of range"},
+        {"technique T { pass P { PointSize = 1e39; } }", "memory(1,36)", "out of range"},
+        {"sampler s : register(s99999999999);", "memory(1,22)", "sampler register"},
+        {std::string(300, '(') + std::string(300, ')'), "memory(1,257)", "nested"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.source);
+        ExpectFailure(CompiledOnDevice(c.source), c.where, c.about);
+    }
+    // Two functions of one name are overloads, not a redeclaration.
+    CompiledOnDevice overloads("float H(float x) { return x; }\n"
+                               "float H(float2 x) { return x.y; }\n"
+                               "float4 V() : POSITION { return H(1); }" +
+                               technique);
+    EXPECT_EQ(overloads.hr, D3D_OK) << overloads.messages;
 }
 
 TEST(EffectErrors, IncludedTextKeepsItsOwnFileAndLines)

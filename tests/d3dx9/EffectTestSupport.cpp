@@ -26,7 +26,10 @@ CompiledOnDevice::CompiledOnDevice(const std::string& source, const D3DXMACRO* d
                           flags, nullptr, &effect, &buffer);
     if (buffer)
     {
-        messages = static_cast<const char*>(buffer->GetBufferPointer());
+        const char* text = static_cast<const char*>(buffer->GetBufferPointer());
+        const DWORD size = buffer->GetBufferSize();
+        messages.assign(text, strnlen(text, size));
+        messagesSized = size == messages.size() + 1 && text[messages.size()] == '\0';
         buffer->Release();
     }
 }

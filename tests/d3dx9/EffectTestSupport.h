@@ -29,6 +29,7 @@ struct CompiledOnDevice
     ID3DXEffect* effect = nullptr;
     HRESULT hr = E_FAIL;
     std::string messages;
+    bool messagesSized = true; // the buffer holds exactly the text and one NUL
 
     explicit CompiledOnDevice(const std::string& source, const D3DXMACRO* defines = nullptr,
                               ID3DXInclude* include = nullptr, DWORD flags = 0);

@@ -159,6 +159,39 @@ TEST_F(Watch, ConcurrentReleasesKeepTheWatchConsistent)
     EXPECT_TRUE(reports.empty());
 }
 
+// Several threads releasing the same pointers: the guard lets exactly one of
+// them release each object and clears the pointer the others then find.
+TEST_F(Watch, ConcurrentReleasesOfOnePointerReleaseItOnce)
+{
+    constexpr int kThreads = 4, kObjects = 100;
+    const ULONG deviceReferences = device.References();
+    std::vector<IUnknown*> shared(kObjects);
+    for (IUnknown*& p : shared)
+    {
+        IDirect3DVertexBuffer9* vb = NULL;
+        CD3DWatch::SafeCreateVertexBuffer("WaveGenerator", 222, &device, 64, 0, 0,
+                                          D3DPOOL_SYSTEMMEM, &vb, NULL);
+        p = vb;
+    }
+    std::atomic<bool> go{false};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back(
+            [&]
+            {
+                while (!go)
+                    std::this_thread::yield();
+                for (IUnknown*& p : shared)
+                    CD3DWatch::SafeRelease("WaveGenerator", 1028, &p);
+            });
+    go = true;
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(device.References(), deviceReferences);
+    EXPECT_EQ(CD3DWatch::GetWatchedCount(), 0u);
+    EXPECT_TRUE(reports.empty());
+}
+
 TEST_F(Watch, MissingDepthStencilSurfaceIsAnAnswerNotAFailure)
 {
     IDirect3DSurface9* depth = NULL;

@@ -3,6 +3,7 @@
 
 #include "swk/vk/Debug.h"
 #include "swk/vk/Error.h"
+#include "swk/vk/Handle.h"
 
 namespace
 {
@@ -39,4 +40,9 @@ extern "C" SWK_D3D9_API IDirect3D9* WINAPI SwkDirect3DCreate9(UINT SDKVersion,
                                                               const SWK_DEVICE_OPTIONS* pOptions)
 {
     return create(SDKVersion, pOptions);
+}
+
+extern "C" SWK_D3D9_API LONG WINAPI SwkLiveVulkanObjects(void)
+{
+    return static_cast<LONG>(swk::vk::LiveHandles());
 }

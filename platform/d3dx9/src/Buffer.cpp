@@ -2,7 +2,9 @@
 
 #include <swk/Com.h>
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -39,9 +41,15 @@ private:
 
 HRESULT CreateTextBuffer(const std::string& text, ID3DXBuffer** ppBuffer)
 {
-    const HRESULT hr = D3DXCreateBuffer(static_cast<DWORD>(text.size() + 1), ppBuffer);
+    // The size always covers the text and its NUL, cut short if a DWORD cannot say it.
+    const size_t length = std::min<size_t>(text.size(), std::numeric_limits<DWORD>::max() - 1);
+    const HRESULT hr = D3DXCreateBuffer(static_cast<DWORD>(length + 1), ppBuffer);
     if (SUCCEEDED(hr))
-        std::memcpy((*ppBuffer)->GetBufferPointer(), text.c_str(), text.size() + 1);
+    {
+        char* out = static_cast<char*>((*ppBuffer)->GetBufferPointer());
+        std::memcpy(out, text.data(), length);
+        out[length] = '\0';
+    }
     return hr;
 }
 

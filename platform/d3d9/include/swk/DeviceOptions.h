@@ -74,3 +74,7 @@ protected:
 // Direct3DCreate9 with options; pOptions may be null.
 extern "C" SWK_D3D9_API IDirect3D9* WINAPI SwkDirect3DCreate9(UINT SDKVersion,
                                                               const SWK_DEVICE_OPTIONS* pOptions);
+
+// Vulkan objects (images, buffers, memory, pipelines, ...) that the devices of
+// this process hold now: flat over a long run unless something leaks.
+extern "C" SWK_D3D9_API LONG WINAPI SwkLiveVulkanObjects(void);

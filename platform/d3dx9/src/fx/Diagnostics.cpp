@@ -1,5 +1,7 @@
 #include "Diagnostics.h"
 
+#include <algorithm>
+
 namespace swk::d3dx9::fx
 {
 
@@ -28,6 +30,8 @@ std::string Diagnostics::Text() const
         text += d.message;
         text += '\n';
     }
+    // Messages quote the source, which may hold NULs; the buffer's text ends at its one NUL.
+    std::replace(text.begin(), text.end(), '\0', ' ');
     return text;
 }
 

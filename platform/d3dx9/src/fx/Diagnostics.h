@@ -29,6 +29,7 @@ struct Diagnostic
     // The token the message is about, used to find its column in the source as
     // written once the preprocessor has reflowed the line.
     std::string near;
+    int nearOccurrence = 0; // appearances of near earlier on the same line
 };
 
 class Diagnostics

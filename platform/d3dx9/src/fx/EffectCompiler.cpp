@@ -4,6 +4,7 @@
 #include "Parser.h"
 #include "Preprocessor.h"
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <tuple>
@@ -34,18 +35,32 @@ std::string_view LineOf(const std::string& text, int line)
     return std::string_view(text).substr(start, end - start);
 }
 
+// The first line of text on which word appears, or 1.
+int LineWith(const std::string& text, const std::string& word)
+{
+    const size_t at = word.empty() ? std::string::npos : text.find(word);
+    return at == std::string::npos
+               ? 1
+               : 1 + static_cast<int>(std::count(text.begin(), text.begin() + at, '\n'));
+}
+
 // Messages point at the source as written: the preprocessor reflows lines, so
-// columns are found again by the token a message is about, falling back to the
-// start of the statement's line.
+// columns are found again by the token a message is about (its nth appearance
+// on the line when the parser saw it n times there), falling back to the start
+// of the statement's line. A message without a line (a broken #line directive
+// loses it) goes to the first line that holds its token.
 void PlaceColumns(const Preprocessed& pre, Diagnostics& diags)
 {
     for (Diagnostic& d : diags.All())
     {
         auto src = pre.sources.find(d.where.file);
-        if (src == pre.sources.end() || d.where.line <= 0)
+        if (d.where.line <= 0)
+            d.where.line = src == pre.sources.end() ? 1 : LineWith(src->second, d.near);
+        if (src == pre.sources.end())
             continue;
         const std::string_view line = LineOf(src->second, d.where.line);
         size_t column = std::string_view::npos;
+        int skip = d.nearOccurrence;
         if (!d.near.empty())
         {
             for (size_t at = line.find(d.near); at != std::string_view::npos;
@@ -59,7 +74,8 @@ void PlaceColumns(const Preprocessed& pre, Diagnostics& diags)
                 if (wordStart && wordEnd)
                 {
                     column = at;
-                    break;
+                    if (skip-- == 0)
+                        break;
                 }
             }
         }
@@ -141,6 +157,9 @@ bool CompileEffect(const EffectSource& source, CompiledEffect* out, Diagnostics&
             for (const PassDecl& p : t.passes)
                 passes.push_back(CompiledPass{compile(p.vertexShader), compile(p.pixelShader)});
         }
+    // Every failure names a place, even one the compilers gave no message for.
+    if (!ok && !diags.HasErrors())
+        diags.Error(SourceLocation{source.name, 1, 1}, "the effect could not be compiled");
     PlaceColumns(pre, diags);
     return ok && !diags.HasErrors();
 }

@@ -1,6 +1,7 @@
 #include "Glslang.h"
 
 #include <cctype>
+#include <charconv>
 #include <mutex>
 #include <string>
 
@@ -38,12 +39,20 @@ bool SplitLocation(std::string_view rest, std::string* file, int* line, std::str
         if (rest[i] != ':')
             continue;
         size_t j = i + 1;
+        if (j < rest.size() && rest[j] == '-')
+            ++j;
         while (j < rest.size() && std::isdigit(static_cast<unsigned char>(rest[j])))
             ++j;
         if (j == i + 1 || j >= rest.size() || rest[j] != ':')
             continue;
+        // A line outside int's range or below 1 (a broken #line directive) is
+        // left unknown.
+        const auto digits = rest.substr(i + 1, j - i - 1);
+        if (std::from_chars(digits.data(), digits.data() + digits.size(), *line).ec !=
+                std::errc() ||
+            *line < 1)
+            *line = 0;
         *file = std::string(rest.substr(0, i));
-        *line = std::stoi(std::string(rest.substr(i + 1, j - i - 1)));
         *text = Trim(rest.substr(j + 1));
         return true;
     }
@@ -57,6 +66,18 @@ std::string QuotedToken(std::string_view text)
         return {};
     const size_t close = text.find('\'', 1);
     return close == std::string_view::npos ? std::string() : std::string(text.substr(1, close - 1));
+}
+
+// "3 compilation errors.  No code generated.": a count, not a message (the
+// words alone may be part of a file name from a #line directive).
+bool IsSummary(std::string_view line)
+{
+    size_t digits = 0;
+    while (digits < line.size() && std::isdigit(static_cast<unsigned char>(line[digits])))
+        ++digits;
+    const std::string_view rest = line.substr(digits);
+    return digits > 0 &&
+           (StartsWith(rest, " compilation errors.") || StartsWith(rest, " compilation warnings."));
 }
 
 } // namespace
@@ -82,8 +103,7 @@ void AddInfoLog(std::string_view log, const std::string& defaultFile, Diagnostic
         else
             continue;
         line.remove_prefix(line.find(' ') + 1);
-        if (line.find("compilation errors.") != std::string_view::npos ||
-            line.find("compilation warnings.") != std::string_view::npos)
+        if (IsSummary(line))
             continue;
 
         SourceLocation where{defaultFile, 0, 0};

@@ -152,11 +152,15 @@ private:
             return;
         body.remove_prefix(4);
         skipSpace();
+        // Lines are numbered from 1; a number past a billion is held there so
+        // that counting on from it stays within int.
+        constexpr int kLastLine = 1000000000;
         int number = 0;
         bool any = false;
         while (!body.empty() && IsDigit(body.front()))
         {
-            number = number * 10 + (body.front() - '0');
+            number = static_cast<int>(
+                std::min<long long>(kLastLine, number * 10LL + (body.front() - '0')));
             body.remove_prefix(1);
             any = true;
         }
@@ -174,7 +178,7 @@ private:
                 out_.files.push_back(name);
         }
         // The directive's own line break follows; it moves to line `number`.
-        line_ = number - 1;
+        line_ = std::max(number, 1) - 1;
     }
 
     void Number()

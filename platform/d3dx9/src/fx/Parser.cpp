@@ -7,15 +7,35 @@
 #include <swk/ShaderBlob.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <map>
 #include <set>
+#include <vector>
 
 namespace swk::d3dx9::fx
 {
 namespace
 {
+
+// Far beyond what any shader's constant registers can hold, small enough that
+// the parameter table of the largest one stays a few megabytes.
+constexpr double kMaxArrayElements = 65536;
+// Deeper nesting is no real shader's and would only exhaust the compilers' stacks.
+constexpr size_t kMaxNesting = 256;
+
+// Integer words as a DWORD state or an int/uint parameter takes them: either
+// sign, at most 32 bits.
+bool FitsInteger32(double v)
+{
+    return v >= -2147483648.0 && v <= 4294967295.0;
+}
+
+uint32_t ToWord32(double v)
+{
+    return static_cast<uint32_t>(static_cast<int64_t>(std::trunc(v)));
+}
 
 enum class TypeKind
 {
@@ -109,6 +129,7 @@ public:
     {
         try
         {
+            CheckBrackets();
             while (!c_.AtEnd())
                 TopLevel();
             AssignSamplerRegisters();
@@ -124,6 +145,57 @@ public:
     }
 
 private:
+    // Every bracket closes the one opened last: the HLSL compiler is not given
+    // text whose structure is already known to be broken.
+    void CheckBrackets()
+    {
+        std::vector<const Token*> open;
+        for (const Token& t : lexed_.tokens)
+        {
+            if (t.kind == TokenKind::End)
+                break;
+            if (t.Is("(") || t.Is("[") || t.Is("{"))
+            {
+                if (open.size() == kMaxNesting)
+                    c_.Fail(t,
+                            "brackets nested more than " + std::to_string(kMaxNesting) + " deep");
+                open.push_back(&t);
+            }
+            else if (t.Is(")") || t.Is("]") || t.Is("}"))
+            {
+                if (open.empty())
+                    c_.Fail(t, "'" + std::string(t.text) + "' without an opening bracket");
+                const char wanted = open.back()->text[0] == '('   ? ')'
+                                    : open.back()->text[0] == '[' ? ']'
+                                                                  : '}';
+                if (t.text[0] != wanted)
+                    c_.Fail(t, "'" + std::string(1, wanted) + "' expected to close the '" +
+                                   std::string(open.back()->text) + "' of line " +
+                                   std::to_string(open.back()->line));
+                open.pop_back();
+            }
+        }
+        if (!open.empty())
+            c_.Fail(*open.back(), "unmatched '" + std::string(open.back()->text) + "'");
+    }
+
+    // Global names are declared once; a function may be overloaded but not
+    // share its name with a variable.
+    void DeclareGlobal(const Token& name, bool function)
+    {
+        const std::string key(name.text);
+        auto it = globals_.find(key);
+        if (it == globals_.end())
+        {
+            globals_.emplace(key, std::make_pair(function, &name));
+            return;
+        }
+        if (function && it->second.first)
+            return;
+        c_.Fail(name, "'" + key + "' is already declared at line " +
+                          std::to_string(it->second.second->line));
+    }
+
     void TopLevel()
     {
         const Token& t = c_.Peek();
@@ -252,7 +324,7 @@ private:
             c_.Expect(",");
             const Token& n = c_.Next();
             const double v = n.kind == TokenKind::Number ? NumberValue(n.text) : 0;
-            if (v < 1 || v > 4)
+            if (!(v >= 1 && v <= 4))
                 c_.Fail(n, "dimension 1 to 4 expected");
             return static_cast<UINT>(v);
         };
@@ -270,11 +342,13 @@ private:
         const Token* name = &c_.ExpectIdentifier("name");
         if (c_.Peek().Is("("))
         {
+            DeclareGlobal(*name, true);
             Function();
             return;
         }
         while (true)
         {
+            DeclareGlobal(*name, false);
             Declarator(q, type, *name);
             if (!c_.Accept(","))
                 break;
@@ -310,9 +384,13 @@ private:
         if (c_.Accept("["))
         {
             const Token& n = c_.Next();
-            if (n.kind != TokenKind::Number || NumberValue(n.text) < 1)
+            if (n.kind != TokenKind::Number)
                 c_.Fail(n, "array size expected");
-            p.elements = static_cast<UINT>(NumberValue(n.text));
+            const double size = NumberValue(n.text);
+            if (!(size >= 1 && size <= kMaxArrayElements) || size != std::trunc(size))
+                c_.Fail(n, "array size must be a whole number from 1 to " +
+                               std::to_string(static_cast<int>(kMaxArrayElements)));
+            p.elements = static_cast<UINT>(size);
             nameEnd = c_.Expect("]").offset + 1;
             if (c_.Peek().Is("["))
                 c_.Fail(c_.Peek(), "arrays of arrays are not supported");
@@ -385,7 +463,7 @@ private:
             {
                 const std::string digits(t.text.substr(1));
                 if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos)
-                    number = std::stoi(digits);
+                    number = digits.size() > 4 ? INT_MAX : std::stoi(digits);
                 if (number >= static_cast<int>(swk::kSamplerRegisters))
                     c_.Fail(t, "sampler register out of range");
             }
@@ -435,10 +513,16 @@ private:
             if (type.base == NumericBase::Float)
             {
                 const float f = static_cast<float>(v);
+                if (!std::isfinite(f))
+                    c_.Fail(eq, "initialiser of '" + p->name + "' out of range for a float");
                 std::memcpy(&word, &f, sizeof word);
             }
             else if (type.base == NumericBase::Int)
-                word = static_cast<uint32_t>(static_cast<int32_t>(std::trunc(v)));
+            {
+                if (!FitsInteger32(v))
+                    c_.Fail(eq, "initialiser of '" + p->name + "' out of range for 32 bits");
+                word = ToWord32(v);
+            }
             else
                 word = v != 0 ? 1 : 0;
             p->defaults.push_back(word);
@@ -514,10 +598,16 @@ private:
             if (kind == StateValueKind::Float)
             {
                 const float f = static_cast<float>(v);
+                if (!std::isfinite(f))
+                    c_.Fail(t, "state value out of range for a float");
                 std::memcpy(&value, &f, sizeof value);
             }
             else
-                value = static_cast<DWORD>(static_cast<int64_t>(v));
+            {
+                if (!FitsInteger32(v))
+                    c_.Fail(t, "state value out of range for 32 bits");
+                value = ToWord32(v);
+            }
         }
         else
             c_.Fail(t, "state value expected");
@@ -715,6 +805,7 @@ private:
     std::vector<Edit> edits_;
     std::vector<std::pair<size_t, size_t>> registerInsertions_; // sampler index, text offset
     std::vector<const Token*> textureRefs_;
+    std::map<std::string, std::pair<bool, const Token*>> globals_; // name: function?, first
 };
 
 } // namespace

@@ -62,6 +62,7 @@ public:
     {
         const std::string shown = t.kind == TokenKind::End ? "end of file" : std::string(t.text);
         diags_.Error(Where(t), message + " near '" + shown + "'", std::string(t.text));
+        diags_.All().back().nearOccurrence = EarlierOnLine(t);
         throw ParseFailed{};
     }
 
@@ -83,6 +84,22 @@ public:
     }
 
 private:
+    int EarlierOnLine(const Token& t) const
+    {
+        int n = 0;
+        const Token* first = lexed_.tokens.data();
+        if (&t < first || &t >= first + lexed_.tokens.size())
+            return 0;
+        for (const Token* p = &t; p != first;)
+        {
+            --p;
+            if (p->file != t.file || p->line != t.line)
+                break;
+            n += p->text == t.text;
+        }
+        return n;
+    }
+
     const Lexed& lexed_;
     Diagnostics& diags_;
     size_t pos_ = 0;

@@ -8,11 +8,24 @@
 namespace swk::vk
 {
 
+// Handles of every kind below that are alive now, for the soak's and a host's
+// leak checks.
+long LiveHandles();
+
+namespace detail
+{
+void CountHandles(long delta);
+} // namespace detail
+
 template <typename T, void (*Destroy)(VkDevice, T, const VkAllocationCallbacks*)> class Unique
 {
 public:
     Unique() = default;
-    Unique(VkDevice device, T handle) : device_(device), handle_(handle) {}
+    Unique(VkDevice device, T handle) : device_(device), handle_(handle)
+    {
+        if (handle_ != T(VK_NULL_HANDLE))
+            detail::CountHandles(1);
+    }
     Unique(const Unique&) = delete;
     Unique& operator=(const Unique&) = delete;
     Unique(Unique&& other) noexcept
@@ -34,7 +47,10 @@ public:
     void reset()
     {
         if (handle_ != T(VK_NULL_HANDLE))
+        {
             Destroy(device_, handle_, nullptr);
+            detail::CountHandles(-1);
+        }
         handle_ = T(VK_NULL_HANDLE);
     }
 

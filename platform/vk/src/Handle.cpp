@@ -1,0 +1,22 @@
+#include <swk/vk/Handle.h>
+
+#include <atomic>
+
+namespace swk::vk
+{
+namespace
+{
+std::atomic<long> g_live{0};
+} // namespace
+
+long LiveHandles()
+{
+    return g_live.load(std::memory_order_relaxed);
+}
+
+void detail::CountHandles(long delta)
+{
+    g_live.fetch_add(delta, std::memory_order_relaxed);
+}
+
+} // namespace swk::vk

@@ -1,0 +1,1 @@
+technique T { pass P { CullMode = 1e38; } }
