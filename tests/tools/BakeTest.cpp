@@ -64,12 +64,13 @@ TEST_P(BakeOnEachClass, WritesUnitNormalsRepeatablyBySeed)
 {
     const DeviceCase& c = GetParam();
     const std::string first = FreshFolder("first"), again = FreshFolder("again"),
-                      other = FreshFolder("other");
+                      other = FreshFolder("other"), windows = FreshFolder("windows");
     const std::string common =
         std::string("--size 32x32 --frames 3 --device-class ") + c.deviceClass;
     Bake(first, common + " --seed 11");
     Bake(again, common + " --seed 11");
     Bake(other, common + " --seed 12");
+    Bake(windows, common + " --seed 11 --rand msvcrt");
 
     const std::vector<std::string> names = Listing(first);
     EXPECT_EQ(names.size(), (c.heightMap ? 9u : 6u) + 2u); // frames, preview.gif, bake.json
@@ -78,11 +79,12 @@ TEST_P(BakeOnEachClass, WritesUnitNormalsRepeatablyBySeed)
     {
         if (name != "bake.json")
         {
-
             EXPECT_EQ(FileBytes(first + "/" + name), FileBytes(again + "/" + name)) << name;
         }
     }
     EXPECT_NE(FileBytes(first + "/normal_0000.png"), FileBytes(other + "/normal_0000.png"));
+    // The same seed through msvcrt's sequence is other water.
+    EXPECT_NE(FileBytes(first + "/normal_0000.png"), FileBytes(windows + "/normal_0000.png"));
     const std::vector<uint8_t> text = FileBytes(first + "/bake.json");
     const nlohmann::json side = nlohmann::json::parse(text.begin(), text.end());
     EXPECT_EQ(side["seed"], 11);

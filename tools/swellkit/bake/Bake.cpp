@@ -8,6 +8,7 @@
 #include "../common/ToolError.h"
 
 #include <WaveGenerator.h>
+#include <swk/RandSequence.h>
 
 #include <nlohmann/json.hpp>
 
@@ -91,6 +92,7 @@ void WriteSideFile(const BakeOptions& o, const BakeResult& r, D3DFORMAT mapForma
     nlohmann::json side = {
         {"command_line", o.commandLine},
         {"seed", r.seed},
+        {"rand", o.msvcrtRand ? "msvcrt" : "c"},
         {"device_class", DeviceClassName(o.deviceClass)},
         {"requested_size", {o.width, o.height}},
         {"size", {r.width, r.height}},
@@ -159,6 +161,9 @@ BakeResult RunBake(const BakeOptions& o)
     BakeResult r;
     r.seed = o.seed ? *o.seed : std::random_device{}();
     // The generator draws its noise volume from rand() while it is built.
+    if (!swk::win32::SetRandSequence(o.msvcrtRand ? swk::win32::RandSequence::Msvcrt
+                                                  : swk::win32::RandSequence::CLibrary))
+        throw ToolError("--rand: rand() in this process is not the platform layer's");
     std::srand(r.seed);
     CWaveGenerator water(device.get(), o.width, o.height);
     water.SetSpeed(o.speed);

@@ -72,6 +72,7 @@ struct BakeArguments
     std::string atlas;
     uint32_t seed = 0;
     CLI::Option* seedOption = nullptr;
+    std::string rand = "c";
 };
 
 void Run(BakeArguments& a)
@@ -99,6 +100,7 @@ void Run(BakeArguments& a)
     o.normalYUp = a.normalY == "up";
     if (*a.seedOption)
         o.seed = a.seed;
+    o.msvcrtRand = a.rand == "msvcrt";
     o.commandLine = ReadCommandLine();
 
     swk::tools::InstallInterruptHandler();
@@ -135,6 +137,11 @@ void AddBakeCommand(CLI::App& app)
     a.seedOption = bake->add_option("--seed", a.seed,
                                     "seed for the C library's generator (drawn at random and "
                                     "printed when not given)");
+    bake->add_option("--rand", a.rand,
+                     "rand() sequence the seed starts: c (this C library's) or msvcrt (the "
+                     "water a Windows build makes for the same seed)")
+        ->check(CLI::IsMember({"c", "msvcrt"}))
+        ->capture_default_str();
     bake->add_option("--device-class", a.deviceClass, "emulated device class")
         ->check(CLI::IsMember({"ps20", "ps11", "fixed"}))
         ->capture_default_str();

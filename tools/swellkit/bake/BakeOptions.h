@@ -20,6 +20,7 @@ struct BakeOptions
     float speed = 1.0f;
     double start = 0;             // seconds the clock runs before frame 0
     std::optional<uint32_t> seed; // drawn at random when not given
+    bool msvcrtRand = false;      // rand() follows msvcrt's sequence: a Windows build's water
     DeviceClass deviceClass = DeviceClass::PixelShader20;
     bool heightMaps = true;
     bool normalMaps = true;
