@@ -199,7 +199,8 @@ class BakeLoop : public testing::TestWithParam<std::pair<const char*, const char
 
 TEST_P(BakeLoop, LastFrameLeadsIntoTheFirst)
 {
-    const auto [deviceClass, map] = GetParam();
+    const char* deviceClass = std::get<0>(GetParam());
+    const char* map = std::get<1>(GetParam());
     const int frames = 12;
     const std::string looped = FreshFolder("looped"), plain = FreshFolder("plain");
     const std::string common = "--size 32x32 --frames 12 --seed 5 --speed 4 --maps " +
