@@ -1,0 +1,180 @@
+#!/usr/bin/env python3
+"""Applies each deliberate fault of scripts/faults.tsv to a copy of the tree,
+rebuilds the test suites, runs those the fault reached and records which fail.
+
+A fault no suite catches is a hole in the tests; comparing two runs shows
+whether a change to the tests lost one. The working tree is never touched:
+the faults go into a copy with a build folder of its own (ccache keeps the
+rebuilds short), and each fault is undone before the next.
+
+    python3 scripts/fault-check.py [--work DIR] [--only NAME ...] [--out FILE]
+"""
+import argparse
+import concurrent.futures
+import os
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+# Test executable -> path in the build folder. A suite runs when its own binary
+# was relinked or, for the end-to-end tool suites, when the tool was.
+SUITES = {
+    "generator_tests": "tests/generator/generator_tests",
+    "gpu_tests": "tests/gpu/gpu_tests",
+    "cpu_normals_tests": "tests/cpu_normals/cpu_normals_tests",
+    "swk_noise_tests": "tests/noise/swk_noise_tests",
+    "engine_support_tests": "tests/engine_support/engine_support_tests",
+    "swk_vk_tests": "tests/vk/swk_vk_tests",
+    "swk_d3d9_tests": "tests/d3d9/swk_d3d9_tests",
+    "swk_present_tests": "tests/d3d9/swk_present_tests",
+    "swk_d3dx9_tests": "tests/d3dx9/swk_d3dx9_tests",
+    "swk_d3dx9_pixel_tests": "tests/d3dx9/swk_d3dx9_pixel_tests",
+    "swk_fuzz_replay_tests": "tests/fuzz/swk_fuzz_replay_tests",
+    "integration_tests": "tests/integration/integration_tests",
+    "exports_tests": "tests/integration/exports_tests",
+    "swellkit_tool_tests": "tests/tools/swellkit_tool_tests",
+    "swk_tools_tests": "tests/tools/swk_tools_tests",
+}
+TOOL_SUITES = {"swellkit_tool_tests": "tools/swellkit/swellkit", "swk_tools_tests": "tools/swellkit/swellkit"}
+SUITE_TIMEOUT = 300
+
+
+def read_faults(path, only):
+    faults = []
+    with open(path) as f:
+        for line in f:
+            if not line.strip() or line.startswith("#"):
+                continue
+            name, file, old, new, what = line.rstrip("\n").split("\t")
+            if not only or name in only:
+                faults.append(dict(name=name, file=file, old=old, new=new, what=what))
+    return faults
+
+
+def sh(cmd, **kw):
+    return subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, **kw)
+
+
+def mtimes(build):
+    out = {}
+    for suite, rel in list(SUITES.items()) + [("tool:" + k, v) for k, v in TOOL_SUITES.items()]:
+        p = os.path.join(build, rel)
+        out[suite] = os.path.getmtime(p) if os.path.exists(p) else 0
+    return out
+
+
+def build_suites(build, jobs):
+    targets = list(SUITES) + ["swellkit"]
+    r = sh(["cmake", "--build", build, "-j", str(jobs), "--target"] + targets)
+    return r.returncode == 0, r.stdout
+
+
+def run_suite(build, suite):
+    env = dict(os.environ, SWK_VK_QUIET="1")
+    exe = os.path.join(build, SUITES[suite])
+    try:
+        r = subprocess.run([exe, "--gtest_brief=1"], cwd=os.path.dirname(exe), env=env,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                           timeout=SUITE_TIMEOUT)
+        return r.returncode
+    except subprocess.TimeoutExpired:
+        return "timeout"
+
+
+def run_suites(build, suites, jobs):
+    with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
+        return dict(zip(suites, pool.map(lambda s: run_suite(build, s), suites)))
+
+
+def start_display():
+    # The presentation suites need an X display; a private Xvfb when none is set.
+    if os.environ.get("DISPLAY"):
+        return None
+    r, w = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                            pass_fds=(w,), stderr=subprocess.DEVNULL)
+    os.close(w)
+    os.environ["DISPLAY"] = ":" + os.read(r, 16).decode().strip()
+    return xvfb
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--work", default="/tmp/swk-faults")
+    ap.add_argument("--list", default=os.path.join(ROOT, "scripts/faults.tsv"))
+    ap.add_argument("--only", nargs="*")
+    ap.add_argument("--out", default=None, help="results file (tab-separated)")
+    ap.add_argument("--jobs", type=int, default=int(os.environ.get("SWK_JOBS", "2")))
+    args = ap.parse_args()
+
+    xvfb = start_display()
+    try:
+        check(args)
+    finally:
+        if xvfb:
+            xvfb.kill()
+
+
+def check(args):
+    src = os.path.join(args.work, "src")
+    build = os.path.join(src, "build")
+    os.makedirs(src, exist_ok=True)
+    # The copy keeps the tree's layout, so ccache finds the objects of the main build.
+    r = sh(["rsync", "-a", "--delete", "--exclude", "/build*", "--exclude", ".git", ROOT + "/", src + "/"])
+    if r.returncode:
+        sys.exit("fault-check: cannot copy the tree: " + r.stdout.strip())
+    launcher = ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"] if sh(["which", "ccache"]).returncode == 0 else []
+    r = sh(["cmake", "-G", "Ninja", "-S", src, "-B", build, "-DCMAKE_BUILD_TYPE=RelWithDebInfo"] + launcher)
+    if r.returncode:
+        sys.exit("fault-check: configure failed:\n" + r.stdout)
+
+    ok, log = build_suites(build, args.jobs)
+    if not ok:
+        sys.exit("fault-check: the unchanged tree does not build:\n" + log[-3000:])
+    clean = run_suites(build, list(SUITES), args.jobs)
+    broken = [s for s, rc in clean.items() if rc != 0]
+    if broken:
+        sys.exit("fault-check: suites fail on the unchanged tree: " + ", ".join(broken))
+
+    faults = read_faults(args.list, args.only)
+    out = open(args.out or os.path.join(args.work, "results.tsv"), "w")
+    out.write("# fault\tcaught by\tsuites run\n")
+    missed = 0
+    for fault in faults:
+        path = os.path.join(src, fault["file"])
+        original = open(path).read()
+        if fault["old"] not in original:
+            sys.exit("fault-check: %s: the code it changes is gone from %s" % (fault["name"], fault["file"]))
+        started = time.time()
+        try:
+            with open(path, "w") as f:
+                f.write(original.replace(fault["old"], fault["new"], 1))
+            before = mtimes(build)
+            ok, log = build_suites(build, args.jobs)
+            if not ok:
+                caught, ran = ["(does not build)"], []
+            else:
+                after = mtimes(build)
+                tools = {s for s in TOOL_SUITES if after["tool:" + s] != before["tool:" + s]}
+                ran = [s for s in SUITES if after[s] != before[s] or s in tools]
+                results = run_suites(build, ran, args.jobs)
+                caught = [s for s in ran if results[s] != 0]
+        finally:
+            with open(path, "w") as f:
+                f.write(original)
+        missed += not caught
+        line = "%s\t%s\t%s" % (fault["name"], ",".join(caught) or "-", ",".join(ran))
+        out.write(line + "\n")
+        out.flush()
+        print("%-26s %4.0fs  %s" % (fault["name"], time.time() - started, ",".join(caught) or "NOT CAUGHT"),
+              flush=True)
+    # Leaves the build matching the unchanged tree for the next run.
+    build_suites(build, args.jobs)
+    print("%d faults, %d not caught" % (len(faults), missed))
+    sys.exit(1 if missed else 0)
+
+
+if __name__ == "__main__":
+    main()
