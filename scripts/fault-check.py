@@ -8,6 +8,7 @@ the faults go into a copy with a build folder of its own (ccache keeps the
 rebuilds short), and each fault is undone before the next.
 
     python3 scripts/fault-check.py [--work DIR] [--only NAME ...] [--out FILE]
+    python3 scripts/fault-check.py --compare BEFORE.tsv AFTER.tsv   (Markdown tables)
 """
 import argparse
 import concurrent.futures
@@ -115,14 +116,47 @@ def start_display():
     return xvfb
 
 
+def read_results(path):
+    rows = {}
+    for line in open(path):
+        if not line.startswith("#") and line.strip():
+            name, caught, _ = line.rstrip("\n").split("\t")
+            rows[name] = [] if caught == "-" else caught.split(",")
+    return rows
+
+
+def compare(before_path, after_path, list_path):
+    """Prints which suites catch each fault in two runs, and how many per suite."""
+    before, after = read_results(before_path), read_results(after_path)
+    faults = read_faults(list_path, None)
+    print("| fault | what goes wrong | caught before | caught after |\n|---|---|---|---|")
+    for f in faults:
+        b, a = before.get(f["name"]), after.get(f["name"])
+        cell = lambda r: "not run" if r is None else ", ".join(r) or "**none**"
+        print("| %s | %s | %s | %s |" % (f["name"], f["what"], cell(b), cell(a)))
+    print("\n| suite | faults caught before | after |\n|---|---|---|")
+    for suite in SUITES:
+        nb = sum(suite in r for r in before.values())
+        na = sum(suite in r for r in after.values())
+        if nb or na:
+            print("| %s | %d | %d |" % (suite, nb, na))
+    lost = [n for n in before if before[n] and n in after and not after[n]]
+    print("\nFaults caught before and by no suite after: %s" % (", ".join(lost) or "none"))
+    return 1 if lost else 0
+
+
 def main():
     ap = argparse.ArgumentParser()
+    ap.add_argument("--compare", nargs=2, metavar=("BEFORE", "AFTER"))
     ap.add_argument("--work", default="/tmp/swk-faults")
     ap.add_argument("--list", default=os.path.join(ROOT, "scripts/faults.tsv"))
     ap.add_argument("--only", nargs="*")
+    ap.add_argument("--suites", nargs="*", help="run only these suites (after a change to them)")
     ap.add_argument("--out", default=None, help="results file (tab-separated)")
     ap.add_argument("--jobs", type=int, default=int(os.environ.get("SWK_JOBS", "2")))
     args = ap.parse_args()
+    if args.compare:
+        sys.exit(compare(args.compare[0], args.compare[1], args.list))
 
     xvfb = start_display()
     try:
@@ -174,7 +208,8 @@ def check(args):
             else:
                 after = mtimes(build)
                 tools = {s for s in TOOL_SUITES if after["tool:" + s] != before["tool:" + s]}
-                ran = [s for s in SUITES if after[s] != before[s] or s in tools]
+                ran = [s for s in SUITES if (after[s] != before[s] or s in tools)
+                       and (not args.suites or s in args.suites)]
                 results = run_suites(build, ran, args.jobs)
                 caught = [s for s in ran if results[s] != 0]
         finally:
