@@ -75,7 +75,10 @@ def build_suites(build, jobs):
 
 
 def run_suite(build, suite):
-    env = dict(os.environ, SWK_VK_QUIET="1")
+    # A temporary folder per run and suite: two runs side by side share no files.
+    tmp = os.path.join(os.path.dirname(build), "..", "tmp", suite)
+    os.makedirs(tmp, exist_ok=True)
+    env = dict(os.environ, SWK_VK_QUIET="1", TMPDIR=tmp, TEST_TMPDIR=tmp + "/")
     exe = os.path.join(build, SUITES[suite])
     try:
         r = subprocess.run([exe, "--gtest_brief=1"], cwd=os.path.dirname(exe), env=env,
@@ -153,6 +156,7 @@ def main():
     ap.add_argument("--only", nargs="*")
     ap.add_argument("--suites", nargs="*", help="run only these suites (after a change to them)")
     ap.add_argument("--out", default=None, help="results file (tab-separated)")
+    ap.add_argument("--no-copy", action="store_true", help="use the tree already in WORK/src")
     ap.add_argument("--jobs", type=int, default=int(os.environ.get("SWK_JOBS", "2")))
     args = ap.parse_args()
     if args.compare:
@@ -171,7 +175,8 @@ def check(args):
     build = os.path.join(src, "build")
     os.makedirs(src, exist_ok=True)
     # The copy keeps the tree's layout, so ccache finds the objects of the main build.
-    copy_tree(src)
+    if not args.no_copy:
+        copy_tree(src)
     launcher = ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"] if sh(["which", "ccache"]).returncode == 0 else []
     # Tests are listed when run, not after each link: a fault relinks many suites.
     r = sh(["cmake", "-G", "Ninja", "-S", src, "-B", build, "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
