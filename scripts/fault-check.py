@@ -144,10 +144,12 @@ def compare(before_path, after_path, list_path):
         b, a = before.get(f["name"]), after.get(f["name"])
         cell = lambda r: "not run" if r is None else ", ".join(r) or "**none**"
         print("| %s | %s | %s | %s |" % (f["name"], f["what"], cell(b), cell(a)))
-    print("\n| suite | faults caught before | after |\n|---|---|---|")
+    both = [n for n in before if n in after]
+    print("\nOver the %d faults both runs applied:\n" % len(both))
+    print("| suite | faults caught before | after |\n|---|---|---|")
     for suite in SUITES:
-        nb = sum(suite in r for r in before.values())
-        na = sum(suite in r for r in after.values())
+        nb = sum(suite in before[n] for n in both)
+        na = sum(suite in after[n] for n in both)
         if nb or na:
             print("| %s | %d | %d |" % (suite, nb, na))
     lost = [n for n in before if before[n] and n in after and not after[n]]
