@@ -3,7 +3,7 @@
 # host sees it and the whole test suite (on Mesa's software Vulkan device where
 # no GPU is present); the Windows cross-build, its export table and its run
 # under Wine; then the suite again under the sanitizers, the concurrency check
-# and a bounded fuzz run.
+# and a bounded fuzz run; last, a few deliberate faults the suites must catch.
 #
 # Each part runs whatever the others gave, so that one failure does not hide
 # another's results; the run fails if any part did.
@@ -55,9 +55,16 @@ sanitizer_checks() {
   bash "$root/scripts/sanitize.sh"
 }
 
+fault_checks() {
+  # A few deliberate faults the suites must catch; without --only the whole
+  # list of scripts/faults.tsv runs (about half a minute a fault).
+  python3 "$root/scripts/fault-check.py" --work "$build-faults" \
+    --only normal-clear-colour l16-size lexer-line pack-scale octave-falloff
+}
+
 status=0
 # Each part in a job of its own, where errexit holds (it does not inside an || list).
-for part in linux_suite windows_checks sanitizer_checks; do
+for part in linux_suite windows_checks sanitizer_checks fault_checks; do
   $part &
   wait $! || { status=1; echo "test: $part failed" >&2; }
 done

@@ -3,6 +3,8 @@
 // mip levels generated on the device.
 #include "DeviceTest.h"
 
+#include <common/SurfaceNormal.h>
+
 #include <cmath>
 #include <random>
 
@@ -44,35 +46,11 @@ protected:
     }
 };
 
-int address(int i, int size, DWORD mode)
+swk::tools::Addressing addressing(DWORD mode)
 {
-    switch (mode)
-    {
-    case D3DTADDRESS_MIRROR:
-    {
-        const int m = ((i % (2 * size)) + 2 * size) % (2 * size);
-        return m < size ? m : 2 * size - 1 - m;
-    }
-    case D3DTADDRESS_CLAMP:
-        return std::min(std::max(i, 0), size - 1);
-    default:
-        return ((i % size) + size) % size;
-    }
-}
-
-// Direct3D 9 bilinear filtering: texel centres at (i + 0.5) / size, the
-// address mode applied to the integer texel indices.
-double bilinear(const std::vector<uint16_t>& texels, int size, float u, float v, DWORD mode)
-{
-    const double x = double(u) * size - 0.5;
-    const double y = double(v) * size - 0.5;
-    const double x0 = std::floor(x), y0 = std::floor(y);
-    const double fx = x - x0, fy = y - y0;
-    auto at = [&](int i, int j)
-    { return texels[address(j, size, mode) * size + address(i, size, mode)] / 65535.0; };
-    const int i = int(x0), j = int(y0);
-    return (1 - fy) * ((1 - fx) * at(i, j) + fx * at(i + 1, j)) +
-           fy * ((1 - fx) * at(i, j + 1) + fx * at(i + 1, j + 1));
+    return mode == D3DTADDRESS_MIRROR  ? swk::tools::Addressing::Mirror
+           : mode == D3DTADDRESS_CLAMP ? swk::tools::Addressing::Clamp
+                                       : swk::tools::Addressing::Wrap;
 }
 
 class AddressModes : public Sampling, public ::testing::WithParamInterface<DWORD>
@@ -88,6 +66,9 @@ TEST_P(AddressModes, BilinearMatchesDirect3DFilteringBeyondTheEdges)
     for (auto& t : texels)
         t = uint16_t(random());
     auto noise = dynamicTexture(size, size, D3DFMT_L16, texels.data(), size * 2);
+    swk::tools::HeightField field{size, size, {}};
+    for (uint16_t t : texels)
+        field.values.push_back(t / 65535.0);
 
     device_->SetSamplerState(0, D3DSAMP_ADDRESSU, mode);
     device_->SetSamplerState(0, D3DSAMP_ADDRESSV, mode);
@@ -110,7 +91,7 @@ TEST_P(AddressModes, BilinearMatchesDirect3DFilteringBeyondTheEdges)
         {
             const float u = float(i) / out * 3.0f - 1.0f;
             const float v = float(j) / out * 3.0f - 1.0f;
-            const double expected = bilinear(texels, size, u, v, mode);
+            const double expected = swk::tools::SampleBilinear(field, u, v, addressing(mode));
             ASSERT_NEAR(p.at<float>(i, j, 0), expected, tolerance) << i << "," << j;
             ASSERT_EQ(p.at<float>(i, j, 1), p.at<float>(i, j, 0));
             ASSERT_EQ(p.at<float>(i, j, 3), 1.0f);

@@ -2,7 +2,9 @@
 // pixel against the arithmetic of the effect sources evaluated on the CPU with
 // Direct3D 9 bilinear sampling (texel centres at (i + 0.5) / size).
 #include "EffectTestSupport.h"
+#include "Presentation.h"
 
+#include <common/SurfaceNormal.h>
 #include <swk/Com.h>
 
 #include <gtest/gtest.h>
@@ -19,6 +21,9 @@ namespace
 
 using namespace swk::test;
 using swk::ComPtr;
+using swk::tools::Addressing;
+using swk::tools::HeightField;
+using swk::tools::SampleBilinear;
 
 // 16-bit results: a few units in the last place for filtering and arithmetic
 // in 32-bit float, far below the 0.5 a misplaced texel centre would give.
@@ -33,38 +38,15 @@ struct GridVertex
     float x, y, z, nx, ny, nz, u, v;
 };
 
-enum class Address
+// A single-channel texture as its 16-bit texels give it to the sampler.
+HeightField Luminance(UINT w, UINT h, unsigned seed)
 {
-    Wrap,
-    Mirror
-};
-
-// A single-channel texture as Direct3D 9 samples it bilinearly, top level only.
-struct Luminance
-{
-    UINT width, height;
-    std::vector<uint16_t> texels;
-
-    double Texel(long x, long y, Address a) const
-    {
-        auto fold = [a](long i, long n)
-        {
-            if (a == Address::Wrap)
-                return ((i % n) + n) % n;
-            const long period = ((i % (2 * n)) + 2 * n) % (2 * n);
-            return period < n ? period : 2 * n - 1 - period;
-        };
-        return texels[size_t(fold(y, height)) * width + size_t(fold(x, width))] / 65535.0;
-    }
-    double Sample(double u, double v, Address a) const
-    {
-        const double x = u * width - 0.5, y = v * height - 0.5;
-        const double fx = x - std::floor(x), fy = y - std::floor(y);
-        const long x0 = long(std::floor(x)), y0 = long(std::floor(y));
-        return (1 - fy) * ((1 - fx) * Texel(x0, y0, a) + fx * Texel(x0 + 1, y0, a)) +
-               fy * ((1 - fx) * Texel(x0, y0 + 1, a) + fx * Texel(x0 + 1, y0 + 1, a));
-    }
-};
+    std::mt19937 random(seed);
+    HeightField l{int(w), int(h), std::vector<double>(size_t(w) * h)};
+    for (double& t : l.values)
+        t = (random() & 0xffff) / 65535.0;
+    return l;
+}
 
 class EffectPixels : public ::testing::Test
 {
@@ -80,13 +62,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(d3d_, nullptr);
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = 64;
-        pp.BackBufferHeight = 64;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.Windowed = TRUE;
+        D3DPRESENT_PARAMETERS pp = presentation(64, 64, D3DFMT_X8R8G8B8);
         ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                      D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device_.out()),
                   D3D_OK);
@@ -102,26 +78,19 @@ protected:
         ASSERT_EQ(messages, nullptr);
     }
 
-    void NoiseTexture(const Luminance& l, IDirect3DTexture9** texture)
+    void NoiseTexture(const HeightField& l, IDirect3DTexture9** texture)
     {
         ASSERT_EQ(device_->CreateTexture(l.width, l.height, 1, D3DUSAGE_DYNAMIC, D3DFMT_L16,
                                          D3DPOOL_DEFAULT, texture, nullptr),
                   D3D_OK);
         D3DLOCKED_RECT locked;
         ASSERT_EQ((*texture)->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD), D3D_OK);
-        for (UINT y = 0; y < l.height; ++y)
-            std::memcpy(static_cast<char*>(locked.pBits) + y * size_t(locked.Pitch),
-                        &l.texels[y * l.width], l.width * 2);
+        for (int y = 0; y < l.height; ++y)
+            for (int x = 0; x < l.width; ++x)
+                reinterpret_cast<uint16_t*>(static_cast<char*>(locked.pBits) +
+                                            y * size_t(locked.Pitch))[x] =
+                    uint16_t(std::lround(l.at(x, y) * 65535));
         ASSERT_EQ((*texture)->UnlockRect(0), D3D_OK);
-    }
-
-    static Luminance RandomLuminance(UINT w, UINT h, unsigned seed)
-    {
-        std::mt19937 random(seed);
-        Luminance l{w, h, std::vector<uint16_t>(size_t(w) * h)};
-        for (uint16_t& t : l.texels)
-            t = uint16_t(random() & 0xffff);
-        return l;
     }
 
     void Target(UINT w, UINT h, IDirect3DTexture9** texture)
@@ -200,7 +169,7 @@ IDirect3D9* EffectPixels::d3d_ = nullptr;
 TEST_F(EffectPixels, HeightTechniqueAddsWrappedNoiseLayers)
 {
     const UINT w = 64, h = 48;
-    const Luminance n0 = RandomLuminance(128, 128, 1), n1 = RandomLuminance(128, 128, 2);
+    const HeightField n0 = Luminance(128, 128, 1), n1 = Luminance(128, 128, 2);
     ComPtr<ID3DXEffect> effect;
     ComPtr<IDirect3DTexture9> noise0, noise1, target;
     CreateEffect("HeightMap.fx", effect.out());
@@ -221,8 +190,8 @@ TEST_F(EffectPixels, HeightTechniqueAddsWrappedNoiseLayers)
         for (UINT x = 0; x < w; ++x)
         {
             const double u = double(x) / w, v = double(y) / h;
-            const double sum =
-                n0.Sample(u, v, Address::Wrap) + n1.Sample(16 * u, 16 * v, Address::Wrap) - 0.5;
+            const double sum = SampleBilinear(n0, u, v, Addressing::Wrap) +
+                               SampleBilinear(n1, 16 * u, 16 * v, Addressing::Wrap) - 0.5;
             const double expected = std::clamp(sum, 0.0, 1.0);
             const auto& p = pixels[y * w + x];
             for (int c = 0; c < 3; ++c)
@@ -231,37 +200,6 @@ TEST_F(EffectPixels, HeightTechniqueAddsWrappedNoiseLayers)
             ASSERT_EQ(p[3], 1.0) << x << "," << y;
         }
     EXPECT_LT(worst, kTolerance);
-}
-
-// The normal technique's arithmetic, with the sampling the effect asks for.
-std::array<double, 4> ExpectedNormal(const Luminance& height, UINT x, UINT y, float strength)
-{
-    const float invW = 1.0f / float(height.width), invH = 1.0f / float(height.height);
-    const double dx = double(invW * 2.5f), dy = double(invH * 2.5f);
-    const double u = double(x) / height.width, v = double(y) / height.height;
-    const double tu[5] = {u, u - dx, u, u + dx, u};
-    const double tv[5] = {v, v, v - dy, v, v + dy};
-    double e[5][3];
-    const double p0 = height.Sample(u, v, Address::Mirror);
-    for (int k = 1; k < 5; ++k)
-    {
-        e[k][0] = tu[k] - u;
-        e[k][1] = tv[k] - v;
-        e[k][2] = height.Sample(tu[k], tv[k], Address::Mirror) - p0;
-    }
-    double n[3] = {0, 0, 0};
-    for (int k = 1; k < 5; ++k)
-    {
-        const double* a = e[k];
-        const double* b = e[k == 4 ? 1 : k + 1];
-        n[0] += a[1] * b[2] - a[2] * b[1];
-        n[1] += a[2] * b[0] - a[0] * b[2];
-        n[2] += a[0] * b[1] - a[1] * b[0];
-    }
-    n[0] *= strength;
-    n[1] *= strength;
-    const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    return {(n[0] / length + 1) / 2, (n[1] / length + 1) / 2, (n[2] / length + 1) / 2, 1.0};
 }
 
 TEST_F(EffectPixels, NormalTechniqueFollowsTheHeightsIncludingTheMirroredBorder)
@@ -275,12 +213,11 @@ TEST_F(EffectPixels, NormalTechniqueFollowsTheHeightsIncludingTheMirroredBorder)
 
     struct Case
     {
-        Luminance height;
+        HeightField height;
         float strength;
     };
-    Luminance flat{w, h, std::vector<uint16_t>(size_t(w) * h, 40000)};
-    const Case cases[] = {
-        {flat, 1.0f}, {RandomLuminance(w, h, 3), 1.0f}, {RandomLuminance(w, h, 4), 0.25f}};
+    const HeightField flat{int(w), int(h), std::vector<double>(size_t(w) * h, 40000 / 65535.0)};
+    const Case cases[] = {{flat, 1.0f}, {Luminance(w, h, 3), 1.0f}, {Luminance(w, h, 4), 0.25f}};
     for (const Case& c : cases)
     {
         ComPtr<IDirect3DTexture9> height;
@@ -299,9 +236,11 @@ TEST_F(EffectPixels, NormalTechniqueFollowsTheHeightsIncludingTheMirroredBorder)
         for (UINT y = 0; y < h; ++y)
             for (UINT x = 0; x < w; ++x)
             {
-                const auto expected = ExpectedNormal(c.height, x, y, c.strength);
-                for (size_t k = 0; k < 4; ++k)
-                    worst = std::max(worst, std::abs(pixels[y * w + x][k] - expected[k]));
+                const auto n = swk::tools::SurfaceNormal(c.height, int(x), int(y),
+                                                         Addressing::Mirror, c.strength);
+                for (size_t k = 0; k < 3; ++k)
+                    worst = std::max(worst, std::abs(pixels[y * w + x][k] - (n[k] + 1) / 2));
+                ASSERT_EQ(pixels[y * w + x][3], 1.0) << x << "," << y;
             }
         EXPECT_LT(worst, kTolerance) << "strength " << c.strength;
         if (&c == &cases[0])

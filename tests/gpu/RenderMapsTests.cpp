@@ -194,13 +194,8 @@ TEST(Passes, BelowPixelShader11TheFixedFunctionPipelineDrawsTheGridColours)
     EXPECT_EQ(PassTrace(*device, g), expected);
     EXPECT_EQ(BoundStream(*device), Probe::GridVB(g));
 
-    // No effect exists or is touched on this path.
-    for (const swk::test::Call& c : device->Calls())
-        EXPECT_NE(c.name.rfind("Effect", 0), 0u) << c.Text();
-    EXPECT_EQ(Probe::HeightEffect(g), nullptr);
-    EXPECT_EQ(Probe::NormalEffect(g), nullptr);
-
-    // The trace shows the stage states; the material is the generator's own.
+    // The trace shows the stage states and that no effect is touched; the
+    // material is the generator's own.
     EXPECT_EQ(std::memcmp(&device->Material(), &Probe::Material(g), sizeof(D3DMATERIAL9)), 0);
 }
 
@@ -298,38 +293,6 @@ TEST_P(EveryPath, HostStateAndReferencesAreAsBeforeAfterEachFrame)
                        "SetRenderState(137,0)", "SetRenderState(28,0)", "SetRenderState(22,1)",
                        "SetRenderState(136,0)", "SetRenderState(27,0)", "SetRenderState(15,0)",
                        "SetRenderState(7,0)", "SetRenderState(14,0)", "SetRenderState(52,0)"}));
-}
-
-TEST_P(EveryPath, OneSceneAFrameHoldsEveryClearAndDraw)
-{
-    auto device = MakeDevice(GetParam());
-    CWaveGenerator g(device.get(), 32, 32);
-    device->ClearCalls();
-    const int frames = 4;
-    for (int frame = 0; frame < frames; frame++)
-        g.Update(16);
-    bool inScene = false;
-    int scenes = 0, outside = 0;
-    for (const swk::test::Call& c : device->Calls())
-    {
-        if (c.name == "BeginScene")
-        {
-            EXPECT_FALSE(inScene);
-            inScene = true;
-            scenes++;
-        }
-        else if (c.name == "EndScene")
-        {
-            EXPECT_TRUE(inScene);
-            inScene = false;
-        }
-        else if (c.name == "Clear" || c.name == "DrawPrimitive")
-            outside += !inScene;
-    }
-    EXPECT_EQ(scenes, frames);
-    EXPECT_FALSE(inScene);
-    EXPECT_EQ(outside, 0);
-    EXPECT_GT(device->CallCount("DrawPrimitive"), 0);
 }
 
 TEST_P(EveryPath, WithoutTargetSurfacesNothingIsClearedOrDrawnAndTheHostIsRestored)

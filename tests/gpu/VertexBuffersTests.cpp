@@ -77,82 +77,64 @@ bool NeverUploaded(const GridVertex& p, int W, int H)
     return p.j == W - 1 || p.i == H - 1;
 }
 
-TEST(ShaderGrid, HalvedMapOf256By128GivesTheStripGridOfItsSize)
+// Sizes that are no power of two give grid positions that round in the last
+// place. The shader grid repeats the position as its texture coordinate; the
+// last column and row, which the normal upload never reaches, hold the flat
+// normal (or its colour); every other colour is left for the upload.
+struct GridCase
 {
-    auto device = MakeDevice(kPS14);
-    CWaveGenerator g(device.get(), 512, 256);
-    EXPECT_EQ(Probe::GridWidth(g), 256);
-    EXPECT_EQ(Probe::GridHeight(g), 128);
-    EXPECT_EQ(device->CallTexts("CreateVertexBuffer").back(),
-              "CreateVertexBuffer(2097152,0x208,0x112,0,NULL)");
-    IDirect3DVertexBuffer9* vb = Probe::GridVB(g);
-    ASSERT_NE(vb, nullptr);
-    const int stride = 32;
-    // The lower vertex of the last pair lies on the bottom edge.
-    EXPECT_EQ(Member<float>(vb, stride, 65535, 4), 1.0f);
-
-    // Both sizes are powers of two, so every coordinate is exact.
-    int wrong = 0;
-    for (int v = 0; v < 2 * 256 * 128; v++)
-    {
-        const GridVertex p = Locate(v, 256);
-        const float x = static_cast<float>(p.j / 256.0), y = static_cast<float>(p.r / 128.0);
-        wrong += Member<float>(vb, stride, v, 0) != x || Member<float>(vb, stride, v, 4) != y ||
-                 Member<float>(vb, stride, v, 8) != 0.0f || Member<float>(vb, stride, v, 24) != x ||
-                 Member<float>(vb, stride, v, 28) != y;
-        // The normal is the upload's to write, except in the last column and
-        // row, which it never reaches: those hold the flat normal.
-        if (NeverUploaded(p, 256, 128))
-            wrong += Member<float>(vb, stride, v, 12) != 0.0f ||
-                     Member<float>(vb, stride, v, 16) != 0.0f ||
-                     Member<float>(vb, stride, v, 20) != 1.0f;
-        else
-            for (int b = 12; b < 24; b++)
-                wrong += AsBuffer(vb)->Bytes()[static_cast<size_t>(v) * stride + b] != kFresh;
-    }
-    EXPECT_EQ(wrong, 0);
-}
-
-struct ScreenGridCase
-{
+    DWORD version;
     int width, height; // the request
     int W, H;          // the grid
+    const char* creation;
 };
 
-class ScreenGrid : public testing::TestWithParam<ScreenGridCase>
+class Grid : public testing::TestWithParam<GridCase>
 {
 };
 
-// Pixel positions at texel centres, with 0.5 depth, 1 rhw and the colour left
-// for the upload (the flat colour where the upload never writes).
-TEST_P(ScreenGrid, HoldsThePixelPositionOfEveryGridPoint)
+TEST_P(Grid, HoldsThePositionOfEveryPointAndTheFlatNormalWhereNoUploadReaches)
 {
-    const ScreenGridCase c = GetParam();
-    auto device = MakeDevice(kNoPS);
+    const GridCase c = GetParam();
+    auto device = MakeDevice(c.version);
     CWaveGenerator g(device.get(), c.width, c.height);
     ASSERT_EQ(Probe::GridWidth(g), c.W);
     ASSERT_EQ(Probe::GridHeight(g), c.H);
-    EXPECT_EQ(device->CallTexts("CreateVertexBuffer").back(),
-              "CreateVertexBuffer(" + std::to_string(40 * c.W * c.H) + ",0x208,0x44,0,NULL)");
+    EXPECT_EQ(device->CallTexts("CreateVertexBuffer").back(), c.creation);
     IDirect3DVertexBuffer9* vb = Probe::GridVB(g);
     ASSERT_NE(vb, nullptr);
+    const bool screen = c.version == kNoPS;
+    const int stride = screen ? 20 : 32;
+    const float scale[2] = {screen ? float(c.W) : 1.0f / c.W, screen ? float(c.H) : 1.0f / c.H};
     int wrong = 0;
     for (int v = 0; v < 2 * c.W * c.H; v++)
     {
         const GridVertex p = Locate(v, c.W);
-        // Sizes that are no power of two round in the last place.
-        wrong += std::fabs(Member<float>(vb, 20, v, 0) - p.j) > 1e-4f ||
-                 std::fabs(Member<float>(vb, 20, v, 4) - p.r) > 1e-4f ||
-                 Member<float>(vb, 20, v, 8) != 0.5f || Member<float>(vb, 20, v, 12) != 1.0f;
-        wrong += Member<uint32_t>(vb, 20, v, 16) !=
-                 (NeverUploaded(p, c.W, c.H) ? 0xFF7F7FFFu : 0xCDCDCDCDu);
+        const float x = screen ? p.j : p.j * scale[0], y = screen ? p.r : p.r * scale[1];
+        wrong += std::fabs(Member<float>(vb, stride, v, 0) - x) > 1e-4f ||
+                 std::fabs(Member<float>(vb, stride, v, 4) - y) > 1e-4f;
+        if (screen)
+            wrong += Member<float>(vb, 20, v, 8) != 0.5f || Member<float>(vb, 20, v, 12) != 1.0f ||
+                     Member<uint32_t>(vb, 20, v, 16) !=
+                         (NeverUploaded(p, c.W, c.H) ? 0xFF7F7FFFu : 0xCDCDCDCDu);
+        else
+            wrong += Member<float>(vb, 32, v, 8) != 0.0f ||
+                     Member<float>(vb, 32, v, 24) != Member<float>(vb, 32, v, 0) ||
+                     Member<float>(vb, 32, v, 28) != Member<float>(vb, 32, v, 4) ||
+                     (NeverUploaded(p, c.W, c.H) && (Member<float>(vb, 32, v, 12) != 0.0f ||
+                                                     Member<float>(vb, 32, v, 16) != 0.0f ||
+                                                     Member<float>(vb, 32, v, 20) != 1.0f));
     }
     EXPECT_EQ(wrong, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, ScreenGrid,
-                         testing::Values(ScreenGridCase{256, 256, 64, 64},
-                                         ScreenGridCase{4 * 50, 4 * 30 + 3, 50, 30}));
+INSTANTIATE_TEST_SUITE_P(Paths, Grid,
+                         testing::Values(GridCase{kPS14, 512, 256, 256, 128,
+                                                  "CreateVertexBuffer(2097152,0x208,0x112,0,NULL)"},
+                                         GridCase{kNoPS, 256, 256, 64, 64,
+                                                  "CreateVertexBuffer(163840,0x208,0x44,0,NULL)"},
+                                         GridCase{kNoPS, 4 * 50, 4 * 30 + 3, 50, 30,
+                                                  "CreateVertexBuffer(60000,0x208,0x44,0,NULL)"}));
 
 class SecondCall : public testing::TestWithParam<DWORD>
 {

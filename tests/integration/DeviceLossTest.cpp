@@ -17,7 +17,7 @@ TEST_P(DeviceLoss, EveryResetSucceedsAndTheMapsComeBack)
     ASSERT_FALSE(HasFatalFailure());
     CWaveGenerator& g = CreateGenerator(128, 64);
     Animate(2);
-    D3DPRESENT_PARAMETERS pp = Presentation();
+    D3DPRESENT_PARAMETERS pp = swk::test::presentation(64, 64, D3DFMT_X8R8G8B8, true);
     for (int cycle = 0; cycle < 5; ++cycle)
     {
         SCOPED_TRACE("cycle " + std::to_string(cycle));
@@ -59,7 +59,7 @@ TEST_P(DeviceLoss, ResetSucceedsWhenTheNormalMapCouldNotBeMade)
     g.OnLostDevice();
     ASSERT_EQ(swk_->LoseDevice(), D3D_OK);
     ASSERT_EQ(swk_->MakeResettable(), D3D_OK);
-    D3DPRESENT_PARAMETERS pp = Presentation();
+    D3DPRESENT_PARAMETERS pp = swk::test::presentation(64, 64, D3DFMT_X8R8G8B8, true);
     EXPECT_EQ(device_->Reset(&pp), D3D_OK) << "a default-pool resource outlived the loss";
 }
 

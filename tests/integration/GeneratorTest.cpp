@@ -78,26 +78,12 @@ void GeneratorTest::CreateDevice(const DeviceClass& deviceClass)
     options.pRefusedFormats = class_.refused.data();
     d3d_ = ComPtr<IDirect3D9>::Adopt(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
     ASSERT_TRUE(d3d_) << "no Vulkan device for Direct3D 9";
-    D3DPRESENT_PARAMETERS pp = Presentation();
+    D3DPRESENT_PARAMETERS pp = swk::test::presentation(64, 64, D3DFMT_X8R8G8B8, true);
     ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                  D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device_.out()),
               D3D_OK);
     ASSERT_EQ(device_->QueryInterface(IID_ISwkDevice9, reinterpret_cast<void**>(swk_.out())),
               D3D_OK);
-}
-
-D3DPRESENT_PARAMETERS GeneratorTest::Presentation() const
-{
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = 64;
-    pp.BackBufferHeight = 64;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-    return pp;
 }
 
 CWaveGenerator& GeneratorTest::CreateGenerator(int width, int height)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "MapReference.h"
+#include <Presentation.h>
 #include <WaveGeneratorProbe.h>
 
 #include <swk/Com.h>
@@ -57,7 +58,6 @@ protected:
     void TearDown() override;
 
     void CreateDevice(const DeviceClass& deviceClass);
-    D3DPRESENT_PARAMETERS Presentation() const;
     // Power-of-two sizes keep every sample of the passes on a whole, half or
     // quarter texel, which the tolerances of the checks rely on.
     CWaveGenerator& CreateGenerator(int width, int height);

@@ -50,7 +50,7 @@ TEST_P(Soak, MemoryAndVulkanObjectsStayFlatOverLossCycles)
     CreateDevice(GetParam());
     ASSERT_FALSE(HasFatalFailure());
     CWaveGenerator& g = CreateGenerator(128, 128);
-    D3DPRESENT_PARAMETERS pp = Presentation();
+    D3DPRESENT_PARAMETERS pp = swk::test::presentation(64, 64, D3DFMT_X8R8G8B8, true);
     const int cycles = Cycles(), warmUp = std::max(4, cycles / 10);
     long rssWarm = 0, objectsWarm = 0;
     for (int cycle = 0; cycle < cycles; ++cycle)

@@ -28,7 +28,7 @@ protected:
                                                       D3DPOOL_DEFAULT, &pTexture, nullptr));
             m_texture[t] = static_cast<TestTexture*>(pTexture);
             // The generator owns the textures from here and releases them.
-            Probe::NoiseTexture(*m_generator, t) = pTexture;
+            Probe::NoiseTex(*m_generator, t) = pTexture;
             std::vector<unsigned char>& bytes = Bytes(t);
             std::memset(bytes.data(), kCanary, bytes.size());
         }

@@ -61,21 +61,6 @@ void DeviceTest::TearDown()
     device_.reset();
 }
 
-D3DPRESENT_PARAMETERS DeviceTest::presentation(UINT width, UINT height, D3DFORMAT format,
-                                               bool depth)
-{
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = width;
-    pp.BackBufferHeight = height;
-    pp.BackBufferFormat = format;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = depth;
-    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-    return pp;
-}
-
 ComPtr<IDirect3DDevice9> DeviceTest::createDevice(UINT width, UINT height, D3DFORMAT format,
                                                   bool depth, IDirect3D9* d3d)
 {

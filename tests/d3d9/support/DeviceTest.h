@@ -4,6 +4,7 @@
 
 #include <swk/Com.h>
 #include "GlslBlob.h"
+#include "Presentation.h"
 
 #include <d3d9.h>
 #include <swk/DeviceOptions.h>
@@ -43,8 +44,6 @@ protected:
     void TearDown() override;
 
     static IDirect3D9* d3d() { return d3d_; }
-    static D3DPRESENT_PARAMETERS
-    presentation(UINT width, UINT height, D3DFORMAT format = D3DFMT_A8R8G8B8, bool depth = false);
     ComPtr<IDirect3DDevice9> createDevice(UINT width, UINT height,
                                           D3DFORMAT format = D3DFMT_A8R8G8B8, bool depth = false,
                                           IDirect3D9* d3d = nullptr);

@@ -12,6 +12,8 @@ long Fold(long i, long n, Addressing addressing)
 {
     if (addressing == Addressing::Wrap)
         return ((i % n) + n) % n;
+    if (addressing == Addressing::Clamp)
+        return i < 0 ? 0 : i < n ? i : n - 1;
     const long period = ((i % (2 * n)) + 2 * n) % (2 * n);
     return period < n ? period : 2 * n - 1 - period;
 }
@@ -32,7 +34,8 @@ double SampleBilinear(const HeightField& field, double u, double v, Addressing a
            fy * ((1 - fx) * texel(x0, y0 + 1) + fx * texel(x0 + 1, y0 + 1));
 }
 
-std::array<double, 3> SurfaceNormal(const HeightField& field, int x, int y, Addressing addressing)
+std::array<double, 3> SurfaceNormal(const HeightField& field, int x, int y, Addressing addressing,
+                                    double strength)
 {
     // The offsets come from single-precision parameters, 2.5 texels each way.
     const double dx = double(1.0f / float(field.width) * 2.5f);
@@ -54,6 +57,8 @@ std::array<double, 3> SurfaceNormal(const HeightField& field, int x, int y, Addr
         n[1] += a[2] * b[0] - a[0] * b[2];
         n[2] += a[0] * b[1] - a[1] * b[0];
     }
+    n[0] *= strength;
+    n[1] *= strength;
     const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
     return {n[0] / length, n[1] / length, n[2] / length};
 }

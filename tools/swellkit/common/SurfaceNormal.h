@@ -15,7 +15,8 @@ namespace swk::tools
 enum class Addressing
 {
     Wrap,
-    Mirror
+    Mirror,
+    Clamp
 };
 
 // One channel as a sampler reads it, row by row.
@@ -31,7 +32,8 @@ struct HeightField
 double SampleBilinear(const HeightField& field, double u, double v, Addressing addressing);
 
 // The unit normal at pixel (x, y) of a map the size of the field; its colour
-// in the map is (n + 1) / 2.
-std::array<double, 3> SurfaceNormal(const HeightField& field, int x, int y, Addressing addressing);
+// in the map is (n + 1) / 2. The strength scales the slopes before normalising.
+std::array<double, 3> SurfaceNormal(const HeightField& field, int x, int y, Addressing addressing,
+                                    double strength = 1.0);
 
 } // namespace swk::tools
