@@ -8,7 +8,8 @@
 
 int main(int argc, char** argv)
 {
-    CLI::App app("Swellkit: animated, tileable water height and normal maps, baked or live.", "swellkit");
+    CLI::App app("Swellkit: animated, tileable water height and normal maps, baked or live.",
+                 "swellkit");
     app.set_version_flag("--version", std::string("swellkit ") + SWELLKIT_VERSION);
     app.require_subcommand(1);
     AddBakeCommand(app);
