@@ -81,4 +81,18 @@ void transition(VkCommandBuffer cmd, Image& image, uint32_t baseLevel, uint32_t 
     }
 }
 
+void transferToHostBarrier(VkCommandBuffer cmd, VkBuffer buffer, VkDeviceSize size)
+{
+    VkBufferMemoryBarrier barrier{};
+    barrier.sType = VK_STRUCTURE_TYPE_BUFFER_MEMORY_BARRIER;
+    barrier.srcAccessMask = VK_ACCESS_TRANSFER_WRITE_BIT;
+    barrier.dstAccessMask = VK_ACCESS_HOST_READ_BIT;
+    barrier.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
+    barrier.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
+    barrier.buffer = buffer;
+    barrier.size = size;
+    vkCmdPipelineBarrier(cmd, VK_PIPELINE_STAGE_TRANSFER_BIT, VK_PIPELINE_STAGE_HOST_BIT, 0, 0,
+                         nullptr, 1, &barrier, 0, nullptr);
+}
+
 } // namespace swk::vk

@@ -249,16 +249,7 @@ PresentResult Presenter::present(CommandStream& stream, Image& source)
         region.imageSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
         region.imageExtent = {extent_.width, extent_.height, 1};
         vkCmdCopyImageToBuffer(cmd, target, layout, front_->handle(), 1, &region);
-        VkBufferMemoryBarrier toHost{};
-        toHost.sType = VK_STRUCTURE_TYPE_BUFFER_MEMORY_BARRIER;
-        toHost.srcAccessMask = VK_ACCESS_TRANSFER_WRITE_BIT;
-        toHost.dstAccessMask = VK_ACCESS_HOST_READ_BIT;
-        toHost.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
-        toHost.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
-        toHost.buffer = front_->handle();
-        toHost.size = VK_WHOLE_SIZE;
-        vkCmdPipelineBarrier(cmd, VK_PIPELINE_STAGE_TRANSFER_BIT, VK_PIPELINE_STAGE_HOST_BIT, 0, 0,
-                             nullptr, 1, &toHost, 0, nullptr);
+        transferToHostBarrier(cmd, front_->handle(), VK_WHOLE_SIZE);
         frontExtent_ = extent_;
         frontSerial_ = stream.currentSerial();
     }

@@ -30,16 +30,7 @@ void Readback::read(CommandStream& stream, Image& image, uint32_t level, uint32_
     region.imageExtent = {width, height, 1};
     vkCmdCopyImageToBuffer(cmd, image.handle(), VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL,
                            staging_->handle(), 1, &region);
-    VkBufferMemoryBarrier barrier{};
-    barrier.sType = VK_STRUCTURE_TYPE_BUFFER_MEMORY_BARRIER;
-    barrier.srcAccessMask = VK_ACCESS_TRANSFER_WRITE_BIT;
-    barrier.dstAccessMask = VK_ACCESS_HOST_READ_BIT;
-    barrier.srcQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
-    barrier.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
-    barrier.buffer = staging_->handle();
-    barrier.size = bytes;
-    vkCmdPipelineBarrier(cmd, VK_PIPELINE_STAGE_TRANSFER_BIT, VK_PIPELINE_STAGE_HOST_BIT, 0, 0,
-                         nullptr, 1, &barrier, 0, nullptr);
+    transferToHostBarrier(cmd, staging_->handle(), bytes);
     stream.finish();
 
     const uint8_t* src = staging_->mapped();

@@ -12,4 +12,7 @@ namespace swk::vk
 void transition(VkCommandBuffer cmd, Image& image, uint32_t baseLevel, uint32_t count,
                 VkImageLayout layout);
 
+// Makes a transfer's writes into buffer (its first size bytes) visible to host reads.
+void transferToHostBarrier(VkCommandBuffer cmd, VkBuffer buffer, VkDeviceSize size);
+
 } // namespace swk::vk
