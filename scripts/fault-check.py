@@ -27,20 +27,20 @@ SUITES = {
     "generator_tests": "tests/generator/generator_tests",
     "gpu_tests": "tests/gpu/gpu_tests",
     "cpu_normals_tests": "tests/cpu_normals/cpu_normals_tests",
-    "swk_noise_tests": "tests/noise/swk_noise_tests",
+    "noise_tests": "tests/noise/noise_tests",
     "engine_support_tests": "tests/engine_support/engine_support_tests",
-    "swk_vk_tests": "tests/vk/swk_vk_tests",
-    "swk_d3d9_tests": "tests/d3d9/swk_d3d9_tests",
-    "swk_present_tests": "tests/d3d9/swk_present_tests",
-    "swk_d3dx9_tests": "tests/d3dx9/swk_d3dx9_tests",
-    "swk_d3dx9_pixel_tests": "tests/d3dx9/swk_d3dx9_pixel_tests",
-    "swk_fuzz_replay_tests": "tests/fuzz/swk_fuzz_replay_tests",
+    "vk_tests": "tests/vk/vk_tests",
+    "d3d9_tests": "tests/d3d9/d3d9_tests",
+    "d3d9_present_tests": "tests/d3d9/d3d9_present_tests",
+    "d3dx9_tests": "tests/d3dx9/d3dx9_tests",
+    "d3dx9_pixel_tests": "tests/d3dx9/d3dx9_pixel_tests",
+    "fuzz_replay_tests": "tests/fuzz/fuzz_replay_tests",
     "integration_tests": "tests/integration/integration_tests",
-    "exports_tests": "tests/integration/exports_tests",
-    "swellkit_tool_tests": "tests/tools/swellkit_tool_tests",
-    "swk_tools_tests": "tests/tools/swk_tools_tests",
+    "integration_exports_tests": "tests/integration/integration_exports_tests",
+    "tools_bake_tests": "tests/tools/tools_bake_tests",
+    "tools_view_tests": "tests/tools/tools_view_tests",
 }
-TOOL_SUITES = {"swellkit_tool_tests": "tools/swellkit/swellkit", "swk_tools_tests": "tools/swellkit/swellkit"}
+TOOL_SUITES = {"tools_bake_tests": "tools/swellkit/swellkit", "tools_view_tests": "tools/swellkit/swellkit"}
 SUITE_TIMEOUT = 300
 
 

@@ -16,7 +16,7 @@ command -v ccache >/dev/null && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
 cmake -G Ninja -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo $launcher \
   -DCMAKE_CXX_COMPILER=clang++ -DSWELLKIT_BUILD_BENCHMARKS=OFF -DBUILD_TESTING=ON \
   -DSWELLKIT_SANITIZE=address,undefined,fuzzer-no-link -DSWELLKIT_FUZZ=ON >/dev/null
-cmake --build "$dir" -j "$jobs" --target swk_effect_fuzzer
+cmake --build "$dir" -j "$jobs" --target effect_fuzzer
 
 mkdir -p "$dir/corpus"
 cp -n "$root"/tests/fuzz/corpus/* "$root"/tests/fuzz/regressions/* "$root"/gpu/effects/*.fx \
@@ -24,7 +24,7 @@ cp -n "$root"/tests/fuzz/corpus/* "$root"/tests/fuzz/regressions/* "$root"/gpu/e
 export ASAN_OPTIONS=detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 log=$dir/fuzz.log
-if ! "$dir/tests/fuzz/swk_effect_fuzzer" -max_total_time="$seconds" -max_len=8192 -timeout=20 \
+if ! "$dir/tests/fuzz/effect_fuzzer" -max_total_time="$seconds" -max_len=8192 -timeout=20 \
   -rss_limit_mb=2048 -dict="$root/tests/fuzz/effect.dict" -artifact_prefix="$dir/corpus/" \
   -print_final_stats=1 "$dir/corpus" >"$log" 2>&1; then
   tail -n 60 "$log"

@@ -34,7 +34,7 @@ std::string FreshFolder(const std::string& name)
     const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
     std::string unique = std::string(test->test_suite_name()) + "." + test->name();
     std::replace(unique.begin(), unique.end(), '/', '_');
-    const fs::path folder = fs::temp_directory_path() / "swellkit_tool_tests" / unique / name;
+    const fs::path folder = fs::temp_directory_path() / "tools_bake_tests" / unique / name;
     fs::remove_all(folder);
     fs::create_directories(folder);
     return folder.string();
