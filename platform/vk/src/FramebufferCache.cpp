@@ -1,5 +1,5 @@
 #include "swk/vk/Error.h"
-#include "swk/vk/RenderPassCache.h"
+#include "swk/vk/FramebufferCache.h"
 
 namespace swk::vk
 {

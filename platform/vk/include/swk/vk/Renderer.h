@@ -6,6 +6,7 @@
 #include "Buffer.h"
 #include "CommandStream.h"
 #include "Context.h"
+#include "FramebufferCache.h"
 #include "Image.h"
 #include "PipelineCache.h"
 #include "PipelineLayout.h"
