@@ -25,12 +25,12 @@ HRESULT CreateEffect(IDirect3DDevice9* device, const void* data, UINT length,
     source.flags = flags;
     fx::CompiledEffect compiled;
     fx::Diagnostics diags;
-    const bool ok = fx::CompileEffect(source, &compiled, diags);
-    if (messages && !diags.All().empty())
-        CreateTextBuffer(diags.Text(), messages);
+    const bool ok = fx::compileEffect(source, &compiled, diags);
+    if (messages && !diags.all().empty())
+        createTextBuffer(diags.text(), messages);
     if (!ok)
         return E_FAIL;
-    return Effect::Create(device, std::move(compiled), pool, effect);
+    return Effect::create(device, std::move(compiled), pool, effect);
 }
 
 } // namespace
