@@ -4,6 +4,7 @@
 #include "EffectTestSupport.h"
 #include "Presentation.h"
 
+#include <common/MapReadback.h>
 #include <common/SurfaceNormal.h>
 #include <swk/Com.h>
 
@@ -51,17 +52,10 @@ HeightField Luminance(UINT w, UINT h, unsigned seed)
 class EffectPixels : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { d3d_ = Direct3DCreate9(D3D_SDK_VERSION); }
-    static void TearDownTestSuite()
-    {
-        if (d3d_)
-            d3d_->Release();
-        d3d_ = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_NE(d3d_, nullptr);
+        d3d_ = ComPtr<IDirect3D9>::Adopt(Direct3DCreate9(D3D_SDK_VERSION));
+        ASSERT_NE(d3d_.get(), nullptr);
         D3DPRESENT_PARAMETERS pp = presentation(64, 64, D3DFMT_X8R8G8B8);
         ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                      D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device_.out()),
@@ -109,26 +103,11 @@ protected:
     // RGBA per pixel, scaled to [0, 1].
     std::vector<std::array<double, 4>> Read(IDirect3DTexture9* texture)
     {
-        D3DSURFACE_DESC desc;
-        texture->GetLevelDesc(0, &desc);
-        ComPtr<IDirect3DSurface9> level, copy;
-        texture->GetSurfaceLevel(0, level.out());
-        EXPECT_EQ(device_->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
-                                                       D3DPOOL_SYSTEMMEM, copy.out(), nullptr),
-                  D3D_OK);
-        EXPECT_EQ(device_->GetRenderTargetData(level.get(), copy.get()), D3D_OK);
-        D3DLOCKED_RECT locked;
-        EXPECT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-        std::vector<std::array<double, 4>> pixels(size_t(desc.Width) * desc.Height);
-        for (UINT y = 0; y < desc.Height; ++y)
-        {
-            const auto* row = reinterpret_cast<const uint16_t*>(
-                static_cast<const char*>(locked.pBits) + y * size_t(locked.Pitch));
-            for (UINT x = 0; x < desc.Width; ++x)
-                for (int c = 0; c < 4; ++c)
-                    pixels[y * size_t(desc.Width) + x][size_t(c)] = row[x * 4 + c] / 65535.0;
-        }
-        copy->UnlockRect();
+        std::vector<float> rgba;
+        swk::tools::MapReadback(device_.get(), texture).read(texture, 4, &rgba);
+        std::vector<std::array<double, 4>> pixels(rgba.size() / 4);
+        for (size_t i = 0; i < rgba.size(); ++i)
+            pixels[i / 4][i % 4] = rgba[i];
         return pixels;
     }
 
@@ -160,11 +139,9 @@ protected:
         ASSERT_EQ(device_->EndScene(), D3D_OK);
     }
 
-    static IDirect3D9* d3d_;
+    ComPtr<IDirect3D9> d3d_;
     ComPtr<IDirect3DDevice9> device_;
 };
-
-IDirect3D9* EffectPixels::d3d_ = nullptr;
 
 TEST_F(EffectPixels, HeightTechniqueAddsWrappedNoiseLayers)
 {
