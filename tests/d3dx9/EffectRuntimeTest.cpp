@@ -162,41 +162,37 @@ TEST(EffectRuntime, HandlesAndNamesAreInterchangeable)
 
 TEST(EffectRuntime, ReferencesToDeviceAndTextures)
 {
-    auto* device = new TestDevice;
-    const std::string src = kEffect;
-    ID3DXEffect* effect = nullptr;
-    ASSERT_EQ(D3DXCreateEffect(device, src.data(), static_cast<UINT>(src.size()), nullptr, nullptr,
-                               0, nullptr, &effect, nullptr),
-              D3D_OK);
-    EXPECT_EQ(device->References(), 2u);
+    CompiledOnDevice fx(kEffect);
+    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
+    TestDevice& d = *fx.device;
+    EXPECT_EQ(d.References(), 2u);
     IDirect3DDevice9* got = nullptr;
-    ASSERT_EQ(effect->GetDevice(&got), D3D_OK);
-    EXPECT_EQ(got, device);
+    ASSERT_EQ(fx.effect->GetDevice(&got), D3D_OK);
+    EXPECT_EQ(got, &d);
     got->Release();
 
-    auto* defaultPool = NewTexture(*device, D3DPOOL_DEFAULT);
-    auto* managed = NewTexture(*device, D3DPOOL_MANAGED);
-    effect->SetTexture("Tex", defaultPool);
+    auto* defaultPool = NewTexture(d, D3DPOOL_DEFAULT);
+    auto* managed = NewTexture(d, D3DPOOL_MANAGED);
+    fx.effect->SetTexture("Tex", defaultPool);
     EXPECT_EQ(defaultPool->References(), 2u);
     // A device reset must not find default-pool textures alive in the effect.
-    EXPECT_EQ(effect->OnLostDevice(), D3D_OK);
+    EXPECT_EQ(fx.effect->OnLostDevice(), D3D_OK);
     EXPECT_EQ(defaultPool->References(), 1u);
-    EXPECT_EQ(effect->OnResetDevice(), D3D_OK);
-    effect->SetTexture("Tex", managed);
-    effect->OnLostDevice();
+    EXPECT_EQ(fx.effect->OnResetDevice(), D3D_OK);
+    fx.effect->SetTexture("Tex", managed);
+    fx.effect->OnLostDevice();
     IDirect3DBaseTexture9* kept = nullptr;
-    ASSERT_EQ(effect->GetTexture("Tex", &kept), D3D_OK);
+    ASSERT_EQ(fx.effect->GetTexture("Tex", &kept), D3D_OK);
     EXPECT_EQ(kept, managed);
     kept->Release();
 
-    EXPECT_EQ(effect->AddRef(), 2u);
-    EXPECT_EQ(effect->Release(), 1u);
-    EXPECT_EQ(effect->Release(), 0u);
+    EXPECT_EQ(fx.effect->AddRef(), 2u);
+    EXPECT_EQ(fx.effect->Release(), 1u);
+    EXPECT_EQ(std::exchange(fx.effect, nullptr)->Release(), 0u);
     EXPECT_EQ(managed->References(), 1u);
-    EXPECT_EQ(device->References(), 1u);
+    EXPECT_EQ(d.References(), 1u);
     defaultPool->Release();
     managed->Release();
-    device->Release();
 }
 
 } // namespace
