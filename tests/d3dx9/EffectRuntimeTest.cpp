@@ -40,7 +40,7 @@ std::vector<uintptr_t> PassState(const TestDevice& d)
             uintptr_t(d.PixelConstants()[0])};
 }
 
-TEST(EffectRuntime, BeginAndEndLeaveTheDeviceAsTheyFoundIt)
+TEST(EffectRuntime, PassesSetTheirStateCommitChangesAndEndRestoresTheHosts)
 {
     CompiledOnDevice fx(kEffect);
     ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
@@ -76,6 +76,19 @@ TEST(EffectRuntime, BeginAndEndLeaveTheDeviceAsTheyFoundIt)
     EXPECT_EQ(std::vector<uintptr_t>(pass.begin() + 2, pass.end()),
               (std::vector<uintptr_t>{uintptr_t(effectTexture), D3DTADDRESS_MIRROR, D3DTEXF_LINEAR,
                                       D3DCULL_NONE, 2, 2}));
+    // Changes inside a pass wait for CommitChanges; a commit of nothing sends nothing.
+    auto* second = NewTexture(d, D3DPOOL_DEFAULT);
+    fx.effect->SetFloat("fGain", 5);
+    fx.effect->SetTexture("Tex", second);
+    EXPECT_EQ(PassState(d), pass);
+    ASSERT_EQ(fx.effect->CommitChanges(), D3D_OK);
+    std::vector<uintptr_t> committed = pass;
+    committed[2] = uintptr_t(second);
+    committed[6] = committed[7] = 5;
+    EXPECT_EQ(PassState(d), committed);
+    d.ClearCalls();
+    fx.effect->CommitChanges();
+    EXPECT_EQ(d.CallTexts(), std::vector<std::string>{});
     ASSERT_EQ(fx.effect->EndPass(), D3D_OK);
     ASSERT_EQ(fx.effect->End(), D3D_OK);
     EXPECT_EQ(PassState(d), host);
@@ -89,41 +102,10 @@ TEST(EffectRuntime, BeginAndEndLeaveTheDeviceAsTheyFoundIt)
     ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
     fx.effect->EndPass();
     fx.effect->End();
-    EXPECT_EQ(PassState(d), pass);
-    vs->Release();
-    ps->Release();
-    hostTexture->Release();
-    effectTexture->Release();
-}
-
-TEST(EffectRuntime, ChangesInsideAPassWaitForCommitChanges)
-{
-    CompiledOnDevice fx(kEffect);
-    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
-    TestDevice& d = *fx.device;
-    auto* first = NewTexture(d, D3DPOOL_DEFAULT);
-    auto* second = NewTexture(d, D3DPOOL_DEFAULT);
-    fx.effect->SetTexture("Tex", first);
-    ASSERT_EQ(fx.effect->Begin(nullptr, 0), D3D_OK);
-    ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
-
-    fx.effect->SetFloat("fGain", 5);
-    fx.effect->SetTexture("Tex", second);
-    EXPECT_EQ(d.VertexConstants()[0], 2);
-    EXPECT_EQ(d.Texture(0), first);
-    ASSERT_EQ(fx.effect->CommitChanges(), D3D_OK);
-    EXPECT_EQ(d.VertexConstants()[0], 5);
-    EXPECT_EQ(d.PixelConstants()[0], 5);
-    EXPECT_EQ(d.Texture(0), second);
-
-    // Nothing changed: nothing is sent again.
-    d.ClearCalls();
-    fx.effect->CommitChanges();
-    EXPECT_EQ(d.CallTexts(), std::vector<std::string>{});
-    fx.effect->EndPass();
-    fx.effect->End();
-    first->Release();
-    second->Release();
+    EXPECT_EQ(PassState(d), committed);
+    for (IUnknown* object :
+         std::initializer_list<IUnknown*>{vs, ps, hostTexture, effectTexture, second})
+        object->Release();
 }
 
 TEST(EffectRuntime, HandlesAndNamesAreInterchangeable)
