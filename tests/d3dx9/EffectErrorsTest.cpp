@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 namespace
 {
 
@@ -23,20 +21,6 @@ std::string Crlf(std::string text)
     }
     return out;
 }
-
-// defs.fxh has an error on its second line; good.fxh has none.
-struct Includes : ID3DXInclude
-{
-    STDMETHOD(Open)(D3DXINCLUDE_TYPE, LPCSTR name, LPCVOID, LPCVOID* data, UINT* bytes) override
-    {
-        static const std::string bad = "float a;\nfloat b = ;\n", good = "float c;\nfloat d;\n";
-        const std::string& text = std::strcmp(name, "defs.fxh") == 0 ? bad : good;
-        *data = text.data();
-        *bytes = static_cast<UINT>(text.size());
-        return S_OK;
-    }
-    STDMETHOD(Close)(LPCVOID) override { return S_OK; }
-};
 
 TEST(EffectErrors, MessagesPlaceTheErrorInTheSourceAsWrittenAndLeaveNoEffect)
 {
@@ -98,7 +82,8 @@ technique T { pass P { PixelShader = compile ps_2_0 PS(); } }
         {"sampler s : register(s99999999999);", "memory(1,22)", "sampler register"},
         {std::string(300, '(') + std::string(300, ')'), "memory(1,257)", "nested"},
     };
-    Includes includes;
+    Headers includes; // defs.fxh has an error on its second line; good.fxh has none
+    includes.text = {{"defs.fxh", "float a;\nfloat b = ;\n"}, {"good.fxh", "float c;\nfloat d;\n"}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.source);

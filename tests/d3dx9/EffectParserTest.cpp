@@ -24,7 +24,7 @@ VSOut VS(float2 uv : TEXCOORD0)
 }
 )";
 
-TEST(EffectParser, DefaultsInEverySpellingReachTheRegisters)
+TEST(EffectParser, DefaultsInEverySpellingReachTheRegistersPastCommentsAndStrings)
 {
     const std::string src = std::string(kPassThroughShaders) + R"(
 float fScalar = -0.25f;
@@ -37,6 +37,10 @@ float2x3 mCols = {1, 2, 3, 4, 5, 6};
 row_major float2x3 mRows = {1, 2, 3, 4, 5, 6};
 int iCount = 7;
 bool bFlag = true;
+// technique Fake { pass P { } }
+/* sampler_state { Texture = <Nothing>; } technique */
+string Description = "technique T { } texture sampler_state";
+float fGain < string UIName = "gain { }"; > = 3;
 float4 Sum(float2 uv : TEXCOORD0) : COLOR
 {
     return fScalar + fExpr + vList.x + vCtor + vSplat + aArray[2] + mCols[1][2] + mRows[1][2]
@@ -48,18 +52,27 @@ technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile
     ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
     ID3DXEffect* e = fx.effect;
 
+    // Comments, strings and annotations hide the effect keywords in them.
+    D3DXEFFECT_DESC desc;
+    ASSERT_EQ(e->GetDesc(&desc), D3D_OK);
+    EXPECT_EQ(std::pair(desc.Techniques, desc.Parameters), std::pair(1u, 12u));
+    LPCSTR text = nullptr;
+    ASSERT_EQ(e->GetValue("Description", &text, sizeof text), D3D_OK);
+    EXPECT_STREQ(text, "technique T { } texture sampler_state");
+
     // The getters convert from each parameter's own layout.
     D3DXVECTOR4 v;
-    float a[3];
+    float a[3], g;
     D3DXMATRIX m;
     INT n;
     BOOL b;
-    for (HRESULT hr : {e->GetVector("vList", &v), e->GetFloatArray("aArray", a, 3),
-                       e->GetMatrix("mCols", &m), e->GetInt("iCount", &n), e->GetBool("bFlag", &b)})
+    for (HRESULT hr :
+         {e->GetVector("vList", &v), e->GetFloatArray("aArray", a, 3), e->GetMatrix("mCols", &m),
+          e->GetInt("iCount", &n), e->GetBool("bFlag", &b), e->GetFloat("fGain", &g)})
         EXPECT_EQ(hr, D3D_OK);
     EXPECT_EQ(
-        (std::vector<float>{v.x, v.y, v.z, v.w, a[2], m.m[1][2], m.m[0][1], float(n), float(b)}),
-        (std::vector<float>{1, 2, 3, 0, 30, 6, 2, 7, 1}));
+        (std::vector<float>{v.x, v.y, v.z, v.w, a[2], m.m[1][2], m.m[0][1], float(n), float(b), g}),
+        (std::vector<float>{1, 2, 3, 0, 30, 6, 2, 7, 1, 3}));
 
     // The pixel shader reads the block; registers hold what the shader expects:
     // arrays one element per register, a column-major matrix one column per
@@ -79,30 +92,6 @@ technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile
     EXPECT_EQ(words[1], 1);
     e->EndPass();
     e->End();
-}
-
-TEST(EffectParser, CommentsAndStringsHideEffectKeywords)
-{
-    const std::string src = std::string(kPassThroughShaders) + R"(
-// technique Fake { pass P { } }
-/* sampler_state { Texture = <Nothing>; } technique */
-string Description = "technique T { } texture sampler_state";
-float fGain < string UIName = "gain { }"; > = 3;
-float4 PS(float2 uv : TEXCOORD0) : COLOR { return fGain * uv.x; }
-technique T { pass P { VertexShader = compile vs_1_1 VS(); PixelShader = compile ps_2_0 PS(); } }
-)";
-    CompiledOnDevice fx(src);
-    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
-    D3DXEFFECT_DESC desc;
-    ASSERT_EQ(fx.effect->GetDesc(&desc), D3D_OK);
-    EXPECT_EQ(desc.Techniques, 1u);
-    EXPECT_EQ(desc.Parameters, 2u);
-    LPCSTR text = nullptr;
-    ASSERT_EQ(fx.effect->GetValue("Description", &text, sizeof text), D3D_OK);
-    EXPECT_STREQ(text, "technique T { } texture sampler_state");
-    float f = 0;
-    EXPECT_EQ(fx.effect->GetFloat("fGain", &f), D3D_OK);
-    EXPECT_EQ(f, 3);
 }
 
 TEST(EffectParser, SamplerAndPassStatesReachTheDevice)
@@ -169,25 +158,8 @@ technique T
 
 TEST(EffectParser, MacrosAndIncludesShapeTheEffect)
 {
-    struct Includes : ID3DXInclude
-    {
-        std::string header = "float fFromHeader = 6;\n";
-        int open = 0;
-        STDMETHOD(Open)(D3DXINCLUDE_TYPE, LPCSTR name, LPCVOID, LPCVOID* data, UINT* bytes) override
-        {
-            if (std::strcmp(name, "common.fxh") != 0)
-                return E_FAIL;
-            ++open;
-            *data = header.data();
-            *bytes = static_cast<UINT>(header.size());
-            return S_OK;
-        }
-        STDMETHOD(Close)(LPCVOID) override
-        {
-            --open;
-            return S_OK;
-        }
-    } includes;
+    Headers includes;
+    includes.text["common.fxh"] = "float fFromHeader = 6;\n";
     const std::string src = std::string(kPassThroughShaders) + R"(
 #include "common.fxh"
 float fScaled = SCALE * 3;

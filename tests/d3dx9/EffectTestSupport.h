@@ -7,6 +7,7 @@
 #include <d3dx9.h>
 #include <swk/ShaderBlob.h>
 
+#include <map>
 #include <string>
 
 namespace swk::test
@@ -34,6 +35,29 @@ struct CompiledOnDevice
     ~CompiledOnDevice();
     CompiledOnDevice(const CompiledOnDevice&) = delete;
     CompiledOnDevice& operator=(const CompiledOnDevice&) = delete;
+};
+
+// Serves the headers it holds by name and counts those open.
+struct Headers : ID3DXInclude
+{
+    std::map<std::string, std::string> text;
+    int open = 0;
+
+    STDMETHOD(Open)(D3DXINCLUDE_TYPE, LPCSTR name, LPCVOID, LPCVOID* data, UINT* bytes) override
+    {
+        auto it = text.find(name);
+        if (it == text.end())
+            return E_FAIL;
+        ++open;
+        *data = it->second.data();
+        *bytes = static_cast<UINT>(it->second.size());
+        return S_OK;
+    }
+    STDMETHOD(Close)(LPCVOID) override
+    {
+        --open;
+        return S_OK;
+    }
 };
 
 } // namespace swk::test
