@@ -9,39 +9,26 @@ namespace
 
 using namespace swk::test;
 
-// Lines end in CRLF, as in the module's resources.
-std::string Crlf(std::string text)
-{
-    std::string out;
-    for (char c : text)
-    {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
-    return out;
-}
-
 TEST(EffectErrors, MessagesPlaceTheErrorInTheSourceAsWrittenAndLeaveNoEffect)
 {
-    const std::string shaderError = Crlf(R"(// line 1
-texture Tex;
-sampler s = sampler_state
-{
-    Texture = <Tex>;
-};
-float4 PS(float2 uv : TEXCOORD0) : COLOR
-{
-    /* a comment
-       over two lines */
-    return tex2D(s, uv) * undefinedGain;
-}
-technique T { pass P { PixelShader = compile ps_2_0 PS(); } }
-)");
+    // Lines end in CRLF, as in the module's resources.
+    const std::string shaderError =
+        "// line 1\r\n"
+        "texture Tex;\r\n"
+        "sampler s = sampler_state\r\n"
+        "{\r\n"
+        "    Texture = <Tex>;\r\n"
+        "};\r\n"
+        "float4 PS(float2 uv : TEXCOORD0) : COLOR\r\n"
+        "{\r\n"
+        "    /* a comment\r\n"
+        "       over two lines */\r\n"
+        "    return tex2D(s, uv) * undefinedGain;\r\n"
+        "}\r\n"
+        "technique T { pass P { PixelShader = compile ps_2_0 PS(); } }\r\n";
     // Macros from the caller come before the source without moving its lines.
     const D3DXMACRO macros[] = {{"GAIN", "2"}, {"OTHER", nullptr}, {nullptr, nullptr}};
     const std::string vs = "\ntechnique T { pass P { VertexShader = compile vs_2_0 V(); } }\n";
-    const std::string ps = "technique T { pass P { PixelShader = compile ps_2_0 PS(); } }\n";
     const struct
     {
         std::string source, where, about;
@@ -49,8 +36,8 @@ technique T { pass P { PixelShader = compile ps_2_0 PS(); } }
     } cases[] = {
         {shaderError, "memory(11,27)", "undefinedGain"},
         {shaderError, "memory(11,27)", "undefinedGain", macros},
-        {Crlf("texture Tex;\nsampler s = sampler_state\n{\n    Texture = <Tex>;\n"
-              "    AdressU = WRAP;\n};\n"),
+        {"texture Tex;\r\nsampler s = sampler_state\r\n{\r\n    Texture = <Tex>;\r\n"
+         "    AdressU = WRAP;\r\n};\r\n",
          "memory(5,5)", "AdressU"},
         {"float4 PS() : COLOR { return 1; }\ntechnique T\n{\n"
          "    pass P { PixelShader = compile vs_2_0 PS(); }\n}\n",
@@ -62,8 +49,8 @@ technique T { pass P { PixelShader = compile ps_2_0 PS(); } }
         {"float first;\n#include \"defs.fxh\"\nfloat last;\n", "defs.fxh(2,11)",
          "constant expression expected"},
         {"float first;\n#include \"good.fxh\"\nfloat last;\n"
-         "float4 PS() : COLOR { return oops; }\n" +
-             ps,
+         "float4 PS() : COLOR { return oops; }\n"
+         "technique T { pass P { PixelShader = compile ps_2_0 PS(); } }\n",
          "memory(4,30)", "oops"},
         // Sources the HLSL compiler must never see, or whose numbers do not fit
         // what they set: refused by the effect parser.

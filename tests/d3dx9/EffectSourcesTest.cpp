@@ -17,28 +17,6 @@ using namespace swk::test;
 
 HMODULE g_module = nullptr;
 
-struct FromResource
-{
-    TestDevice* device = new TestDevice;
-    ID3DXEffect* effect = nullptr;
-    ID3DXBuffer* messages = nullptr;
-    HRESULT hr;
-
-    explicit FromResource(int id)
-    {
-        hr = D3DXCreateEffectFromResourceA(device, g_module, MAKEINTRESOURCE(id), nullptr, nullptr,
-                                           D3DXSHADER_NO_PRESHADER, nullptr, &effect, &messages);
-    }
-    ~FromResource()
-    {
-        if (messages)
-            messages->Release();
-        if (effect)
-            effect->Release();
-        device->Release();
-    }
-};
-
 // What a blob's SPIR-V declares: its extensions, entry points, and each
 // variable's storage class with its Location, BuiltIn and Binding (-1: none).
 struct Spirv
@@ -101,10 +79,7 @@ TEST(EffectSources, AreAsciiWithCrlfAndNamedOnTheirFirstLine)
         for (size_t i = 0; i < text.size(); ++i)
         {
             ASSERT_LT(static_cast<unsigned char>(text[i]), 128) << file;
-            if (text[i] == '\n')
-            {
-                ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << file << " byte " << i;
-            }
+            ASSERT_TRUE(text[i] != '\n' || (i > 0 && text[i - 1] == '\r')) << file << " byte " << i;
         }
     }
 }
@@ -117,9 +92,9 @@ TEST(EffectSources, CompileFromTheModuleWithTheirTechniquesAndDefaults)
                                                                 {102, {"T10", "T20"}}};
     for (const auto& [id, techniques] : effects)
     {
-        FromResource fx(id);
+        CompiledOnDevice fx(g_module, id);
         ASSERT_EQ(fx.hr, D3D_OK) << id;
-        EXPECT_EQ(fx.messages, nullptr);
+        EXPECT_FALSE(fx.returnedMessages);
         D3DXEFFECT_DESC desc;
         ASSERT_EQ(fx.effect->GetDesc(&desc), D3D_OK);
         std::vector<std::string> names;
@@ -133,7 +108,7 @@ TEST(EffectSources, CompileFromTheModuleWithTheirTechniquesAndDefaults)
         EXPECT_EQ(names, techniques);
     }
 
-    FromResource fx(102);
+    CompiledOnDevice fx(g_module, 102);
     D3DXPARAMETER_DESC desc;
     ASSERT_EQ(fx.effect->GetParameterDesc("fScale", &desc), D3D_OK);
     EXPECT_EQ(std::pair(desc.Class, desc.Type), std::pair(D3DXPC_SCALAR, D3DXPT_FLOAT));
@@ -150,10 +125,10 @@ TEST(EffectSources, CompileFromTheModuleWithTheirTechniquesAndDefaults)
     fx.effect->EndPass();
     fx.effect->End();
 
-    FromResource missing(103);
+    CompiledOnDevice missing(g_module, 103);
     EXPECT_TRUE(FAILED(missing.hr));
     EXPECT_EQ(missing.effect, nullptr);
-    EXPECT_EQ(missing.messages, nullptr);
+    EXPECT_FALSE(missing.returnedMessages);
 }
 
 // Every blob must be something any Vulkan driver takes as it is: valid SPIR-V,
@@ -161,10 +136,8 @@ TEST(EffectSources, CompileFromTheModuleWithTheirTechniquesAndDefaults)
 // where the semantic puts them, bindings per the blob contract.
 TEST(EffectSources, ShaderBlobsFollowTheDeviceConventionsAndLinkBySemantic)
 {
-    FromResource height(101);
-    FromResource normal(102);
-    ASSERT_NE(height.effect, nullptr);
-    ASSERT_NE(normal.effect, nullptr);
+    CompiledOnDevice height(g_module, 101);
+    CompiledOnDevice normal(g_module, 102);
     // Creation order: VS and PS of T1X; then of T10 and T20.
     std::vector<std::vector<DWORD>> blobs = height.device->ShaderBlobs();
     blobs.insert(blobs.end(), normal.device->ShaderBlobs().begin(),

@@ -28,13 +28,19 @@ struct CompiledOnDevice
     ID3DXEffect* effect = nullptr;
     HRESULT hr = E_FAIL;
     std::string messages;
-    bool messagesSized = true; // the buffer holds exactly the text and one NUL
+    bool returnedMessages = false; // a message buffer came back at all
+    bool messagesSized = true;     // the buffer holds exactly the text and one NUL
 
     explicit CompiledOnDevice(const std::string& source, const D3DXMACRO* defines = nullptr,
                               ID3DXInclude* include = nullptr, DWORD flags = 0);
+    // From the module's raw-data resource, as the generator compiles its effects.
+    CompiledOnDevice(HMODULE module, int id);
     ~CompiledOnDevice();
     CompiledOnDevice(const CompiledOnDevice&) = delete;
     CompiledOnDevice& operator=(const CompiledOnDevice&) = delete;
+
+private:
+    void KeepMessages(ID3DXBuffer* buffer);
 };
 
 // Serves the headers it holds by name and counts those open.
