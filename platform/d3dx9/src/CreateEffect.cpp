@@ -8,7 +8,7 @@ namespace
 {
 
 // Compile errors come back as E_FAIL with the messages, as D3DX reports them.
-HRESULT CreateEffect(IDirect3DDevice9* device, const void* data, UINT length,
+HRESULT createEffect(IDirect3DDevice9* device, const void* data, UINT length,
                      const D3DXMACRO* defines, ID3DXInclude* include, DWORD flags,
                      ID3DXEffectPool* pool, ID3DXEffect** effect, ID3DXBuffer** messages)
 {
@@ -49,7 +49,7 @@ extern "C" HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pS
         return D3DERR_INVALIDCALL;
     try
     {
-        return CreateEffect(pDevice, pSrcData, SrcDataLen, pDefines, pInclude, Flags, pPool,
+        return createEffect(pDevice, pSrcData, SrcDataLen, pDefines, pInclude, Flags, pPool,
                             ppEffect, ppCompilationErrors);
     }
     catch (const std::bad_alloc&)
