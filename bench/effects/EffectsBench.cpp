@@ -45,8 +45,8 @@ void CompileBoth(benchmark::State& state)
         source.flags = D3DXSHADER_NO_PRESHADER;
         CompiledEffect compiled;
         Diagnostics diags;
-        if (!CompileEffect(source, &compiled, diags))
-            state.SkipWithError(diags.Text().c_str());
+        if (!compileEffect(source, &compiled, diags))
+            state.SkipWithError(diags.text().c_str());
         benchmark::DoNotOptimize(compiled.shaders.data());
     }
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 namespace
 {
@@ -23,7 +24,7 @@ VSOut VS(float2 uv : TEXCOORD0)
 }
 )";
 
-TEST(EffectParser, DefaultsInEverySpellingReachTheRegisters)
+TEST(EffectParser, DefaultsInEverySpellingReachTheRegistersPastCommentsAndStrings)
 {
     const std::string src = std::string(kPassThroughShaders) + R"(
 float fScalar = -0.25f;
@@ -36,6 +37,10 @@ float2x3 mCols = {1, 2, 3, 4, 5, 6};
 row_major float2x3 mRows = {1, 2, 3, 4, 5, 6};
 int iCount = 7;
 bool bFlag = true;
+// technique Fake { pass P { } }
+/* sampler_state { Texture = <Nothing>; } technique */
+string Description = "technique T { } texture sampler_state";
+float fGain < string UIName = "gain { }"; > = 3;
 float4 Sum(float2 uv : TEXCOORD0) : COLOR
 {
     return fScalar + fExpr + vList.x + vCtor + vSplat + aArray[2] + mCols[1][2] + mRows[1][2]
@@ -45,83 +50,48 @@ technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile
 )";
     CompiledOnDevice fx(src);
     ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
+    ID3DXEffect* e = fx.effect;
 
-    float f;
-    ASSERT_EQ(fx.effect->GetFloat("fScalar", &f), D3D_OK);
-    EXPECT_EQ(f, -0.25f);
-    ASSERT_EQ(fx.effect->GetFloat("fExpr", &f), D3D_OK);
-    EXPECT_EQ(f, 4.25f);
+    // Comments, strings and annotations hide the effect keywords in them.
+    D3DXEFFECT_DESC desc;
+    ASSERT_EQ(e->GetDesc(&desc), D3D_OK);
+    EXPECT_EQ(std::pair(desc.Techniques, desc.Parameters), std::pair(1u, 12u));
+    LPCSTR text = nullptr;
+    ASSERT_EQ(e->GetValue("Description", &text, sizeof text), D3D_OK);
+    EXPECT_STREQ(text, "technique T { } texture sampler_state");
+
+    // The getters convert from each parameter's own layout.
     D3DXVECTOR4 v;
-    ASSERT_EQ(fx.effect->GetVector("vList", &v), D3D_OK);
-    EXPECT_EQ(std::vector<float>({v.x, v.y, v.z, v.w}), std::vector<float>({1, 2, 3, 0}));
-    ASSERT_EQ(fx.effect->GetVector("vCtor", &v), D3D_OK);
-    EXPECT_EQ(std::vector<float>({v.x, v.y, v.z, v.w}), std::vector<float>({5, 6, 7, 8}));
-    ASSERT_EQ(fx.effect->GetVector("vSplat", &v), D3D_OK);
-    EXPECT_EQ(v.w, 0.5f);
-    float a[3];
-    ASSERT_EQ(fx.effect->GetFloatArray("aArray", a, 3), D3D_OK);
-    EXPECT_EQ(a[2], 30);
+    float a[3], g;
     D3DXMATRIX m;
-    ASSERT_EQ(fx.effect->GetMatrix("mCols", &m), D3D_OK);
-    EXPECT_EQ(m.m[1][2], 6);
-    EXPECT_EQ(m.m[0][1], 2);
     INT n;
-    ASSERT_EQ(fx.effect->GetInt("iCount", &n), D3D_OK);
-    EXPECT_EQ(n, 7);
     BOOL b;
-    ASSERT_EQ(fx.effect->GetBool("bFlag", &b), D3D_OK);
-    EXPECT_TRUE(b);
+    for (HRESULT hr :
+         {e->GetVector("vList", &v), e->GetFloatArray("aArray", a, 3), e->GetMatrix("mCols", &m),
+          e->GetInt("iCount", &n), e->GetBool("bFlag", &b), e->GetFloat("fGain", &g)})
+        EXPECT_EQ(hr, D3D_OK);
+    EXPECT_EQ(
+        (std::vector<float>{v.x, v.y, v.z, v.w, a[2], m.m[1][2], m.m[0][1], float(n), float(b), g}),
+        (std::vector<float>{1, 2, 3, 0, 30, 6, 2, 7, 1, 3}));
 
     // The pixel shader reads the block; registers hold what the shader expects:
     // arrays one element per register, a column-major matrix one column per
-    // register, a row-major one one row per register.
-    ASSERT_EQ(fx.effect->Begin(nullptr, 0), D3D_OK);
-    ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
+    // register, a row-major one one row per register, ints and bools as integers.
+    ASSERT_EQ(e->Begin(nullptr, 0), D3D_OK);
+    ASSERT_EQ(e->BeginPass(0), D3D_OK);
     const std::vector<float>& c = fx.device->PixelConstants();
-    auto reg = [&c](int r) { return std::vector<float>(c.begin() + r * 4, c.begin() + r * 4 + 4); };
-    using V = std::vector<float>;
-    EXPECT_EQ(reg(0), (V{-0.25f, 4.25f, 0, 0}));
-    EXPECT_EQ(reg(1), (V{1, 2, 3, 0}));
-    EXPECT_EQ(reg(2), (V{5, 6, 7, 8}));
-    EXPECT_EQ(reg(3), (V{0.5f, 0.5f, 0.5f, 0.5f}));
-    EXPECT_EQ(reg(4)[0], 10);
-    EXPECT_EQ(reg(5)[0], 20);
-    EXPECT_EQ(reg(6)[0], 30);
-    EXPECT_EQ(reg(7), (V{1, 4, 0, 0}));
-    EXPECT_EQ(reg(8), (V{2, 5, 0, 0}));
-    EXPECT_EQ(reg(9), (V{3, 6, 0, 0}));
-    EXPECT_EQ(reg(10), (V{1, 2, 3, 0}));
-    EXPECT_EQ(reg(11), (V{4, 5, 6, 0}));
+    const std::vector<float> registers[] = {
+        {-0.25f, 4.25f, 0, 0}, {1, 2, 3, 0},  {5, 6, 7, 8},  {0.5f, 0.5f, 0.5f, 0.5f},
+        {10, 0, 0, 0},         {20, 0, 0, 0}, {30, 0, 0, 0}, {1, 4, 0, 0},
+        {2, 5, 0, 0},          {3, 6, 0, 0},  {1, 2, 3, 0},  {4, 5, 6, 0}};
+    for (size_t r = 0; r < std::size(registers); ++r)
+        EXPECT_EQ(std::vector<float>(c.begin() + r * 4, c.begin() + r * 4 + 4), registers[r]) << r;
     int32_t words[2];
     std::memcpy(words, &c[12 * 4], sizeof words);
     EXPECT_EQ(words[0], 7);
     EXPECT_EQ(words[1], 1);
-    fx.effect->EndPass();
-    fx.effect->End();
-}
-
-TEST(EffectParser, CommentsAndStringsHideEffectKeywords)
-{
-    const std::string src = std::string(kPassThroughShaders) + R"(
-// technique Fake { pass P { } }
-/* sampler_state { Texture = <Nothing>; } technique */
-string Description = "technique T { } texture sampler_state";
-float fGain < string UIName = "gain { }"; > = 3;
-float4 PS(float2 uv : TEXCOORD0) : COLOR { return fGain * uv.x; }
-technique T { pass P { VertexShader = compile vs_1_1 VS(); PixelShader = compile ps_2_0 PS(); } }
-)";
-    CompiledOnDevice fx(src);
-    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
-    D3DXEFFECT_DESC desc;
-    ASSERT_EQ(fx.effect->GetDesc(&desc), D3D_OK);
-    EXPECT_EQ(desc.Techniques, 1u);
-    EXPECT_EQ(desc.Parameters, 2u);
-    LPCSTR text = nullptr;
-    ASSERT_EQ(fx.effect->GetValue("Description", &text, sizeof text), D3D_OK);
-    EXPECT_STREQ(text, "technique T { } texture sampler_state");
-    float f = 0;
-    EXPECT_EQ(fx.effect->GetFloat("fGain", &f), D3D_OK);
-    EXPECT_EQ(f, 3);
+    e->EndPass();
+    e->End();
 }
 
 TEST(EffectParser, SamplerAndPassStatesReachTheDevice)
@@ -158,30 +128,29 @@ technique T
     // sFirst keeps its register; sSecond takes the lowest free one.
     EXPECT_EQ(d.Texture(3), tex);
     EXPECT_EQ(d.Texture(0), tex);
-    auto state = [&d](DWORD reg, D3DSAMPLERSTATETYPE t) { return d.SamplerState(reg, t); };
-    EXPECT_EQ(state(3, D3DSAMP_ADDRESSU), DWORD(D3DTADDRESS_CLAMP));
-    EXPECT_EQ(state(0, D3DSAMP_ADDRESSU), DWORD(D3DTADDRESS_BORDER));
-    EXPECT_EQ(state(0, D3DSAMP_ADDRESSV), DWORD(D3DTADDRESS_MIRRORONCE));
-    EXPECT_EQ(state(0, D3DSAMP_ADDRESSW), DWORD(D3DTADDRESS_WRAP));
-    EXPECT_EQ(state(0, D3DSAMP_BORDERCOLOR), 0xff00ff00u);
-    EXPECT_EQ(state(0, D3DSAMP_MAXANISOTROPY), 4u);
-    const float bias = -0.5f;
-    DWORD biasBits;
-    std::memcpy(&biasBits, &bias, sizeof biasBits);
-    EXPECT_EQ(state(0, D3DSAMP_MIPMAPLODBIAS), biasBits);
-    EXPECT_EQ(state(0, D3DSAMP_MINFILTER), DWORD(D3DTEXF_ANISOTROPIC));
-    EXPECT_EQ(state(0, D3DSAMP_MAGFILTER), DWORD(D3DTEXF_POINT));
-    EXPECT_EQ(state(0, D3DSAMP_MIPFILTER), DWORD(D3DTEXF_NONE));
-    EXPECT_EQ(state(0, D3DSAMP_SRGBTEXTURE), 1u);
-    EXPECT_EQ(d.RenderState(D3DRS_CULLMODE), DWORD(D3DCULL_NONE));
-    EXPECT_EQ(d.RenderState(D3DRS_ZENABLE), 0u);
-    EXPECT_EQ(d.RenderState(D3DRS_ALPHABLENDENABLE), 1u);
-    EXPECT_EQ(d.RenderState(D3DRS_SRCBLEND), DWORD(D3DBLEND_SRCALPHA));
-    const float fogStart = 2.5f;
-    DWORD fogBits;
-    std::memcpy(&fogBits, &fogStart, sizeof fogBits);
-    EXPECT_EQ(d.RenderState(D3DRS_FOGSTART), fogBits);
-    EXPECT_EQ(d.RenderState(D3DRS_COLORWRITEENABLE), 7u);
+    const DWORD minusHalf = 0xbf000000, twoAndHalf = 0x40200000; // -0.5f and 2.5f
+    const std::tuple<DWORD, D3DSAMPLERSTATETYPE, DWORD> samplerStates[] = {
+        {3, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP},
+        {0, D3DSAMP_ADDRESSU, D3DTADDRESS_BORDER},
+        {0, D3DSAMP_ADDRESSV, D3DTADDRESS_MIRRORONCE},
+        {0, D3DSAMP_ADDRESSW, D3DTADDRESS_WRAP},
+        {0, D3DSAMP_BORDERCOLOR, 0xff00ff00},
+        {0, D3DSAMP_MAXANISOTROPY, 4},
+        {0, D3DSAMP_MIPMAPLODBIAS, minusHalf},
+        {0, D3DSAMP_MINFILTER, D3DTEXF_ANISOTROPIC},
+        {0, D3DSAMP_MAGFILTER, D3DTEXF_POINT},
+        {0, D3DSAMP_MIPFILTER, D3DTEXF_NONE},
+        {0, D3DSAMP_SRGBTEXTURE, 1}};
+    for (auto [reg, state, value] : samplerStates)
+        EXPECT_EQ(d.SamplerState(reg, state), value) << reg << " " << state;
+    // States the source does not list are left to the device.
+    EXPECT_EQ(d.SamplerStates().count({3, DWORD(D3DSAMP_ADDRESSV)}), 0u);
+    const std::pair<D3DRENDERSTATETYPE, DWORD> renderStates[] = {
+        {D3DRS_CULLMODE, D3DCULL_NONE}, {D3DRS_ZENABLE, 0},
+        {D3DRS_ALPHABLENDENABLE, 1},    {D3DRS_SRCBLEND, D3DBLEND_SRCALPHA},
+        {D3DRS_FOGSTART, twoAndHalf},   {D3DRS_COLORWRITEENABLE, 7}};
+    for (auto [state, value] : renderStates)
+        EXPECT_EQ(d.RenderState(state), value) << state;
     fx.effect->EndPass();
     fx.effect->End();
     tex->Release();
@@ -189,27 +158,11 @@ technique T
 
 TEST(EffectParser, MacrosAndIncludesShapeTheEffect)
 {
-    struct Includes : ID3DXInclude
-    {
-        std::string header = "float fFromHeader = 6;\n";
-        int open = 0;
-        STDMETHOD(Open)(D3DXINCLUDE_TYPE, LPCSTR name, LPCVOID, LPCVOID* data, UINT* bytes) override
-        {
-            if (std::strcmp(name, "common.fxh") != 0)
-                return E_FAIL;
-            ++open;
-            *data = header.data();
-            *bytes = static_cast<UINT>(header.size());
-            return S_OK;
-        }
-        STDMETHOD(Close)(LPCVOID) override
-        {
-            --open;
-            return S_OK;
-        }
-    } includes;
+    Headers includes;
+    includes.text["common.fxh"] = "float fFromHeader = 6;\n";
     const std::string src = std::string(kPassThroughShaders) + R"(
 #include "common.fxh"
+float fScaled = SCALE * 3;
 float4 PS(float2 uv : TEXCOORD0) : COLOR { return fFromHeader * uv.x * SCALE; }
 #ifdef WITH_SECOND
 technique Second { pass P { VertexShader = compile vs_1_1 VS(); PixelShader = compile ps_2_0 PS(); } }
@@ -222,6 +175,8 @@ technique First { pass P { VertexShader = compile vs_1_1 VS(); PixelShader = com
     EXPECT_STREQ(withSecond.effect->GetTechnique(0), "Second");
     float f = 0;
     EXPECT_EQ(withSecond.effect->GetFloat("fFromHeader", &f), D3D_OK);
+    EXPECT_EQ(f, 6);
+    EXPECT_EQ(withSecond.effect->GetFloat("fScaled", &f), D3D_OK);
     EXPECT_EQ(f, 6);
     EXPECT_EQ(includes.open, 0);
 

@@ -4,6 +4,7 @@
 #include "EffectTestSupport.h"
 #include "Presentation.h"
 
+#include <common/MapReadback.h>
 #include <common/SurfaceNormal.h>
 #include <swk/Com.h>
 
@@ -29,14 +30,8 @@ using swk::tools::SampleBilinear;
 // in 32-bit float, far below the 0.5 a misplaced texel centre would give.
 constexpr double kTolerance = 2e-4;
 
-struct QuadVertex
-{
-    float x, y, z, u, v;
-};
-struct GridVertex
-{
-    float x, y, z, nx, ny, nz, u, v;
-};
+// The whole target as a strip of two triangles: position and texture coordinates.
+const float kQuad[4][5] = {{-1, 1, 0, 0, 0}, {1, 1, 0, 1, 0}, {-1, -1, 0, 0, 1}, {1, -1, 0, 1, 1}};
 
 // A single-channel texture as its 16-bit texels give it to the sampler.
 HeightField Luminance(UINT w, UINT h, unsigned seed)
@@ -51,17 +46,10 @@ HeightField Luminance(UINT w, UINT h, unsigned seed)
 class EffectPixels : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { d3d_ = Direct3DCreate9(D3D_SDK_VERSION); }
-    static void TearDownTestSuite()
-    {
-        if (d3d_)
-            d3d_->Release();
-        d3d_ = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_NE(d3d_, nullptr);
+        d3d_ = ComPtr<IDirect3D9>::Adopt(Direct3DCreate9(D3D_SDK_VERSION));
+        ASSERT_NE(d3d_.get(), nullptr);
         D3DPRESENT_PARAMETERS pp = presentation(64, 64, D3DFMT_X8R8G8B8);
         ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                      D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device_.out()),
@@ -109,62 +97,35 @@ protected:
     // RGBA per pixel, scaled to [0, 1].
     std::vector<std::array<double, 4>> Read(IDirect3DTexture9* texture)
     {
-        D3DSURFACE_DESC desc;
-        texture->GetLevelDesc(0, &desc);
-        ComPtr<IDirect3DSurface9> level, copy;
-        texture->GetSurfaceLevel(0, level.out());
-        EXPECT_EQ(device_->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
-                                                       D3DPOOL_SYSTEMMEM, copy.out(), nullptr),
-                  D3D_OK);
-        EXPECT_EQ(device_->GetRenderTargetData(level.get(), copy.get()), D3D_OK);
-        D3DLOCKED_RECT locked;
-        EXPECT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-        std::vector<std::array<double, 4>> pixels(size_t(desc.Width) * desc.Height);
-        for (UINT y = 0; y < desc.Height; ++y)
-        {
-            const auto* row = reinterpret_cast<const uint16_t*>(
-                static_cast<const char*>(locked.pBits) + y * size_t(locked.Pitch));
-            for (UINT x = 0; x < desc.Width; ++x)
-                for (int c = 0; c < 4; ++c)
-                    pixels[y * size_t(desc.Width) + x][size_t(c)] = row[x * 4 + c] / 65535.0;
-        }
-        copy->UnlockRect();
+        std::vector<float> rgba;
+        swk::tools::MapReadback(device_.get(), texture).read(texture, 4, &rgba);
+        std::vector<std::array<double, 4>> pixels(rgba.size() / 4);
+        for (size_t i = 0; i < rgba.size(); ++i)
+            pixels[i / 4][i % 4] = rgba[i];
         return pixels;
     }
 
-    void DrawQuad(ID3DXEffect* effect, const char* technique,
-                  const std::function<void(ID3DXEffect*)>& setParameters)
-    {
-        static const QuadVertex quad[6] = {{-1, 1, 0, 0, 0},  {1, 1, 0, 1, 0}, {-1, -1, 0, 0, 1},
-                                           {-1, -1, 0, 0, 1}, {1, 1, 0, 1, 0}, {1, -1, 0, 1, 1}};
-        device_->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
-        Run(effect, technique, setParameters,
-            [this]
-            { return device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof quad[0]); });
-    }
-
     // As the generator draws: parameters set inside the pass, then committed.
-    void Run(ID3DXEffect* effect, const char* technique,
-             const std::function<void(ID3DXEffect*)>& setParameters,
-             const std::function<HRESULT()>& draw)
+    void Draw(ID3DXEffect* effect, const char* technique,
+              const std::function<void(ID3DXEffect*)>& setParameters, const float* strip = kQuad[0],
+              UINT stride = sizeof kQuad[0], DWORD fvf = D3DFVF_XYZ | D3DFVF_TEX1)
     {
+        device_->SetFVF(fvf);
         ASSERT_EQ(device_->BeginScene(), D3D_OK);
         ASSERT_EQ(effect->SetTechnique(technique), D3D_OK);
         ASSERT_EQ(effect->Begin(nullptr, 0), D3D_OK);
         ASSERT_EQ(effect->BeginPass(0), D3D_OK);
         setParameters(effect);
         ASSERT_EQ(effect->CommitChanges(), D3D_OK);
-        ASSERT_EQ(draw(), D3D_OK);
+        ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, strip, stride), D3D_OK);
         ASSERT_EQ(effect->EndPass(), D3D_OK);
         ASSERT_EQ(effect->End(), D3D_OK);
         ASSERT_EQ(device_->EndScene(), D3D_OK);
     }
 
-    static IDirect3D9* d3d_;
+    ComPtr<IDirect3D9> d3d_;
     ComPtr<IDirect3DDevice9> device_;
 };
-
-IDirect3D9* EffectPixels::d3d_ = nullptr;
 
 TEST_F(EffectPixels, HeightTechniqueAddsWrappedNoiseLayers)
 {
@@ -177,12 +138,12 @@ TEST_F(EffectPixels, HeightTechniqueAddsWrappedNoiseLayers)
     NoiseTexture(n1, noise1.out());
     Target(w, h, target.out());
     ASSERT_FALSE(HasFatalFailure());
-    DrawQuad(effect.get(), "T1X",
-             [&](ID3DXEffect* e)
-             {
-                 e->SetTexture("Noise0", noise0.get());
-                 e->SetTexture("Noise1", noise1.get());
-             });
+    Draw(effect.get(), "T1X",
+         [&](ID3DXEffect* e)
+         {
+             e->SetTexture("Noise0", noise0.get());
+             e->SetTexture("Noise1", noise1.get());
+         });
 
     const auto pixels = Read(target.get());
     double worst = 0;
@@ -223,14 +184,14 @@ TEST_F(EffectPixels, NormalTechniqueFollowsTheHeightsIncludingTheMirroredBorder)
         ComPtr<IDirect3DTexture9> height;
         NoiseTexture(c.height, height.out());
         ASSERT_FALSE(HasFatalFailure());
-        DrawQuad(effect.get(), "T20",
-                 [&](ID3DXEffect* e)
-                 {
-                     e->SetFloat("fInvMapWidth", 1.0f / float(w));
-                     e->SetFloat("fInvMapHeight", 1.0f / float(h));
-                     e->SetFloat("fNormalStrength", c.strength);
-                     e->SetTexture("HeightMap", height.get());
-                 });
+        Draw(effect.get(), "T20",
+             [&](ID3DXEffect* e)
+             {
+                 e->SetFloat("fInvMapWidth", 1.0f / float(w));
+                 e->SetFloat("fInvMapHeight", 1.0f / float(h));
+                 e->SetFloat("fNormalStrength", c.strength);
+                 e->SetTexture("HeightMap", height.get());
+             });
         const auto pixels = Read(target.get());
         double worst = 0;
         for (UINT y = 0; y < h; ++y)
@@ -261,23 +222,20 @@ TEST_F(EffectPixels, VertexNormalTechniqueWritesNormalsAsColours)
     ASSERT_FALSE(HasFatalFailure());
     // Normals run from x = -1 on the left edge to x = 1 on the right, so the
     // red channel interpolates to u.
-    const GridVertex strip[4] = {{0, 0, 0, -1, -1, 0.5f, 0, 0},
-                                 {0, 0, 0, -1, -1, 0.5f, 0, 1},
-                                 {0, 0, 0, 1, -1, 0.5f, 1, 0},
-                                 {0, 0, 0, 1, -1, 0.5f, 1, 1}};
-    device_->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
-    Run(
-        effect.get(), "T10", [](ID3DXEffect* e) { e->SetTexture("HeightMap", nullptr); },
-        [&] { return device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, strip, sizeof strip[0]); });
+    const float strip[4][8] = {{0, 0, 0, -1, -1, 0.5f, 0, 0},
+                               {0, 0, 0, -1, -1, 0.5f, 0, 1},
+                               {0, 0, 0, 1, -1, 0.5f, 1, 0},
+                               {0, 0, 0, 1, -1, 0.5f, 1, 1}};
+    Draw(
+        effect.get(), "T10", [](ID3DXEffect* e) { e->SetTexture("HeightMap", nullptr); }, strip[0],
+        sizeof strip[0], D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
     const auto pixels = Read(target.get());
     for (UINT y = 0; y < h; ++y)
         for (UINT x = 0; x < w; ++x)
         {
-            const auto& p = pixels[y * w + x];
-            ASSERT_NEAR(p[0], double(x) / w, kTolerance) << x << "," << y;
-            ASSERT_NEAR(p[1], 0.0, kTolerance) << x << "," << y;
-            ASSERT_NEAR(p[2], 0.75, kTolerance) << x << "," << y;
-            ASSERT_NEAR(p[3], 1.0, kTolerance) << x << "," << y;
+            const double expected[4] = {double(x) / w, 0.0, 0.75, 1.0};
+            for (size_t c = 0; c < 4; ++c)
+                ASSERT_NEAR(pixels[y * w + x][c], expected[c], kTolerance) << x << "," << y;
         }
 }
 

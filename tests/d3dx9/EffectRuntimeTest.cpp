@@ -26,63 +26,43 @@ technique Draw { pass P0 { CullMode = NONE; VertexShader = compile vs_1_1 VS(); 
 technique Other { pass P0 { PixelShader = compile ps_2_0 PS(); } }
 )";
 
-// A shader object made by the device itself, standing for the host's.
-template <class Shader> Shader* HostShader(TestDevice& d, bool vertex)
+// Everything a pass changes, as one list: the shaders, the texture and two
+// sampler states of register 0, the cull mode and the first constants.
+std::vector<uintptr_t> PassState(const TestDevice& d)
 {
-    const DWORD header[4] = {swk::kShaderBlobMagic, vertex ? 0u : 1u, 0, 0};
-    Shader* s = nullptr;
-    if constexpr (std::is_same_v<Shader, IDirect3DVertexShader9>)
-        d.CreateVertexShader(header, &s);
-    else
-        d.CreatePixelShader(header, &s);
-    return s;
+    return {uintptr_t(d.VertexShader()),
+            uintptr_t(d.PixelShader()),
+            uintptr_t(d.Texture(0)),
+            d.SamplerState(0, D3DSAMP_ADDRESSU),
+            d.SamplerState(0, D3DSAMP_MINFILTER),
+            d.RenderState(D3DRS_CULLMODE),
+            uintptr_t(d.VertexConstants()[0]),
+            uintptr_t(d.PixelConstants()[0])};
 }
 
-struct HostState
-{
-    IDirect3DVertexShader9* vs;
-    IDirect3DPixelShader9* ps;
-    IDirect3DTexture9* texture;
-
-    explicit HostState(TestDevice& d)
-        : vs(HostShader<IDirect3DVertexShader9>(d, true)),
-          ps(HostShader<IDirect3DPixelShader9>(d, false)), texture(NewTexture(d, D3DPOOL_MANAGED))
-    {
-        d.SetVertexShader(vs);
-        d.SetPixelShader(ps);
-        d.SetTexture(0, texture);
-        d.SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
-        d.SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
-        d.SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
-        const float c[4] = {9, 9, 9, 9};
-        d.SetVertexShaderConstantF(0, c, 1);
-        d.SetPixelShaderConstantF(0, c, 1);
-    }
-    ~HostState()
-    {
-        vs->Release();
-        ps->Release();
-        texture->Release();
-    }
-    void ExpectOn(TestDevice& d) const
-    {
-        EXPECT_EQ(d.VertexShader(), vs);
-        EXPECT_EQ(d.PixelShader(), ps);
-        EXPECT_EQ(d.Texture(0), texture);
-        EXPECT_EQ((d.SamplerState(0, D3DSAMP_ADDRESSU)), DWORD(D3DTADDRESS_CLAMP));
-        EXPECT_EQ((d.SamplerState(0, D3DSAMP_MINFILTER)), DWORD(D3DTEXF_POINT));
-        EXPECT_EQ(d.RenderState(D3DRS_CULLMODE), DWORD(D3DCULL_CCW));
-        EXPECT_EQ(d.VertexConstants()[0], 9);
-        EXPECT_EQ(d.PixelConstants()[0], 9);
-    }
-};
-
-TEST(EffectRuntime, BeginAndEndLeaveTheDeviceAsTheyFoundIt)
+TEST(EffectRuntime, PassesSetTheirStateCommitChangesAndEndRestoresTheHosts)
 {
     CompiledOnDevice fx(kEffect);
     ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
     TestDevice& d = *fx.device;
-    HostState host(d);
+    // The host's state differs in every item from what the pass sets.
+    const DWORD vsBlob[4] = {swk::kShaderBlobMagic, 0, 0, 0},
+                psBlob[4] = {swk::kShaderBlobMagic, 1, 0, 0};
+    IDirect3DVertexShader9* vs = nullptr;
+    IDirect3DPixelShader9* ps = nullptr;
+    ASSERT_EQ(d.CreateVertexShader(vsBlob, &vs), D3D_OK);
+    ASSERT_EQ(d.CreatePixelShader(psBlob, &ps), D3D_OK);
+    auto* hostTexture = NewTexture(d, D3DPOOL_MANAGED);
+    d.SetVertexShader(vs);
+    d.SetPixelShader(ps);
+    d.SetTexture(0, hostTexture);
+    d.SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    d.SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    d.SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    const float nine[4] = {9, 9, 9, 9};
+    d.SetVertexShaderConstantF(0, nine, 1);
+    d.SetPixelShaderConstantF(0, nine, 1);
+    const std::vector<uintptr_t> host = PassState(d);
     auto* effectTexture = NewTexture(d, D3DPOOL_DEFAULT);
     fx.effect->SetTexture("Tex", effectTexture);
 
@@ -90,60 +70,42 @@ TEST(EffectRuntime, BeginAndEndLeaveTheDeviceAsTheyFoundIt)
     ASSERT_EQ(fx.effect->Begin(&passes, 0), D3D_OK);
     EXPECT_EQ(passes, 1u);
     ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
-    EXPECT_NE(d.VertexShader(), host.vs);
-    EXPECT_NE(d.PixelShader(), host.ps);
-    EXPECT_EQ(d.Texture(0), effectTexture);
-    EXPECT_EQ((d.SamplerState(0, D3DSAMP_ADDRESSU)), DWORD(D3DTADDRESS_MIRROR));
-    EXPECT_EQ(d.RenderState(D3DRS_CULLMODE), DWORD(D3DCULL_NONE));
-    EXPECT_EQ(d.VertexConstants()[0], 2);
-    EXPECT_EQ(d.PixelConstants()[0], 2);
+    const std::vector<uintptr_t> pass = PassState(d);
+    EXPECT_NE(pass[0], host[0]);
+    EXPECT_NE(pass[1], host[1]);
+    EXPECT_EQ(std::vector<uintptr_t>(pass.begin() + 2, pass.end()),
+              (std::vector<uintptr_t>{uintptr_t(effectTexture), D3DTADDRESS_MIRROR, D3DTEXF_LINEAR,
+                                      D3DCULL_NONE, 2, 2}));
+    // Changes inside a pass wait for CommitChanges; a commit of nothing sends nothing.
+    auto* second = NewTexture(d, D3DPOOL_DEFAULT);
+    fx.effect->SetFloat("fGain", 5);
+    fx.effect->SetTexture("Tex", second);
+    EXPECT_EQ(PassState(d), pass);
+    ASSERT_EQ(fx.effect->CommitChanges(), D3D_OK);
+    std::vector<uintptr_t> committed = pass;
+    committed[2] = uintptr_t(second);
+    committed[6] = committed[7] = 5;
+    EXPECT_EQ(PassState(d), committed);
+    d.ClearCalls();
+    fx.effect->CommitChanges();
+    EXPECT_EQ(d.CallTexts(), std::vector<std::string>{});
     ASSERT_EQ(fx.effect->EndPass(), D3D_OK);
     ASSERT_EQ(fx.effect->End(), D3D_OK);
-    host.ExpectOn(d);
+    EXPECT_EQ(PassState(d), host);
     // End let go of what it saved: only the host's reference remains.
-    host.texture->AddRef();
-    EXPECT_EQ(host.texture->Release(), 1u);
-    host.vs->AddRef();
-    EXPECT_EQ(host.vs->Release(), 1u);
+    EXPECT_EQ(hostTexture->References(), 1u);
+    vs->AddRef();
+    EXPECT_EQ(vs->Release(), 1u);
 
     // Without saving, the pass's state stays behind.
     ASSERT_EQ(fx.effect->Begin(nullptr, D3DXFX_DONOTSAVESTATE), D3D_OK);
     ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
     fx.effect->EndPass();
     fx.effect->End();
-    EXPECT_EQ(d.Texture(0), effectTexture);
-    EXPECT_NE(d.VertexShader(), host.vs);
-    effectTexture->Release();
-}
-
-TEST(EffectRuntime, ChangesInsideAPassWaitForCommitChanges)
-{
-    CompiledOnDevice fx(kEffect);
-    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
-    TestDevice& d = *fx.device;
-    auto* first = NewTexture(d, D3DPOOL_DEFAULT);
-    auto* second = NewTexture(d, D3DPOOL_DEFAULT);
-    fx.effect->SetTexture("Tex", first);
-    ASSERT_EQ(fx.effect->Begin(nullptr, 0), D3D_OK);
-    ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
-
-    fx.effect->SetFloat("fGain", 5);
-    fx.effect->SetTexture("Tex", second);
-    EXPECT_EQ(d.VertexConstants()[0], 2);
-    EXPECT_EQ(d.Texture(0), first);
-    ASSERT_EQ(fx.effect->CommitChanges(), D3D_OK);
-    EXPECT_EQ(d.VertexConstants()[0], 5);
-    EXPECT_EQ(d.PixelConstants()[0], 5);
-    EXPECT_EQ(d.Texture(0), second);
-
-    // Nothing changed: nothing is sent again.
-    d.ClearCalls();
-    fx.effect->CommitChanges();
-    EXPECT_EQ(d.CallTexts(), std::vector<std::string>{});
-    fx.effect->EndPass();
-    fx.effect->End();
-    first->Release();
-    second->Release();
+    EXPECT_EQ(PassState(d), committed);
+    for (IUnknown* object :
+         std::initializer_list<IUnknown*>{vs, ps, hostTexture, effectTexture, second})
+        object->Release();
 }
 
 TEST(EffectRuntime, HandlesAndNamesAreInterchangeable)
@@ -182,41 +144,37 @@ TEST(EffectRuntime, HandlesAndNamesAreInterchangeable)
 
 TEST(EffectRuntime, ReferencesToDeviceAndTextures)
 {
-    auto* device = new TestDevice;
-    const std::string src = kEffect;
-    ID3DXEffect* effect = nullptr;
-    ASSERT_EQ(D3DXCreateEffect(device, src.data(), static_cast<UINT>(src.size()), nullptr, nullptr,
-                               0, nullptr, &effect, nullptr),
-              D3D_OK);
-    EXPECT_EQ(device->References(), 2u);
+    CompiledOnDevice fx(kEffect);
+    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
+    TestDevice& d = *fx.device;
+    EXPECT_EQ(d.References(), 2u);
     IDirect3DDevice9* got = nullptr;
-    ASSERT_EQ(effect->GetDevice(&got), D3D_OK);
-    EXPECT_EQ(got, device);
+    ASSERT_EQ(fx.effect->GetDevice(&got), D3D_OK);
+    EXPECT_EQ(got, &d);
     got->Release();
 
-    auto* defaultPool = NewTexture(*device, D3DPOOL_DEFAULT);
-    auto* managed = NewTexture(*device, D3DPOOL_MANAGED);
-    effect->SetTexture("Tex", defaultPool);
+    auto* defaultPool = NewTexture(d, D3DPOOL_DEFAULT);
+    auto* managed = NewTexture(d, D3DPOOL_MANAGED);
+    fx.effect->SetTexture("Tex", defaultPool);
     EXPECT_EQ(defaultPool->References(), 2u);
     // A device reset must not find default-pool textures alive in the effect.
-    EXPECT_EQ(effect->OnLostDevice(), D3D_OK);
+    EXPECT_EQ(fx.effect->OnLostDevice(), D3D_OK);
     EXPECT_EQ(defaultPool->References(), 1u);
-    EXPECT_EQ(effect->OnResetDevice(), D3D_OK);
-    effect->SetTexture("Tex", managed);
-    effect->OnLostDevice();
+    EXPECT_EQ(fx.effect->OnResetDevice(), D3D_OK);
+    fx.effect->SetTexture("Tex", managed);
+    fx.effect->OnLostDevice();
     IDirect3DBaseTexture9* kept = nullptr;
-    ASSERT_EQ(effect->GetTexture("Tex", &kept), D3D_OK);
+    ASSERT_EQ(fx.effect->GetTexture("Tex", &kept), D3D_OK);
     EXPECT_EQ(kept, managed);
     kept->Release();
 
-    EXPECT_EQ(effect->AddRef(), 2u);
-    EXPECT_EQ(effect->Release(), 1u);
-    EXPECT_EQ(effect->Release(), 0u);
+    EXPECT_EQ(fx.effect->AddRef(), 2u);
+    EXPECT_EQ(fx.effect->Release(), 1u);
+    EXPECT_EQ(std::exchange(fx.effect, nullptr)->Release(), 0u);
     EXPECT_EQ(managed->References(), 1u);
-    EXPECT_EQ(device->References(), 1u);
+    EXPECT_EQ(d.References(), 1u);
     defaultPool->Release();
     managed->Release();
-    device->Release();
 }
 
 } // namespace

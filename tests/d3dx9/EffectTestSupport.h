@@ -1,5 +1,5 @@
-// Helpers shared by the effect tests: the effect sources, creating effects on
-// the test device, and reading back what a shader blob's SPIR-V declares.
+// Helpers shared by the effect tests: the effect sources and creating effects
+// on the test device.
 #pragma once
 
 #include "TestDevice.h"
@@ -9,7 +9,6 @@
 
 #include <map>
 #include <string>
-#include <vector>
 
 namespace swk::test
 {
@@ -29,47 +28,42 @@ struct CompiledOnDevice
     ID3DXEffect* effect = nullptr;
     HRESULT hr = E_FAIL;
     std::string messages;
-    bool messagesSized = true; // the buffer holds exactly the text and one NUL
+    bool returnedMessages = false; // a message buffer came back at all
+    bool messagesSized = true;     // the buffer holds exactly the text and one NUL
 
     explicit CompiledOnDevice(const std::string& source, const D3DXMACRO* defines = nullptr,
                               ID3DXInclude* include = nullptr, DWORD flags = 0);
+    // From the module's raw-data resource, as the generator compiles its effects.
+    CompiledOnDevice(HMODULE module, int id);
     ~CompiledOnDevice();
     CompiledOnDevice(const CompiledOnDevice&) = delete;
     CompiledOnDevice& operator=(const CompiledOnDevice&) = delete;
+
+private:
+    void KeepMessages(ID3DXBuffer* buffer);
 };
 
-// What a blob's SPIR-V says about one variable.
-struct SpirvVariable
+// Serves the headers it holds by name and counts those open.
+struct Headers : ID3DXInclude
 {
-    uint32_t storage = 0;
-    int location = -1;
-    int builtIn = -1;
-    int binding = -1;
+    std::map<std::string, std::string> text;
+    int open = 0;
+
+    STDMETHOD(Open)(D3DXINCLUDE_TYPE, LPCSTR name, LPCVOID, LPCVOID* data, UINT* bytes) override
+    {
+        auto it = text.find(name);
+        if (it == text.end())
+            return E_FAIL;
+        ++open;
+        *data = it->second.data();
+        *bytes = static_cast<UINT>(it->second.size());
+        return S_OK;
+    }
+    STDMETHOD(Close)(LPCVOID) override
+    {
+        --open;
+        return S_OK;
+    }
 };
-
-struct SpirvFacts
-{
-    std::vector<std::string> extensions;
-    int entryPoints = 0;
-    bool hasUserSemantic = false;
-    std::map<uint32_t, SpirvVariable> variables;
-
-    std::vector<int> Locations(uint32_t storage) const;
-    bool HasBuiltIn(uint32_t storage, int builtIn) const;
-    std::vector<int> Bindings(uint32_t storage) const;
-};
-
-constexpr uint32_t kSpvInput = 1;
-constexpr uint32_t kSpvOutput = 3;
-constexpr uint32_t kSpvUniform = 2;
-constexpr uint32_t kSpvUniformConstant = 0;
-constexpr int kSpvBuiltInPosition = 0;
-
-const swk::ShaderBlobHeader& BlobHeader(const std::vector<DWORD>& blob);
-std::vector<swk::ShaderBlobInput> BlobInputs(const std::vector<DWORD>& blob);
-std::vector<uint32_t> BlobSpirv(const std::vector<DWORD>& blob);
-SpirvFacts ReadSpirv(const std::vector<uint32_t>& words);
-// spirv-val's verdict for Vulkan 1.1; empty when valid.
-std::string ValidateSpirv(const std::vector<uint32_t>& words);
 
 } // namespace swk::test

@@ -32,10 +32,7 @@ std::string CheckEffectInput(const uint8_t* data, size_t size)
     }
     static const std::regex kPlacedError(R"((^|\n)[^\n]*\(\d+(,\d+)?\): error: )");
     if (hr == D3D_OK)
-    {
-        if (!effect)
-            broken = "D3D_OK without an effect";
-    }
+        broken = effect ? broken : "D3D_OK without an effect";
     else if (hr != E_FAIL)
         broken = "unexpected result " + std::to_string(static_cast<unsigned long>(hr));
     else if (effect)

@@ -44,5 +44,5 @@ extern "C" SWK_D3D9_API IDirect3D9* WINAPI SwkDirect3DCreate9(UINT SDKVersion,
 
 extern "C" SWK_D3D9_API LONG WINAPI SwkLiveVulkanObjects(void)
 {
-    return static_cast<LONG>(swk::vk::LiveHandles());
+    return static_cast<LONG>(swk::vk::liveHandles());
 }

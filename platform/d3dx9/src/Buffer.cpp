@@ -39,7 +39,7 @@ private:
 
 } // namespace
 
-HRESULT CreateTextBuffer(const std::string& text, ID3DXBuffer** ppBuffer)
+HRESULT createTextBuffer(const std::string& text, ID3DXBuffer** ppBuffer)
 {
     // The size always covers the text and its NUL, cut short if a DWORD cannot say it.
     const size_t length = std::min<size_t>(text.size(), std::numeric_limits<DWORD>::max() - 1);

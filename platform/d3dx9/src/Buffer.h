@@ -8,6 +8,6 @@ namespace swk::d3dx9
 {
 
 // A buffer holding text and its terminating NUL, as compiler messages are returned.
-HRESULT CreateTextBuffer(const std::string& text, ID3DXBuffer** ppBuffer);
+HRESULT createTextBuffer(const std::string& text, ID3DXBuffer** ppBuffer);
 
 } // namespace swk::d3dx9

@@ -8,7 +8,7 @@ namespace
 {
 
 // Compile errors come back as E_FAIL with the messages, as D3DX reports them.
-HRESULT CreateEffect(IDirect3DDevice9* device, const void* data, UINT length,
+HRESULT createEffect(IDirect3DDevice9* device, const void* data, UINT length,
                      const D3DXMACRO* defines, ID3DXInclude* include, DWORD flags,
                      ID3DXEffectPool* pool, ID3DXEffect** effect, ID3DXBuffer** messages)
 {
@@ -25,12 +25,12 @@ HRESULT CreateEffect(IDirect3DDevice9* device, const void* data, UINT length,
     source.flags = flags;
     fx::CompiledEffect compiled;
     fx::Diagnostics diags;
-    const bool ok = fx::CompileEffect(source, &compiled, diags);
-    if (messages && !diags.All().empty())
-        CreateTextBuffer(diags.Text(), messages);
+    const bool ok = fx::compileEffect(source, &compiled, diags);
+    if (messages && !diags.all().empty())
+        createTextBuffer(diags.text(), messages);
     if (!ok)
         return E_FAIL;
-    return Effect::Create(device, std::move(compiled), pool, effect);
+    return Effect::create(device, std::move(compiled), pool, effect);
 }
 
 } // namespace
@@ -49,7 +49,7 @@ extern "C" HRESULT WINAPI D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pS
         return D3DERR_INVALIDCALL;
     try
     {
-        return CreateEffect(pDevice, pSrcData, SrcDataLen, pDefines, pInclude, Flags, pPool,
+        return createEffect(pDevice, pSrcData, SrcDataLen, pDefines, pInclude, Flags, pPool,
                             ppEffect, ppCompilationErrors);
     }
     catch (const std::bad_alloc&)

@@ -9,12 +9,12 @@ namespace
 std::atomic<long> g_live{0};
 } // namespace
 
-long LiveHandles()
+long liveHandles()
 {
     return g_live.load(std::memory_order_relaxed);
 }
 
-void detail::CountHandles(long delta)
+void detail::countHandles(long delta)
 {
     g_live.fetch_add(delta, std::memory_order_relaxed);
 }

@@ -13,7 +13,7 @@ std::mutex g_sinkMutex;
 MessageBoxSink g_sink;
 
 // There is no desktop to show a box on: the default says it on one line.
-int DefaultSink(HWND, const char* text, const char* caption, UINT)
+int defaultSink(HWND, const char* text, const char* caption, UINT)
 {
     std::string line = caption ? caption : "";
     line += ": ";
@@ -50,5 +50,5 @@ extern "C" int WINAPI MessageBoxA(HWND hWnd, LPCSTR text, LPCSTR caption, UINT t
     }
     // Called outside the lock: a sink may itself install another sink.
     return sink ? sink(hWnd, text, caption, type)
-                : swk::win32::DefaultSink(hWnd, text, caption, type);
+                : swk::win32::defaultSink(hWnd, text, caption, type);
 }

@@ -26,14 +26,14 @@ struct Registry
     Module process{"", {}, nullptr};
 };
 
-Registry& TheRegistry()
+Registry& theRegistry()
 {
     static Registry registry;
     return registry;
 }
 
 // Windows matches module names without case and with or without ".dll".
-std::string NormalisedName(const char* name)
+std::string normalisedName(const char* name)
 {
     std::string s(name);
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -42,9 +42,9 @@ std::string NormalisedName(const char* name)
     return s;
 }
 
-const Module* FromHandle(HMODULE h)
+const Module* fromHandle(HMODULE h)
 {
-    Registry& r = TheRegistry();
+    Registry& r = theRegistry();
     if (h == reinterpret_cast<HMODULE>(&r.process))
         return &r.process;
     std::lock_guard<std::mutex> lock(r.mutex);
@@ -54,7 +54,7 @@ const Module* FromHandle(HMODULE h)
     return nullptr;
 }
 
-bool NameMatches(LPCSTR wanted, WORD id)
+bool nameMatches(LPCSTR wanted, WORD id)
 {
     if (IS_INTRESOURCE(wanted))
         return static_cast<WORD>(reinterpret_cast<UINT_PTR>(wanted)) == id;
@@ -71,11 +71,11 @@ constexpr DWORD kErrorInvalidHandle = 6;
 
 HMODULE RegisterModule(const char* name, const ModuleResources& resources, DllEntryPoint entry)
 {
-    Registry& r = TheRegistry();
+    Registry& r = theRegistry();
     Module* m;
     {
         std::lock_guard<std::mutex> lock(r.mutex);
-        r.modules.push_back(Module{NormalisedName(name), resources, entry});
+        r.modules.push_back(Module{normalisedName(name), resources, entry});
         m = &r.modules.back();
     }
     HMODULE h = reinterpret_cast<HMODULE>(m);
@@ -86,7 +86,7 @@ HMODULE RegisterModule(const char* name, const ModuleResources& resources, DllEn
 
 void UnregisterModule(HMODULE h)
 {
-    Registry& r = TheRegistry();
+    Registry& r = theRegistry();
     DllEntryPoint entry = nullptr;
     {
         std::lock_guard<std::mutex> lock(r.mutex);
@@ -115,10 +115,10 @@ extern "C"
 
     HMODULE WINAPI GetModuleHandleA(LPCSTR name)
     {
-        Registry& r = TheRegistry();
+        Registry& r = theRegistry();
         if (!name)
             return reinterpret_cast<HMODULE>(&r.process);
-        const std::string wanted = NormalisedName(name);
+        const std::string wanted = normalisedName(name);
         std::lock_guard<std::mutex> lock(r.mutex);
         // The most recent registration wins, as a freshly loaded module would.
         for (auto it = r.modules.rbegin(); it != r.modules.rend(); ++it)
@@ -130,7 +130,7 @@ extern "C"
 
     HRSRC WINAPI FindResourceA(HMODULE h, LPCSTR name, LPCSTR type)
     {
-        const Module* m = FromHandle(h ? h : GetModuleHandleA(nullptr));
+        const Module* m = fromHandle(h ? h : GetModuleHandleA(nullptr));
         if (!m || !name || !type || !IS_INTRESOURCE(type))
         {
             g_lastError = m ? kErrorResourceNotFound : kErrorInvalidHandle;
@@ -140,7 +140,7 @@ extern "C"
         for (size_t i = 0; i < m->resources.rawCount; ++i)
         {
             const RawResource& res = m->resources.raw[i];
-            if (res.type == wantedType && NameMatches(name, res.id))
+            if (res.type == wantedType && nameMatches(name, res.id))
                 return reinterpret_cast<HRSRC>(const_cast<RawResource*>(&res));
         }
         g_lastError = kErrorResourceNotFound;
@@ -166,7 +166,7 @@ extern "C"
 
     int WINAPI LoadStringA(HINSTANCE hInstance, UINT id, LPSTR buffer, int max)
     {
-        const Module* m = FromHandle(reinterpret_cast<HMODULE>(hInstance));
+        const Module* m = fromHandle(reinterpret_cast<HMODULE>(hInstance));
         if (buffer && max > 0)
             buffer[0] = '\0';
         if (!m)

@@ -17,20 +17,20 @@ namespace
 std::atomic<RandSequence> g_sequence{RandSequence::CLibrary};
 thread_local uint32_t t_msvcrtSeed = 1;
 
-template <typename Function> Function NextInLine(const char* name)
+template <typename Function> Function nextInLine(const char* name)
 {
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
-int CLibraryRand()
+int cLibraryRand()
 {
-    static const auto next = NextInLine<int (*)()>("rand");
+    static const auto next = nextInLine<int (*)()>("rand");
     return next();
 }
 
-void CLibrarySrand(unsigned seed)
+void cLibrarySrand(unsigned seed)
 {
-    static const auto next = NextInLine<void (*)(unsigned)>("srand");
+    static const auto next = nextInLine<void (*)(unsigned)>("srand");
     next(seed);
 }
 
@@ -54,7 +54,7 @@ using swk::win32::RandSequence;
 extern "C" SWK_WIN32_API int rand() noexcept
 {
     if (swk::win32::g_sequence.load(std::memory_order_relaxed) == RandSequence::CLibrary)
-        return swk::win32::CLibraryRand();
+        return swk::win32::cLibraryRand();
     uint32_t& seed = swk::win32::t_msvcrtSeed;
     seed = seed * 214013u + 2531011u;
     return static_cast<int>((seed >> 16) & 0x7fff);
@@ -63,7 +63,7 @@ extern "C" SWK_WIN32_API int rand() noexcept
 extern "C" SWK_WIN32_API void srand(unsigned seed) noexcept
 {
     if (swk::win32::g_sequence.load(std::memory_order_relaxed) == RandSequence::CLibrary)
-        swk::win32::CLibrarySrand(seed);
+        swk::win32::cLibrarySrand(seed);
     else
         swk::win32::t_msvcrtSeed = seed;
 }

@@ -44,7 +44,7 @@ struct Str
     std::string text;
 };
 
-std::string ReadFile(const std::string& path)
+std::string readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -52,7 +52,7 @@ std::string ReadFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string DirOf(const std::string& path)
+std::string dirOf(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? "." : path.substr(0, slash);
@@ -61,40 +61,40 @@ std::string DirOf(const std::string& path)
 class Parser
 {
 public:
-    Parser(std::string path) : m_path(std::move(path)), m_dir(DirOf(m_path))
+    Parser(std::string path) : m_path(std::move(path)), m_dir(dirOf(m_path))
     {
         m_defines = {{"LANG_NEUTRAL", 0},       {"SUBLANG_NEUTRAL", 0}, {"LANG_ENGLISH", 9},
                      {"SUBLANG_ENGLISH_US", 1}, {"SUBLANG_DEFAULT", 1}, {"RCDATA", -1}};
-        Tokenise(ReadFile(m_path));
+        tokenise(readFile(m_path));
     }
 
-    void Parse()
+    void parse()
     {
-        while (Peek().kind != Token::End)
+        while (peek().kind != Token::End)
         {
-            const Token t = Next();
+            const Token t = next();
             if (t.kind == Token::Word && t.text == "LANGUAGE")
             {
-                const long primary = Value(Next());
-                Expect(Token::Comma);
-                const long sub = Value(Next());
+                const long primary = value(next());
+                expect(Token::Comma);
+                const long sub = value(next());
                 m_language = (sub << 10) | primary;
             }
             else if (t.kind == Token::Word && t.text == "STRINGTABLE")
-                StringTable();
+                stringTable();
             else
-                Resource(Value(t), t.line);
+                resource(value(t), t.line);
         }
     }
 
-    void Write(const std::string& out, const std::string& module) const
+    void write(const std::string& out, const std::string& module) const
     {
         std::ostringstream s;
         s << "// Generated from " << m_path << " by rc2cpp. Do not edit.\n"
           << "#include <swk/ModuleRegistry.h>\n\nnamespace\n{\n";
         for (size_t i = 0; i < m_raw.size(); ++i)
         {
-            const std::string bytes = ReadFile(m_dir + "/" + m_raw[i].file);
+            const std::string bytes = readFile(m_dir + "/" + m_raw[i].file);
             s << "const unsigned char kRaw" << i << "[] = {";
             for (size_t b = 0; b < bytes.size(); ++b)
                 s << (b % 16 ? " " : "\n    ") << int(static_cast<unsigned char>(bytes[b])) << ',';
@@ -145,7 +145,7 @@ public:
     }
 
 private:
-    void Tokenise(const std::string& src)
+    void tokenise(const std::string& src)
     {
         int line = 1;
         for (size_t i = 0; i < src.size();)
@@ -170,7 +170,7 @@ private:
             else if (c == '#')
             {
                 const size_t end = src.find('\n', i);
-                Directive(src.substr(i, end - i), line);
+                directive(src.substr(i, end - i), line);
                 i = end == std::string::npos ? src.size() : end;
             }
             else if (c == ',')
@@ -223,12 +223,12 @@ private:
                 ++i;
             }
             else
-                Fail(line, std::string("unexpected character '") + c + "'");
+                fail(line, std::string("unexpected character '") + c + "'");
         }
         m_tokens.push_back({Token::End, "", 0, line});
     }
 
-    void Directive(const std::string& text, int line)
+    void directive(const std::string& text, int line)
     {
         std::istringstream in(text.substr(1));
         std::string word;
@@ -239,19 +239,19 @@ private:
             in >> name;
             if (name.size() > 2 && name.front() == '"')
             {
-                std::istringstream header(ReadFile(m_dir + "/" + name.substr(1, name.size() - 2)));
+                std::istringstream header(readFile(m_dir + "/" + name.substr(1, name.size() - 2)));
                 std::string l;
                 while (std::getline(header, l))
                     if (l.rfind("#define", 0) == 0)
-                        Define(l.substr(1), line);
+                        define(l.substr(1), line);
             }
         }
         else if (word == "define")
-            Define(text.substr(1), line);
+            define(text.substr(1), line);
         // #pragma and conditionals carry nothing the resources need.
     }
 
-    void Define(const std::string& text, int line)
+    void define(const std::string& text, int line)
     {
         std::istringstream in(text);
         std::string define, name, value;
@@ -264,52 +264,52 @@ private:
         }
         catch (const std::exception&)
         {
-            Fail(line, "#define " + name + " is not a number");
+            fail(line, "#define " + name + " is not a number");
         }
     }
 
-    void Resource(long id, int line)
+    void resource(long id, int line)
     {
-        const Token type = Next();
+        const Token type = next();
         if (type.kind != Token::Word || type.text != "RCDATA")
-            Fail(line, "only RCDATA resources and STRINGTABLE are supported");
-        SkipMemoryOptions();
-        const Token file = Next();
+            fail(line, "only RCDATA resources and STRINGTABLE are supported");
+        skipMemoryOptions();
+        const Token file = next();
         if (file.kind != Token::String)
-            Fail(line, "RCDATA needs a file name");
+            fail(line, "RCDATA needs a file name");
         m_raw.push_back({10, id, m_language, file.text});
     }
 
-    void StringTable()
+    void stringTable()
     {
-        SkipMemoryOptions();
-        if (Next().text != "BEGIN")
-            Fail(Peek().line, "STRINGTABLE needs BEGIN");
-        while (!(Peek().kind == Token::Word && Peek().text == "END"))
+        skipMemoryOptions();
+        if (next().text != "BEGIN")
+            fail(peek().line, "STRINGTABLE needs BEGIN");
+        while (!(peek().kind == Token::Word && peek().text == "END"))
         {
-            const Token idToken = Next();
-            const long id = Value(idToken);
-            if (Peek().kind == Token::Comma)
-                Next();
-            const Token text = Next();
+            const Token idToken = next();
+            const long id = value(idToken);
+            if (peek().kind == Token::Comma)
+                next();
+            const Token text = next();
             if (text.kind != Token::String)
-                Fail(text.line, "string table entry needs a string");
+                fail(text.line, "string table entry needs a string");
             m_strings.push_back({id, text.text});
         }
-        Next();
+        next();
     }
 
-    void SkipMemoryOptions()
+    void skipMemoryOptions()
     {
         static const char* const kOptions[] = {"PRELOAD", "LOADONCALL", "MOVEABLE", "DISCARDABLE",
                                                "PURE",    "IMPURE",     "FIXED"};
-        while (Peek().kind == Token::Word)
+        while (peek().kind == Token::Word)
         {
             bool skipped = false;
             for (const char* o : kOptions)
-                if (Peek().text == o)
+                if (peek().text == o)
                 {
-                    Next();
+                    next();
                     skipped = true;
                 }
             if (!skipped)
@@ -317,7 +317,7 @@ private:
         }
     }
 
-    long Value(const Token& t)
+    long value(const Token& t)
     {
         if (t.kind == Token::Number)
             return t.value;
@@ -327,20 +327,20 @@ private:
             if (it != m_defines.end() && it->second >= 0)
                 return it->second;
         }
-        Fail(t.line, "expected a number, got '" + t.text + "'");
+        fail(t.line, "expected a number, got '" + t.text + "'");
         return 0;
     }
 
-    void Expect(Token::Kind kind)
+    void expect(Token::Kind kind)
     {
-        if (Next().kind != kind)
-            Fail(m_tokens[m_pos - 1].line, "unexpected token");
+        if (next().kind != kind)
+            fail(m_tokens[m_pos - 1].line, "unexpected token");
     }
 
-    const Token& Peek() const { return m_tokens[m_pos]; }
-    const Token& Next() { return m_tokens[m_pos < m_tokens.size() - 1 ? m_pos++ : m_pos]; }
+    const Token& peek() const { return m_tokens[m_pos]; }
+    const Token& next() { return m_tokens[m_pos < m_tokens.size() - 1 ? m_pos++ : m_pos]; }
 
-    [[noreturn]] void Fail(int line, const std::string& what) const
+    [[noreturn]] void fail(int line, const std::string& what) const
     {
         throw std::runtime_error(m_path + "(" + std::to_string(line) + "): " + what);
     }
@@ -366,8 +366,8 @@ int main(int argc, char** argv)
     try
     {
         Parser parser(argv[1]);
-        parser.Parse();
-        parser.Write(argv[2], argv[3]);
+        parser.parse();
+        parser.write(argv[2], argv[3]);
     }
     catch (const std::exception& e)
     {

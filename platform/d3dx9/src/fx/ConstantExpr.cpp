@@ -12,7 +12,7 @@ namespace
 
 using Values = std::vector<double>;
 
-bool IsTypeConstructor(std::string_view word)
+bool isTypeConstructor(std::string_view word)
 {
     for (std::string_view base : {"float", "half", "double", "int", "uint", "bool", "dword"})
         if (word.substr(0, base.size()) == base)
@@ -29,99 +29,99 @@ class Evaluator
 public:
     explicit Evaluator(TokenCursor& c) : c_(c) {}
 
-    Values Expression()
+    Values expression()
     {
-        Values v = Term();
-        while (c_.Peek().Is("+") || c_.Peek().Is("-"))
+        Values v = term();
+        while (c_.peek().is("+") || c_.peek().is("-"))
         {
-            const Token& op = c_.Next();
-            v = Combine(op, v, Term());
+            const Token& op = c_.next();
+            v = combine(op, v, term());
         }
         return v;
     }
 
 private:
-    Values Term()
+    Values term()
     {
-        Values v = Unary();
-        while (c_.Peek().Is("*") || c_.Peek().Is("/"))
+        Values v = unary();
+        while (c_.peek().is("*") || c_.peek().is("/"))
         {
-            const Token& op = c_.Next();
-            v = Combine(op, v, Unary());
+            const Token& op = c_.next();
+            v = combine(op, v, unary());
         }
         return v;
     }
 
-    Values Unary()
+    Values unary()
     {
-        if (c_.Accept("+"))
-            return Unary();
-        if (c_.Accept("-"))
+        if (c_.accept("+"))
+            return unary();
+        if (c_.accept("-"))
         {
-            Values v = Unary();
+            Values v = unary();
             for (double& x : v)
                 x = -x;
             return v;
         }
-        return Primary();
+        return primary();
     }
 
-    Values Primary()
+    Values primary()
     {
-        const Token& t = c_.Peek();
+        const Token& t = c_.peek();
         if (t.kind == TokenKind::Number)
         {
-            c_.Next();
-            return {NumberValue(t.text)};
+            c_.next();
+            return {numberValue(t.text)};
         }
-        if (t.IsWord("true") || t.IsWord("false"))
+        if (t.isWord("true") || t.isWord("false"))
         {
-            c_.Next();
-            return {t.IsWord("true") ? 1.0 : 0.0};
+            c_.next();
+            return {t.isWord("true") ? 1.0 : 0.0};
         }
-        if (t.Is("("))
+        if (t.is("("))
         {
-            c_.Next();
-            Values v = Expression();
-            c_.Expect(")");
+            c_.next();
+            Values v = expression();
+            c_.expect(")");
             return v;
         }
-        if (t.Is("{"))
+        if (t.is("{"))
         {
-            c_.Next();
-            return List("}");
+            c_.next();
+            return list("}");
         }
-        if (t.kind == TokenKind::Identifier && IsTypeConstructor(t.text))
+        if (t.kind == TokenKind::Identifier && isTypeConstructor(t.text))
         {
-            c_.Next();
-            if (c_.Peek().Is("<"))
-                c_.SkipGroup("<", ">");
-            c_.Expect("(");
-            return List(")");
+            c_.next();
+            if (c_.peek().is("<"))
+                c_.skipGroup("<", ">");
+            c_.expect("(");
+            return list(")");
         }
-        c_.Fail(t, "constant expression expected");
+        c_.fail(t, "constant expression expected");
     }
 
-    Values List(std::string_view close)
+    Values list(std::string_view close)
     {
         Values all;
-        while (!c_.Accept(close))
+        while (!c_.accept(close))
         {
-            Values v = Expression();
+            Values v = expression();
             all.insert(all.end(), v.begin(), v.end());
-            if (!c_.Accept(","))
+            if (!c_.accept(","))
             {
-                c_.Expect(close);
+                c_.expect(close);
                 break;
             }
         }
         return all;
     }
 
-    Values Combine(const Token& op, const Values& a, const Values& b)
+    Values combine(const Token& op, const Values& a, const Values& b)
     {
         if (a.size() != b.size() && a.size() != 1 && b.size() != 1)
-            c_.Fail(op, "operands of different sizes");
+            c_.fail(op, "operands of different sizes");
         const size_t n = std::max(a.size(), b.size());
         Values r(n);
         for (size_t i = 0; i < n; ++i)
@@ -152,12 +152,12 @@ private:
 
 } // namespace
 
-std::vector<double> EvaluateInitializer(TokenCursor& cursor)
+std::vector<double> evaluateInitializer(TokenCursor& cursor)
 {
-    return Evaluator(cursor).Expression();
+    return Evaluator(cursor).expression();
 }
 
-double NumberValue(std::string_view text)
+double numberValue(std::string_view text)
 {
     std::string s(text);
     if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))

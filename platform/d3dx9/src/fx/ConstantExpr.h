@@ -11,9 +11,9 @@ namespace swk::d3dx9::fx
 {
 
 // Reads one initialiser up to (not including) the ',' or ';' that ends it.
-std::vector<double> EvaluateInitializer(TokenCursor& cursor);
+std::vector<double> evaluateInitializer(TokenCursor& cursor);
 
 // The value of a number token (decimal, hexadecimal, with or without suffix).
-double NumberValue(std::string_view text);
+double numberValue(std::string_view text);
 
 } // namespace swk::d3dx9::fx

@@ -5,7 +5,7 @@
 namespace swk::d3dx9::fx
 {
 
-void Diagnostics::Add(Severity severity, SourceLocation where, std::string message,
+void Diagnostics::add(Severity severity, SourceLocation where, std::string message,
                       std::string near)
 {
     if (severity == Severity::Error)
@@ -13,7 +13,7 @@ void Diagnostics::Add(Severity severity, SourceLocation where, std::string messa
     all_.push_back(Diagnostic{std::move(where), severity, std::move(message), std::move(near)});
 }
 
-std::string Diagnostics::Text() const
+std::string Diagnostics::text() const
 {
     std::string text;
     for (const Diagnostic& d : all_)

@@ -35,16 +35,16 @@ struct Diagnostic
 class Diagnostics
 {
 public:
-    void Add(Severity severity, SourceLocation where, std::string message, std::string near = {});
-    void Error(SourceLocation where, std::string message, std::string near = {})
+    void add(Severity severity, SourceLocation where, std::string message, std::string near = {});
+    void error(SourceLocation where, std::string message, std::string near = {})
     {
-        Add(Severity::Error, std::move(where), std::move(message), std::move(near));
+        add(Severity::Error, std::move(where), std::move(message), std::move(near));
     }
-    bool HasErrors() const { return errors_ > 0; }
-    const std::vector<Diagnostic>& All() const { return all_; }
-    std::vector<Diagnostic>& All() { return all_; }
+    bool hasErrors() const { return errors_ > 0; }
+    const std::vector<Diagnostic>& all() const { return all_; }
+    std::vector<Diagnostic>& all() { return all_; }
     // "file(line,col): error: message" lines, in the order they were reported.
-    std::string Text() const;
+    std::string text() const;
 
 private:
     std::vector<Diagnostic> all_;

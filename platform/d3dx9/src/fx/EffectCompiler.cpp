@@ -14,12 +14,12 @@ namespace swk::d3dx9::fx
 namespace
 {
 
-bool IsWordChar(char c)
+bool isWordChar(char c)
 {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
 }
 
-std::string_view LineOf(const std::string& text, int line)
+std::string_view lineOf(const std::string& text, int line)
 {
     size_t start = 0;
     for (int i = 1; i < line; ++i)
@@ -36,7 +36,7 @@ std::string_view LineOf(const std::string& text, int line)
 }
 
 // The first line of text on which word appears, or 1.
-int LineWith(const std::string& text, const std::string& word)
+int lineWith(const std::string& text, const std::string& word)
 {
     const size_t at = word.empty() ? std::string::npos : text.find(word);
     return at == std::string::npos
@@ -49,16 +49,16 @@ int LineWith(const std::string& text, const std::string& word)
 // on the line when the parser saw it n times there), falling back to the start
 // of the statement's line. A message without a line (a broken #line directive
 // loses it) goes to the first line that holds its token.
-void PlaceColumns(const Preprocessed& pre, Diagnostics& diags)
+void placeColumns(const Preprocessed& pre, Diagnostics& diags)
 {
-    for (Diagnostic& d : diags.All())
+    for (Diagnostic& d : diags.all())
     {
         auto src = pre.sources.find(d.where.file);
         if (d.where.line <= 0)
-            d.where.line = src == pre.sources.end() ? 1 : LineWith(src->second, d.near);
+            d.where.line = src == pre.sources.end() ? 1 : lineWith(src->second, d.near);
         if (src == pre.sources.end())
             continue;
-        const std::string_view line = LineOf(src->second, d.where.line);
+        const std::string_view line = lineOf(src->second, d.where.line);
         size_t column = std::string_view::npos;
         int skip = d.nearOccurrence;
         if (!d.near.empty())
@@ -67,10 +67,10 @@ void PlaceColumns(const Preprocessed& pre, Diagnostics& diags)
                  at = line.find(d.near, at + 1))
             {
                 const bool wordStart =
-                    at == 0 || !IsWordChar(line[at - 1]) || !IsWordChar(d.near[0]);
+                    at == 0 || !isWordChar(line[at - 1]) || !isWordChar(d.near[0]);
                 const size_t after = at + d.near.size();
                 const bool wordEnd =
-                    after >= line.size() || !IsWordChar(line[after]) || !IsWordChar(d.near.back());
+                    after >= line.size() || !isWordChar(line[after]) || !isWordChar(d.near.back());
                 if (wordStart && wordEnd)
                 {
                     column = at;
@@ -88,7 +88,7 @@ void PlaceColumns(const Preprocessed& pre, Diagnostics& diags)
     }
 }
 
-bool MergeLayout(const GlobalLayout& from, const ShaderCompile& sc, GlobalLayout* into,
+bool mergeLayout(const GlobalLayout& from, const ShaderCompile& sc, GlobalLayout* into,
                  bool* haveLayout, Diagnostics& diags)
 {
     if (!*haveLayout)
@@ -102,7 +102,7 @@ bool MergeLayout(const GlobalLayout& from, const ShaderCompile& sc, GlobalLayout
         auto it = into->offsets.find(name);
         if (it != into->offsets.end() && it->second != offset)
         {
-            diags.Error(sc.where, "'" + name + "' is placed differently in '" + sc.entry + "'",
+            diags.error(sc.where, "'" + name + "' is placed differently in '" + sc.entry + "'",
                         sc.entry);
             return false;
         }
@@ -114,16 +114,16 @@ bool MergeLayout(const GlobalLayout& from, const ShaderCompile& sc, GlobalLayout
 
 } // namespace
 
-bool CompileEffect(const EffectSource& source, CompiledEffect* out, Diagnostics& diags)
+bool compileEffect(const EffectSource& source, CompiledEffect* out, Diagnostics& diags)
 {
     Preprocessed pre;
     PreprocessInput in{source.text, source.name, source.defines, source.include};
-    bool ok = Preprocess(in, &pre, diags);
+    bool ok = preprocess(in, &pre, diags);
 
     ParseOptions parseOptions;
     parseOptions.mainFile = source.name;
     parseOptions.rowMajorByDefault = (source.flags & D3DXSHADER_PACKMATRIX_ROWMAJOR) != 0;
-    ok = ok && ParseEffect(pre.text, parseOptions, &out->parsed, diags);
+    ok = ok && parseEffect(pre.text, parseOptions, &out->parsed, diags);
 
     CompileOptions compileOptions;
     compileOptions.mainFile = source.name;
@@ -139,13 +139,13 @@ bool CompileEffect(const EffectSource& source, CompiledEffect* out, Diagnostics&
         if (auto it = compiled.find(key); it != compiled.end())
             return it->second;
         CompiledShader shader;
-        if (!CompileShader(out->parsed.hlsl, *sc, compileOptions, &shader, diags))
+        if (!compileShader(out->parsed.hlsl, *sc, compileOptions, &shader, diags))
         {
             ok = false;
             return compiled[key] = -1;
         }
         if (shader.io.usesGlobals &&
-            !MergeLayout(shader.layout, *sc, &out->layout, &haveLayout, diags))
+            !mergeLayout(shader.layout, *sc, &out->layout, &haveLayout, diags))
             ok = false;
         out->shaders.push_back(std::move(shader));
         return compiled[key] = static_cast<int>(out->shaders.size() - 1);
@@ -158,10 +158,10 @@ bool CompileEffect(const EffectSource& source, CompiledEffect* out, Diagnostics&
                 passes.push_back(CompiledPass{compile(p.vertexShader), compile(p.pixelShader)});
         }
     // Every failure names a place, even one the compilers gave no message for.
-    if (!ok && !diags.HasErrors())
-        diags.Error(SourceLocation{source.name, 1, 1}, "the effect could not be compiled");
-    PlaceColumns(pre, diags);
-    return ok && !diags.HasErrors();
+    if (!ok && !diags.hasErrors())
+        diags.error(SourceLocation{source.name, 1, 1}, "the effect could not be compiled");
+    placeColumns(pre, diags);
+    return ok && !diags.hasErrors();
 }
 
 } // namespace swk::d3dx9::fx

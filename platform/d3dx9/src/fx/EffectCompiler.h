@@ -38,6 +38,6 @@ struct CompiledEffect
     GlobalLayout layout;                           // of every shader that has the block
 };
 
-bool CompileEffect(const EffectSource& source, CompiledEffect* out, Diagnostics& diags);
+bool compileEffect(const EffectSource& source, CompiledEffect* out, Diagnostics& diags);
 
 } // namespace swk::d3dx9::fx

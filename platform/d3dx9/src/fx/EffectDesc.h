@@ -39,8 +39,8 @@ struct ParamDecl
     int sampler = -1; // index into ParsedEffect::samplers for sampler parameters
     SourceLocation where;
 
-    bool IsNumeric() const { return cls <= D3DXPC_MATRIX_COLUMNS; }
-    UINT Components() const { return rows * columns * (elements ? elements : 1); }
+    bool isNumeric() const { return cls <= D3DXPC_MATRIX_COLUMNS; }
+    UINT components() const { return rows * columns * (elements ? elements : 1); }
 };
 
 struct StateAssignment

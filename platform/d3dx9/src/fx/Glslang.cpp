@@ -8,7 +8,7 @@
 namespace swk::d3dx9::fx
 {
 
-void EnsureGlslangProcess()
+void ensureGlslangProcess()
 {
     static std::once_flag once;
     std::call_once(once, [] { glslang::InitializeProcess(); });
@@ -17,7 +17,7 @@ void EnsureGlslangProcess()
 namespace
 {
 
-std::string_view Trim(std::string_view s)
+std::string_view trim(std::string_view s)
 {
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
         s.remove_prefix(1);
@@ -26,13 +26,13 @@ std::string_view Trim(std::string_view s)
     return s;
 }
 
-bool StartsWith(std::string_view s, std::string_view prefix)
+bool startsWith(std::string_view s, std::string_view prefix)
 {
     return s.substr(0, prefix.size()) == prefix;
 }
 
 // "file:12: text" -> file, 12, text; false when the line carries no place.
-bool SplitLocation(std::string_view rest, std::string* file, int* line, std::string_view* text)
+bool splitLocation(std::string_view rest, std::string* file, int* line, std::string_view* text)
 {
     for (size_t i = 0; i < rest.size(); ++i)
     {
@@ -53,14 +53,14 @@ bool SplitLocation(std::string_view rest, std::string* file, int* line, std::str
             *line < 1)
             *line = 0;
         *file = std::string(rest.substr(0, i));
-        *text = Trim(rest.substr(j + 1));
+        *text = trim(rest.substr(j + 1));
         return true;
     }
     return false;
 }
 
 // glslang quotes the token a message is about: "'foo' : undeclared identifier".
-std::string QuotedToken(std::string_view text)
+std::string quotedToken(std::string_view text)
 {
     if (text.size() < 2 || text[0] != '\'')
         return {};
@@ -70,46 +70,46 @@ std::string QuotedToken(std::string_view text)
 
 // "3 compilation errors.  No code generated.": a count, not a message (the
 // words alone may be part of a file name from a #line directive).
-bool IsSummary(std::string_view line)
+bool isSummary(std::string_view line)
 {
     size_t digits = 0;
     while (digits < line.size() && std::isdigit(static_cast<unsigned char>(line[digits])))
         ++digits;
     const std::string_view rest = line.substr(digits);
     return digits > 0 &&
-           (StartsWith(rest, " compilation errors.") || StartsWith(rest, " compilation warnings."));
+           (startsWith(rest, " compilation errors.") || startsWith(rest, " compilation warnings."));
 }
 
 } // namespace
 
-void AddInfoLog(std::string_view log, const std::string& defaultFile, Diagnostics& diags)
+void addInfoLog(std::string_view log, const std::string& defaultFile, Diagnostics& diags)
 {
     while (!log.empty())
     {
         const size_t eol = log.find('\n');
-        std::string_view line = Trim(log.substr(0, eol));
+        std::string_view line = trim(log.substr(0, eol));
         log.remove_prefix(eol == std::string_view::npos ? log.size() : eol + 1);
 
         Severity severity;
-        if (StartsWith(line, "ERROR: "))
+        if (startsWith(line, "ERROR: "))
             severity = Severity::Error;
-        else if (StartsWith(line, "INTERNAL ERROR: "))
+        else if (startsWith(line, "INTERNAL ERROR: "))
         {
             severity = Severity::Error;
             line.remove_prefix(9);
         }
-        else if (StartsWith(line, "WARNING: "))
+        else if (startsWith(line, "WARNING: "))
             severity = Severity::Warning;
         else
             continue;
         line.remove_prefix(line.find(' ') + 1);
-        if (IsSummary(line))
+        if (isSummary(line))
             continue;
 
         SourceLocation where{defaultFile, 0, 0};
         std::string_view text = line;
-        SplitLocation(line, &where.file, &where.line, &text);
-        diags.Add(severity, where, std::string(text), QuotedToken(text));
+        splitLocation(line, &where.file, &where.line, &text);
+        diags.add(severity, where, std::string(text), quotedToken(text));
     }
 }
 

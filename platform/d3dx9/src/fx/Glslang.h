@@ -13,12 +13,12 @@ namespace swk::d3dx9::fx
 {
 
 // Safe to call from any thread, any number of times.
-void EnsureGlslangProcess();
+void ensureGlslangProcess();
 
 constexpr EShMessages kHlslMessages =
     EShMessages(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible);
 
 // Adds the errors and warnings of a glslang info log; summary lines are dropped.
-void AddInfoLog(std::string_view log, const std::string& defaultFile, Diagnostics& diags);
+void addInfoLog(std::string_view log, const std::string& defaultFile, Diagnostics& diags);
 
 } // namespace swk::d3dx9::fx

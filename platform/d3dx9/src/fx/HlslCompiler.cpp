@@ -10,7 +10,7 @@ namespace swk::d3dx9::fx
 namespace
 {
 
-void ReadLayout(const glslang::TProgram& program, GlobalLayout* layout)
+void readLayout(const glslang::TProgram& program, GlobalLayout* layout)
 {
     int global = -1;
     for (int i = 0; i < program.getNumUniformBlocks(); ++i)
@@ -33,10 +33,10 @@ void ReadLayout(const glslang::TProgram& program, GlobalLayout* layout)
 
 } // namespace
 
-bool CompileShader(const std::string& hlsl, const ShaderCompile& sc, const CompileOptions& options,
+bool compileShader(const std::string& hlsl, const ShaderCompile& sc, const CompileOptions& options,
                    CompiledShader* out, Diagnostics& diags)
 {
-    EnsureGlslangProcess();
+    ensureGlslangProcess();
     const EShLanguage lang = sc.stage == ShaderStage::Vertex ? EShLangVertex : EShLangFragment;
 
     glslang::TShader shader(lang);
@@ -59,7 +59,7 @@ bool CompileShader(const std::string& hlsl, const ShaderCompile& sc, const Compi
     shader.setShiftBinding(glslang::EResSampler, kFirstSamplerBinding);
 
     const bool parsed = shader.parse(GetDefaultResources(), 100, false, kHlslMessages);
-    AddInfoLog(shader.getInfoLog(), options.mainFile, diags);
+    addInfoLog(shader.getInfoLog(), options.mainFile, diags);
     if (!parsed)
         return false;
 
@@ -67,15 +67,15 @@ bool CompileShader(const std::string& hlsl, const ShaderCompile& sc, const Compi
     glslang::TProgram program;
     program.addShader(&shader);
     const bool linked = program.link(kHlslMessages) && program.mapIO();
-    AddInfoLog(program.getInfoLog(), options.mainFile, diags);
+    addInfoLog(program.getInfoLog(), options.mainFile, diags);
     if (!linked)
     {
-        if (!diags.HasErrors())
-            diags.Error(sc.where, "cannot link '" + sc.entry + "'", sc.entry);
+        if (!diags.hasErrors())
+            diags.error(sc.where, "cannot link '" + sc.entry + "'", sc.entry);
         return false;
     }
     program.buildReflection(EShReflectionDefault | EShReflectionAllBlockVariables);
-    ReadLayout(program, &out->layout);
+    readLayout(program, &out->layout);
 
     std::vector<uint32_t> spirv;
     spv::SpvBuildLogger logger;
@@ -85,19 +85,19 @@ bool CompileShader(const std::string& hlsl, const ShaderCompile& sc, const Compi
     glslang::GlslangToSpv(*program.getIntermediate(lang), spirv, &logger, &spvOptions);
     if (spirv.empty())
     {
-        diags.Error(sc.where,
+        diags.error(sc.where,
                     "no code generated for '" + sc.entry + "': " + logger.getAllMessages(),
                     sc.entry);
         return false;
     }
 
     std::string error;
-    if (!PatchForDevice(spirv, sc.stage, &out->io, &error))
+    if (!patchForDevice(spirv, sc.stage, &out->io, &error))
     {
-        diags.Error(sc.where, sc.entry + ": " + error, sc.entry);
+        diags.error(sc.where, sc.entry + ": " + error, sc.entry);
         return false;
     }
-    out->blob = MakeShaderBlob(sc.stage, out->io.inputs, spirv);
+    out->blob = makeShaderBlob(sc.stage, out->io.inputs, spirv);
     return true;
 }
 

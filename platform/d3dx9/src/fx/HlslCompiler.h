@@ -33,7 +33,7 @@ struct CompileOptions
     bool rowMajorByDefault = false;
 };
 
-bool CompileShader(const std::string& hlsl, const ShaderCompile& shader,
+bool compileShader(const std::string& hlsl, const ShaderCompile& shader,
                    const CompileOptions& options, CompiledShader* out, Diagnostics& diags);
 
 } // namespace swk::d3dx9::fx

@@ -9,15 +9,15 @@ namespace swk::d3dx9::fx
 namespace
 {
 
-bool IsIdentStart(char c)
+bool isIdentStart(char c)
 {
     return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
 }
-bool IsIdentChar(char c)
+bool isIdentChar(char c)
 {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
 }
-bool IsDigit(char c)
+bool isDigit(char c)
 {
     return std::isdigit(static_cast<unsigned char>(c)) != 0;
 }
@@ -34,14 +34,14 @@ public:
         out_.files.push_back(mainFile);
     }
 
-    Lexed Run()
+    Lexed run()
     {
         while (pos_ < text_.size())
         {
             const char c = text_[pos_];
             if (c == '\n')
             {
-                NewLine();
+                newLine();
                 continue;
             }
             if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v')
@@ -49,46 +49,46 @@ public:
                 ++pos_;
                 continue;
             }
-            if (c == '#' && AtLineStart())
+            if (c == '#' && atLineStart())
             {
-                Directive();
+                directive();
                 continue;
             }
-            if (c == '/' && Peek(1) == '/')
+            if (c == '/' && peek(1) == '/')
             {
                 while (pos_ < text_.size() && text_[pos_] != '\n')
                     ++pos_;
                 continue;
             }
-            if (c == '/' && Peek(1) == '*')
+            if (c == '/' && peek(1) == '*')
             {
-                BlockComment();
+                blockComment();
                 continue;
             }
             const size_t start = pos_;
             TokenKind kind;
-            if (IsIdentStart(c))
+            if (isIdentStart(c))
             {
                 kind = TokenKind::Identifier;
-                while (pos_ < text_.size() && IsIdentChar(text_[pos_]))
+                while (pos_ < text_.size() && isIdentChar(text_[pos_]))
                     ++pos_;
             }
-            else if (IsDigit(c) || (c == '.' && IsDigit(Peek(1))))
+            else if (isDigit(c) || (c == '.' && isDigit(peek(1))))
             {
                 kind = TokenKind::Number;
-                Number();
+                number();
             }
             else if (c == '"')
             {
                 kind = TokenKind::String;
-                String();
+                string();
             }
             else
             {
                 kind = TokenKind::Punct;
-                pos_ += PunctLength();
+                pos_ += punctLength();
             }
-            Emit(kind, start);
+            emit(kind, start);
         }
         Token end;
         end.offset = text_.size();
@@ -100,12 +100,12 @@ public:
     }
 
 private:
-    char Peek(size_t ahead) const
+    char peek(size_t ahead) const
     {
         return pos_ + ahead < text_.size() ? text_[pos_ + ahead] : '\0';
     }
 
-    bool AtLineStart() const
+    bool atLineStart() const
     {
         for (size_t i = lineStart_; i < pos_; ++i)
             if (text_[i] != ' ' && text_[i] != '\t')
@@ -113,20 +113,20 @@ private:
         return true;
     }
 
-    void NewLine()
+    void newLine()
     {
         ++pos_;
         ++line_;
         lineStart_ = pos_;
     }
 
-    void BlockComment()
+    void blockComment()
     {
         pos_ += 2;
-        while (pos_ < text_.size() && !(text_[pos_] == '*' && Peek(1) == '/'))
+        while (pos_ < text_.size() && !(text_[pos_] == '*' && peek(1) == '/'))
         {
             if (text_[pos_] == '\n')
-                NewLine();
+                newLine();
             else
                 ++pos_;
         }
@@ -135,7 +135,7 @@ private:
 
     // #line sets the number of the next line; other directives that survive
     // preprocessing (#pragma) are the compiler's business.
-    void Directive()
+    void directive()
     {
         size_t end = text_.find('\n', pos_);
         if (end == std::string_view::npos)
@@ -157,7 +157,7 @@ private:
         constexpr int kLastLine = 1000000000;
         int number = 0;
         bool any = false;
-        while (!body.empty() && IsDigit(body.front()))
+        while (!body.empty() && isDigit(body.front()))
         {
             number = static_cast<int>(
                 std::min<long long>(kLastLine, number * 10LL + (body.front() - '0')));
@@ -181,9 +181,9 @@ private:
         line_ = std::max(number, 1) - 1;
     }
 
-    void Number()
+    void number()
     {
-        if (text_[pos_] == '0' && (Peek(1) == 'x' || Peek(1) == 'X'))
+        if (text_[pos_] == '0' && (peek(1) == 'x' || peek(1) == 'X'))
         {
             pos_ += 2;
             while (pos_ < text_.size() && std::isxdigit(static_cast<unsigned char>(text_[pos_])))
@@ -191,7 +191,7 @@ private:
         }
         else
         {
-            while (pos_ < text_.size() && (IsDigit(text_[pos_]) || text_[pos_] == '.'))
+            while (pos_ < text_.size() && (isDigit(text_[pos_]) || text_[pos_] == '.'))
                 ++pos_;
             if (pos_ < text_.size() && (text_[pos_] == 'e' || text_[pos_] == 'E'))
             {
@@ -199,8 +199,8 @@ private:
                 ++pos_;
                 if (pos_ < text_.size() && (text_[pos_] == '+' || text_[pos_] == '-'))
                     ++pos_;
-                if (pos_ < text_.size() && IsDigit(text_[pos_]))
-                    while (pos_ < text_.size() && IsDigit(text_[pos_]))
+                if (pos_ < text_.size() && isDigit(text_[pos_]))
+                    while (pos_ < text_.size() && isDigit(text_[pos_]))
                         ++pos_;
                 else
                     pos_ = save;
@@ -210,7 +210,7 @@ private:
             ++pos_;
     }
 
-    void String()
+    void string()
     {
         ++pos_;
         while (pos_ < text_.size() && text_[pos_] != '"' && text_[pos_] != '\n')
@@ -220,7 +220,7 @@ private:
         pos_ = std::min(pos_, text_.size());
     }
 
-    size_t PunctLength() const
+    size_t punctLength() const
     {
         const std::string_view rest = text_.substr(pos_, 2);
         for (std::string_view p : kTwoCharPuncts)
@@ -229,7 +229,7 @@ private:
         return 1;
     }
 
-    void Emit(TokenKind kind, size_t start)
+    void emit(TokenKind kind, size_t start)
     {
         Token t;
         t.kind = kind;
@@ -251,12 +251,12 @@ private:
 
 } // namespace
 
-Lexed Tokenize(std::string_view text, const std::string& mainFile)
+Lexed tokenize(std::string_view text, const std::string& mainFile)
 {
-    return Scanner(text, mainFile).Run();
+    return Scanner(text, mainFile).run();
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
+bool equalsNoCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(),

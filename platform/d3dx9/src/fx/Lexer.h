@@ -29,8 +29,8 @@ struct Token
     int line = 0;      // line in that file
     int column = 0;    // 1-based, in the preprocessed line
 
-    bool Is(std::string_view punct) const { return kind == TokenKind::Punct && text == punct; }
-    bool IsWord(std::string_view word) const
+    bool is(std::string_view punct) const { return kind == TokenKind::Punct && text == punct; }
+    bool isWord(std::string_view word) const
     {
         return kind == TokenKind::Identifier && text == word;
     }
@@ -43,9 +43,9 @@ struct Lexed
 };
 
 // mainFile names the text before its first #line directive.
-Lexed Tokenize(std::string_view text, const std::string& mainFile);
+Lexed tokenize(std::string_view text, const std::string& mainFile);
 
 // Case-insensitive comparison, as effect state names and values are matched.
-bool EqualsNoCase(std::string_view a, std::string_view b);
+bool equalsNoCase(std::string_view a, std::string_view b);
 
 } // namespace swk::d3dx9::fx

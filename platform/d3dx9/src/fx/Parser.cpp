@@ -27,12 +27,12 @@ constexpr size_t kMaxNesting = 256;
 
 // Integer words as a DWORD state or an int/uint parameter takes them: either
 // sign, at most 32 bits.
-bool FitsInteger32(double v)
+bool fitsInteger32(double v)
 {
     return v >= -2147483648.0 && v <= 4294967295.0;
 }
 
-uint32_t ToWord32(double v)
+uint32_t toWord32(double v)
 {
     return static_cast<uint32_t>(static_cast<int64_t>(std::trunc(v)));
 }
@@ -71,7 +71,7 @@ struct Edit
     std::string insertion; // written before them
 };
 
-bool ParseDims(std::string_view rest, UINT* rows, UINT* columns, bool* matrix)
+bool parseDims(std::string_view rest, UINT* rows, UINT* columns, bool* matrix)
 {
     auto digit = [](char c) { return c >= '1' && c <= '4'; };
     if (rest.empty())
@@ -91,7 +91,7 @@ bool ParseDims(std::string_view rest, UINT* rows, UINT* columns, bool* matrix)
     return false;
 }
 
-bool NumericBaseOf(std::string_view word, NumericBase* base, D3DXPARAMETER_TYPE* type,
+bool numericBaseOf(std::string_view word, NumericBase* base, D3DXPARAMETER_TYPE* type,
                    std::string_view* rest)
 {
     static const struct
@@ -120,26 +120,26 @@ class Parser
 {
 public:
     Parser(std::string_view text, const ParseOptions& options, Diagnostics& diags)
-        : text_(text), options_(options), diags_(diags), lexed_(Tokenize(text, options.mainFile)),
+        : text_(text), options_(options), diags_(diags), lexed_(tokenize(text, options.mainFile)),
           c_(lexed_, diags)
     {
     }
 
-    bool Run(ParsedEffect* out)
+    bool run(ParsedEffect* out)
     {
         try
         {
-            CheckBrackets();
-            while (!c_.AtEnd())
-                TopLevel();
-            AssignSamplerRegisters();
-            ResolveSamplerTextures();
+            checkBrackets();
+            while (!c_.atEnd())
+                topLevel();
+            assignSamplerRegisters();
+            resolveSamplerTextures();
         }
         catch (const ParseFailed&)
         {
             return false;
         }
-        effect_.hlsl = ApplyEdits();
+        effect_.hlsl = applyEdits();
         *out = std::move(effect_);
         return true;
     }
@@ -147,41 +147,41 @@ public:
 private:
     // Every bracket closes the one opened last: the HLSL compiler is not given
     // text whose structure is already known to be broken.
-    void CheckBrackets()
+    void checkBrackets()
     {
         std::vector<const Token*> open;
         for (const Token& t : lexed_.tokens)
         {
             if (t.kind == TokenKind::End)
                 break;
-            if (t.Is("(") || t.Is("[") || t.Is("{"))
+            if (t.is("(") || t.is("[") || t.is("{"))
             {
                 if (open.size() == kMaxNesting)
-                    c_.Fail(t,
+                    c_.fail(t,
                             "brackets nested more than " + std::to_string(kMaxNesting) + " deep");
                 open.push_back(&t);
             }
-            else if (t.Is(")") || t.Is("]") || t.Is("}"))
+            else if (t.is(")") || t.is("]") || t.is("}"))
             {
                 if (open.empty())
-                    c_.Fail(t, "'" + std::string(t.text) + "' without an opening bracket");
+                    c_.fail(t, "'" + std::string(t.text) + "' without an opening bracket");
                 const char wanted = open.back()->text[0] == '('   ? ')'
                                     : open.back()->text[0] == '[' ? ']'
                                                                   : '}';
                 if (t.text[0] != wanted)
-                    c_.Fail(t, "'" + std::string(1, wanted) + "' expected to close the '" +
+                    c_.fail(t, "'" + std::string(1, wanted) + "' expected to close the '" +
                                    std::string(open.back()->text) + "' of line " +
                                    std::to_string(open.back()->line));
                 open.pop_back();
             }
         }
         if (!open.empty())
-            c_.Fail(*open.back(), "unmatched '" + std::string(open.back()->text) + "'");
+            c_.fail(*open.back(), "unmatched '" + std::string(open.back()->text) + "'");
     }
 
     // Global names are declared once; a function may be overloaded but not
     // share its name with a variable.
-    void DeclareGlobal(const Token& name, bool function)
+    void declareGlobal(const Token& name, bool function)
     {
         const std::string key(name.text);
         auto it = globals_.find(key);
@@ -192,90 +192,90 @@ private:
         }
         if (function && it->second.first)
             return;
-        c_.Fail(name, "'" + key + "' is already declared at line " +
+        c_.fail(name, "'" + key + "' is already declared at line " +
                           std::to_string(it->second.second->line));
     }
 
-    void TopLevel()
+    void topLevel()
     {
-        const Token& t = c_.Peek();
-        if (c_.Accept(";"))
+        const Token& t = c_.peek();
+        if (c_.accept(";"))
             return;
-        if (t.IsWord("technique"))
-            Technique();
-        else if (t.IsWord("struct"))
-            Struct();
-        else if (t.IsWord("typedef"))
-            SkipStatement();
-        else if (t.IsWord("cbuffer") || t.IsWord("tbuffer") || t.IsWord("technique10") ||
-                 t.IsWord("technique11"))
-            c_.Fail(t, "not supported in Direct3D 9 effects");
+        if (t.isWord("technique"))
+            technique();
+        else if (t.isWord("struct"))
+            skipStruct();
+        else if (t.isWord("typedef"))
+            skipStatement();
+        else if (t.isWord("cbuffer") || t.isWord("tbuffer") || t.isWord("technique10") ||
+                 t.isWord("technique11"))
+            c_.fail(t, "not supported in Direct3D 9 effects");
         else
-            Declaration();
+            declaration();
     }
 
-    void SkipStatement()
+    void skipStatement()
     {
-        while (!c_.AtEnd() && !c_.Accept(";"))
+        while (!c_.atEnd() && !c_.accept(";"))
         {
-            if (c_.Peek().Is("{"))
-                c_.SkipGroup("{", "}");
+            if (c_.peek().is("{"))
+                c_.skipGroup("{", "}");
             else
-                c_.Next();
+                c_.next();
         }
     }
 
-    void Struct()
+    void skipStruct()
     {
-        c_.Next();
-        if (c_.Peek().kind == TokenKind::Identifier)
-            c_.Next();
-        if (c_.Peek().Is("{"))
-            c_.SkipGroup("{", "}");
+        c_.next();
+        if (c_.peek().kind == TokenKind::Identifier)
+            c_.next();
+        if (c_.peek().is("{"))
+            c_.skipGroup("{", "}");
         // Variables of a structure type are left to the compiler.
-        SkipStatement();
+        skipStatement();
     }
 
-    Qualifiers ReadQualifiers()
+    Qualifiers readQualifiers()
     {
         Qualifiers q;
-        while (c_.Peek().kind == TokenKind::Identifier)
+        while (c_.peek().kind == TokenKind::Identifier)
         {
-            const Token& t = c_.Peek();
-            if (t.IsWord("static"))
+            const Token& t = c_.peek();
+            if (t.isWord("static"))
                 q.isStatic = true;
-            else if (t.IsWord("shared"))
+            else if (t.isWord("shared"))
             {
                 // Sharing through a pool is the framework's business; the
                 // compiler does not know the keyword.
                 q.shared = true;
-                Blank(t.offset, t.text.size());
+                blank(t.offset, t.text.size());
             }
-            else if (t.IsWord("row_major"))
+            else if (t.isWord("row_major"))
                 q.rowMajor = true;
-            else if (t.IsWord("column_major"))
+            else if (t.isWord("column_major"))
                 q.columnMajor = true;
-            else if (!(t.IsWord("uniform") || t.IsWord("extern") || t.IsWord("const") ||
-                       t.IsWord("volatile") || t.IsWord("inline") || t.IsWord("precise")))
+            else if (!(t.isWord("uniform") || t.isWord("extern") || t.isWord("const") ||
+                       t.isWord("volatile") || t.isWord("inline") || t.isWord("precise")))
                 break;
-            c_.Next();
+            c_.next();
         }
         return q;
     }
 
-    TypeInfo ReadType()
+    TypeInfo readType()
     {
-        const Token& t = c_.ExpectIdentifier("type name");
+        const Token& t = c_.expectIdentifier("type name");
         TypeInfo info;
         const std::string_view w = t.text;
         std::string_view rest;
-        if (EqualsNoCase(w, "texture") || EqualsNoCase(w, "texture1D") ||
-            EqualsNoCase(w, "texture2D") || EqualsNoCase(w, "texture3D") ||
-            EqualsNoCase(w, "textureCUBE"))
+        if (equalsNoCase(w, "texture") || equalsNoCase(w, "texture1D") ||
+            equalsNoCase(w, "texture2D") || equalsNoCase(w, "texture3D") ||
+            equalsNoCase(w, "textureCUBE"))
         {
             info.kind = TypeKind::Texture;
             info.type = w.size() == 7                    ? D3DXPT_TEXTURE
-                        : EqualsNoCase(w, "textureCUBE") ? D3DXPT_TEXTURECUBE
+                        : equalsNoCase(w, "textureCUBE") ? D3DXPT_TEXTURECUBE
                         : w[7] == '1'                    ? D3DXPT_TEXTURE1D
                         : w[7] == '2'                    ? D3DXPT_TEXTURE2D
                                                          : D3DXPT_TEXTURE3D;
@@ -302,162 +302,162 @@ private:
             info.matrix = w == "matrix";
             info.rows = info.matrix ? 4 : 1;
             info.columns = 4;
-            if (c_.Peek().Is("<"))
-                TemplateArguments(&info);
+            if (c_.peek().is("<"))
+                templateArguments(&info);
         }
-        else if (NumericBaseOf(w, &info.base, &info.type, &rest) &&
-                 ParseDims(rest, &info.rows, &info.columns, &info.matrix))
+        else if (numericBaseOf(w, &info.base, &info.type, &rest) &&
+                 parseDims(rest, &info.rows, &info.columns, &info.matrix))
             info.kind = TypeKind::Numeric;
         return info;
     }
 
     // vector<float, 3>, matrix<float, 2, 3>
-    void TemplateArguments(TypeInfo* info)
+    void templateArguments(TypeInfo* info)
     {
-        c_.Expect("<");
-        const Token& base = c_.ExpectIdentifier("element type");
+        c_.expect("<");
+        const Token& base = c_.expectIdentifier("element type");
         std::string_view rest;
-        if (!NumericBaseOf(base.text, &info->base, &info->type, &rest) || !rest.empty())
-            c_.Fail(base, "scalar type expected");
+        if (!numericBaseOf(base.text, &info->base, &info->type, &rest) || !rest.empty())
+            c_.fail(base, "scalar type expected");
         auto dimension = [this]()
         {
-            c_.Expect(",");
-            const Token& n = c_.Next();
-            const double v = n.kind == TokenKind::Number ? NumberValue(n.text) : 0;
+            c_.expect(",");
+            const Token& n = c_.next();
+            const double v = n.kind == TokenKind::Number ? numberValue(n.text) : 0;
             if (!(v >= 1 && v <= 4))
-                c_.Fail(n, "dimension 1 to 4 expected");
+                c_.fail(n, "dimension 1 to 4 expected");
             return static_cast<UINT>(v);
         };
         if (info->matrix)
             info->rows = dimension();
         info->columns = dimension();
-        c_.Expect(">");
+        c_.expect(">");
     }
 
-    void Declaration()
+    void declaration()
     {
-        const size_t start = c_.Peek().offset;
-        const Qualifiers q = ReadQualifiers();
-        const TypeInfo type = ReadType();
-        const Token* name = &c_.ExpectIdentifier("name");
-        if (c_.Peek().Is("("))
+        const size_t start = c_.peek().offset;
+        const Qualifiers q = readQualifiers();
+        const TypeInfo type = readType();
+        const Token* name = &c_.expectIdentifier("name");
+        if (c_.peek().is("("))
         {
-            DeclareGlobal(*name, true);
-            Function();
+            declareGlobal(*name, true);
+            function();
             return;
         }
         while (true)
         {
-            DeclareGlobal(*name, false);
-            Declarator(q, type, *name);
-            if (!c_.Accept(","))
+            declareGlobal(*name, false);
+            declarator(q, type, *name);
+            if (!c_.accept(","))
                 break;
-            name = &c_.ExpectIdentifier("name");
+            name = &c_.expectIdentifier("name");
         }
-        const Token& end = c_.Expect(";");
+        const Token& end = c_.expect(";");
         // The compiler knows nothing of textures and strings.
         if (type.kind == TypeKind::Texture || type.kind == TypeKind::String)
-            Blank(start, end.offset + 1 - start);
+            blank(start, end.offset + 1 - start);
     }
 
-    void Function()
+    void function()
     {
-        c_.SkipGroup("(", ")");
-        while (c_.Accept(":"))
+        c_.skipGroup("(", ")");
+        while (c_.accept(":"))
         {
-            c_.ExpectIdentifier("semantic");
-            if (c_.Peek().Is("("))
-                c_.SkipGroup("(", ")");
+            c_.expectIdentifier("semantic");
+            if (c_.peek().is("("))
+                c_.skipGroup("(", ")");
         }
-        if (!c_.Accept(";"))
-            c_.SkipGroup("{", "}");
+        if (!c_.accept(";"))
+            c_.skipGroup("{", "}");
     }
 
-    void Declarator(const Qualifiers& q, const TypeInfo& type, const Token& nameToken)
+    void declarator(const Qualifiers& q, const TypeInfo& type, const Token& nameToken)
     {
         ParamDecl p;
         p.name = std::string(nameToken.text);
-        p.where = c_.Where(nameToken);
+        p.where = c_.where(nameToken);
         p.shared = q.shared;
         p.type = type.type;
         size_t nameEnd = nameToken.offset + nameToken.text.size();
-        if (c_.Accept("["))
+        if (c_.accept("["))
         {
-            const Token& n = c_.Next();
+            const Token& n = c_.next();
             if (n.kind != TokenKind::Number)
-                c_.Fail(n, "array size expected");
-            const double size = NumberValue(n.text);
+                c_.fail(n, "array size expected");
+            const double size = numberValue(n.text);
             if (!(size >= 1 && size <= kMaxArrayElements) || size != std::trunc(size))
-                c_.Fail(n, "array size must be a whole number from 1 to " +
+                c_.fail(n, "array size must be a whole number from 1 to " +
                                std::to_string(static_cast<int>(kMaxArrayElements)));
             p.elements = static_cast<UINT>(size);
-            nameEnd = c_.Expect("]").offset + 1;
-            if (c_.Peek().Is("["))
-                c_.Fail(c_.Peek(), "arrays of arrays are not supported");
+            nameEnd = c_.expect("]").offset + 1;
+            if (c_.peek().is("["))
+                c_.fail(c_.peek(), "arrays of arrays are not supported");
         }
         int samplerRegister = -1;
-        while (c_.Accept(":"))
+        while (c_.accept(":"))
         {
-            const Token& s = c_.ExpectIdentifier("semantic or register");
-            if (s.IsWord("register"))
-                samplerRegister = Register(type.kind == TypeKind::Sampler);
+            const Token& s = c_.expectIdentifier("semantic or register");
+            if (s.isWord("register"))
+                samplerRegister = registerNumber(type.kind == TypeKind::Sampler);
             else
                 p.semantic = std::string(s.text);
         }
-        if (c_.Peek().Is("<"))
-            c_.SkipGroup("<", ">");
+        if (c_.peek().is("<"))
+            c_.skipGroup("<", ">");
 
         if (q.isStatic)
         {
-            if (c_.Accept("="))
-                SkipInitializer();
+            if (c_.accept("="))
+                skipInitializer();
             return;
         }
         switch (type.kind)
         {
         case TypeKind::Numeric:
-            NumericParameter(q, type, &p);
+            numericParameter(q, type, &p);
             break;
         case TypeKind::Texture:
             p.cls = D3DXPC_OBJECT;
-            if (c_.Accept("="))
-                c_.Fail(c_.Peek(), "a texture parameter takes no initialiser");
+            if (c_.accept("="))
+                c_.fail(c_.peek(), "a texture parameter takes no initialiser");
             break;
         case TypeKind::String:
             p.cls = D3DXPC_OBJECT;
-            if (c_.Accept("="))
+            if (c_.accept("="))
             {
-                const Token& s = c_.Next();
+                const Token& s = c_.next();
                 if (s.kind != TokenKind::String)
-                    c_.Fail(s, "string expected");
+                    c_.fail(s, "string expected");
                 p.stringValue = std::string(s.text.substr(1, s.text.size() - 2));
             }
             break;
         case TypeKind::Sampler:
             if (p.elements)
-                c_.Fail(nameToken, "sampler arrays are not supported");
+                c_.fail(nameToken, "sampler arrays are not supported");
             p.cls = D3DXPC_OBJECT;
-            SamplerParameter(&p, samplerRegister, nameEnd);
+            samplerParameter(&p, samplerRegister, nameEnd);
             break;
         case TypeKind::Other:
             // Variables of structure or unknown type stay in the shader code only.
-            if (c_.Accept("="))
-                SkipInitializer();
+            if (c_.accept("="))
+                skipInitializer();
             return;
         }
         effect_.params.push_back(std::move(p));
     }
 
     // register(c4) or register(ps, s2): returns the number of an s register.
-    int Register(bool sampler)
+    int registerNumber(bool sampler)
     {
-        c_.Expect("(");
+        c_.expect("(");
         int number = -1;
-        while (!c_.Peek().Is(")"))
+        while (!c_.peek().is(")"))
         {
-            const Token& t = c_.Next();
+            const Token& t = c_.next();
             if (t.kind == TokenKind::End)
-                c_.Fail(t, "')' expected");
+                c_.fail(t, "')' expected");
             if (t.kind == TokenKind::Identifier && sampler &&
                 (t.text[0] == 's' || t.text[0] == 'S'))
             {
@@ -465,30 +465,30 @@ private:
                 if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos)
                     number = digits.size() > 4 ? INT_MAX : std::stoi(digits);
                 if (number >= static_cast<int>(swk::kSamplerRegisters))
-                    c_.Fail(t, "sampler register out of range");
+                    c_.fail(t, "sampler register out of range");
             }
         }
-        c_.Expect(")");
+        c_.expect(")");
         return number;
     }
 
-    void SkipInitializer()
+    void skipInitializer()
     {
         int depth = 0;
-        while (!c_.AtEnd())
+        while (!c_.atEnd())
         {
-            const Token& t = c_.Peek();
-            if (depth == 0 && (t.Is(",") || t.Is(";")))
+            const Token& t = c_.peek();
+            if (depth == 0 && (t.is(",") || t.is(";")))
                 return;
-            if (t.Is("(") || t.Is("{"))
+            if (t.is("(") || t.is("{"))
                 ++depth;
-            else if (t.Is(")") || t.Is("}"))
+            else if (t.is(")") || t.is("}"))
                 --depth;
-            c_.Next();
+            c_.next();
         }
     }
 
-    void NumericParameter(const Qualifiers& q, const TypeInfo& type, ParamDecl* p)
+    void numericParameter(const Qualifiers& q, const TypeInfo& type, ParamDecl* p)
     {
         p->rows = type.rows;
         p->columns = type.columns;
@@ -496,15 +496,15 @@ private:
         p->cls = type.matrix        ? (p->rowMajor ? D3DXPC_MATRIX_ROWS : D3DXPC_MATRIX_COLUMNS)
                  : type.columns > 1 ? D3DXPC_VECTOR
                                     : D3DXPC_SCALAR;
-        if (!c_.Peek().Is("="))
+        if (!c_.peek().is("="))
             return;
-        const Token& eq = c_.Next();
-        std::vector<double> values = EvaluateInitializer(c_);
-        const size_t wanted = p->Components();
+        const Token& eq = c_.next();
+        std::vector<double> values = evaluateInitializer(c_);
+        const size_t wanted = p->components();
         if (values.size() == 1 && p->elements == 0)
             values.resize(wanted, values[0]);
         if (values.size() != wanted)
-            c_.Fail(eq, "initialiser has " + std::to_string(values.size()) + " values, '" +
+            c_.fail(eq, "initialiser has " + std::to_string(values.size()) + " values, '" +
                             p->name + "' needs " + std::to_string(wanted));
         p->defaults.reserve(wanted);
         for (double v : values)
@@ -514,14 +514,14 @@ private:
             {
                 const float f = static_cast<float>(v);
                 if (!std::isfinite(f))
-                    c_.Fail(eq, "initialiser of '" + p->name + "' out of range for a float");
+                    c_.fail(eq, "initialiser of '" + p->name + "' out of range for a float");
                 std::memcpy(&word, &f, sizeof word);
             }
             else if (type.base == NumericBase::Int)
             {
-                if (!FitsInteger32(v))
-                    c_.Fail(eq, "initialiser of '" + p->name + "' out of range for 32 bits");
-                word = ToWord32(v);
+                if (!fitsInteger32(v))
+                    c_.fail(eq, "initialiser of '" + p->name + "' out of range for 32 bits");
+                word = toWord32(v);
             }
             else
                 word = v != 0 ? 1 : 0;
@@ -529,20 +529,20 @@ private:
         }
     }
 
-    void SamplerParameter(ParamDecl* p, int reg, size_t nameEnd)
+    void samplerParameter(ParamDecl* p, int reg, size_t nameEnd)
     {
         SamplerDecl s;
         s.param = static_cast<int>(effect_.params.size());
         s.reg = reg;
-        if (c_.Peek().Is("="))
+        if (c_.peek().is("="))
         {
-            const Token& eq = c_.Next();
-            if (!c_.Peek().IsWord("sampler_state"))
-                c_.Fail(c_.Peek(), "sampler_state expected");
-            c_.Next();
-            SamplerStates(&s);
-            const Token& close = c_.Peek(); // ',' or ';' after the block
-            Blank(eq.offset, close.offset - eq.offset);
+            const Token& eq = c_.next();
+            if (!c_.peek().isWord("sampler_state"))
+                c_.fail(c_.peek(), "sampler_state expected");
+            c_.next();
+            samplerStates(&s);
+            const Token& close = c_.peek(); // ',' or ';' after the block
+            blank(eq.offset, close.offset - eq.offset);
         }
         if (reg < 0)
             registerInsertions_.push_back({effect_.samplers.size(), nameEnd});
@@ -550,160 +550,160 @@ private:
         effect_.samplers.push_back(std::move(s));
     }
 
-    void SamplerStates(SamplerDecl* s)
+    void samplerStates(SamplerDecl* s)
     {
-        c_.Expect("{");
-        while (!c_.Accept("}"))
+        c_.expect("{");
+        while (!c_.accept("}"))
         {
-            const Token& name = c_.ExpectIdentifier("sampler state");
-            if (c_.Peek().Is("["))
-                c_.Fail(c_.Peek(), "indexed sampler states are not supported");
-            c_.Expect("=");
-            if (EqualsNoCase(name.text, "Texture"))
+            const Token& name = c_.expectIdentifier("sampler state");
+            if (c_.peek().is("["))
+                c_.fail(c_.peek(), "indexed sampler states are not supported");
+            c_.expect("=");
+            if (equalsNoCase(name.text, "Texture"))
             {
-                const bool angle = c_.Accept("<");
-                const bool paren = !angle && c_.Accept("(");
-                s->texture = std::string(c_.ExpectIdentifier("texture parameter").text);
+                const bool angle = c_.accept("<");
+                const bool paren = !angle && c_.accept("(");
+                s->texture = std::string(c_.expectIdentifier("texture parameter").text);
                 textureRefs_.push_back(&name);
                 if (angle)
-                    c_.Expect(">");
+                    c_.expect(">");
                 if (paren)
-                    c_.Expect(")");
+                    c_.expect(")");
             }
             else
             {
                 StateInfo info;
-                if (!FindSamplerState(name.text, &info))
-                    c_.Fail(name, "unknown sampler state '" + std::string(name.text) + "'");
-                s->states.push_back({info.state, StateValue(info.kind)});
+                if (!findSamplerState(name.text, &info))
+                    c_.fail(name, "unknown sampler state '" + std::string(name.text) + "'");
+                s->states.push_back({info.state, stateValue(info.kind)});
             }
-            c_.Expect(";");
+            c_.expect(";");
         }
     }
 
-    DWORD StateValue(StateValueKind kind)
+    DWORD stateValue(StateValueKind kind)
     {
-        const bool paren = c_.Accept("(");
-        const bool negative = c_.Accept("-");
-        const Token& t = c_.Next();
+        const bool paren = c_.accept("(");
+        const bool negative = c_.accept("-");
+        const Token& t = c_.next();
         DWORD value = 0;
         if (t.kind == TokenKind::Identifier && !negative)
         {
-            if (!FindStateValue(kind, t.text, &value))
-                c_.Fail(t, "unknown state value '" + std::string(t.text) + "'");
+            if (!findStateValue(kind, t.text, &value))
+                c_.fail(t, "unknown state value '" + std::string(t.text) + "'");
         }
         else if (t.kind == TokenKind::Number)
         {
-            const double v = NumberValue(t.text) * (negative ? -1 : 1);
+            const double v = numberValue(t.text) * (negative ? -1 : 1);
             if (kind == StateValueKind::Float)
             {
                 const float f = static_cast<float>(v);
                 if (!std::isfinite(f))
-                    c_.Fail(t, "state value out of range for a float");
+                    c_.fail(t, "state value out of range for a float");
                 std::memcpy(&value, &f, sizeof value);
             }
             else
             {
-                if (!FitsInteger32(v))
-                    c_.Fail(t, "state value out of range for 32 bits");
-                value = ToWord32(v);
+                if (!fitsInteger32(v))
+                    c_.fail(t, "state value out of range for 32 bits");
+                value = toWord32(v);
             }
         }
         else
-            c_.Fail(t, "state value expected");
+            c_.fail(t, "state value expected");
         if (paren)
-            c_.Expect(")");
+            c_.expect(")");
         return value;
     }
 
-    void Technique()
+    void technique()
     {
-        const Token& keyword = c_.Next();
+        const Token& keyword = c_.next();
         TechniqueDecl tech;
-        if (c_.Peek().kind == TokenKind::Identifier)
-            tech.name = std::string(c_.Next().text);
-        if (c_.Peek().Is("<"))
-            c_.SkipGroup("<", ">");
-        c_.Expect("{");
-        while (!c_.Peek().Is("}"))
+        if (c_.peek().kind == TokenKind::Identifier)
+            tech.name = std::string(c_.next().text);
+        if (c_.peek().is("<"))
+            c_.skipGroup("<", ">");
+        c_.expect("{");
+        while (!c_.peek().is("}"))
         {
-            const Token& p = c_.Peek();
-            if (!p.IsWord("pass"))
-                c_.Fail(p, "'pass' expected");
-            c_.Next();
-            tech.passes.push_back(Pass());
+            const Token& p = c_.peek();
+            if (!p.isWord("pass"))
+                c_.fail(p, "'pass' expected");
+            c_.next();
+            tech.passes.push_back(pass());
         }
-        const Token& close = c_.Next();
+        const Token& close = c_.next();
         if (tech.passes.empty())
-            c_.Fail(keyword, "technique without passes");
-        Blank(keyword.offset, close.offset + 1 - keyword.offset);
+            c_.fail(keyword, "technique without passes");
+        blank(keyword.offset, close.offset + 1 - keyword.offset);
         effect_.techniques.push_back(std::move(tech));
     }
 
-    PassDecl Pass()
+    PassDecl pass()
     {
         PassDecl pass;
-        if (c_.Peek().kind == TokenKind::Identifier)
-            pass.name = std::string(c_.Next().text);
-        if (c_.Peek().Is("<"))
-            c_.SkipGroup("<", ">");
-        c_.Expect("{");
-        while (!c_.Accept("}"))
+        if (c_.peek().kind == TokenKind::Identifier)
+            pass.name = std::string(c_.next().text);
+        if (c_.peek().is("<"))
+            c_.skipGroup("<", ">");
+        c_.expect("{");
+        while (!c_.accept("}"))
         {
-            const Token& name = c_.ExpectIdentifier("pass state");
-            if (c_.Peek().Is("["))
-                c_.Fail(c_.Peek(), "indexed pass states are not supported");
-            c_.Expect("=");
-            const bool vertex = EqualsNoCase(name.text, "VertexShader");
-            if (vertex || EqualsNoCase(name.text, "PixelShader"))
+            const Token& name = c_.expectIdentifier("pass state");
+            if (c_.peek().is("["))
+                c_.fail(c_.peek(), "indexed pass states are not supported");
+            c_.expect("=");
+            const bool vertex = equalsNoCase(name.text, "VertexShader");
+            if (vertex || equalsNoCase(name.text, "PixelShader"))
             {
                 auto& slot = vertex ? pass.vertexShader : pass.pixelShader;
-                slot = Shader(vertex ? ShaderStage::Vertex : ShaderStage::Pixel);
+                slot = shader(vertex ? ShaderStage::Vertex : ShaderStage::Pixel);
             }
             else
             {
                 StateInfo info;
-                if (!FindRenderState(name.text, &info))
-                    c_.Fail(name, "unknown pass state '" + std::string(name.text) + "'");
-                pass.renderStates.push_back({info.state, StateValue(info.kind)});
+                if (!findRenderState(name.text, &info))
+                    c_.fail(name, "unknown pass state '" + std::string(name.text) + "'");
+                pass.renderStates.push_back({info.state, stateValue(info.kind)});
             }
-            c_.Expect(";");
+            c_.expect(";");
         }
         return pass;
     }
 
-    ShaderCompile Shader(ShaderStage stage)
+    ShaderCompile shader(ShaderStage stage)
     {
         ShaderCompile sc;
         sc.stage = stage;
-        const bool paren = c_.Accept("(");
-        const Token& t = c_.Next();
-        if (t.IsWord("NULL") || t.IsWord("null"))
+        const bool paren = c_.accept("(");
+        const Token& t = c_.next();
+        if (t.isWord("NULL") || t.isWord("null"))
         {
             if (paren)
-                c_.Expect(")");
+                c_.expect(")");
             return sc;
         }
-        if (!t.IsWord("compile"))
-            c_.Fail(t, "'compile' or NULL expected");
-        const Token& profile = c_.ExpectIdentifier("shader profile");
-        if (!ParseProfile(profile.text, stage, &sc))
-            c_.Fail(profile, "invalid " +
+        if (!t.isWord("compile"))
+            c_.fail(t, "'compile' or NULL expected");
+        const Token& profile = c_.expectIdentifier("shader profile");
+        if (!parseProfile(profile.text, stage, &sc))
+            c_.fail(profile, "invalid " +
                                  std::string(stage == ShaderStage::Vertex ? "vertex" : "pixel") +
                                  " shader profile '" + std::string(profile.text) + "'");
-        const Token& entry = c_.ExpectIdentifier("shader function");
+        const Token& entry = c_.expectIdentifier("shader function");
         sc.entry = std::string(entry.text);
-        sc.where = c_.Where(entry);
-        c_.Expect("(");
-        if (!c_.Peek().Is(")"))
-            c_.Fail(c_.Peek(), "arguments to compiled shaders are not supported");
-        c_.Expect(")");
+        sc.where = c_.where(entry);
+        c_.expect("(");
+        if (!c_.peek().is(")"))
+            c_.fail(c_.peek(), "arguments to compiled shaders are not supported");
+        c_.expect(")");
         if (paren)
-            c_.Expect(")");
+            c_.expect(")");
         return sc;
     }
 
-    static bool ParseProfile(std::string_view text, ShaderStage stage, ShaderCompile* sc)
+    static bool parseProfile(std::string_view text, ShaderStage stage, ShaderCompile* sc)
     {
         static constexpr std::string_view kVertex[] = {"vs_1_1", "vs_2_0", "vs_2_a", "vs_2_sw",
                                                        "vs_3_0"};
@@ -730,7 +730,7 @@ private:
     }
 
     // Samplers without a register get the lowest free ones, in declaration order.
-    void AssignSamplerRegisters()
+    void assignSamplerRegisters()
     {
         std::set<int> used;
         for (const SamplerDecl& s : effect_.samplers)
@@ -745,7 +745,7 @@ private:
             {
                 const ParamDecl& p =
                     effect_.params[static_cast<size_t>(effect_.samplers[index].param)];
-                diags_.Error(p.where, "too many samplers", p.name);
+                diags_.error(p.where, "too many samplers", p.name);
                 throw ParseFailed{};
             }
             effect_.samplers[index].reg = next;
@@ -754,7 +754,7 @@ private:
         }
     }
 
-    void ResolveSamplerTextures()
+    void resolveSamplerTextures()
     {
         size_t ref = 0;
         for (const SamplerDecl& s : effect_.samplers)
@@ -767,13 +767,13 @@ private:
                 found = found || (p.name == s.texture && p.cls == D3DXPC_OBJECT &&
                                   p.type >= D3DXPT_TEXTURE && p.type <= D3DXPT_TEXTURECUBE);
             if (!found)
-                c_.Fail(at, "'" + s.texture + "' is not a texture parameter");
+                c_.fail(at, "'" + s.texture + "' is not a texture parameter");
         }
     }
 
-    void Blank(size_t offset, size_t length) { edits_.push_back({offset, length, {}}); }
+    void blank(size_t offset, size_t length) { edits_.push_back({offset, length, {}}); }
 
-    std::string ApplyEdits()
+    std::string applyEdits()
     {
         std::stable_sort(edits_.begin(), edits_.end(),
                          [](const Edit& a, const Edit& b) { return a.offset < b.offset; });
@@ -810,10 +810,10 @@ private:
 
 } // namespace
 
-bool ParseEffect(std::string_view preprocessed, const ParseOptions& options, ParsedEffect* out,
+bool parseEffect(std::string_view preprocessed, const ParseOptions& options, ParsedEffect* out,
                  Diagnostics& diags)
 {
-    return Parser(preprocessed, options, diags).Run(out);
+    return Parser(preprocessed, options, diags).run(out);
 }
 
 } // namespace swk::d3dx9::fx

@@ -19,7 +19,7 @@ struct ParseOptions
 };
 
 // Returns false after recording an error in diags.
-bool ParseEffect(std::string_view preprocessed, const ParseOptions& options, ParsedEffect* out,
+bool parseEffect(std::string_view preprocessed, const ParseOptions& options, ParsedEffect* out,
                  Diagnostics& diags);
 
 } // namespace swk::d3dx9::fx

@@ -21,11 +21,11 @@ public:
 
     IncludeResult* includeLocal(const char* header, const char* includer, size_t) override
     {
-        return Open(D3DXINC_LOCAL, header, includer);
+        return openInclude(D3DXINC_LOCAL, header, includer);
     }
     IncludeResult* includeSystem(const char* header, const char* includer, size_t) override
     {
-        return Open(D3DXINC_SYSTEM, header, includer);
+        return openInclude(D3DXINC_SYSTEM, header, includer);
     }
     void releaseInclude(IncludeResult* result) override
     {
@@ -41,7 +41,7 @@ public:
     }
 
 private:
-    IncludeResult* Open(D3DXINCLUDE_TYPE type, const char* header, const char* includer)
+    IncludeResult* openInclude(D3DXINCLUDE_TYPE type, const char* header, const char* includer)
     {
         if (!include_)
             return nullptr;
@@ -66,7 +66,7 @@ private:
     std::vector<std::unique_ptr<IncludeResult>> open_;
 };
 
-std::string Preamble(const D3DXMACRO* defines)
+std::string macroPreamble(const D3DXMACRO* defines)
 {
     std::string preamble;
     for (const D3DXMACRO* m = defines; m && m->Name; ++m)
@@ -85,9 +85,9 @@ std::string Preamble(const D3DXMACRO* defines)
 
 } // namespace
 
-bool Preprocess(const PreprocessInput& input, Preprocessed* out, Diagnostics& diags)
+bool preprocess(const PreprocessInput& input, Preprocessed* out, Diagnostics& diags)
 {
-    EnsureGlslangProcess();
+    ensureGlslangProcess();
     out->sources[input.name] = std::string(input.source);
 
     glslang::TShader shader(EShLangFragment);
@@ -95,7 +95,7 @@ bool Preprocess(const PreprocessInput& input, Preprocessed* out, Diagnostics& di
     const int length = static_cast<int>(input.source.size());
     const char* name = input.name.c_str();
     shader.setStringsWithLengthsAndNames(&text, &length, &name, 1);
-    const std::string preamble = Preamble(input.defines);
+    const std::string preamble = macroPreamble(input.defines);
     shader.setPreamble(preamble.c_str());
     shader.setEnvInput(glslang::EShSourceHlsl, EShLangFragment, glslang::EShClientVulkan, 100);
     shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_1);
@@ -105,8 +105,8 @@ bool Preprocess(const PreprocessInput& input, Preprocessed* out, Diagnostics& di
     std::string result;
     const bool ok = shader.preprocess(GetDefaultResources(), 100, ENoProfile, false, false,
                                       kHlslMessages, &result, includer);
-    AddInfoLog(shader.getInfoLog(), input.name, diags);
-    if (!ok || diags.HasErrors())
+    addInfoLog(shader.getInfoLog(), input.name, diags);
+    if (!ok || diags.hasErrors())
         return false;
     out->text = std::move(result);
     return true;

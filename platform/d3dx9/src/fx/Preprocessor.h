@@ -29,6 +29,6 @@ struct Preprocessed
     std::map<std::string, std::string> sources;
 };
 
-bool Preprocess(const PreprocessInput& input, Preprocessed* out, Diagnostics& diags);
+bool preprocess(const PreprocessInput& input, Preprocessed* out, Diagnostics& diags);
 
 } // namespace swk::d3dx9::fx

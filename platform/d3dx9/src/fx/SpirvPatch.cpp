@@ -35,7 +35,7 @@ constexpr uint32_t kBuiltInPointSize = 1;
 constexpr uint32_t kBuiltInFragCoord = 15;
 constexpr size_t kHeaderWords = 5;
 
-std::string_view LiteralString(const std::vector<uint32_t>& words, size_t first, size_t end)
+std::string_view literalString(const std::vector<uint32_t>& words, size_t first, size_t end)
 {
     const char* s = reinterpret_cast<const char*>(words.data() + first);
     const size_t max = (end - first) * 4;
@@ -48,7 +48,7 @@ struct Semantic
     uint32_t index = 0;
 };
 
-Semantic SplitSemantic(std::string_view text)
+Semantic splitSemantic(std::string_view text)
 {
     Semantic s;
     size_t digits = text.size();
@@ -61,7 +61,7 @@ Semantic SplitSemantic(std::string_view text)
     return s;
 }
 
-bool DeclUsage(const std::string& name, uint32_t* usage)
+bool declUsage(const std::string& name, uint32_t* usage)
 {
     static const std::map<std::string, uint32_t> kUsages = {
         {"POSITION", D3DDECLUSAGE_POSITION},
@@ -87,7 +87,7 @@ bool DeclUsage(const std::string& name, uint32_t* usage)
 }
 
 // The location every stage uses for a varying, so that they link by semantic.
-bool VaryingLocation(const Semantic& s, uint32_t* location)
+bool varyingLocation(const Semantic& s, uint32_t* location)
 {
     if (s.name == "TEXCOORD" && s.index < 8)
         *location = kTexcoordLocation0 + s.index;
@@ -115,27 +115,27 @@ class Patcher
 public:
     Patcher(std::vector<uint32_t>& words, ShaderStage stage) : w_(words), stage_(stage) {}
 
-    bool Run(PatchResult* result, std::string* error)
+    bool run(PatchResult* result, std::string* error)
     {
         if (w_.size() < kHeaderWords || w_[0] != 0x07230203)
         {
             *error = "not a SPIR-V module";
             return false;
         }
-        Scan();
+        scan();
         for (auto& [id, v] : vars_)
-            if (!Place(v, result, error))
+            if (!place(v, result, error))
                 return false;
         std::sort(result->inputs.begin(), result->inputs.end(),
                   [](const ShaderBlobInput& a, const ShaderBlobInput& b)
                   { return a.location < b.location; });
         std::sort(result->samplerRegisters.begin(), result->samplerRegisters.end());
-        Strip();
+        strip();
         return true;
     }
 
 private:
-    void Scan()
+    void scan()
     {
         std::set<uint32_t> variables;
         for (size_t i = kHeaderWords; i < w_.size();)
@@ -160,7 +160,7 @@ private:
                     v.setDecoration = i;
             }
             else if (op == kOpDecorateString && w_[i + 2] == kDecorationUserSemantic)
-                vars_[w_[i + 1]].semantic = std::string(LiteralString(w_, i + 3, i + count));
+                vars_[w_[i + 1]].semantic = std::string(literalString(w_, i + 3, i + count));
             i += count;
         }
         // Decorations name types too; only variables matter here.
@@ -168,13 +168,13 @@ private:
             it = variables.count(it->first) ? std::next(it) : vars_.erase(it);
     }
 
-    void SetBuiltIn(const Variable& v, uint32_t builtIn)
+    void setBuiltIn(const Variable& v, uint32_t builtIn)
     {
         w_[v.locationDecoration + 2] = kDecorationBuiltIn;
         w_[v.locationDecoration + 3] = builtIn;
     }
 
-    bool Place(Variable& v, PatchResult* result, std::string* error)
+    bool place(Variable& v, PatchResult* result, std::string* error)
     {
         if (v.storage == kStorageUniform)
         {
@@ -199,27 +199,27 @@ private:
             !v.locationDecoration)
             return true;
 
-        const Semantic s = SplitSemantic(v.semantic);
+        const Semantic s = splitSemantic(v.semantic);
         const bool input = v.storage == kStorageInput;
         uint32_t location = 0;
         if (stage_ == ShaderStage::Vertex && input)
         {
             ShaderBlobInput in{w_[v.locationDecoration + 3], 0, s.index};
-            if (!DeclUsage(s.name, &in.usage))
-                return Fail(error, v, "vertex input");
+            if (!declUsage(s.name, &in.usage))
+                return fail(error, v, "vertex input");
             result->inputs.push_back(in);
             return true;
         }
         if (stage_ == ShaderStage::Vertex)
         {
             if (s.name == "POSITION" || s.name == "SV_POSITION")
-                SetBuiltIn(v, kBuiltInPosition);
+                setBuiltIn(v, kBuiltInPosition);
             else if (s.name == "PSIZE")
-                SetBuiltIn(v, kBuiltInPointSize);
-            else if (VaryingLocation(s, &location))
+                setBuiltIn(v, kBuiltInPointSize);
+            else if (varyingLocation(s, &location))
                 w_[v.locationDecoration + 3] = location;
             else
-                return Fail(error, v, "vertex shader output");
+                return fail(error, v, "vertex shader output");
             return true;
         }
         if (input)
@@ -227,28 +227,28 @@ private:
             // Pixel shaders commonly take the vertex shader's output structure,
             // position included; it reads as the pixel's window position.
             if (s.name == "POSITION")
-                SetBuiltIn(v, kBuiltInFragCoord);
-            else if (VaryingLocation(s, &location))
+                setBuiltIn(v, kBuiltInFragCoord);
+            else if (varyingLocation(s, &location))
                 w_[v.locationDecoration + 3] = location;
             else
-                return Fail(error, v, "pixel shader input");
+                return fail(error, v, "pixel shader input");
             return true;
         }
         if ((s.name == "COLOR" || s.name == "SV_TARGET") && s.index < 4)
             w_[v.locationDecoration + 3] = s.index;
         else
-            return Fail(error, v, "pixel shader output");
+            return fail(error, v, "pixel shader output");
         return true;
     }
 
-    static bool Fail(std::string* error, const Variable& v, const char* what)
+    static bool fail(std::string* error, const Variable& v, const char* what)
     {
         *error = "semantic '" + v.semantic + "' is not supported as a " + what;
         return false;
     }
 
     // The HLSL extensions only carry the semantics we have now used up.
-    void Strip()
+    void strip()
     {
         std::vector<uint32_t> out(w_.begin(), w_.begin() + kHeaderWords);
         out.reserve(w_.size());
@@ -258,7 +258,7 @@ private:
             const size_t count = std::max<uint32_t>(w_[i] >> 16, 1);
             bool drop = false;
             if (op == kOpExtension)
-                drop = LiteralString(w_, i + 1, i + count).substr(0, 11) == "SPV_GOOGLE_";
+                drop = literalString(w_, i + 1, i + count).substr(0, 11) == "SPV_GOOGLE_";
             else if (op == kOpDecorateString)
                 drop =
                     w_[i + 2] == kDecorationUserSemantic || w_[i + 2] == kDecorationUserTypeGOOGLE;
@@ -280,13 +280,13 @@ private:
 
 } // namespace
 
-bool PatchForDevice(std::vector<uint32_t>& spirv, ShaderStage stage, PatchResult* result,
+bool patchForDevice(std::vector<uint32_t>& spirv, ShaderStage stage, PatchResult* result,
                     std::string* error)
 {
-    return Patcher(spirv, stage).Run(result, error);
+    return Patcher(spirv, stage).run(result, error);
 }
 
-std::vector<uint32_t> MakeShaderBlob(ShaderStage stage, const std::vector<ShaderBlobInput>& inputs,
+std::vector<uint32_t> makeShaderBlob(ShaderStage stage, const std::vector<ShaderBlobInput>& inputs,
                                      const std::vector<uint32_t>& spirv)
 {
     ShaderBlobHeader header{

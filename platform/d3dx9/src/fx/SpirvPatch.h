@@ -25,12 +25,12 @@ struct PatchResult
 
 // Rewrites spirv in place; on failure returns false with a message naming the
 // offending semantic.
-bool PatchForDevice(std::vector<uint32_t>& spirv, ShaderStage stage, PatchResult* result,
+bool patchForDevice(std::vector<uint32_t>& spirv, ShaderStage stage, PatchResult* result,
                     std::string* error);
 
 // Header, vertex inputs and SPIR-V in the layout CreateVertexShader and
 // CreatePixelShader take.
-std::vector<uint32_t> MakeShaderBlob(ShaderStage stage, const std::vector<ShaderBlobInput>& inputs,
+std::vector<uint32_t> makeShaderBlob(ShaderStage stage, const std::vector<ShaderBlobInput>& inputs,
                                      const std::vector<uint32_t>& spirv);
 
 } // namespace swk::d3dx9::fx

@@ -146,31 +146,31 @@ constexpr NamedValue kZBuffer[] = {{"FALSE", 0}, {"TRUE", 1}, {"USEW", 2}};
 constexpr NamedValue kBool[] = {{"FALSE", 0}, {"TRUE", 1}};
 
 template <size_t N>
-constexpr ValueTable Table(K kind, std::string_view prefix, const NamedValue (&v)[N])
+constexpr ValueTable table(K kind, std::string_view prefix, const NamedValue (&v)[N])
 {
     return ValueTable{kind, prefix, v, N};
 }
 
 constexpr ValueTable kTables[] = {
-    Table(K::Address, "D3DTADDRESS_", kAddress),
-    Table(K::Filter, "D3DTEXF_", kFilter),
-    Table(K::Cull, "D3DCULL_", kCull),
-    Table(K::Compare, "D3DCMP_", kCompare),
-    Table(K::Blend, "D3DBLEND_", kBlend),
-    Table(K::BlendOp, "D3DBLENDOP_", kBlendOp),
-    Table(K::Fill, "D3DFILL_", kFill),
-    Table(K::Shade, "D3DSHADE_", kShade),
-    Table(K::StencilOp, "D3DSTENCILOP_", kStencilOp),
-    Table(K::FogMode, "D3DFOG_", kFogMode),
-    Table(K::MaterialSource, "D3DMCS_", kMaterialSource),
-    Table(K::ZBuffer, "D3DZB_", kZBuffer),
-    Table(K::Bool, "", kBool),
+    table(K::Address, "D3DTADDRESS_", kAddress),
+    table(K::Filter, "D3DTEXF_", kFilter),
+    table(K::Cull, "D3DCULL_", kCull),
+    table(K::Compare, "D3DCMP_", kCompare),
+    table(K::Blend, "D3DBLEND_", kBlend),
+    table(K::BlendOp, "D3DBLENDOP_", kBlendOp),
+    table(K::Fill, "D3DFILL_", kFill),
+    table(K::Shade, "D3DSHADE_", kShade),
+    table(K::StencilOp, "D3DSTENCILOP_", kStencilOp),
+    table(K::FogMode, "D3DFOG_", kFogMode),
+    table(K::MaterialSource, "D3DMCS_", kMaterialSource),
+    table(K::ZBuffer, "D3DZB_", kZBuffer),
+    table(K::Bool, "", kBool),
 };
 
-template <size_t N> bool Find(const NamedState (&table)[N], std::string_view name, StateInfo* info)
+template <size_t N> bool find(const NamedState (&table)[N], std::string_view name, StateInfo* info)
 {
     for (const NamedState& s : table)
-        if (EqualsNoCase(s.name, name))
+        if (equalsNoCase(s.name, name))
         {
             *info = s.info;
             return true;
@@ -180,17 +180,17 @@ template <size_t N> bool Find(const NamedState (&table)[N], std::string_view nam
 
 } // namespace
 
-bool FindSamplerState(std::string_view name, StateInfo* info)
+bool findSamplerState(std::string_view name, StateInfo* info)
 {
-    return Find(kSamplerStates, name, info);
+    return find(kSamplerStates, name, info);
 }
 
-bool FindRenderState(std::string_view name, StateInfo* info)
+bool findRenderState(std::string_view name, StateInfo* info)
 {
-    return Find(kRenderStates, name, info);
+    return find(kRenderStates, name, info);
 }
 
-bool FindStateValue(StateValueKind kind, std::string_view name, DWORD* value)
+bool findStateValue(StateValueKind kind, std::string_view name, DWORD* value)
 {
     for (const ValueTable& t : kTables)
     {
@@ -198,10 +198,10 @@ bool FindStateValue(StateValueKind kind, std::string_view name, DWORD* value)
             continue;
         std::string_view shortName = name;
         if (!t.prefix.empty() && name.size() > t.prefix.size() &&
-            EqualsNoCase(name.substr(0, t.prefix.size()), t.prefix))
+            equalsNoCase(name.substr(0, t.prefix.size()), t.prefix))
             shortName = name.substr(t.prefix.size());
         for (size_t i = 0; i < t.count; ++i)
-            if (EqualsNoCase(t.values[i].name, shortName))
+            if (equalsNoCase(t.values[i].name, shortName))
             {
                 *value = t.values[i].value;
                 return true;
@@ -210,9 +210,9 @@ bool FindStateValue(StateValueKind kind, std::string_view name, DWORD* value)
     // Numeric states also take TRUE and FALSE.
     if (kind != K::Bool && kind != K::ZBuffer && kind != K::Dword && kind != K::Float)
         return false;
-    if (EqualsNoCase(name, "TRUE") || EqualsNoCase(name, "FALSE"))
+    if (equalsNoCase(name, "TRUE") || equalsNoCase(name, "FALSE"))
     {
-        *value = EqualsNoCase(name, "TRUE") ? 1 : 0;
+        *value = equalsNoCase(name, "TRUE") ? 1 : 0;
         return true;
     }
     return false;

@@ -35,9 +35,9 @@ struct StateInfo
 };
 
 // Lookups are case-insensitive; they return false for unknown names.
-bool FindSamplerState(std::string_view name, StateInfo* info);
-bool FindRenderState(std::string_view name, StateInfo* info);
+bool findSamplerState(std::string_view name, StateInfo* info);
+bool findRenderState(std::string_view name, StateInfo* info);
 // An enumerated value by its short name (WRAP) or its full one (D3DTADDRESS_WRAP).
-bool FindStateValue(StateValueKind kind, std::string_view name, DWORD* value);
+bool findStateValue(StateValueKind kind, std::string_view name, DWORD* value);
 
 } // namespace swk::d3dx9::fx

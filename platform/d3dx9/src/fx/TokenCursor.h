@@ -20,71 +20,71 @@ class TokenCursor
 public:
     TokenCursor(const Lexed& lexed, Diagnostics& diags) : lexed_(lexed), diags_(diags) {}
 
-    const Token& Peek(size_t ahead = 0) const
+    const Token& peek(size_t ahead = 0) const
     {
         const size_t i = pos_ + ahead;
         return i < lexed_.tokens.size() ? lexed_.tokens[i] : lexed_.tokens.back();
     }
-    const Token& Next()
+    const Token& next()
     {
-        const Token& t = Peek();
+        const Token& t = peek();
         if (t.kind != TokenKind::End)
             ++pos_;
         return t;
     }
-    bool AtEnd() const { return Peek().kind == TokenKind::End; }
-    bool Accept(std::string_view punct)
+    bool atEnd() const { return peek().kind == TokenKind::End; }
+    bool accept(std::string_view punct)
     {
-        if (!Peek().Is(punct))
+        if (!peek().is(punct))
             return false;
-        Next();
+        next();
         return true;
     }
-    const Token& Expect(std::string_view punct)
+    const Token& expect(std::string_view punct)
     {
-        if (!Peek().Is(punct))
-            Fail(Peek(), "'" + std::string(punct) + "' expected");
-        return Next();
+        if (!peek().is(punct))
+            fail(peek(), "'" + std::string(punct) + "' expected");
+        return next();
     }
-    const Token& ExpectIdentifier(std::string_view what)
+    const Token& expectIdentifier(std::string_view what)
     {
-        if (Peek().kind != TokenKind::Identifier)
-            Fail(Peek(), std::string(what) + " expected");
-        return Next();
+        if (peek().kind != TokenKind::Identifier)
+            fail(peek(), std::string(what) + " expected");
+        return next();
     }
 
-    SourceLocation Where(const Token& t) const
+    SourceLocation where(const Token& t) const
     {
         return SourceLocation{lexed_.files[static_cast<size_t>(t.file)], t.line, t.column};
     }
 
-    [[noreturn]] void Fail(const Token& t, const std::string& message)
+    [[noreturn]] void fail(const Token& t, const std::string& message)
     {
         const std::string shown = t.kind == TokenKind::End ? "end of file" : std::string(t.text);
-        diags_.Error(Where(t), message + " near '" + shown + "'", std::string(t.text));
-        diags_.All().back().nearOccurrence = EarlierOnLine(t);
+        diags_.error(where(t), message + " near '" + shown + "'", std::string(t.text));
+        diags_.all().back().nearOccurrence = earlierOnLine(t);
         throw ParseFailed{};
     }
 
     // Skips a bracketed group whose opening token is next, nested groups included.
-    const Token& SkipGroup(std::string_view open, std::string_view close)
+    const Token& skipGroup(std::string_view open, std::string_view close)
     {
-        const Token& first = Expect(open);
+        const Token& first = expect(open);
         int depth = 1;
         while (true)
         {
-            const Token& t = Next();
+            const Token& t = next();
             if (t.kind == TokenKind::End)
-                Fail(first, "unmatched '" + std::string(open) + "'");
-            if (t.Is(open))
+                fail(first, "unmatched '" + std::string(open) + "'");
+            if (t.is(open))
                 ++depth;
-            else if (t.Is(close) && --depth == 0)
+            else if (t.is(close) && --depth == 0)
                 return t;
         }
     }
 
 private:
-    int EarlierOnLine(const Token& t) const
+    int earlierOnLine(const Token& t) const
     {
         int n = 0;
         const Token* first = lexed_.tokens.data();

@@ -9,20 +9,20 @@ namespace swk::d3dx9
 
 using fx::ParamDecl;
 
-HRESULT Effect::Create(IDirect3DDevice9* device, fx::CompiledEffect&& compiled,
+HRESULT Effect::create(IDirect3DDevice9* device, fx::CompiledEffect&& compiled,
                        ID3DXEffectPool* pool, ID3DXEffect** out)
 {
     *out = nullptr;
     Effect* effect = new (std::nothrow) Effect(device, std::move(compiled), pool);
     if (!effect)
         return E_OUTOFMEMORY;
-    const HRESULT hr = effect->CreateShaders();
+    const HRESULT hr = effect->createShaders();
     if (FAILED(hr))
     {
         effect->Release();
         return hr;
     }
-    effect->BuildPasses();
+    effect->buildPasses();
     *out = effect;
     return D3D_OK;
 }
@@ -31,10 +31,10 @@ Effect::Effect(IDirect3DDevice9* device, fx::CompiledEffect&& compiled, ID3DXEff
     : device_(device), pool_(pool), fx_(std::move(compiled)), params_(fx_.parsed.params, fx_.layout)
 {
     for (const fx::SamplerDecl& s : fx_.parsed.samplers)
-        samplerTextures_.push_back(s.texture.empty() ? -1 : params_.Find(s.texture.c_str()));
+        samplerTextures_.push_back(s.texture.empty() ? -1 : params_.find(s.texture.c_str()));
 }
 
-HRESULT Effect::CreateShaders()
+HRESULT Effect::createShaders()
 {
     vertexShaders_.resize(fx_.shaders.size());
     pixelShaders_.resize(fx_.shaders.size());
@@ -51,7 +51,7 @@ HRESULT Effect::CreateShaders()
     return D3D_OK;
 }
 
-void Effect::BuildPasses()
+void Effect::buildPasses()
 {
     for (size_t t = 0; t < fx_.parsed.techniques.size(); ++t)
     {
@@ -81,7 +81,7 @@ void Effect::BuildPasses()
     }
 }
 
-int Effect::FindTechnique(D3DXHANDLE h) const
+int Effect::findTechnique(D3DXHANDLE h) const
 {
     if (!h)
         return -1;
@@ -95,7 +95,7 @@ int Effect::FindTechnique(D3DXHANDLE h) const
     return -1;
 }
 
-bool Effect::FindPass(D3DXHANDLE h, int* technique, int* pass) const
+bool Effect::findPass(D3DXHANDLE h, int* technique, int* pass) const
 {
     const auto& techniques = fx_.parsed.techniques;
     for (size_t t = 0; t < techniques.size(); ++t)
@@ -114,7 +114,7 @@ STDMETHODIMP Effect::GetDesc(D3DXEFFECT_DESC* pDesc)
     if (!pDesc)
         return D3DERR_INVALIDCALL;
     pDesc->Creator = "Swellkit effect compiler (glslang HLSL)";
-    pDesc->Parameters = static_cast<UINT>(params_.Count());
+    pDesc->Parameters = static_cast<UINT>(params_.count());
     pDesc->Techniques = static_cast<UINT>(fx_.parsed.techniques.size());
     pDesc->Functions = static_cast<UINT>(fx_.shaders.size());
     return D3D_OK;
@@ -122,10 +122,10 @@ STDMETHODIMP Effect::GetDesc(D3DXEFFECT_DESC* pDesc)
 
 STDMETHODIMP Effect::GetParameterDesc(D3DXHANDLE hParameter, D3DXPARAMETER_DESC* pDesc)
 {
-    const int i = params_.Find(hParameter);
+    const int i = params_.find(hParameter);
     if (i < 0 || !pDesc)
         return D3DERR_INVALIDCALL;
-    const ParamDecl& d = params_.Decl(static_cast<size_t>(i));
+    const ParamDecl& d = params_.decl(static_cast<size_t>(i));
     pDesc->Name = d.name.c_str();
     pDesc->Semantic = d.semantic.empty() ? nullptr : d.semantic.c_str();
     pDesc->Class = d.cls;
@@ -136,13 +136,13 @@ STDMETHODIMP Effect::GetParameterDesc(D3DXHANDLE hParameter, D3DXPARAMETER_DESC*
     pDesc->Annotations = 0;
     pDesc->StructMembers = 0;
     pDesc->Flags = d.shared ? D3DX_PARAMETER_SHARED : 0;
-    pDesc->Bytes = d.IsNumeric() ? d.Components() * 4 : static_cast<UINT>(sizeof(void*));
+    pDesc->Bytes = d.isNumeric() ? d.components() * 4 : static_cast<UINT>(sizeof(void*));
     return D3D_OK;
 }
 
 STDMETHODIMP Effect::GetTechniqueDesc(D3DXHANDLE hTechnique, D3DXTECHNIQUE_DESC* pDesc)
 {
-    const int t = FindTechnique(hTechnique);
+    const int t = findTechnique(hTechnique);
     if (t < 0 || !pDesc)
         return D3DERR_INVALIDCALL;
     const fx::TechniqueDecl& tech = fx_.parsed.techniques[static_cast<size_t>(t)];
@@ -155,7 +155,7 @@ STDMETHODIMP Effect::GetTechniqueDesc(D3DXHANDLE hTechnique, D3DXTECHNIQUE_DESC*
 STDMETHODIMP Effect::GetPassDesc(D3DXHANDLE hPass, D3DXPASS_DESC* pDesc)
 {
     int t, p;
-    if (!pDesc || !FindPass(hPass, &t, &p))
+    if (!pDesc || !findPass(hPass, &t, &p))
         return D3DERR_INVALIDCALL;
     const PassRuntime& r = passes_[static_cast<size_t>(t)][static_cast<size_t>(p)];
     pDesc->Name = r.decl->name.empty() ? nullptr : r.decl->name.c_str();
@@ -174,17 +174,17 @@ STDMETHODIMP Effect::GetPassDesc(D3DXHANDLE hPass, D3DXPASS_DESC* pDesc)
 STDMETHODIMP_(D3DXHANDLE) Effect::GetParameter(D3DXHANDLE hParameter, UINT Index)
 {
     // Top-level parameters only: structures and array elements have no handles.
-    if (hParameter || Index >= params_.Count())
+    if (hParameter || Index >= params_.count())
         return nullptr;
-    return params_.Handle(Index);
+    return params_.handle(Index);
 }
 
 STDMETHODIMP_(D3DXHANDLE) Effect::GetParameterByName(D3DXHANDLE hParameter, LPCSTR pName)
 {
     if (hParameter || !pName)
         return nullptr;
-    const int i = params_.Find(pName);
-    return i < 0 ? nullptr : params_.Handle(static_cast<size_t>(i));
+    const int i = params_.find(pName);
+    return i < 0 ? nullptr : params_.handle(static_cast<size_t>(i));
 }
 
 STDMETHODIMP_(D3DXHANDLE) Effect::GetTechnique(UINT Index)
@@ -195,13 +195,13 @@ STDMETHODIMP_(D3DXHANDLE) Effect::GetTechnique(UINT Index)
 
 STDMETHODIMP_(D3DXHANDLE) Effect::GetTechniqueByName(LPCSTR pName)
 {
-    const int t = FindTechnique(pName);
+    const int t = findTechnique(pName);
     return t < 0 ? nullptr : fx_.parsed.techniques[static_cast<size_t>(t)].name.c_str();
 }
 
 STDMETHODIMP_(D3DXHANDLE) Effect::GetPass(D3DXHANDLE hTechnique, UINT Index)
 {
-    const int t = FindTechnique(hTechnique);
+    const int t = findTechnique(hTechnique);
     if (t < 0 || Index >= fx_.parsed.techniques[static_cast<size_t>(t)].passes.size())
         return nullptr;
     return fx_.parsed.techniques[static_cast<size_t>(t)].passes[Index].name.c_str();
@@ -209,7 +209,7 @@ STDMETHODIMP_(D3DXHANDLE) Effect::GetPass(D3DXHANDLE hTechnique, UINT Index)
 
 STDMETHODIMP_(D3DXHANDLE) Effect::GetPassByName(D3DXHANDLE hTechnique, LPCSTR pName)
 {
-    const int t = FindTechnique(hTechnique);
+    const int t = findTechnique(hTechnique);
     if (t < 0 || !pName)
         return nullptr;
     for (const fx::PassDecl& p : fx_.parsed.techniques[static_cast<size_t>(t)].passes)
@@ -220,69 +220,69 @@ STDMETHODIMP_(D3DXHANDLE) Effect::GetPassByName(D3DXHANDLE hTechnique, LPCSTR pN
 
 STDMETHODIMP Effect::SetValue(D3DXHANDLE h, LPCVOID pData, UINT Bytes)
 {
-    return params_.SetValue(params_.Find(h), pData, Bytes);
+    return params_.setValue(params_.find(h), pData, Bytes);
 }
 STDMETHODIMP Effect::GetValue(D3DXHANDLE h, LPVOID pData, UINT Bytes)
 {
-    return params_.GetValue(params_.Find(h), pData, Bytes);
+    return params_.getValue(params_.find(h), pData, Bytes);
 }
 STDMETHODIMP Effect::SetBool(D3DXHANDLE h, BOOL b)
 {
-    return params_.SetBool(params_.Find(h), b);
+    return params_.setBool(params_.find(h), b);
 }
 STDMETHODIMP Effect::GetBool(D3DXHANDLE h, BOOL* pb)
 {
-    return params_.GetBool(params_.Find(h), pb);
+    return params_.getBool(params_.find(h), pb);
 }
 STDMETHODIMP Effect::SetInt(D3DXHANDLE h, INT n)
 {
-    return params_.SetInt(params_.Find(h), n);
+    return params_.setInt(params_.find(h), n);
 }
 STDMETHODIMP Effect::GetInt(D3DXHANDLE h, INT* pn)
 {
-    return params_.GetInt(params_.Find(h), pn);
+    return params_.getInt(params_.find(h), pn);
 }
 STDMETHODIMP Effect::SetFloat(D3DXHANDLE h, FLOAT f)
 {
-    return params_.SetFloat(params_.Find(h), f);
+    return params_.setFloat(params_.find(h), f);
 }
 STDMETHODIMP Effect::GetFloat(D3DXHANDLE h, FLOAT* pf)
 {
-    return params_.GetFloat(params_.Find(h), pf);
+    return params_.getFloat(params_.find(h), pf);
 }
 STDMETHODIMP Effect::SetFloatArray(D3DXHANDLE h, const FLOAT* pf, UINT Count)
 {
-    return params_.SetFloatArray(params_.Find(h), pf, Count);
+    return params_.setFloatArray(params_.find(h), pf, Count);
 }
 STDMETHODIMP Effect::GetFloatArray(D3DXHANDLE h, FLOAT* pf, UINT Count)
 {
-    return params_.GetFloatArray(params_.Find(h), pf, Count);
+    return params_.getFloatArray(params_.find(h), pf, Count);
 }
 STDMETHODIMP Effect::SetVector(D3DXHANDLE h, const D3DXVECTOR4* pVector)
 {
-    return params_.SetVector(params_.Find(h), pVector);
+    return params_.setVector(params_.find(h), pVector);
 }
 STDMETHODIMP Effect::GetVector(D3DXHANDLE h, D3DXVECTOR4* pVector)
 {
-    return params_.GetVector(params_.Find(h), pVector);
+    return params_.getVector(params_.find(h), pVector);
 }
 STDMETHODIMP Effect::SetMatrix(D3DXHANDLE h, const D3DXMATRIX* pMatrix)
 {
-    return params_.SetMatrix(params_.Find(h), pMatrix);
+    return params_.setMatrix(params_.find(h), pMatrix);
 }
 STDMETHODIMP Effect::GetMatrix(D3DXHANDLE h, D3DXMATRIX* pMatrix)
 {
-    return params_.GetMatrix(params_.Find(h), pMatrix);
+    return params_.getMatrix(params_.find(h), pMatrix);
 }
 STDMETHODIMP Effect::SetTexture(D3DXHANDLE h, IDirect3DBaseTexture9* pTexture)
 {
-    return params_.SetTexture(params_.Find(h), pTexture);
+    return params_.setTexture(params_.find(h), pTexture);
 }
 STDMETHODIMP Effect::GetTexture(D3DXHANDLE h, IDirect3DBaseTexture9** ppTexture)
 {
     if (ppTexture)
         *ppTexture = nullptr;
-    return params_.GetTexture(params_.Find(h), ppTexture);
+    return params_.getTexture(params_.find(h), ppTexture);
 }
 
 STDMETHODIMP Effect::GetPool(ID3DXEffectPool** ppPool)
@@ -297,7 +297,7 @@ STDMETHODIMP Effect::GetPool(ID3DXEffectPool** ppPool)
 
 STDMETHODIMP Effect::SetTechnique(D3DXHANDLE hTechnique)
 {
-    const int t = FindTechnique(hTechnique);
+    const int t = findTechnique(hTechnique);
     if (t < 0 || begun_)
         return D3DERR_INVALIDCALL;
     technique_ = t;
@@ -311,19 +311,19 @@ STDMETHODIMP_(D3DXHANDLE) Effect::GetCurrentTechnique()
 
 STDMETHODIMP Effect::ValidateTechnique(D3DXHANDLE hTechnique)
 {
-    return FindTechnique(hTechnique) < 0 ? D3DERR_INVALIDCALL : D3D_OK;
+    return findTechnique(hTechnique) < 0 ? D3DERR_INVALIDCALL : D3D_OK;
 }
 
 STDMETHODIMP_(BOOL) Effect::IsParameterUsed(D3DXHANDLE hParameter, D3DXHANDLE hTechnique)
 {
-    const int i = params_.Find(hParameter);
-    const int t = FindTechnique(hTechnique);
+    const int i = params_.find(hParameter);
+    const int t = findTechnique(hTechnique);
     if (i < 0 || t < 0)
         return FALSE;
-    const ParamDecl& d = params_.Decl(static_cast<size_t>(i));
+    const ParamDecl& d = params_.decl(static_cast<size_t>(i));
     for (const PassRuntime& p : passes_[static_cast<size_t>(t)])
     {
-        if (d.IsNumeric() && (p.vertexGlobals || p.pixelGlobals) &&
+        if (d.isNumeric() && (p.vertexGlobals || p.pixelGlobals) &&
             fx_.layout.offsets.count(d.name))
             return TRUE;
         for (int s : p.samplers)
@@ -334,7 +334,7 @@ STDMETHODIMP_(BOOL) Effect::IsParameterUsed(D3DXHANDLE hParameter, D3DXHANDLE hT
     return FALSE;
 }
 
-StateSelection Effect::Selection(int technique, DWORD flags)
+StateSelection Effect::selection(int technique, DWORD flags)
 {
     StateSelection what;
     const bool shaders = !(flags & D3DXFX_DONOTSAVESHADERSTATE);
@@ -346,9 +346,9 @@ StateSelection Effect::Selection(int technique, DWORD flags)
             what.vertexShader |= p.decl->vertexShader.has_value();
             what.pixelShader |= p.decl->pixelShader.has_value();
             if (p.vertexGlobals)
-                what.vertexConstants = params_.ConstantRegisters();
+                what.vertexConstants = params_.constantRegisters();
             if (p.pixelGlobals)
-                what.pixelConstants = params_.ConstantRegisters();
+                what.pixelConstants = params_.constantRegisters();
         }
         for (const fx::StateAssignment& rs : p.decl->renderStates)
             if (std::find(what.renderStates.begin(), what.renderStates.end(), rs.state) ==
@@ -379,14 +379,14 @@ STDMETHODIMP Effect::Begin(UINT* pPasses, DWORD Flags)
         return D3DERR_INVALIDCALL;
     if (pPasses)
         *pPasses = static_cast<UINT>(passes_[static_cast<size_t>(technique_)].size());
-    saved_.Clear();
+    saved_.clear();
     if (!(Flags & D3DXFX_DONOTSAVESTATE))
-        saved_.Capture(device_.get(), Selection(technique_, Flags));
+        saved_.capture(device_.get(), selection(technique_, Flags));
     begun_ = true;
     return D3D_OK;
 }
 
-void Effect::ApplyPass(const PassRuntime& pass, bool everything)
+void Effect::applyPass(const PassRuntime& pass, bool everything)
 {
     IDirect3DDevice9* device = device_.get();
     if (everything)
@@ -410,21 +410,21 @@ void Effect::ApplyPass(const PassRuntime& pass, bool everything)
                                         static_cast<D3DSAMPLERSTATETYPE>(st.state), st.value);
         }
     }
-    if (everything || appliedTextures_ != params_.TexturesVersion())
+    if (everything || appliedTextures_ != params_.texturesVersion())
     {
         for (int s : pass.samplers)
             device->SetTexture(static_cast<DWORD>(fx_.parsed.samplers[static_cast<size_t>(s)].reg),
-                               params_.Texture(samplerTextures_[static_cast<size_t>(s)]));
-        appliedTextures_ = params_.TexturesVersion();
+                               params_.texture(samplerTextures_[static_cast<size_t>(s)]));
+        appliedTextures_ = params_.texturesVersion();
     }
-    if (everything || appliedConstants_ != params_.ConstantsVersion())
+    if (everything || appliedConstants_ != params_.constantsVersion())
     {
-        const UINT registers = params_.ConstantRegisters();
+        const UINT registers = params_.constantRegisters();
         if (pass.vertexGlobals)
-            device->SetVertexShaderConstantF(0, params_.Constants(), registers);
+            device->SetVertexShaderConstantF(0, params_.constants(), registers);
         if (pass.pixelGlobals)
-            device->SetPixelShaderConstantF(0, params_.Constants(), registers);
-        appliedConstants_ = params_.ConstantsVersion();
+            device->SetPixelShaderConstantF(0, params_.constants(), registers);
+        appliedConstants_ = params_.constantsVersion();
     }
 }
 
@@ -433,7 +433,7 @@ STDMETHODIMP Effect::BeginPass(UINT Pass)
     if (!begun_ || pass_ >= 0 || Pass >= passes_[static_cast<size_t>(technique_)].size())
         return D3DERR_INVALIDCALL;
     pass_ = static_cast<int>(Pass);
-    ApplyPass(passes_[static_cast<size_t>(technique_)][Pass], true);
+    applyPass(passes_[static_cast<size_t>(technique_)][Pass], true);
     return D3D_OK;
 }
 
@@ -441,7 +441,7 @@ STDMETHODIMP Effect::CommitChanges()
 {
     if (pass_ < 0)
         return D3DERR_INVALIDCALL;
-    ApplyPass(passes_[static_cast<size_t>(technique_)][static_cast<size_t>(pass_)], false);
+    applyPass(passes_[static_cast<size_t>(technique_)][static_cast<size_t>(pass_)], false);
     return D3D_OK;
 }
 
@@ -459,7 +459,7 @@ STDMETHODIMP Effect::End()
         return D3DERR_INVALIDCALL;
     pass_ = -1;
     begun_ = false;
-    saved_.Restore(device_.get());
+    saved_.restore(device_.get());
     return D3D_OK;
 }
 
@@ -476,8 +476,8 @@ STDMETHODIMP Effect::GetDevice(IDirect3DDevice9** ppDevice)
 // lets go of those it holds, and of the state saved by an unfinished Begin.
 STDMETHODIMP Effect::OnLostDevice()
 {
-    params_.ReleaseDefaultPoolTextures();
-    saved_.Clear();
+    params_.releaseDefaultPoolTextures();
+    saved_.clear();
     begun_ = false;
     pass_ = -1;
     return D3D_OK;

@@ -20,7 +20,7 @@ class Effect final : public ComObject<ID3DXEffect>
 public:
     // Creates the shader objects on the device; the effect keeps a reference
     // to the device and to the pool.
-    static HRESULT Create(IDirect3DDevice9* device, fx::CompiledEffect&& compiled,
+    static HRESULT create(IDirect3DDevice9* device, fx::CompiledEffect&& compiled,
                           ID3DXEffectPool* pool, ID3DXEffect** out);
 
     STDMETHODIMP GetDesc(D3DXEFFECT_DESC* pDesc) override;
@@ -76,13 +76,13 @@ private:
     };
 
     Effect(IDirect3DDevice9* device, fx::CompiledEffect&& compiled, ID3DXEffectPool* pool);
-    HRESULT CreateShaders();
-    void BuildPasses();
+    HRESULT createShaders();
+    void buildPasses();
 
-    int FindTechnique(D3DXHANDLE h) const;
-    bool FindPass(D3DXHANDLE h, int* technique, int* pass) const;
-    StateSelection Selection(int technique, DWORD flags);
-    void ApplyPass(const PassRuntime& pass, bool everything);
+    int findTechnique(D3DXHANDLE h) const;
+    bool findPass(D3DXHANDLE h, int* technique, int* pass) const;
+    StateSelection selection(int technique, DWORD flags);
+    void applyPass(const PassRuntime& pass, bool everything);
 
     ComPtr<IDirect3DDevice9> device_;
     ComPtr<ID3DXEffectPool> pool_;

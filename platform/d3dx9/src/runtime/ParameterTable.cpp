@@ -16,30 +16,30 @@ ParameterTable::ParameterTable(const std::vector<ParamDecl>& decls, const fx::Gl
     for (size_t i = 0; i < decls_.size(); ++i)
     {
         const ParamDecl& d = decls_[i];
-        if (!d.IsNumeric())
+        if (!d.isNumeric())
             continue;
         // Defaults never reach the shader code; they live here.
         values_[i] = d.defaults;
-        values_[i].resize(d.Components(), 0);
+        values_[i].resize(d.components(), 0);
         if (auto it = layout.offsets.find(d.name); it != layout.offsets.end())
             offsets_[i] = static_cast<int>(it->second);
     }
 }
 
-int ParameterTable::Find(D3DXHANDLE handle) const
+int ParameterTable::find(D3DXHANDLE h) const
 {
-    if (!handle)
+    if (!h)
         return -1;
     for (size_t i = 0; i < decls_.size(); ++i)
-        if (handle == Handle(i))
+        if (h == handle(i))
             return static_cast<int>(i);
     for (size_t i = 0; i < decls_.size(); ++i)
-        if (decls_[i].name == handle)
+        if (decls_[i].name == h)
             return static_cast<int>(i);
     return -1;
 }
 
-double ParameterTable::Read(int i, size_t k) const
+double ParameterTable::read(int i, size_t k) const
 {
     const uint32_t word = values_[static_cast<size_t>(i)][k];
     switch (decls_[static_cast<size_t>(i)].type)
@@ -57,7 +57,7 @@ double ParameterTable::Read(int i, size_t k) const
     }
 }
 
-void ParameterTable::Write(int i, size_t k, double v)
+void ParameterTable::write(int i, size_t k, double v)
 {
     uint32_t& word = values_[static_cast<size_t>(i)][k];
     switch (decls_[static_cast<size_t>(i)].type)
@@ -79,106 +79,106 @@ void ParameterTable::Write(int i, size_t k, double v)
     ++constantsVersion_;
 }
 
-HRESULT ParameterTable::SetScalar(int i, double v)
+HRESULT ParameterTable::setScalar(int i, double v)
 {
-    if (!IsNumeric(i))
+    if (!isNumeric(i))
         return D3DERR_INVALIDCALL;
-    Write(i, 0, v);
+    write(i, 0, v);
     return D3D_OK;
 }
 
-HRESULT ParameterTable::GetBool(int i, BOOL* b) const
+HRESULT ParameterTable::getBool(int i, BOOL* b) const
 {
-    if (!IsNumeric(i) || !b)
+    if (!isNumeric(i) || !b)
         return D3DERR_INVALIDCALL;
-    *b = Read(i, 0) != 0 ? TRUE : FALSE;
+    *b = read(i, 0) != 0 ? TRUE : FALSE;
     return D3D_OK;
 }
 
-HRESULT ParameterTable::GetInt(int i, INT* n) const
+HRESULT ParameterTable::getInt(int i, INT* n) const
 {
-    if (!IsNumeric(i) || !n)
+    if (!isNumeric(i) || !n)
         return D3DERR_INVALIDCALL;
     *n = static_cast<INT>(
-        decls_[static_cast<size_t>(i)].type == D3DXPT_FLOAT ? std::lround(Read(i, 0)) : Read(i, 0));
+        decls_[static_cast<size_t>(i)].type == D3DXPT_FLOAT ? std::lround(read(i, 0)) : read(i, 0));
     return D3D_OK;
 }
 
-HRESULT ParameterTable::GetFloat(int i, FLOAT* f) const
+HRESULT ParameterTable::getFloat(int i, FLOAT* f) const
 {
-    if (!IsNumeric(i) || !f)
+    if (!isNumeric(i) || !f)
         return D3DERR_INVALIDCALL;
-    *f = static_cast<FLOAT>(Read(i, 0));
+    *f = static_cast<FLOAT>(read(i, 0));
     return D3D_OK;
 }
 
-HRESULT ParameterTable::SetFloatArray(int i, const FLOAT* values, UINT count)
+HRESULT ParameterTable::setFloatArray(int i, const FLOAT* values, UINT count)
 {
-    if (!IsNumeric(i) || (!values && count))
-        return D3DERR_INVALIDCALL;
-    const size_t n = std::min<size_t>(count, values_[static_cast<size_t>(i)].size());
-    for (size_t k = 0; k < n; ++k)
-        Write(i, k, values[k]);
-    return D3D_OK;
-}
-
-HRESULT ParameterTable::GetFloatArray(int i, FLOAT* values, UINT count) const
-{
-    if (!IsNumeric(i) || (!values && count))
+    if (!isNumeric(i) || (!values && count))
         return D3DERR_INVALIDCALL;
     const size_t n = std::min<size_t>(count, values_[static_cast<size_t>(i)].size());
     for (size_t k = 0; k < n; ++k)
-        values[k] = static_cast<FLOAT>(Read(i, k));
+        write(i, k, values[k]);
     return D3D_OK;
 }
 
-HRESULT ParameterTable::SetVector(int i, const D3DXVECTOR4* v)
+HRESULT ParameterTable::getFloatArray(int i, FLOAT* values, UINT count) const
 {
-    if (!IsNumeric(i) || !v || decls_[static_cast<size_t>(i)].cls >= D3DXPC_MATRIX_ROWS)
+    if (!isNumeric(i) || (!values && count))
+        return D3DERR_INVALIDCALL;
+    const size_t n = std::min<size_t>(count, values_[static_cast<size_t>(i)].size());
+    for (size_t k = 0; k < n; ++k)
+        values[k] = static_cast<FLOAT>(read(i, k));
+    return D3D_OK;
+}
+
+HRESULT ParameterTable::setVector(int i, const D3DXVECTOR4* v)
+{
+    if (!isNumeric(i) || !v || decls_[static_cast<size_t>(i)].cls >= D3DXPC_MATRIX_ROWS)
         return D3DERR_INVALIDCALL;
     const float xyzw[4] = {v->x, v->y, v->z, v->w};
     const size_t n = std::min<size_t>(decls_[static_cast<size_t>(i)].columns, 4);
     for (size_t k = 0; k < n; ++k)
-        Write(i, k, xyzw[k]);
+        write(i, k, xyzw[k]);
     return D3D_OK;
 }
 
-HRESULT ParameterTable::GetVector(int i, D3DXVECTOR4* v) const
+HRESULT ParameterTable::getVector(int i, D3DXVECTOR4* v) const
 {
-    if (!IsNumeric(i) || !v || decls_[static_cast<size_t>(i)].cls >= D3DXPC_MATRIX_ROWS)
+    if (!isNumeric(i) || !v || decls_[static_cast<size_t>(i)].cls >= D3DXPC_MATRIX_ROWS)
         return D3DERR_INVALIDCALL;
     float xyzw[4] = {0, 0, 0, 0};
     const size_t n = std::min<size_t>(decls_[static_cast<size_t>(i)].columns, 4);
     for (size_t k = 0; k < n; ++k)
-        xyzw[k] = static_cast<float>(Read(i, k));
+        xyzw[k] = static_cast<float>(read(i, k));
     *v = D3DXVECTOR4(xyzw[0], xyzw[1], xyzw[2], xyzw[3]);
     return D3D_OK;
 }
 
-HRESULT ParameterTable::SetMatrix(int i, const D3DXMATRIX* m)
+HRESULT ParameterTable::setMatrix(int i, const D3DXMATRIX* m)
 {
-    if (!IsNumeric(i) || !m || decls_[static_cast<size_t>(i)].cls < D3DXPC_MATRIX_ROWS)
+    if (!isNumeric(i) || !m || decls_[static_cast<size_t>(i)].cls < D3DXPC_MATRIX_ROWS)
         return D3DERR_INVALIDCALL;
     const ParamDecl& d = decls_[static_cast<size_t>(i)];
     for (UINT r = 0; r < d.rows; ++r)
         for (UINT c = 0; c < d.columns; ++c)
-            Write(i, r * d.columns + c, m->m[r][c]);
+            write(i, r * d.columns + c, m->m[r][c]);
     return D3D_OK;
 }
 
-HRESULT ParameterTable::GetMatrix(int i, D3DXMATRIX* m) const
+HRESULT ParameterTable::getMatrix(int i, D3DXMATRIX* m) const
 {
-    if (!IsNumeric(i) || !m || decls_[static_cast<size_t>(i)].cls < D3DXPC_MATRIX_ROWS)
+    if (!isNumeric(i) || !m || decls_[static_cast<size_t>(i)].cls < D3DXPC_MATRIX_ROWS)
         return D3DERR_INVALIDCALL;
     const ParamDecl& d = decls_[static_cast<size_t>(i)];
     std::memset(m, 0, sizeof *m);
     for (UINT r = 0; r < d.rows; ++r)
         for (UINT c = 0; c < d.columns; ++c)
-            m->m[r][c] = static_cast<float>(Read(i, r * d.columns + c));
+            m->m[r][c] = static_cast<float>(read(i, r * d.columns + c));
     return D3D_OK;
 }
 
-HRESULT ParameterTable::SetValue(int i, const void* data, UINT bytes)
+HRESULT ParameterTable::setValue(int i, const void* data, UINT bytes)
 {
     if (i < 0 || !data)
         return D3DERR_INVALIDCALL;
@@ -189,9 +189,9 @@ HRESULT ParameterTable::SetValue(int i, const void* data, UINT bytes)
             return D3DERR_INVALIDCALL;
         IDirect3DBaseTexture9* texture;
         std::memcpy(&texture, data, sizeof texture);
-        return SetTexture(i, texture);
+        return setTexture(i, texture);
     }
-    if (!d.IsNumeric())
+    if (!d.isNumeric())
         return D3DERR_INVALIDCALL;
     std::vector<uint32_t>& v = values_[static_cast<size_t>(i)];
     std::memcpy(v.data(), data, std::min<size_t>(bytes, v.size() * 4));
@@ -200,7 +200,7 @@ HRESULT ParameterTable::SetValue(int i, const void* data, UINT bytes)
     return D3D_OK;
 }
 
-HRESULT ParameterTable::GetValue(int i, void* data, UINT bytes) const
+HRESULT ParameterTable::getValue(int i, void* data, UINT bytes) const
 {
     if (i < 0 || !data)
         return D3DERR_INVALIDCALL;
@@ -210,7 +210,7 @@ HRESULT ParameterTable::GetValue(int i, void* data, UINT bytes) const
         if (bytes < sizeof(IDirect3DBaseTexture9*))
             return D3DERR_INVALIDCALL;
         IDirect3DBaseTexture9* texture = nullptr;
-        GetTexture(i, &texture);
+        getTexture(i, &texture);
         std::memcpy(data, &texture, sizeof texture);
         return D3D_OK;
     }
@@ -222,14 +222,14 @@ HRESULT ParameterTable::GetValue(int i, void* data, UINT bytes) const
         std::memcpy(data, &s, sizeof s);
         return D3D_OK;
     }
-    if (!d.IsNumeric())
+    if (!d.isNumeric())
         return D3DERR_INVALIDCALL;
     const std::vector<uint32_t>& v = values_[static_cast<size_t>(i)];
     std::memcpy(data, v.data(), std::min<size_t>(bytes, v.size() * 4));
     return D3D_OK;
 }
 
-HRESULT ParameterTable::SetTexture(int i, IDirect3DBaseTexture9* texture)
+HRESULT ParameterTable::setTexture(int i, IDirect3DBaseTexture9* texture)
 {
     if (i < 0)
         return D3DERR_INVALIDCALL;
@@ -241,7 +241,7 @@ HRESULT ParameterTable::SetTexture(int i, IDirect3DBaseTexture9* texture)
     return D3D_OK;
 }
 
-HRESULT ParameterTable::GetTexture(int i, IDirect3DBaseTexture9** texture) const
+HRESULT ParameterTable::getTexture(int i, IDirect3DBaseTexture9** texture) const
 {
     if (i < 0 || !texture)
         return D3DERR_INVALIDCALL;
@@ -254,7 +254,7 @@ HRESULT ParameterTable::GetTexture(int i, IDirect3DBaseTexture9** texture) const
     return D3D_OK;
 }
 
-void ParameterTable::ReleaseDefaultPoolTextures()
+void ParameterTable::releaseDefaultPoolTextures()
 {
     for (ComPtr<IDirect3DBaseTexture9>& t : textures_)
     {
@@ -272,16 +272,16 @@ void ParameterTable::ReleaseDefaultPoolTextures()
     }
 }
 
-const float* ParameterTable::Constants()
+const float* ParameterTable::constants()
 {
     if (blockDirty_)
-        Pack();
+        pack();
     return reinterpret_cast<const float*>(block_.data());
 }
 
 // Arrays start every element on a register; a column-major matrix (the HLSL
 // default) puts one column in each register, a row-major one one row.
-void ParameterTable::Pack()
+void ParameterTable::pack()
 {
     blockDirty_ = false;
     for (size_t i = 0; i < decls_.size(); ++i)

@@ -3,9 +3,9 @@
 namespace swk::d3dx9
 {
 
-void StateSnapshot::Capture(IDirect3DDevice9* device, const StateSelection& what)
+void StateSnapshot::capture(IDirect3DDevice9* device, const StateSelection& what)
 {
-    Clear();
+    clear();
     if (what.vertexShader)
         haveVertexShader_ = SUCCEEDED(device->GetVertexShader(vertexShader_.out()));
     if (what.pixelShader)
@@ -39,7 +39,7 @@ void StateSnapshot::Capture(IDirect3DDevice9* device, const StateSelection& what
     }
 }
 
-void StateSnapshot::Restore(IDirect3DDevice9* device)
+void StateSnapshot::restore(IDirect3DDevice9* device)
 {
     if (haveVertexShader_)
         device->SetVertexShader(vertexShader_.get());
@@ -57,10 +57,10 @@ void StateSnapshot::Restore(IDirect3DDevice9* device)
         device->SetTexture(t.reg, t.texture.get());
     for (const SamplerValue& s : samplerStates_)
         device->SetSamplerState(s.reg, static_cast<D3DSAMPLERSTATETYPE>(s.state), s.value);
-    Clear();
+    clear();
 }
 
-void StateSnapshot::Clear()
+void StateSnapshot::clear()
 {
     haveVertexShader_ = havePixelShader_ = false;
     vertexShader_.reset();

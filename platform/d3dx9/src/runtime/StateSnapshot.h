@@ -30,9 +30,9 @@ class StateSnapshot
 {
 public:
     // Reads the selected state; a device that fails a getter leaves that item out.
-    void Capture(IDirect3DDevice9* device, const StateSelection& what);
-    void Restore(IDirect3DDevice9* device);
-    void Clear();
+    void capture(IDirect3DDevice9* device, const StateSelection& what);
+    void restore(IDirect3DDevice9* device);
+    void clear();
 
 private:
     struct Value

@@ -10,11 +10,11 @@ namespace swk::vk
 
 // Handles of every kind below that are alive now, for the soak's and a host's
 // leak checks.
-long LiveHandles();
+long liveHandles();
 
 namespace detail
 {
-void CountHandles(long delta);
+void countHandles(long delta);
 } // namespace detail
 
 template <typename T, void (*Destroy)(VkDevice, T, const VkAllocationCallbacks*)> class Unique
@@ -24,7 +24,7 @@ public:
     Unique(VkDevice device, T handle) : device_(device), handle_(handle)
     {
         if (handle_ != T(VK_NULL_HANDLE))
-            detail::CountHandles(1);
+            detail::countHandles(1);
     }
     Unique(const Unique&) = delete;
     Unique& operator=(const Unique&) = delete;
@@ -49,7 +49,7 @@ public:
         if (handle_ != T(VK_NULL_HANDLE))
         {
             Destroy(device_, handle_, nullptr);
-            detail::CountHandles(-1);
+            detail::countHandles(-1);
         }
         handle_ = T(VK_NULL_HANDLE);
     }
