@@ -29,6 +29,7 @@ SUITES = {
     "cpu_normals_tests": "tests/cpu_normals/cpu_normals_tests",
     "noise_tests": "tests/noise/noise_tests",
     "engine_support_tests": "tests/engine_support/engine_support_tests",
+    "win32_tests": "tests/win32/win32_tests",
     "vk_tests": "tests/vk/vk_tests",
     "d3d9_tests": "tests/d3d9/d3d9_tests",
     "d3d9_present_tests": "tests/d3d9/d3d9_present_tests",
