@@ -119,8 +119,10 @@ def start_display():
     # The presentation suites need an X display; a private Xvfb when none is set.
     if os.environ.get("DISPLAY"):
         return None
+    # -noreset: otherwise the server resets when its last client leaves, and
+    # the viewer's next window, opened just then, finds no display.
     r, w = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-noreset", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
                             pass_fds=(w,), stderr=subprocess.DEVNULL)
     os.close(w)
     os.environ["DISPLAY"] = ":" + os.read(r, 16).decode().strip()
