@@ -28,15 +28,6 @@ std::ostream& operator<<(std::ostream& out, const DeviceClass& deviceClass)
     return out << deviceClass.name;
 }
 
-Path PathOf(const DeviceClass& deviceClass)
-{
-    if (deviceClass.pixelShaderVersion >= D3DPS_VERSION(2, 0))
-        return Path::PixelShader20;
-    if (deviceClass.pixelShaderVersion >= D3DPS_VERSION(1, 1))
-        return Path::PixelShader1x;
-    return Path::FixedFunction;
-}
-
 void GeneratorTest::SetUp()
 {
     // The module draws its noise tables from rand() and never seeds it: the
@@ -108,7 +99,7 @@ MapImage GeneratorTest::Read(IDirect3DTexture9* texture)
 
 void GeneratorTest::ExpectMapsOfLastFrame()
 {
-    if (PathOf(class_) == Path::PixelShader20)
+    if (class_.PerPixel())
         ExpectPixelShaderMaps();
     else
         ExpectGridNormalMap();
@@ -170,7 +161,7 @@ void GeneratorTest::ExpectGridNormalMap()
     // into the last column, whose vertex normals no frame writes; whatever a
     // new buffer held there reaches them. Vertex colours are bytes and weigh
     // nothing there, but floats may be NaN: that column has a test of its own.
-    const int columns = PathOf(class_) == Path::FixedFunction ? W - 1 : W - 2;
+    const int columns = class_.FixedFunction() ? W - 1 : W - 2;
     const Worst worst = GridNormalError(normals, 0, columns);
     // A grid point lies on its texel's centre, where the interpolated colour is
     // the vertex's own up to single-precision barycentrics; with the rounding of
@@ -183,7 +174,7 @@ Worst GeneratorTest::GridNormalError(const MapImage& normals, int fromColumn, in
     const CWaveGenerator& g = *generator_;
     const int W = CWaveGeneratorProbe::GridWidth(g), H = CWaveGeneratorProbe::GridHeight(g);
     const D3DXVECTOR3* grid = CWaveGeneratorProbe::GridNormals(g);
-    const bool packed = PathOf(class_) == Path::FixedFunction;
+    const bool packed = class_.FixedFunction();
     return Compare(normals, fromColumn, toColumn, H - 1, true,
                    [&](int x, int y)
                    {

@@ -31,6 +31,10 @@ struct DeviceClass
     std::vector<SWK_REFUSED_FORMAT> refused;
 
     bool Refuses(D3DFORMAT format, DWORD usage) const;
+    // Pixel shader 2.0 draws both maps per pixel; the others draw the normal
+    // map from a grid, without pixel shaders through fixed-function colours.
+    bool PerPixel() const { return pixelShaderVersion >= D3DPS_VERSION(2, 0); }
+    bool FixedFunction() const { return pixelShaderVersion < D3DPS_VERSION(1, 1); }
 };
 
 std::ostream& operator<<(std::ostream& out, const DeviceClass& deviceClass);
@@ -39,15 +43,6 @@ std::ostream& operator<<(std::ostream& out, const DeviceClass& deviceClass);
 extern const std::vector<SWK_REFUSED_FORMAT> kNoDynamicL16;
 // The three wide render-target formats refused: the maps fall back to A8R8G8B8.
 extern const std::vector<SWK_REFUSED_FORMAT> kNoWideTargets;
-
-enum class Path
-{
-    PixelShader20,
-    PixelShader1x,
-    FixedFunction
-};
-
-Path PathOf(const DeviceClass& deviceClass);
 
 class GeneratorTest : public ::testing::Test
 {

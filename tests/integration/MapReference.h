@@ -41,7 +41,7 @@ Colour ShaderColour(const D3DXVECTOR3& n);
 // as the target reads that colour back.
 Colour PackedColour(const D3DXVECTOR3& n);
 
-// The spacing of a map format's values just below 1.
+// The spacing of a map format's values.
 double FormatStep(D3DFORMAT format);
 
 // The largest difference seen, and where.
