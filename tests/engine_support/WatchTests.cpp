@@ -46,8 +46,17 @@ protected:
     TestDevice device;
 };
 
-TEST_F(Watch, FailedCreationReportsFileLineAndResultAndLeavesNull)
+// A failed call is reported with its file, line and result and leaves null; a
+// missing depth-stencil surface is an answer, not a failure.
+TEST_F(Watch, FailedCallsReportFileLineAndResultAndLeaveNull)
 {
+    IDirect3DSurface9* depth = NULL;
+    device.SetDepthStencilSurface(NULL);
+    EXPECT_EQ(CD3DWatch::SafeGetDepthStencilSurface("WaveGenerator", 801, &device, &depth),
+              D3DERR_NOTFOUND);
+    EXPECT_EQ(depth, nullptr);
+    EXPECT_TRUE(reports.empty());
+
     device.Fail("CreateTexture", D3DERR_OUTOFVIDEOMEMORY, 1);
     IDirect3DTexture9* texture = reinterpret_cast<IDirect3DTexture9*>(&device);
     const HRESULT hr =
@@ -60,6 +69,11 @@ TEST_F(Watch, FailedCreationReportsFileLineAndResultAndLeavesNull)
     EXPECT_EQ(reports[0].line, 381);
     EXPECT_EQ(reports[0].message, "CreateTexture failed: D3DERR_OUTOFVIDEOMEMORY");
     EXPECT_EQ(CD3DWatch::GetWatchedCount(), 0u);
+    device.Fail("GetDepthStencilSurface", D3DERR_INVALIDCALL, 1);
+    device.SetDepthStencilSurface(device.DepthStencil());
+    CD3DWatch::SafeGetDepthStencilSurface("WaveGenerator", 801, &device, &depth);
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[1].line, 801);
 }
 
 TEST_F(Watch, HeldReferencesAreLeaksUntilReleasedWithoutReport)
@@ -152,21 +166,6 @@ TEST_F(Watch, ConcurrentReleasesOfOnePointerReleaseItOnce)
     EXPECT_EQ(device.References(), deviceReferences);
     EXPECT_EQ(CD3DWatch::GetWatchedCount(), 0u);
     EXPECT_TRUE(reports.empty());
-}
-
-TEST_F(Watch, MissingDepthStencilSurfaceIsAnAnswerNotAFailure)
-{
-    IDirect3DSurface9* depth = NULL;
-    device.SetDepthStencilSurface(NULL);
-    EXPECT_EQ(CD3DWatch::SafeGetDepthStencilSurface("WaveGenerator", 801, &device, &depth),
-              D3DERR_NOTFOUND);
-    EXPECT_EQ(depth, nullptr);
-    EXPECT_TRUE(reports.empty());
-    device.Fail("GetDepthStencilSurface", D3DERR_INVALIDCALL, 1);
-    device.SetDepthStencilSurface(device.DepthStencil());
-    CD3DWatch::SafeGetDepthStencilSurface("WaveGenerator", 801, &device, &depth);
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].line, 801);
 }
 
 TEST(DeviceRestorable, CountsLiveObjects)

@@ -23,11 +23,6 @@ bool DeviceClass::Refuses(D3DFORMAT format, DWORD usage) const
                        { return r.Format == format && (r.Usage == 0 || (r.Usage & usage)); });
 }
 
-std::ostream& operator<<(std::ostream& out, const DeviceClass& deviceClass)
-{
-    return out << deviceClass.name;
-}
-
 void GeneratorTest::SetUp()
 {
     // The module draws its noise tables from rand() and never seeds it: the

@@ -37,8 +37,6 @@ struct DeviceClass
     bool FixedFunction() const { return pixelShaderVersion < D3DPS_VERSION(1, 1); }
 };
 
-std::ostream& operator<<(std::ostream& out, const DeviceClass& deviceClass);
-
 // Dynamic L16 textures refused: the noise falls back to L8.
 extern const std::vector<SWK_REFUSED_FORMAT> kNoDynamicL16;
 // The three wide render-target formats refused: the maps fall back to A8R8G8B8.

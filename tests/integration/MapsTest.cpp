@@ -76,26 +76,6 @@ TEST_F(LastGridColumn, UndefinedNormalsThereStayOutOfTheMap)
     EXPECT_LE(worst.error, FormatStep(normals.format)) << "worst " << worst;
 }
 
-// Sizes the device cannot hold are refused by it, reported through the engine
-// support library, and leave a generator without maps that still updates.
-class SizesPastTheLimits : public GeneratorTest, public ::testing::WithParamInterface<int>
-{
-};
-
-TEST_P(SizesPastTheLimits, AreReportedFailuresNotCrashes)
-{
-    CreateDevice({"PixelShader30", D3DPS_VERSION(3, 0), {}});
-    ASSERT_FALSE(HasFatalFailure());
-    CWaveGenerator& g = CreateGenerator(GetParam(), GetParam());
-    Animate(2);
-    EXPECT_EQ(g.GetNormalMap(), nullptr);
-    EXPECT_EQ(g.GetHeightMap(), nullptr);
-    EXPECT_FALSE(reports_.empty());
-    reports_.clear();
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, SizesPastTheLimits, ::testing::Values(-1, 65536));
-
 INSTANTIATE_TEST_SUITE_P(
     DeviceClasses, Maps,
     ::testing::Values(DeviceClass{"PixelShader20", D3DPS_VERSION(2, 0), {}},

@@ -24,11 +24,6 @@ struct ViewRun
     int restorations;
 };
 
-void PrintTo(const ViewRun& run, std::ostream* os)
-{
-    *os << run.name;
-}
-
 class ViewTest : public ::testing::TestWithParam<ViewRun>
 {
 protected:
