@@ -100,25 +100,6 @@ TEST_P(DeviceLoss, SoakEveryResetSucceedsTheMapsComeBackAndNothingGrows)
     }
 }
 
-// A device that cannot make the normal map (wide targets with generated mip
-// levels refused) leaves the generator holding nothing in the default pool.
-TEST_P(DeviceLoss, ResetSucceedsWhenTheNormalMapCouldNotBeMade)
-{
-    DeviceClass deviceClass = GetParam();
-    deviceClass.refused = {{D3DFMT_A16B16G16R16, D3DUSAGE_AUTOGENMIPMAP}};
-    CreateDevice(deviceClass);
-    ASSERT_FALSE(HasFatalFailure());
-    CWaveGenerator& g = CreateGenerator(64, 64);
-    ASSERT_EQ(g.GetNormalMap(), nullptr);
-    EXPECT_FALSE(reports_.empty());
-    reports_.clear();
-    g.OnLostDevice();
-    ASSERT_EQ(swk_->LoseDevice(), D3D_OK);
-    ASSERT_EQ(swk_->MakeResettable(), D3D_OK);
-    D3DPRESENT_PARAMETERS pp = swk::test::presentation(64, 64, D3DFMT_X8R8G8B8, true);
-    EXPECT_EQ(device_->Reset(&pp), D3D_OK) << "a default-pool resource outlived the loss";
-}
-
 INSTANTIATE_TEST_SUITE_P(Paths, DeviceLoss,
                          ::testing::Values(DeviceClass{"PixelShader20", D3DPS_VERSION(2, 0), {}},
                                            DeviceClass{"PixelShader14", D3DPS_VERSION(1, 4), {}},

@@ -37,11 +37,6 @@ struct DeviceClass
     bool FixedFunction() const { return pixelShaderVersion < D3DPS_VERSION(1, 1); }
 };
 
-// Dynamic L16 textures refused: the noise falls back to L8.
-extern const std::vector<SWK_REFUSED_FORMAT> kNoDynamicL16;
-// The three wide render-target formats refused: the maps fall back to A8R8G8B8.
-extern const std::vector<SWK_REFUSED_FORMAT> kNoWideTargets;
-
 class GeneratorTest : public ::testing::Test
 {
 protected:
@@ -60,10 +55,6 @@ protected:
     // Checks both maps against the generator's layers, grid normals and
     // formats for the frame it drew last.
     void ExpectMapsOfLastFrame();
-    // The largest difference between the normal map's texels at the grid
-    // points of columns [fromColumn, toColumn), last row left out, and the
-    // colours their CPU normals should give.
-    Worst GridNormalError(const MapImage& normals, int fromColumn, int toColumn);
 
     DeviceClass class_;
     ComPtr<IDirect3D9> d3d_;

@@ -54,11 +54,7 @@ struct Worst
     void take(double e, int atX, int atY)
     {
         if (e > error || x < 0)
-        {
-            error = e;
-            x = atX;
-            y = atY;
-        }
+            *this = Worst{e, atX, atY};
     }
 };
 
