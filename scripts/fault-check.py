@@ -29,6 +29,7 @@ SUITES = {
     "cpu_normals_tests": "tests/cpu_normals/cpu_normals_tests",
     "noise_tests": "tests/noise/noise_tests",
     "engine_support_tests": "tests/engine_support/engine_support_tests",
+    "win32_tests": "tests/win32/win32_tests",
     "vk_tests": "tests/vk/vk_tests",
     "d3d9_tests": "tests/d3d9/d3d9_tests",
     "d3d9_present_tests": "tests/d3d9/d3d9_present_tests",
@@ -118,8 +119,10 @@ def start_display():
     # The presentation suites need an X display; a private Xvfb when none is set.
     if os.environ.get("DISPLAY"):
         return None
+    # -noreset: otherwise the server resets when its last client leaves, and
+    # the viewer's next window, opened just then, finds no display.
     r, w = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-noreset", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
                             pass_fds=(w,), stderr=subprocess.DEVNULL)
     os.close(w)
     os.environ["DISPLAY"] = ":" + os.read(r, 16).decode().strip()

@@ -1,6 +1,7 @@
 // A host of the shared library, built with -fsanitize=undefined: its calls
 // through a CWaveGenerator pointer, typeid and dynamic_cast need the class's
 // type information from the library.
+#include <Presentation.h>
 #include <WaveGenerator.h>
 
 #include <d3d9.h>
@@ -13,11 +14,7 @@ TEST(Exports, AHostSeesTheClassTypeInformationOfTheLibrary)
 {
     IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
     ASSERT_NE(d3d, nullptr);
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = pp.BackBufferHeight = 16;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
+    D3DPRESENT_PARAMETERS pp = swk::test::presentation(16, 16, D3DFMT_X8R8G8B8);
     IDirect3DDevice9* device = nullptr;
     ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                 D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),

@@ -31,23 +31,11 @@ struct DeviceClass
     std::vector<SWK_REFUSED_FORMAT> refused;
 
     bool Refuses(D3DFORMAT format, DWORD usage) const;
+    // Pixel shader 2.0 draws both maps per pixel; the others draw the normal
+    // map from a grid, without pixel shaders through fixed-function colours.
+    bool PerPixel() const { return pixelShaderVersion >= D3DPS_VERSION(2, 0); }
+    bool FixedFunction() const { return pixelShaderVersion < D3DPS_VERSION(1, 1); }
 };
-
-std::ostream& operator<<(std::ostream& out, const DeviceClass& deviceClass);
-
-// Dynamic L16 textures refused: the noise falls back to L8.
-extern const std::vector<SWK_REFUSED_FORMAT> kNoDynamicL16;
-// The three wide render-target formats refused: the maps fall back to A8R8G8B8.
-extern const std::vector<SWK_REFUSED_FORMAT> kNoWideTargets;
-
-enum class Path
-{
-    PixelShader20,
-    PixelShader1x,
-    FixedFunction
-};
-
-Path PathOf(const DeviceClass& deviceClass);
 
 class GeneratorTest : public ::testing::Test
 {
@@ -67,10 +55,6 @@ protected:
     // Checks both maps against the generator's layers, grid normals and
     // formats for the frame it drew last.
     void ExpectMapsOfLastFrame();
-    // The largest difference between the normal map's texels at the grid
-    // points of columns [fromColumn, toColumn), last row left out, and the
-    // colours their CPU normals should give.
-    Worst GridNormalError(const MapImage& normals, int fromColumn, int toColumn);
 
     DeviceClass class_;
     ComPtr<IDirect3D9> d3d_;

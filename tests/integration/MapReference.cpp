@@ -59,17 +59,9 @@ Colour PackedColour(const D3DXVECTOR3& n)
 
 double FormatStep(D3DFORMAT format)
 {
-    switch (format)
-    {
-    case D3DFMT_A16B16G16R16:
-        return 1.0 / 65535;
-    case D3DFMT_A16B16G16R16F:
-        return std::ldexp(1.0, -11);
-    case D3DFMT_A32B32G32R32F:
-        return std::ldexp(1.0, -24);
-    default:
-        return 1.0 / 255;
-    }
+    // The maps are 16-bit integers, or bytes where the device refuses those;
+    // the checks of the per-pixel maps fail any other format.
+    return format == D3DFMT_A16B16G16R16 ? 1.0 / 65535 : 1.0 / 255;
 }
 
 std::ostream& operator<<(std::ostream& out, const Worst& worst)

@@ -41,7 +41,7 @@ Colour ShaderColour(const D3DXVECTOR3& n);
 // as the target reads that colour back.
 Colour PackedColour(const D3DXVECTOR3& n);
 
-// The spacing of a map format's values just below 1.
+// The spacing of a map format's values.
 double FormatStep(D3DFORMAT format);
 
 // The largest difference seen, and where.
@@ -54,11 +54,7 @@ struct Worst
     void take(double e, int atX, int atY)
     {
         if (e > error || x < 0)
-        {
-            error = e;
-            x = atX;
-            y = atY;
-        }
+            *this = Worst{e, atX, atY};
     }
 };
 

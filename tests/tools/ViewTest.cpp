@@ -24,23 +24,12 @@ struct ViewRun
     int restorations;
 };
 
-void PrintTo(const ViewRun& run, std::ostream* os)
-{
-    *os << run.name;
-}
-
-class ViewTest : public ::testing::TestWithParam<ViewRun>
-{
-protected:
-    void SetUp() override
-    {
-        if (!std::getenv("DISPLAY"))
-            GTEST_SKIP() << "no X display (scripts/test.sh starts Xvfb)";
-    }
-};
+using ViewTest = ::testing::TestWithParam<ViewRun>;
 
 TEST_P(ViewTest, ShowsWaterAndLeavesNothingBehind)
 {
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "no X display (scripts/test.sh starts Xvfb)";
     const ViewRun& run = GetParam();
     ViewOptions options;
     options.mapSize = 64;
