@@ -42,21 +42,6 @@ TEST_F(Creation, ReportsPixelShaderThreeAndTheGeneratorsFormats)
               D3DERR_INVALIDCALL);
 }
 
-TEST_F(Creation, DeviceAnswersForItsBackBuffer)
-{
-    device_ = createDevice(40, 30, D3DFMT_A8R8G8B8);
-    ASSERT_TRUE(device_);
-    D3DDISPLAYMODE mode{};
-    ASSERT_EQ(device_->GetDisplayMode(0, &mode), D3D_OK);
-    EXPECT_EQ(mode.Width, 40u);
-    EXPECT_EQ(mode.Height, 30u);
-    // The adapter format of a display: the back buffer's format without alpha.
-    EXPECT_EQ(mode.Format, D3DFMT_X8R8G8B8);
-    ComPtr<IDirect3D9> owner;
-    ASSERT_EQ(device_->GetDirect3D(owner.out()), D3D_OK);
-    EXPECT_EQ(owner.get(), d3d());
-}
-
 TEST_F(Creation, WindowlessCreationFillsInWhatDirect3DChooses)
 {
     D3DPRESENT_PARAMETERS pp{};
