@@ -1,6 +1,8 @@
 // Clears, render target switches and the formats the maps are read back in.
 #include "DeviceTest.h"
 
+#include <Imath/half.h>
+
 #include <cmath>
 
 namespace swk::test
@@ -130,17 +132,8 @@ std::vector<double> decode(const Pixels& p, D3DFORMAT format, UINT x, UINT y)
                 p.at<float>(x, y, 3)};
     case D3DFMT_A16B16G16R16F:
     {
-        std::vector<double> v;
-        for (UINT c = 0; c < 4; ++c)
-        {
-            const uint16_t h = p.at<uint16_t>(x, y, c);
-            const int exponent = (h >> 10) & 0x1f;
-            const double mantissa = h & 0x3ff;
-            const double magnitude = exponent == 0 ? std::ldexp(mantissa, -24)
-                                                   : std::ldexp(1024.0 + mantissa, exponent - 25);
-            v.push_back((h & 0x8000) ? -magnitude : magnitude);
-        }
-        return v;
+        auto at = [&](UINT c) { return double(half(half::FromBits, p.at<uint16_t>(x, y, c))); };
+        return {at(0), at(1), at(2), at(3)};
     }
     default:
         return {};
