@@ -20,15 +20,11 @@ protected:
     {
         OpenDevice::SetUp();
         surface_ = bindTarget(8, 8, D3DFMT_A8R8G8B8);
-        // Culling has a test of its own.
-        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        // Culling and lighting have tests of their own.
+        selectDiffuse();
         ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL,
                                  0xff000000, 1.0f, 0),
                   D3D_OK);
-        device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-        device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-        device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-        device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
     }
 
     // A clockwise screen quad over columns [x0, x1) at depth z.
@@ -38,7 +34,6 @@ protected:
                                       {x1 - 0.5f, -0.5f, z, 1.0f, color},
                                       {x0 - 0.5f, 7.5f, z, 1.0f, color},
                                       {x1 - 0.5f, 7.5f, z, 1.0f, color}};
-        device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
         ASSERT_EQ(device_->BeginScene(), D3D_OK);
         ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]), D3D_OK);
         ASSERT_EQ(device_->EndScene(), D3D_OK);
@@ -131,8 +126,10 @@ TEST_F(FixedFunction, StencilCountsCoveredPixels)
     EXPECT_EQ(pixel(6, 1), 0xff000000u);
 }
 
-TEST_F(FixedFunction, FogAndLightingOffLeaveVertexColours)
+TEST_F(FixedFunction, FogActsAndLightingLeavesPretransformedColours)
 {
+    // Lighting never applies to pretransformed vertices.
+    device_->SetRenderState(D3DRS_LIGHTING, TRUE);
     device_->SetRenderState(D3DRS_FOGENABLE, TRUE);
     device_->SetRenderState(D3DRS_FOGCOLOR, 0xffffffff);
     device_->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_LINEAR);
