@@ -84,12 +84,12 @@ protected:
 
 bool PresentTest::video_ = false;
 
-TEST_P(PresentTest, FrontBufferHoldsTheClearColourAndFollowsResets)
+TEST_P(PresentTest, FrontBufferFollowsResetsUntilTheWindowIsDestroyed)
 {
-    SdlWindow w = window(64, 48);
-    ASSERT_TRUE(w);
-    D3DPRESENT_PARAMETERS pp = windowed(w.get(), 64, 48);
-    ASSERT_EQ(d3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+    SdlWindow first = window(64, 48);
+    ASSERT_TRUE(first);
+    D3DPRESENT_PARAMETERS pp = windowed(first.get(), 64, 48);
+    ASSERT_EQ(d3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, pp.hDeviceWindow,
                                   D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device_.out()),
               D3D_OK);
     clearAndPresent(0x203080);
@@ -101,25 +101,16 @@ TEST_P(PresentTest, FrontBufferHoldsTheClearColourAndFollowsResets)
               D3D_OK);
     EXPECT_EQ(device_->GetFrontBufferData(0, small.get()), D3DERR_INVALIDCALL);
 
-    SDL_SetWindowSize(w.get(), 40, 72);
-    pp = windowed(w.get(), 40, 72);
+    SDL_SetWindowSize(first.get(), 40, 72);
+    pp = windowed(first.get(), 40, 72);
     ASSERT_EQ(device_->Reset(&pp), D3D_OK);
     clearAndPresent(0x10c040);
     expectFront(40, 72, 0x10c040);
-}
 
-TEST_P(PresentTest, DestroyedWindowLosesTheDeviceUntilResetOnANewOne)
-{
-    SdlWindow first = window(32, 32);
-    D3DPRESENT_PARAMETERS pp = windowed(first.get(), 32, 32);
-    ASSERT_EQ(d3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, pp.hDeviceWindow,
-                                  D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device_.out()),
-              D3D_OK);
-    clearAndPresent(0x404040);
+    // A destroyed window loses the device until a Reset onto a new one.
     first.reset();
     EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
-
     SdlWindow second = window(48, 24);
     pp = windowed(second.get(), 48, 24);
     ASSERT_EQ(device_->Reset(&pp), D3D_OK);
