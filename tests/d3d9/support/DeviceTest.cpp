@@ -179,20 +179,6 @@ Pixels DeviceTest::read(IDirect3DSurface9* surface)
     return pixels;
 }
 
-void DeviceTest::fill(IDirect3DTexture9* texture, UINT index, const void* texels, UINT rowBytes)
-{
-    D3DSURFACE_DESC desc{};
-    ASSERT_EQ(texture->GetLevelDesc(index, &desc), D3D_OK);
-    D3DLOCKED_RECT locked{};
-    ASSERT_EQ(texture->LockRect(index, &locked, nullptr, 0), D3D_OK);
-    ASSERT_GE(locked.Pitch, INT(rowBytes));
-    auto* bits = static_cast<uint8_t*>(locked.pBits);
-    for (UINT y = 0; y < desc.Height; ++y)
-        std::memcpy(bits + size_t(y) * locked.Pitch,
-                    static_cast<const uint8_t*>(texels) + size_t(y) * rowBytes, rowBytes);
-    ASSERT_EQ(texture->UnlockRect(index), D3D_OK);
-}
-
 ComPtr<IDirect3DTexture9> DeviceTest::dynamicTexture(UINT width, UINT height, D3DFORMAT format,
                                                      const void* texels, UINT rowBytes)
 {
@@ -200,8 +186,14 @@ ComPtr<IDirect3DTexture9> DeviceTest::dynamicTexture(UINT width, UINT height, D3
     EXPECT_EQ(device_->CreateTexture(width, height, 1, D3DUSAGE_DYNAMIC, format, D3DPOOL_DEFAULT,
                                      texture.out(), nullptr),
               D3D_OK);
-    if (texture)
-        fill(texture.get(), 0, texels, rowBytes);
+    D3DLOCKED_RECT locked{};
+    if (!texture || texture->LockRect(0, &locked, nullptr, 0) != D3D_OK)
+        return {};
+    EXPECT_GE(locked.Pitch, INT(rowBytes));
+    for (UINT y = 0; y < height; ++y)
+        std::memcpy(static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
+                    static_cast<const uint8_t*>(texels) + size_t(y) * rowBytes, rowBytes);
+    EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
     return texture;
 }
 

@@ -65,9 +65,8 @@ protected:
     // GetRenderTargetData into a system-memory surface whose lock is checked
     // for a consistent pitch; canary bytes around the copy catch overruns.
     Pixels read(IDirect3DSurface9* surface);
-    // Fills a dynamic texture level through LockRect, row by row at the pitch.
-    void fill(IDirect3DTexture9* texture, UINT level, const void* texels, UINT rowBytes);
-    // A one-level dynamic texture in the default pool, filled as above.
+    // A one-level dynamic texture in the default pool, filled through
+    // LockRect row by row at the pitch.
     ComPtr<IDirect3DTexture9> dynamicTexture(UINT width, UINT height, D3DFORMAT format,
                                              const void* texels, UINT rowBytes);
 
