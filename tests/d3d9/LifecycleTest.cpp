@@ -101,6 +101,9 @@ TEST_F(Lifecycle, ResourcesHoldTheDeviceAndSurfacesTheirTexture)
                                      nullptr),
               D3D_OK);
     EXPECT_EQ(texture->GetLevelCount(), 4u);
+    // A level of detail past the chain stops at its last level.
+    texture->SetLOD(9);
+    EXPECT_EQ(texture->GetLOD(), 3u);
     ComPtr<IDirect3DSurface9> surface = level(texture.get(), 2);
     D3DSURFACE_DESC desc{};
     ASSERT_EQ(surface->GetDesc(&desc), D3D_OK);
