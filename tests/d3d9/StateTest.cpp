@@ -131,7 +131,7 @@ TEST_F(States, StageAndSamplerStatesReadBackPerStageAndSampler)
         }
 }
 
-TEST_F(States, TransformsStartAsIdentityAndShaderDataRoundTrips)
+TEST_F(States, TransformsConstantsAndBoundObjectsReadBack)
 {
     D3DMATRIX read{};
     for (D3DTRANSFORMSTATETYPE t : {D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION})
@@ -152,10 +152,7 @@ TEST_F(States, TransformsStartAsIdentityAndShaderDataRoundTrips)
     ComPtr<IDirect3DVertexShader9> current;
     ASSERT_EQ(device_->GetVertexShader(current.out()), D3D_OK);
     EXPECT_EQ(current.get(), vs.get());
-}
 
-TEST_F(States, BoundObjectsReadBackAndOutlivePublicReferences)
-{
     ComPtr<IDirect3DVertexBuffer9> vb;
     ASSERT_EQ(device_->CreateVertexBuffer(120, 0, 0x102, D3DPOOL_MANAGED, vb.out(), nullptr),
               D3D_OK);
