@@ -256,6 +256,10 @@ TEST_F(RendererTest, ObjectsReleasedWhileInUseOutliveTheirWork)
     renderer_->flush();
     renderer_->finish();
     EXPECT_THROW(renderer_->clear(&all, 1, clear), Error) << "the target went with the image";
+    // Out-of-range buffer reads stay inside their buffer wherever the device can.
+    VkPhysicalDeviceFeatures offered{};
+    vkGetPhysicalDeviceFeatures(context_->physicalDevice(), &offered);
+    EXPECT_EQ(context_->features().robustBufferAccess, offered.robustBufferAccess);
 }
 
 } // namespace
