@@ -35,12 +35,7 @@ protected:
         ASSERT_EQ(device_->GetDeviceCaps(&caps), D3D_OK);
         max_ = caps.MaxTextureWidth;
     }
-    void TearDown() override
-    {
-        device_.reset();
-        d3d_.reset();
-        DeviceTest::TearDown();
-    }
+    void TearDown() override { device_.reset(); }
 
     ComPtr<IDirect3D9> d3d_;
     std::vector<std::string> lines_;
@@ -82,10 +77,7 @@ TEST_F(Arguments, EachBrokenRuleIsRefusedAndNamed)
     ASSERT_EQ(d->GetRenderTarget(0, before.out()), D3D_OK);
     const uint8_t zeros[64] = {};
     ComPtr<IDirect3DTexture9> dynamic = dynamicTexture(8, 8, D3DFMT_L8, zeros, 8);
-    ComPtr<IDirect3DSurface9> small, plain = level(dynamic.get());
-    ASSERT_EQ(d->CreateOffscreenPlainSurface(4, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, small.out(),
-                                             nullptr),
-              D3D_OK);
+    ComPtr<IDirect3DSurface9> small = systemSurface(4, 8), plain = level(dynamic.get());
     ComPtr<IDirect3DVertexBuffer9> quad =
         vertexBuffer(kFullQuad, sizeof kFullQuad, 0, 0x102, D3DPOOL_MANAGED);
     const D3DVIEWPORT9 good{2, 2, 8, 8, 0.0f, 1.0f}, beyond{10, 0, 8, 8, 0.0f, 1.0f};

@@ -17,14 +17,9 @@ protected:
         selectDiffuse();
     }
 
-    // A quad over the pixel columns [x0, x1).
     static void writeQuad(void* data, D3DCOLOR color, float x0 = 0.0f, float x1 = 8.0f)
     {
-        const ScreenVertex quad[4] = {{x0 - 0.5f, -0.5f, 0.5f, 1.0f, color},
-                                      {x1 - 0.5f, -0.5f, 0.5f, 1.0f, color},
-                                      {x0 - 0.5f, 7.5f, 0.5f, 1.0f, color},
-                                      {x1 - 0.5f, 7.5f, 0.5f, 1.0f, color}};
-        std::memcpy(data, quad, sizeof quad);
+        std::memcpy(data, screenQuad(color, 0.5f, x0, x1).data(), 4 * sizeof(ScreenVertex));
     }
 
     // Two full-target quads, in the colours given.
@@ -40,9 +35,7 @@ protected:
     uint32_t drawAndRead(IDirect3DVertexBuffer9* vb, UINT start)
     {
         device_->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
-        EXPECT_EQ(device_->BeginScene(), D3D_OK);
-        EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, start, 2), D3D_OK);
-        EXPECT_EQ(device_->EndScene(), D3D_OK);
+        scene([&] { return device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, start, 2); });
         return read(surface_.get()).at<uint32_t>(4, 4, 0);
     }
 
@@ -125,9 +118,7 @@ TEST_F(Buffers, IndexedDrawsReadTheIndexBuffer)
     ASSERT_EQ(ib->Unlock(), D3D_OK);
     device_->SetStreamSource(0, vb.get(), 0, sizeof(ScreenVertex));
     device_->SetIndices(ib.get());
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    ASSERT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2), D3D_OK);
-    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    scene([&] { return device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2); });
     EXPECT_EQ(read(surface_.get()).at<uint32_t>(1, 6, 0), 0xff00ffffu);
 }
 

@@ -27,16 +27,13 @@ protected:
                   D3D_OK);
     }
 
-    // A clockwise screen quad over columns [x0, x1) at depth z.
+    template <typename Vertex> void drawStrip(const Vertex* quad)
+    {
+        scene([&] { return device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof *quad); });
+    }
     void drawScreenQuad(D3DCOLOR color, float z = 0.5f, float x0 = 0.0f, float x1 = 8.0f)
     {
-        const ScreenVertex quad[4] = {{x0 - 0.5f, -0.5f, z, 1.0f, color},
-                                      {x1 - 0.5f, -0.5f, z, 1.0f, color},
-                                      {x0 - 0.5f, 7.5f, z, 1.0f, color},
-                                      {x1 - 0.5f, 7.5f, z, 1.0f, color}};
-        ASSERT_EQ(device_->BeginScene(), D3D_OK);
-        ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]), D3D_OK);
-        ASSERT_EQ(device_->EndScene(), D3D_OK);
+        drawStrip(screenQuad(color, z, x0, x1).data());
     }
 
     uint32_t pixel(UINT x = 4, UINT y = 4) { return read(surface_.get()).at<uint32_t>(x, y, 0); }
@@ -157,12 +154,7 @@ TEST_F(FixedFunction, LightingUsesMaterialSourcesForTransformedVertices)
     material.Emissive = {0.0f, 0.0f, 0.25f, 1.0f};
     device_->SetMaterial(&material);
     device_->SetRenderState(D3DRS_AMBIENT, 0xff808080);
-    auto draw = [&]
-    {
-        ASSERT_EQ(device_->BeginScene(), D3D_OK);
-        ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]), D3D_OK);
-        ASSERT_EQ(device_->EndScene(), D3D_OK);
-    };
+    auto draw = [&] { drawStrip(quad); };
     device_->SetRenderState(D3DRS_LIGHTING, FALSE);
     draw();
     EXPECT_EQ(pixel(), 0xff00ff00u);

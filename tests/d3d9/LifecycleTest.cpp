@@ -6,30 +6,11 @@ namespace swk::test
 namespace
 {
 
-class Lifecycle : public OpenDevice<16, 16, D3DFMT_X8R8G8B8, true>
-{
-protected:
-    void SetUp() override
-    {
-        OpenDevice::SetUp();
-        ASSERT_EQ(device_->QueryInterface(IID_ISwkDevice9, reinterpret_cast<void**>(swk_.out())),
-                  D3D_OK);
-    }
-    void TearDown() override
-    {
-        swk_.reset();
-        OpenDevice::TearDown();
-    }
-
-    ComPtr<ISwkDevice9> swk_;
-};
+using Lifecycle = OpenDevice<16, 16, D3DFMT_X8R8G8B8, true>;
 
 TEST_F(Lifecycle, ResetIsRefusedWhileDefaultPoolTexturesOrBuffersLive)
 {
-    ComPtr<IDirect3DTexture9> texture;
-    ASSERT_EQ(device_->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
-                                     D3DPOOL_DEFAULT, texture.out(), nullptr),
-              D3D_OK);
+    ComPtr<IDirect3DTexture9> texture = renderTarget(8, 8, D3DFMT_A8R8G8B8);
     ComPtr<IDirect3DVertexBuffer9> buffer;
     ASSERT_EQ(device_->CreateVertexBuffer(64, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0,
                                           D3DPOOL_DEFAULT, buffer.out(), nullptr),
@@ -38,10 +19,7 @@ TEST_F(Lifecycle, ResetIsRefusedWhileDefaultPoolTexturesOrBuffersLive)
     ComPtr<IDirect3DVertexBuffer9> managed;
     ASSERT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, managed.out(), nullptr),
               D3D_OK);
-    ComPtr<IDirect3DSurface9> system;
-    ASSERT_EQ(device_->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                                   system.out(), nullptr),
-              D3D_OK);
+    ComPtr<IDirect3DSurface9> system = systemSurface(4, 4);
 
     D3DPRESENT_PARAMETERS pp = presentation(16, 16, D3DFMT_X8R8G8B8, true);
     EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL);
@@ -66,12 +44,11 @@ TEST_F(Lifecycle, LostDeviceDropsWorkUntilReset)
 {
     auto surface = bindTarget(4, 4, D3DFMT_A8R8G8B8);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff112233, 1.0f, 0), D3D_OK);
-    ComPtr<IDirect3DSurface9> copy;
-    ASSERT_EQ(device_->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                                   copy.out(), nullptr),
+    ComPtr<IDirect3DSurface9> copy = systemSurface(4, 4);
+    ComPtr<ISwkDevice9> swk;
+    ASSERT_EQ(device_->QueryInterface(IID_ISwkDevice9, reinterpret_cast<void**>(swk.out())),
               D3D_OK);
-
-    ASSERT_EQ(swk_->LoseDevice(), D3D_OK);
+    ASSERT_EQ(swk->LoseDevice(), D3D_OK);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICELOST);
     D3DPRESENT_PARAMETERS pp = presentation(16, 16, D3DFMT_X8R8G8B8, true);
     EXPECT_EQ(device_->Reset(&pp), D3DERR_DEVICELOST);
@@ -85,7 +62,7 @@ TEST_F(Lifecycle, LostDeviceDropsWorkUntilReset)
     EXPECT_EQ(device_->EndScene(), D3D_OK);
     EXPECT_EQ(device_->GetRenderTargetData(surface.get(), copy.get()), D3DERR_DEVICELOST);
 
-    ASSERT_EQ(swk_->MakeResettable(), D3D_OK);
+    ASSERT_EQ(swk->MakeResettable(), D3D_OK);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
     EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL) << "the render target texture lives";
     surface.reset();
@@ -105,9 +82,6 @@ TEST_F(Lifecycle, ResourcesHoldTheDeviceAndSurfacesTheirTexture)
     texture->SetLOD(9);
     EXPECT_EQ(texture->GetLOD(), 3u);
     ComPtr<IDirect3DSurface9> surface = level(texture.get(), 2);
-    D3DSURFACE_DESC desc{};
-    ASSERT_EQ(surface->GetDesc(&desc), D3D_OK);
-    EXPECT_EQ(desc.Width, 2u);
     ComPtr<IDirect3DTexture9> container;
     ASSERT_EQ(
         surface->GetContainer(IID_IDirect3DTexture9, reinterpret_cast<void**>(container.out())),
@@ -116,9 +90,10 @@ TEST_F(Lifecycle, ResourcesHoldTheDeviceAndSurfacesTheirTexture)
     container.reset();
     texture.reset();
     // The surface keeps its texture, and both keep the device.
+    D3DSURFACE_DESC desc{};
     ASSERT_EQ(surface->GetDesc(&desc), D3D_OK);
+    EXPECT_EQ(desc.Width, 2u);
     IDirect3DDevice9* raw = device_.get();
-    swk_.reset();
     raw->AddRef();
     device_.reset();
     EXPECT_GT(raw->Release(), 0u);

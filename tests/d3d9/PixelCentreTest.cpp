@@ -69,11 +69,10 @@ TEST_F(PixelCentres, PretransformedQuadUsesPixelCoordinates)
                                          {w - 0.5f, -0.5f, 0.5f, rhw, 1, 0},
                                          {-0.5f, h - 0.5f, 0.5f, rhw, 0, 1},
                                          {w - 0.5f, h - 0.5f, 0.5f, rhw, 1, 1}};
-        ASSERT_EQ(device_->BeginScene(), D3D_OK);
         device_->SetPixelShader(ps.get());
         device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
-        ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]), D3D_OK);
-        ASSERT_EQ(device_->EndScene(), D3D_OK);
+        scene([&]
+              { return device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]); });
         const Pixels p = read(surface.get());
         for (UINT y = 0; y < h; ++y)
             for (UINT x = 0; x < w; ++x)

@@ -59,23 +59,12 @@ protected:
     // The front buffer is width x height and every pixel is color.
     void expectFront(UINT width, UINT height, D3DCOLOR color)
     {
-        ComPtr<IDirect3DSurface9> front;
-        ASSERT_EQ(device_->CreateOffscreenPlainSurface(width, height, D3DFMT_A8R8G8B8,
-                                                       D3DPOOL_SYSTEMMEM, front.out(), nullptr),
-                  D3D_OK);
-        ASSERT_EQ(device_->GetFrontBufferData(0, front.get()), D3D_OK);
-        D3DLOCKED_RECT locked;
-        ASSERT_EQ(front->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+        const Pixels p =
+            read(width, height, D3DFMT_A8R8G8B8,
+                 [&](IDirect3DSurface9* front) { return device_->GetFrontBufferData(0, front); });
         UINT wrong = 0;
-        for (UINT y = 0; y < height; ++y)
-            for (UINT x = 0; x < width; ++x)
-            {
-                uint32_t pixel;
-                std::memcpy(&pixel, static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch + 4 * x,
-                            4);
-                wrong += pixel != (color | 0xff000000u);
-            }
-        front->UnlockRect();
+        for (UINT i = 0; i < width * height; ++i)
+            wrong += p.at<uint32_t>(i % width, i / width, 0) != (color | 0xff000000u);
         EXPECT_EQ(wrong, 0u) << "of " << width * height << " pixels";
     }
 
@@ -95,11 +84,7 @@ TEST_P(PresentTest, FrontBufferFollowsResetsUntilTheWindowIsDestroyed)
     clearAndPresent(0x203080);
     expectFront(64, 48, 0x203080);
     // A surface of another size than the window's is refused.
-    ComPtr<IDirect3DSurface9> small;
-    ASSERT_EQ(device_->CreateOffscreenPlainSurface(8, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                                   small.out(), nullptr),
-              D3D_OK);
-    EXPECT_EQ(device_->GetFrontBufferData(0, small.get()), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->GetFrontBufferData(0, systemSurface(8, 8).get()), D3DERR_INVALIDCALL);
 
     SDL_SetWindowSize(first.get(), 40, 72);
     pp = windowed(first.get(), 40, 72);

@@ -39,6 +39,14 @@ constexpr uint8_t kCanary = 0xCD;
 
 } // namespace
 
+std::array<ScreenVertex, 4> screenQuad(D3DCOLOR color, float z, float x0, float x1)
+{
+    return {{{x0 - 0.5f, -0.5f, z, 1.0f, color},
+             {x1 - 0.5f, -0.5f, z, 1.0f, color},
+             {x0 - 0.5f, 7.5f, z, 1.0f, color},
+             {x1 - 0.5f, 7.5f, z, 1.0f, color}}};
+}
+
 void DeviceTest::SetUpTestSuite()
 {
     d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
@@ -54,11 +62,6 @@ void DeviceTest::TearDownTestSuite()
 void DeviceTest::SetUp()
 {
     ASSERT_NE(d3d_, nullptr) << "no Vulkan device for Direct3D 9";
-}
-
-void DeviceTest::TearDown()
-{
-    device_.reset();
 }
 
 ComPtr<IDirect3DDevice9> DeviceTest::createDevice(UINT width, UINT height, D3DFORMAT format,
@@ -115,17 +118,25 @@ ComPtr<IDirect3DVertexBuffer9> DeviceTest::vertexBuffer(const void* vertices, UI
 
 void DeviceTest::drawQuad(IDirect3DPixelShader9* ps, IDirect3DBaseTexture9* texture)
 {
-    auto vs = vertexShader(kTexcoordVertexShader, kTexcoordInputs);
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    const std::vector<DWORD> blob = vertexBlob(kTexcoordVertexShader, kTexcoordInputs);
+    ComPtr<IDirect3DVertexShader9> vs;
+    ASSERT_TRUE(!blob.empty() && device_->CreateVertexShader(blob.data(), vs.out()) == D3D_OK);
     device_->SetVertexShader(vs.get());
     device_->SetPixelShader(ps);
     device_->SetTexture(0, texture);
     device_->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
     device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)),
-              D3D_OK);
-    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    scene(
+        [&]
+        { return device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)); });
     device_->SetTexture(0, nullptr);
+}
+
+void DeviceTest::scene(const std::function<HRESULT()>& draw)
+{
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    EXPECT_EQ(draw(), D3D_OK);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
 }
 
 void DeviceTest::selectDiffuse()
@@ -144,32 +155,33 @@ Pixels DeviceTest::read(IDirect3DSurface9* surface)
 {
     D3DSURFACE_DESC desc{};
     EXPECT_EQ(surface->GetDesc(&desc), D3D_OK);
-    Pixels pixels;
-    pixels.width = desc.Width;
-    pixels.height = desc.Height;
-    pixels.bytesPerTexel = BytesPerTexel(desc.Format);
-    const UINT rowBytes = desc.Width * pixels.bytesPerTexel;
+    return read(desc.Width, desc.Height, desc.Format,
+                [&](IDirect3DSurface9* copy)
+                { return device_->GetRenderTargetData(surface, copy); });
+}
 
-    ComPtr<IDirect3DSurface9> copy;
-    EXPECT_EQ(device_->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
-                                                   D3DPOOL_SYSTEMMEM, copy.out(), nullptr),
-              D3D_OK);
+Pixels DeviceTest::read(UINT width, UINT height, D3DFORMAT format,
+                        const std::function<HRESULT(IDirect3DSurface9*)>& copyInto)
+{
+    Pixels pixels{width, height, BytesPerTexel(format), {}};
+    const UINT rowBytes = width * pixels.bytesPerTexel;
+    ComPtr<IDirect3DSurface9> copy = systemSurface(width, height, format);
     if (!copy)
         return pixels;
     D3DLOCKED_RECT locked{};
     EXPECT_EQ(copy->LockRect(&locked, nullptr, 0), D3D_OK);
     EXPECT_GE(locked.Pitch, INT(rowBytes));
     const size_t pitch = size_t(locked.Pitch);
-    std::memset(locked.pBits, kCanary, pitch * desc.Height);
+    std::memset(locked.pBits, kCanary, pitch * height);
     copy->UnlockRect();
 
-    EXPECT_EQ(device_->GetRenderTargetData(surface, copy.get()), D3D_OK);
+    EXPECT_EQ(copyInto(copy.get()), D3D_OK);
 
     EXPECT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
     EXPECT_EQ(size_t(locked.Pitch), pitch) << "the pitch changed between locks";
     const auto* bits = static_cast<const uint8_t*>(locked.pBits);
-    pixels.bytes.resize(size_t(rowBytes) * desc.Height);
-    for (UINT y = 0; y < desc.Height; ++y)
+    pixels.bytes.resize(size_t(rowBytes) * height);
+    for (UINT y = 0; y < height; ++y)
     {
         std::memcpy(pixels.bytes.data() + size_t(y) * rowBytes, bits + y * pitch, rowBytes);
         for (size_t x = rowBytes; x < pitch; ++x)
@@ -177,6 +189,15 @@ Pixels DeviceTest::read(IDirect3DSurface9* surface)
     }
     copy->UnlockRect();
     return pixels;
+}
+
+ComPtr<IDirect3DSurface9> DeviceTest::systemSurface(UINT width, UINT height, D3DFORMAT format)
+{
+    ComPtr<IDirect3DSurface9> surface;
+    EXPECT_EQ(device_->CreateOffscreenPlainSurface(width, height, format, D3DPOOL_SYSTEMMEM,
+                                                   surface.out(), nullptr),
+              D3D_OK);
+    return surface;
 }
 
 ComPtr<IDirect3DTexture9> DeviceTest::dynamicTexture(UINT width, UINT height, D3DFORMAT format,
@@ -195,15 +216,6 @@ ComPtr<IDirect3DTexture9> DeviceTest::dynamicTexture(UINT width, UINT height, D3
                     static_cast<const uint8_t*>(texels) + size_t(y) * rowBytes, rowBytes);
     EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
     return texture;
-}
-
-ComPtr<IDirect3DVertexShader9> DeviceTest::vertexShader(const std::string& glsl,
-                                                        const std::vector<BlobInput>& inputs)
-{
-    const std::vector<DWORD> blob = vertexBlob(glsl, inputs);
-    ComPtr<IDirect3DVertexShader9> shader;
-    EXPECT_TRUE(!blob.empty() && device_->CreateVertexShader(blob.data(), shader.out()) == D3D_OK);
-    return shader;
 }
 
 ComPtr<IDirect3DPixelShader9> DeviceTest::pixelShader(const std::string& glsl)

@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <array>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace swk::test
@@ -41,7 +43,6 @@ protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
     void SetUp() override;
-    void TearDown() override;
 
     static IDirect3D9* d3d() { return d3d_; }
     ComPtr<IDirect3DDevice9> createDevice(UINT width, UINT height,
@@ -59,19 +60,24 @@ protected:
     // The texture square with the texcoord vertex shader and culling off, in a
     // scene of its own.
     void drawQuad(IDirect3DPixelShader9* ps, IDirect3DBaseTexture9* texture = nullptr);
+    // BeginScene, the draw, EndScene, each succeeding.
+    void scene(const std::function<HRESULT()>& draw);
     // Fixed function passing the vertex colour through, as the generator's
     // pretransformed passes draw.
     void selectDiffuse();
     // GetRenderTargetData into a system-memory surface whose lock is checked
     // for a consistent pitch; canary bytes around the copy catch overruns.
     Pixels read(IDirect3DSurface9* surface);
+    // The same for whatever copy fills a system-memory surface of that size.
+    Pixels read(UINT width, UINT height, D3DFORMAT format,
+                const std::function<HRESULT(IDirect3DSurface9*)>& copy);
+    ComPtr<IDirect3DSurface9> systemSurface(UINT width, UINT height,
+                                            D3DFORMAT format = D3DFMT_A8R8G8B8);
     // A one-level dynamic texture in the default pool, filled through
     // LockRect row by row at the pitch.
     ComPtr<IDirect3DTexture9> dynamicTexture(UINT width, UINT height, D3DFORMAT format,
                                              const void* texels, UINT rowBytes);
 
-    ComPtr<IDirect3DVertexShader9> vertexShader(const std::string& glsl,
-                                                const std::vector<BlobInput>& inputs);
     ComPtr<IDirect3DPixelShader9> pixelShader(const std::string& glsl);
 
     ComPtr<IDirect3DDevice9> device_;
@@ -111,5 +117,8 @@ struct ScreenVertex
 };
 // Two triangles over the texture square, as the generator draws them.
 extern const QuadVertex kFullQuad[6];
+// A clockwise strip over the pixel columns [x0, x1) of an 8-pixel-high target.
+std::array<ScreenVertex, 4> screenQuad(D3DCOLOR color, float z = 0.5f, float x0 = 0.0f,
+                                       float x1 = 8.0f);
 
 } // namespace swk::test
