@@ -51,14 +51,12 @@ protected:
         pp.PresentationInterval = GetParam();
         return pp;
     }
-    void clearAndPresent(D3DCOLOR color)
+    // After a clear to color and Present, the front buffer is width x height
+    // and every pixel is color.
+    void presentAndExpect(UINT width, UINT height, D3DCOLOR color)
     {
         ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, color, 1.0f, 0), D3D_OK);
         ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-    }
-    // The front buffer is width x height and every pixel is color.
-    void expectFront(UINT width, UINT height, D3DCOLOR color)
-    {
         const Pixels p =
             read(width, height, D3DFMT_A8R8G8B8,
                  [&](IDirect3DSurface9* front) { return device_->GetFrontBufferData(0, front); });
@@ -81,16 +79,14 @@ TEST_P(PresentTest, FrontBufferFollowsResetsUntilTheWindowIsDestroyed)
     ASSERT_EQ(d3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, pp.hDeviceWindow,
                                   D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device_.out()),
               D3D_OK);
-    clearAndPresent(0x203080);
-    expectFront(64, 48, 0x203080);
+    presentAndExpect(64, 48, 0x203080);
     // A surface of another size than the window's is refused.
     EXPECT_EQ(device_->GetFrontBufferData(0, systemSurface(8, 8).get()), D3DERR_INVALIDCALL);
 
     SDL_SetWindowSize(first.get(), 40, 72);
     pp = windowed(first.get(), 40, 72);
     ASSERT_EQ(device_->Reset(&pp), D3D_OK);
-    clearAndPresent(0x10c040);
-    expectFront(40, 72, 0x10c040);
+    presentAndExpect(40, 72, 0x10c040);
 
     // A destroyed window loses the device until a Reset onto a new one.
     first.reset();
@@ -100,8 +96,7 @@ TEST_P(PresentTest, FrontBufferFollowsResetsUntilTheWindowIsDestroyed)
     pp = windowed(second.get(), 48, 24);
     ASSERT_EQ(device_->Reset(&pp), D3D_OK);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
-    clearAndPresent(0xc02010);
-    expectFront(48, 24, 0xc02010);
+    presentAndExpect(48, 24, 0xc02010);
 }
 
 INSTANTIATE_TEST_SUITE_P(Intervals, PresentTest,
