@@ -8,42 +8,20 @@ namespace
 
 using Lifecycle = OpenDevice<16, 16, D3DFMT_X8R8G8B8, true>;
 
-TEST_F(Lifecycle, ResetIsRefusedWhileDefaultPoolTexturesOrBuffersLive)
+// A refused Reset on a working device is in the argument tests.
+TEST_F(Lifecycle, LostDeviceDropsWorkAndResetWaitsForEveryDefaultPoolObject)
 {
+    auto surface = bindTarget(4, 4, D3DFMT_A8R8G8B8);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff112233, 1.0f, 0), D3D_OK);
     ComPtr<IDirect3DTexture9> texture = renderTarget(8, 8, D3DFMT_A8R8G8B8);
-    ComPtr<IDirect3DVertexBuffer9> buffer;
+    ASSERT_EQ(device_->SetTexture(0, texture.get()), D3D_OK);
+    ComPtr<IDirect3DVertexBuffer9> buffer, managed;
     ASSERT_EQ(device_->CreateVertexBuffer(64, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0,
                                           D3DPOOL_DEFAULT, buffer.out(), nullptr),
               D3D_OK);
     // Managed and system-memory objects survive a reset and do not block it.
-    ComPtr<IDirect3DVertexBuffer9> managed;
     ASSERT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, managed.out(), nullptr),
               D3D_OK);
-    ComPtr<IDirect3DSurface9> system = systemSurface(4, 4);
-
-    D3DPRESENT_PARAMETERS pp = presentation(16, 16, D3DFMT_X8R8G8B8, true);
-    EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
-    // Released by the host, the texture no longer counts though still bound.
-    ASSERT_EQ(device_->SetTexture(0, texture.get()), D3D_OK);
-    texture.reset();
-    EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL) << "the vertex buffer still lives";
-    buffer.reset();
-    EXPECT_EQ(device_->Reset(&pp), D3D_OK);
-    EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
-    ComPtr<IDirect3DBaseTexture9> bound;
-    ASSERT_EQ(device_->GetTexture(0, bound.out()), D3D_OK);
-    EXPECT_FALSE(bound);
-
-    void* data = nullptr;
-    EXPECT_EQ(managed->Lock(0, 0, &data, 0), D3D_OK);
-    EXPECT_EQ(managed->Unlock(), D3D_OK);
-}
-
-TEST_F(Lifecycle, LostDeviceDropsWorkUntilReset)
-{
-    auto surface = bindTarget(4, 4, D3DFMT_A8R8G8B8);
-    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff112233, 1.0f, 0), D3D_OK);
     ComPtr<IDirect3DSurface9> copy = systemSurface(4, 4);
     ComPtr<ISwkDevice9> swk;
     ASSERT_EQ(device_->QueryInterface(IID_ISwkDevice9, reinterpret_cast<void**>(swk.out())),
@@ -55,20 +33,29 @@ TEST_F(Lifecycle, LostDeviceDropsWorkUntilReset)
     EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
     // Rendering succeeds and does nothing; reading back reports the loss.
     EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xffffffff, 1.0f, 0), D3D_OK);
-    EXPECT_EQ(device_->BeginScene(), D3D_OK);
     device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
     const float vertices[15] = {};
-    EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, vertices, 20), D3D_OK);
-    EXPECT_EQ(device_->EndScene(), D3D_OK);
+    scene([&] { return device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, vertices, 20); });
     EXPECT_EQ(device_->GetRenderTargetData(surface.get(), copy.get()), D3DERR_DEVICELOST);
 
     ASSERT_EQ(swk->MakeResettable(), D3D_OK);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    // Each default-pool object the host still holds refuses the Reset; bound
+    // ones the host released do not count.
     EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL) << "the render target texture lives";
     surface.reset();
+    texture.reset();
+    EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL) << "the vertex buffer lives";
+    buffer.reset();
     EXPECT_EQ(device_->Reset(&pp), D3D_OK);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
     EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    ComPtr<IDirect3DBaseTexture9> bound;
+    ASSERT_EQ(device_->GetTexture(0, bound.out()), D3D_OK);
+    EXPECT_FALSE(bound);
+    void* data = nullptr;
+    EXPECT_EQ(managed->Lock(0, 0, &data, 0), D3D_OK);
+    EXPECT_EQ(managed->Unlock(), D3D_OK);
 }
 
 TEST_F(Lifecycle, ResourcesHoldTheDeviceAndSurfacesTheirTexture)
