@@ -108,20 +108,10 @@ TEST_F(States, EveryRenderStateReadsBackWhatWasSetAndOthersAreRefused)
     }
 }
 
-TEST_F(States, StageAndSamplerStatesReadBackPerStageAndSampler)
+// Sampler numbers past 15 (displacement and vertex samplers) have storage of
+// their own; every sampler is set before any is read, so shared storage shows.
+TEST_F(States, SamplerStatesReadBackPerSampler)
 {
-    for (DWORD stage = 0; stage < 8; ++stage)
-        for (DWORD type = D3DTSS_COLOROP; type <= D3DTSS_CONSTANT; ++type)
-        {
-            const HRESULT set = device_->SetTextureStageState(stage, D3DTEXTURESTAGESTATETYPE(type),
-                                                              100 * stage + type);
-            if (set != D3D_OK)
-                continue; // gaps in the numbering
-            DWORD read = 0;
-            ASSERT_EQ(device_->GetTextureStageState(stage, D3DTEXTURESTAGESTATETYPE(type), &read),
-                      D3D_OK);
-            EXPECT_EQ(read, 100 * stage + type);
-        }
     const DWORD samplers[] = {
         0, 7, 15, D3DDMAPSAMPLER, D3DVERTEXTEXTURESAMPLER0, D3DVERTEXTEXTURESAMPLER3};
     for (DWORD sampler : samplers)
