@@ -7,16 +7,9 @@ namespace swk::test
 namespace
 {
 
-class Buffers : public OpenDevice<8, 8>
+class Buffers : public DiffuseTarget
 {
 protected:
-    void SetUp() override
-    {
-        OpenDevice::SetUp();
-        surface_ = bindTarget(8, 8, D3DFMT_A8R8G8B8);
-        selectDiffuse();
-    }
-
     static void writeQuad(void* data, D3DCOLOR color, float x0 = 0.0f, float x1 = 8.0f)
     {
         std::memcpy(data, screenQuad(color, 0.5f, x0, x1).data(), 4 * sizeof(ScreenVertex));
@@ -36,10 +29,8 @@ protected:
     {
         device_->SetStreamSource(0, vb, 0, sizeof(ScreenVertex));
         scene([&] { return device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, start, 2); });
-        return read(surface_.get()).at<uint32_t>(4, 4, 0);
+        return pixel();
     }
-
-    ComPtr<IDirect3DSurface9> surface_;
 };
 
 TEST_F(Buffers, LockWithoutFlagsKeepsWhatTheGpuDrewFrom)
@@ -119,7 +110,7 @@ TEST_F(Buffers, IndexedDrawsReadTheIndexBuffer)
     device_->SetStreamSource(0, vb.get(), 0, sizeof(ScreenVertex));
     device_->SetIndices(ib.get());
     scene([&] { return device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2); });
-    EXPECT_EQ(read(surface_.get()).at<uint32_t>(1, 6, 0), 0xff00ffffu);
+    EXPECT_EQ(pixel(1, 6), 0xff00ffffu);
 }
 
 } // namespace

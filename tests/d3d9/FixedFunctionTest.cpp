@@ -13,20 +13,10 @@ struct WorldVertex
     D3DCOLOR diffuse;
 };
 
-class FixedFunction : public OpenDevice<8, 8, D3DFMT_A8R8G8B8, true>
+// Culling and lighting, off in the diffuse set-up, have tests of their own.
+class FixedFunction : public DiffuseTarget
 {
 protected:
-    void SetUp() override
-    {
-        OpenDevice::SetUp();
-        surface_ = bindTarget(8, 8, D3DFMT_A8R8G8B8);
-        // Culling and lighting have tests of their own.
-        selectDiffuse();
-        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL,
-                                 0xff000000, 1.0f, 0),
-                  D3D_OK);
-    }
-
     template <typename Vertex> void drawStrip(const Vertex* quad)
     {
         scene([&] { return device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof *quad); });
@@ -35,10 +25,6 @@ protected:
     {
         drawStrip(screenQuad(color, z, x0, x1).data());
     }
-
-    uint32_t pixel(UINT x = 4, UINT y = 4) { return read(surface_.get()).at<uint32_t>(x, y, 0); }
-
-    ComPtr<IDirect3DSurface9> surface_;
 };
 
 TEST_F(FixedFunction, CullModeFollowsDirect3DWinding)

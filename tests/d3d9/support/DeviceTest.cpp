@@ -9,6 +9,9 @@ namespace swk::test
 
 IDirect3D9* DeviceTest::d3d_ = nullptr;
 
+namespace
+{
+
 const char* const kTexcoordVertexShader = R"(#version 450
 layout(location = 0) in vec4 inPosition;
 layout(location = 1) in vec2 inTexCoord;
@@ -23,6 +26,10 @@ void main()
 const std::vector<BlobInput> kTexcoordInputs = {{0, D3DDECLUSAGE_POSITION, 0},
                                                 {1, D3DDECLUSAGE_TEXCOORD, 0}};
 
+constexpr uint8_t kCanary = 0xCD;
+
+} // namespace
+
 const char* const kTexcoordPixelShader = R"(#version 450
 layout(location = 0) in vec2 texCoord;
 layout(location = 0) out vec4 color;
@@ -31,13 +38,6 @@ void main() { color = vec4(texCoord, 0.0, 1.0); }
 
 const QuadVertex kFullQuad[6] = {{0, 0, 0, 0, 0}, {0, 1, 0, 0, 1}, {1, 1, 0, 1, 1},
                                  {1, 1, 0, 1, 1}, {1, 0, 0, 1, 0}, {0, 0, 0, 0, 0}};
-
-namespace
-{
-
-constexpr uint8_t kCanary = 0xCD;
-
-} // namespace
 
 std::array<ScreenVertex, 4> screenQuad(D3DCOLOR color, float z, float x0, float x1)
 {

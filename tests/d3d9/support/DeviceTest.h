@@ -99,10 +99,28 @@ protected:
     }
 };
 
-// Positions are placed by texture coordinate (clip = (2u - 1, 1 - 2v)), as the
-// generator's quad is; the pixel shader writes the coordinate as colour.
-extern const char* const kTexcoordVertexShader;
-extern const std::vector<BlobInput> kTexcoordInputs;
+// An 8 x 8 target over a depth surface, cleared to black, for screen quads
+// drawn with the fixed-function diffuse set-up.
+class DiffuseTarget : public OpenDevice<8, 8, D3DFMT_A8R8G8B8, true>
+{
+protected:
+    void SetUp() override
+    {
+        OpenDevice::SetUp();
+        surface_ = bindTarget(8, 8, D3DFMT_A8R8G8B8);
+        selectDiffuse();
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL,
+                                 0xff000000, 1.0f, 0),
+                  D3D_OK);
+    }
+    uint32_t pixel(UINT x = 4, UINT y = 4) { return read(surface_.get()).at<uint32_t>(x, y, 0); }
+
+    ComPtr<IDirect3DSurface9> surface_;
+};
+
+// The texture square's vertex shader places positions by texture coordinate
+// (clip = (2u - 1, 1 - 2v)), as the generator's quad is; this pixel shader
+// writes the coordinate as colour.
 extern const char* const kTexcoordPixelShader;
 
 struct QuadVertex
