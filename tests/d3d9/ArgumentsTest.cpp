@@ -35,147 +35,117 @@ protected:
         ASSERT_EQ(device_->GetDeviceCaps(&caps), D3D_OK);
         max_ = caps.MaxTextureWidth;
     }
-    void TearDown() override
-    {
-        device_.reset();
-        d3d_.reset();
-        DeviceTest::TearDown();
-    }
+    void TearDown() override { device_.reset(); }
 
     ComPtr<IDirect3D9> d3d_;
     std::vector<std::string> lines_;
     UINT max_ = 0;
 };
 
+// One row per broken rule: the call, its validation line, whether it makes an
+// object (its out-pointer starts poisoned and must come back null) and
+// whether it runs inside a scene.
 struct Refusal
 {
-    std::string line; // the validation line, exactly
+    std::string line;
     std::function<HRESULT()> call;
+    bool makes = false;
+    bool inScene = false;
     HRESULT code = D3DERR_INVALIDCALL;
 };
 
-// Out-pointers start poisoned: a refused call must null them.
-template <typename T> T* poisoned()
+void* const kPoison = reinterpret_cast<void*>(uintptr_t(0xbadc0de));
+
+template <typename T> T** as(void*& object)
 {
-    return reinterpret_cast<T*>(uintptr_t(0xbadc0de));
+    return reinterpret_cast<T**>(&object);
 }
 
 TEST_F(Arguments, EachBrokenRuleIsRefusedAndNamed)
 {
     IDirect3DDevice9* d = device_.get();
     const std::string limit = std::to_string(max_), past = std::to_string(max_ + 1);
-    IDirect3DTexture9* texture = nullptr;
-    IDirect3DSurface9* surface = nullptr;
+    void* made = nullptr;
     auto tex = [&](UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool)
     {
-        texture = poisoned<IDirect3DTexture9>();
-        const HRESULT hr = d->CreateTexture(w, h, levels, usage, format, pool, &texture, nullptr);
-        EXPECT_EQ(texture, nullptr);
-        return hr;
+        return d->CreateTexture(w, h, levels, usage, format, pool, as<IDirect3DTexture9>(made),
+                                nullptr);
     };
-    auto nulledSurface = [&](HRESULT hr)
-    {
-        EXPECT_EQ(surface, nullptr);
-        return hr;
-    };
-    auto inScene = [&](std::function<HRESULT()> call)
-    {
-        d->BeginScene();
-        const HRESULT hr = call();
-        d->EndScene();
-        return hr;
-    };
+    IDirect3DSurface9** surface = as<IDirect3DSurface9>(made);
     D3DPRESENT_PARAMETERS wide = presentation(60000, 16);
     ComPtr<IDirect3DSurface9> before, target = level(renderTarget(8, 8, D3DFMT_A8R8G8B8).get());
     ASSERT_EQ(d->GetRenderTarget(0, before.out()), D3D_OK);
     const uint8_t zeros[64] = {};
     ComPtr<IDirect3DTexture9> dynamic = dynamicTexture(8, 8, D3DFMT_L8, zeros, 8);
-    ComPtr<IDirect3DSurface9> small, plain = level(dynamic.get());
-    ASSERT_EQ(d->CreateOffscreenPlainSurface(4, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, small.out(),
-                                             nullptr),
-              D3D_OK);
-    ComPtr<IDirect3DVertexBuffer9> refused,
-        quad = vertexBuffer(kFullQuad, sizeof kFullQuad, 0, 0x102, D3DPOOL_MANAGED);
+    ComPtr<IDirect3DSurface9> small = systemSurface(4, 8), plain = level(dynamic.get());
+    ComPtr<IDirect3DVertexBuffer9> quad =
+        vertexBuffer(kFullQuad, sizeof kFullQuad, 0, 0x102, D3DPOOL_MANAGED);
     const D3DVIEWPORT9 good{2, 2, 8, 8, 0.0f, 1.0f}, beyond{10, 0, 8, 8, 0.0f, 1.0f};
     ASSERT_EQ(d->SetViewport(&good), D3D_OK);
     D3DLOCKED_RECT locked{};
     const RECT outside{4, 4, 9, 6};
     const DWORD garbage[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    IDirect3DPixelShader9* ps = nullptr;
     const float constants[40] = {};
-    void* data = poisoned<void>();
+    void* data = kPoison;
+    DWORD value = 0;
     const D3DFORMAT argb = D3DFMT_A8R8G8B8;
     const D3DPOOL def = D3DPOOL_DEFAULT, managed = D3DPOOL_MANAGED;
+    const D3DMULTISAMPLE_TYPE one = D3DMULTISAMPLE_NONE;
 
     const Refusal rules[] = {
         {"CreateTexture: Width " + past + " exceeds MaxTextureWidth " + limit,
-         [&] { return tex(max_ + 1, 8, 1, 0, argb, managed); }},
+         [&] { return tex(max_ + 1, 8, 1, 0, argb, managed); }, true},
         {"CreateTexture: Width 4294967295 exceeds MaxTextureWidth " + limit,
-         [&] { return tex(UINT(-1), UINT(-1), 1, 0, argb, def); }},
-        {"CreateTexture: size 0x8 is empty", [&] { return tex(0, 8, 1, 0, argb, managed); }},
+         [&] { return tex(UINT(-1), UINT(-1), 1, 0, argb, def); }, true},
+        {"CreateTexture: size 0x8 is empty", [&] { return tex(0, 8, 1, 0, argb, managed); }, true},
         {"CreateTexture: D3DUSAGE_RENDERTARGET needs D3DPOOL_DEFAULT, not Pool 1",
-         [&] { return tex(8, 8, 1, D3DUSAGE_RENDERTARGET, argb, managed); }},
+         [&] { return tex(8, 8, 1, D3DUSAGE_RENDERTARGET, argb, managed); }, true},
         {"CreateTexture: Levels 5 exceeds the full chain of 4",
-         [&] { return tex(8, 8, 5, 0, argb, managed); }},
+         [&] { return tex(8, 8, 5, 0, argb, managed); }, true},
         {"CreateTexture: depth-stencil Format 75 is not allowed here",
-         [&] { return tex(8, 8, 1, 0, D3DFMT_D24S8, def); }},
+         [&] { return tex(8, 8, 1, 0, D3DFMT_D24S8, def); }, true},
         {"CreateRenderTarget: Width " + past + " exceeds MaxTextureWidth " + limit,
-         [&]
-         {
-             return nulledSurface(d->CreateRenderTarget(max_ + 1, 8, argb, D3DMULTISAMPLE_NONE, 0,
-                                                        FALSE, &surface, nullptr));
-         }},
+         [&] { return d->CreateRenderTarget(max_ + 1, 8, argb, one, 0, 0, surface, nullptr); },
+         true},
         {"CreateRenderTarget: multisample type 4 quality 0 is not available",
-         [&]
-         {
-             return nulledSurface(d->CreateRenderTarget(8, 8, argb, D3DMULTISAMPLE_4_SAMPLES, 0,
-                                                        FALSE, &surface, nullptr));
-         },
-         D3DERR_NOTAVAILABLE},
-        {"CreateDepthStencilSurface: Height " + past + " exceeds MaxTextureHeight " + limit,
-         [&]
-         {
-             return nulledSurface(d->CreateDepthStencilSurface(
-                 8, max_ + 1, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE, &surface, nullptr));
-         }},
-        {"CreateOffscreenPlainSurface: Pool 1 is not allowed for this resource",
          [&] {
-             return nulledSurface(
-                 d->CreateOffscreenPlainSurface(4, 4, argb, managed, &surface, nullptr));
-         }},
+             return d->CreateRenderTarget(8, 8, argb, D3DMULTISAMPLE_4_SAMPLES, 0, 0, surface,
+                                          nullptr);
+         },
+         true, false, D3DERR_NOTAVAILABLE},
+        {"CreateDepthStencilSurface: Height " + past + " exceeds MaxTextureHeight " + limit,
+         [&] {
+             return d->CreateDepthStencilSurface(8, max_ + 1, D3DFMT_D24S8, one, 0, 0, surface,
+                                                 nullptr);
+         },
+         true},
+        {"CreateOffscreenPlainSurface: Pool 1 is not allowed for this resource",
+         [&] { return d->CreateOffscreenPlainSurface(4, 4, argb, managed, surface, nullptr); },
+         true},
         {"CreateVertexBuffer: Length 8 is less than one vertex of 20 bytes",
-         [&] { return d->CreateVertexBuffer(8, 0, 0x102, managed, refused.out(), nullptr); }},
+         [&] {
+             return d->CreateVertexBuffer(8, 0, 0x102, managed, as<IDirect3DVertexBuffer9>(made),
+                                          nullptr);
+         },
+         true},
         {"CreatePixelShader: pFunction is not a shader of this stage",
-         [&] { return d->CreatePixelShader(garbage, &ps); }},
+         [&] { return d->CreatePixelShader(garbage, as<IDirect3DPixelShader9>(made)); }, true},
         {"EndScene: called outside a scene", [&] { return d->EndScene(); }},
-        {"BeginScene: called inside a scene",
-         [&] { return inScene([&] { return d->BeginScene(); }); }},
+        {"BeginScene: called inside a scene", [&] { return d->BeginScene(); }, false, true},
         {"DrawPrimitiveUP: draws happen between BeginScene and EndScene",
          [&] { return d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)); }},
         {"DrawPrimitiveUP: PrimitiveType 9 with 2 primitives draws nothing valid",
-         [&] {
-             return inScene([&]
-                            { return d->DrawPrimitiveUP(D3DPRIMITIVETYPE(9), 2, kFullQuad, 20); });
-         }},
+         [&] { return d->DrawPrimitiveUP(D3DPRIMITIVETYPE(9), 2, kFullQuad, 20); }, false, true},
         {"DrawPrimitiveUP: no FVF is set (FVF 0)",
-         [&] {
-             return inScene([&]
-                            { return d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, 20); });
-         }},
+         [&] { return d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, 20); }, false, true},
         {"DrawPrimitive: stream 0 has no vertex buffer or stride",
-         [&] {
-             return inScene(
-                 [&] { return d->SetFVF(0x102), d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2); });
-         }},
+         [&] { return d->SetFVF(0x102), d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2); }, false, true},
         {"DrawPrimitive: vertices reach past the end of the vertex buffer",
-         [&]
-         {
-             return inScene(
-                 [&] {
-                     return d->SetStreamSource(0, quad.get(), 0, 20),
-                            d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 5);
-                 });
-         }},
+         [&] {
+             return d->SetStreamSource(0, quad.get(), 0, 20),
+                    d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 5);
+         },
+         false, true},
         {"SetRenderTarget: RenderTargetIndex 1 exceeds NumSimultaneousRTs 1",
          [&] { return d->SetRenderTarget(1, target.get()); }},
         {"SetRenderTarget: a required pointer is null",
@@ -197,35 +167,46 @@ TEST_F(Arguments, EachBrokenRuleIsRefusedAndNamed)
          { return plain->LockRect(&locked, nullptr, 0), plain->LockRect(&locked, nullptr, 0); }},
         {"Lock: offset 8 and size 4294967295 reach past the buffer",
          [&] { return plain->UnlockRect(), quad->Lock(8, UINT(-1), &data, 0); }},
+        {"Lock: offset 116 and size 8 reach past the buffer",
+         [&] { return data = kPoison, quad->Lock(116, 8, &data, 0); }},
         {"GetRenderTargetData: the destination differs from the render target in size or format",
          [&] { return d->GetRenderTargetData(target.get(), small.get()); }},
-        {"SetVertexShaderConstantF: registers 250 to 260 exceed the constant file",
-         [&] { return d->SetVertexShaderConstantF(250, constants, 10); }},
+        {"SetVertexShaderConstantF: registers 255 to 257 exceed the constant file",
+         [&] { return d->SetVertexShaderConstantF(255, constants, 2); }},
+        {"SetPixelShaderConstantF: registers 223 to 225 exceed the constant file",
+         [&] { return d->SetPixelShaderConstantF(223, constants, 2); }},
+        {"SetRenderState: state 1 is not one of this call's types",
+         [&] { return d->SetRenderState(D3DRENDERSTATETYPE(1), 5); }},
+        {"GetRenderState: a required pointer is null",
+         [&] { return d->GetRenderState(D3DRS_CULLMODE, nullptr); }},
+        {"SetTextureStageState: stage or sampler 8 does not exist",
+         [&] { return d->SetTextureStageState(8, D3DTSS_COLOROP, D3DTOP_ADD); }},
+        {"SetTextureStageState: state 12 is not one of this call's types",
+         [&] { return d->SetTextureStageState(0, D3DTEXTURESTAGESTATETYPE(12), 1); }},
+        {"SetSamplerState: stage or sampler 16 does not exist",
+         [&] { return d->SetSamplerState(16, D3DSAMP_MAGFILTER, 2); }},
+        {"GetSamplerState: state 14 is not one of this call's types",
+         [&] { return d->GetSamplerState(0, D3DSAMPLERSTATETYPE(14), &value); }},
         {"Reset: BackBufferWidth 60000 exceeds MaxTextureWidth " + limit,
          [&] { return d->Reset(&wide); }},
     };
     for (const Refusal& rule : rules)
     {
         lines_.clear();
+        made = kPoison;
+        if (rule.inScene)
+            d->BeginScene();
         EXPECT_EQ(rule.call(), rule.code) << rule.line;
+        if (rule.inScene)
+            d->EndScene();
         EXPECT_EQ(lines_.empty() ? "" : lines_.back(), rule.line);
+        EXPECT_TRUE(!rule.makes || made == nullptr) << rule.line << " left its out-pointer";
     }
     EXPECT_EQ(locked.pBits, nullptr);
     EXPECT_EQ(data, nullptr);
-    ComPtr<IDirect3DSurface9> after;
-    ASSERT_EQ(d->GetRenderTarget(0, after.out()), D3D_OK);
-    EXPECT_EQ(after.get(), before.get());
-    D3DVIEWPORT9 now{};
-    ASSERT_EQ(d->GetViewport(&now), D3D_OK);
-    EXPECT_EQ(std::memcmp(&now, &good, sizeof now), 0);
-}
-
-TEST_F(Arguments, ASubRectangleLockStartsAtItsFirstTexel)
-{
-    const uint8_t zeros[64] = {};
-    ComPtr<IDirect3DTexture9> dynamic = dynamicTexture(8, 8, D3DFMT_L8, zeros, 8);
-    const RECT part{3, 2, 7, 5};
+    // A sub-rectangle inside the surface starts at its first texel.
     D3DLOCKED_RECT whole{}, sub{};
+    const RECT part{3, 2, 7, 5};
     ASSERT_EQ(dynamic->LockRect(0, &whole, nullptr, D3DLOCK_READONLY), D3D_OK);
     ASSERT_EQ(dynamic->UnlockRect(0), D3D_OK);
     ASSERT_EQ(dynamic->LockRect(0, &sub, &part, 0), D3D_OK);
@@ -233,6 +214,12 @@ TEST_F(Arguments, ASubRectangleLockStartsAtItsFirstTexel)
               static_cast<uint8_t*>(whole.pBits) + 2 * whole.Pitch + 3);
     EXPECT_EQ(sub.Pitch, whole.Pitch);
     ASSERT_EQ(dynamic->UnlockRect(0), D3D_OK);
+    ComPtr<IDirect3DSurface9> after;
+    ASSERT_EQ(d->GetRenderTarget(0, after.out()), D3D_OK);
+    EXPECT_EQ(after.get(), before.get());
+    D3DVIEWPORT9 now{};
+    ASSERT_EQ(d->GetViewport(&now), D3D_OK);
+    EXPECT_EQ(std::memcmp(&now, &good, sizeof now), 0);
 }
 
 // A Reset refused up front, or failing while it makes the new implicit

@@ -3,6 +3,7 @@
 #include "DeviceTest.h"
 
 #include <cstdlib>
+#include <tuple>
 
 namespace swk::test
 {
@@ -42,21 +43,6 @@ TEST_F(Creation, ReportsPixelShaderThreeAndTheGeneratorsFormats)
               D3DERR_INVALIDCALL);
 }
 
-TEST_F(Creation, DeviceAnswersForItsBackBuffer)
-{
-    device_ = createDevice(40, 30, D3DFMT_A8R8G8B8);
-    ASSERT_TRUE(device_);
-    D3DDISPLAYMODE mode{};
-    ASSERT_EQ(device_->GetDisplayMode(0, &mode), D3D_OK);
-    EXPECT_EQ(mode.Width, 40u);
-    EXPECT_EQ(mode.Height, 30u);
-    // The adapter format of a display: the back buffer's format without alpha.
-    EXPECT_EQ(mode.Format, D3DFMT_X8R8G8B8);
-    ComPtr<IDirect3D9> owner;
-    ASSERT_EQ(device_->GetDirect3D(owner.out()), D3D_OK);
-    EXPECT_EQ(owner.get(), d3d());
-}
-
 TEST_F(Creation, WindowlessCreationFillsInWhatDirect3DChooses)
 {
     D3DPRESENT_PARAMETERS pp{};
@@ -81,36 +67,37 @@ TEST_F(Creation, WindowlessCreationFillsInWhatDirect3DChooses)
 }
 
 // Creates an IDirect3D9 standing for another device class.
-ComPtr<IDirect3D9> emulate(DWORD pixelShaderVersion, std::vector<SWK_REFUSED_FORMAT> refused)
+ComPtr<IDirect3D9> emulate(DWORD flags, DWORD pixelShaderVersion,
+                           std::vector<SWK_REFUSED_FORMAT> refused = {})
 {
     SWK_DEVICE_OPTIONS options{};
     options.Size = sizeof options;
-    options.Flags = SWK_OPTION_PIXELSHADERVERSION | SWK_OPTION_REFUSEDFORMATS;
+    options.Flags = flags;
     options.PixelShaderVersion = pixelShaderVersion;
     options.RefusedFormatCount = UINT(refused.size());
     options.pRefusedFormats = refused.data();
     return ComPtr<IDirect3D9>::Adopt(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
 }
 
+constexpr DWORD kClass = SWK_OPTION_PIXELSHADERVERSION | SWK_OPTION_REFUSEDFORMATS;
+
 TEST_F(Creation, OptionsSelectTheDeviceClass)
 {
+    ComPtr<IDirect3D9> d3d;
+    D3DCAPS9 caps{};
     for (DWORD version : {DWORD(D3DPS_VERSION(2, 0)), DWORD(D3DPS_VERSION(1, 4)),
                           DWORD(D3DPS_VERSION(1, 1)), DWORD(D3DPS_VERSION(1, 0)), DWORD(0)})
     {
-        ComPtr<IDirect3D9> d3d = emulate(version, {});
+        d3d = emulate(kClass, version);
         ASSERT_TRUE(d3d);
-        D3DCAPS9 caps{};
         ASSERT_EQ(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps), D3D_OK);
         EXPECT_EQ(caps.PixelShaderVersion, version);
     }
-
-    ComPtr<IDirect3D9> none = emulate(0, {});
-    device_ = createDevice(8, 8, D3DFMT_X8R8G8B8, false, none.get());
+    // The last class has no pixel shaders: its devices say so and take none.
+    device_ = createDevice(8, 8, D3DFMT_X8R8G8B8, false, d3d.get());
     ASSERT_TRUE(device_);
-    D3DCAPS9 caps{};
     ASSERT_EQ(device_->GetDeviceCaps(&caps), D3D_OK);
     EXPECT_EQ(caps.PixelShaderVersion, 0u);
-    // A device without pixel shaders takes none.
     const std::vector<DWORD> blob = pixelBlob(kTexcoordPixelShader);
     ComPtr<IDirect3DPixelShader9> shader;
     EXPECT_EQ(device_->CreatePixelShader(blob.data(), shader.out()), D3DERR_INVALIDCALL);
@@ -118,21 +105,22 @@ TEST_F(Creation, OptionsSelectTheDeviceClass)
 
 TEST_F(Creation, RefusedFormatsFailOnlyForTheirUsages)
 {
-    ComPtr<IDirect3D9> d3d =
-        emulate(D3DPS_VERSION(3, 0), {{D3DFMT_L16, D3DUSAGE_DYNAMIC},
+    ComPtr<IDirect3D9> d3d = emulate(kClass, D3DPS_VERSION(3, 0),
+                                     {{D3DFMT_L16, D3DUSAGE_DYNAMIC},
                                       {D3DFMT_A16B16G16R16, D3DUSAGE_RENDERTARGET},
                                       {D3DFMT_A16B16G16R16F, 0}});
     ASSERT_TRUE(d3d);
-    EXPECT_EQ(check(d3d.get(), D3DUSAGE_DYNAMIC, D3DRTYPE_TEXTURE, D3DFMT_L16),
-              D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(check(d3d.get(), 0, D3DRTYPE_TEXTURE, D3DFMT_L16), D3D_OK);
-    EXPECT_EQ(check(d3d.get(), D3DUSAGE_DYNAMIC, D3DRTYPE_TEXTURE, D3DFMT_L8), D3D_OK);
-    EXPECT_EQ(check(d3d.get(), D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, D3DFMT_A16B16G16R16),
-              D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(check(d3d.get(), 0, D3DRTYPE_TEXTURE, D3DFMT_A16B16G16R16), D3D_OK);
-    EXPECT_EQ(check(d3d.get(), 0, D3DRTYPE_TEXTURE, D3DFMT_A16B16G16R16F), D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(check(d3d.get(), D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, D3DFMT_A32B32G32R32F),
-              D3D_OK);
+    const std::tuple<DWORD, D3DFORMAT, HRESULT> checks[] = {
+        {D3DUSAGE_DYNAMIC, D3DFMT_L16, D3DERR_NOTAVAILABLE},
+        {0, D3DFMT_L16, D3D_OK},
+        {D3DUSAGE_DYNAMIC, D3DFMT_L8, D3D_OK},
+        {D3DUSAGE_RENDERTARGET, D3DFMT_A16B16G16R16, D3DERR_NOTAVAILABLE},
+        {0, D3DFMT_A16B16G16R16, D3D_OK},
+        {0, D3DFMT_A16B16G16R16F, D3DERR_NOTAVAILABLE},
+        {D3DUSAGE_RENDERTARGET, D3DFMT_A32B32G32R32F, D3D_OK}};
+    for (auto [usage, format, expected] : checks)
+        EXPECT_EQ(check(d3d.get(), usage, D3DRTYPE_TEXTURE, format), expected)
+            << format << "/" << usage;
 
     device_ = createDevice(8, 8, D3DFMT_X8R8G8B8, false, d3d.get());
     ASSERT_TRUE(device_);
@@ -149,12 +137,7 @@ TEST_F(Creation, EnvironmentSelectsTheDeviceClassUnlessOptionsDo)
     ::setenv("SWK_D3D9_REFUSE_FORMATS", "L16:dynamic, A16B16G16R16:rendertarget", 1);
     ComPtr<IDirect3D9> fromEnvironment =
         ComPtr<IDirect3D9>::Adopt(Direct3DCreate9(D3D_SDK_VERSION));
-    SWK_DEVICE_OPTIONS options{};
-    options.Size = sizeof options;
-    options.Flags = SWK_OPTION_PIXELSHADERVERSION;
-    options.PixelShaderVersion = D3DPS_VERSION(2, 0);
-    ComPtr<IDirect3D9> fromOptions =
-        ComPtr<IDirect3D9>::Adopt(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
+    ComPtr<IDirect3D9> fromOptions = emulate(SWK_OPTION_PIXELSHADERVERSION, D3DPS_VERSION(2, 0));
     ::unsetenv("SWK_D3D9_PS_VERSION");
     ::unsetenv("SWK_D3D9_REFUSE_FORMATS");
     ASSERT_TRUE(fromEnvironment);

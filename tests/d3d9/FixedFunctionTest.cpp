@@ -13,40 +13,18 @@ struct WorldVertex
     D3DCOLOR diffuse;
 };
 
-class FixedFunction : public OpenDevice<8, 8, D3DFMT_A8R8G8B8, true>
+// Culling and lighting, off in the diffuse set-up, have tests of their own.
+class FixedFunction : public DiffuseTarget
 {
 protected:
-    void SetUp() override
+    template <typename Vertex> void drawStrip(const Vertex* quad)
     {
-        OpenDevice::SetUp();
-        surface_ = bindTarget(8, 8, D3DFMT_A8R8G8B8);
-        // Culling has a test of its own.
-        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL,
-                                 0xff000000, 1.0f, 0),
-                  D3D_OK);
-        device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-        device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-        device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-        device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+        scene([&] { return device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof *quad); });
     }
-
-    // A clockwise screen quad over columns [x0, x1) at depth z.
     void drawScreenQuad(D3DCOLOR color, float z = 0.5f, float x0 = 0.0f, float x1 = 8.0f)
     {
-        const ScreenVertex quad[4] = {{x0 - 0.5f, -0.5f, z, 1.0f, color},
-                                      {x1 - 0.5f, -0.5f, z, 1.0f, color},
-                                      {x0 - 0.5f, 7.5f, z, 1.0f, color},
-                                      {x1 - 0.5f, 7.5f, z, 1.0f, color}};
-        device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
-        ASSERT_EQ(device_->BeginScene(), D3D_OK);
-        ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]), D3D_OK);
-        ASSERT_EQ(device_->EndScene(), D3D_OK);
+        drawStrip(screenQuad(color, z, x0, x1).data());
     }
-
-    uint32_t pixel(UINT x = 4, UINT y = 4) { return read(surface_.get()).at<uint32_t>(x, y, 0); }
-
-    ComPtr<IDirect3DSurface9> surface_;
 };
 
 TEST_F(FixedFunction, CullModeFollowsDirect3DWinding)
@@ -131,8 +109,10 @@ TEST_F(FixedFunction, StencilCountsCoveredPixels)
     EXPECT_EQ(pixel(6, 1), 0xff000000u);
 }
 
-TEST_F(FixedFunction, FogAndLightingOffLeaveVertexColours)
+TEST_F(FixedFunction, FogActsAndLightingLeavesPretransformedColours)
 {
+    // Lighting never applies to pretransformed vertices.
+    device_->SetRenderState(D3DRS_LIGHTING, TRUE);
     device_->SetRenderState(D3DRS_FOGENABLE, TRUE);
     device_->SetRenderState(D3DRS_FOGCOLOR, 0xffffffff);
     device_->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_LINEAR);
@@ -160,12 +140,7 @@ TEST_F(FixedFunction, LightingUsesMaterialSourcesForTransformedVertices)
     material.Emissive = {0.0f, 0.0f, 0.25f, 1.0f};
     device_->SetMaterial(&material);
     device_->SetRenderState(D3DRS_AMBIENT, 0xff808080);
-    auto draw = [&]
-    {
-        ASSERT_EQ(device_->BeginScene(), D3D_OK);
-        ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]), D3D_OK);
-        ASSERT_EQ(device_->EndScene(), D3D_OK);
-    };
+    auto draw = [&] { drawStrip(quad); };
     device_->SetRenderState(D3DRS_LIGHTING, FALSE);
     draw();
     EXPECT_EQ(pixel(), 0xff00ff00u);

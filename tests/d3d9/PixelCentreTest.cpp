@@ -15,95 +15,64 @@ struct ScreenTexVertex
     float u, v;
 };
 
-class PixelCentres : public OpenDevice<64, 64>
-{
-protected:
-    // The texture-square quad with the pixel shader that writes the texture
-    // coordinate as colour, over a blue clear.
-    void drawTexcoordQuad(const D3DVIEWPORT9* viewport = nullptr)
-    {
-        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff0000ff, 1.0f, 0), D3D_OK);
-        if (viewport)
-        {
-            ASSERT_EQ(device_->SetViewport(viewport), D3D_OK);
-        }
-        drawQuad(pixelShader(kTexcoordPixelShader).get());
-    }
+using PixelCentres = OpenDevice<64, 64>;
 
-    // A pretransformed quad over the pixel square (x0, y0)-(x1, y1) with the
-    // texture square on it, drawn without a vertex shader.
-    void drawScreenQuad(float x0, float y0, float x1, float y1, float rhw)
-    {
-        auto ps = pixelShader(kTexcoordPixelShader);
-        const ScreenTexVertex quad[4] = {{x0, y0, 0.5f, rhw, 0, 0},
-                                         {x1, y0, 0.5f, rhw, 1, 0},
-                                         {x0, y1, 0.5f, rhw, 0, 1},
-                                         {x1, y1, 0.5f, rhw, 1, 1}};
-        ASSERT_EQ(device_->BeginScene(), D3D_OK);
-        device_->SetPixelShader(ps.get());
-        device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
-        ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]), D3D_OK);
-        ASSERT_EQ(device_->EndScene(), D3D_OK);
-    }
-};
-
-class FullTargetQuad : public PixelCentres, public ::testing::WithParamInterface<D3DFORMAT>
+class TexcoordQuad : public PixelCentres, public ::testing::WithParamInterface<D3DFORMAT>
 {
 };
 
-// Pixel (x, y) sees the coordinate of its top-left corner, exactly: x / w.
-TEST_P(FullTargetQuad, SamplesTexcoordAtPixelCorner)
+// Pixel (x, y) of the viewport sees the coordinate of its top-left corner,
+// exactly: (x - X) / Width; outside the viewport the blue clear stays.
+TEST_P(TexcoordQuad, SamplesTexcoordAtPixelCornersOfTheViewport)
 {
     const UINT w = 64, h = 32;
+    const bool unorm = GetParam() == D3DFMT_A16B16G16R16;
     auto surface = bindTarget(w, h, GetParam());
-    drawTexcoordQuad();
-    const Pixels p = read(surface.get());
-    for (UINT y = 0; y < h; ++y)
-        for (UINT x = 0; x < w; ++x)
-            for (UINT c = 0; c < 2; ++c)
+    const D3DVIEWPORT9 viewports[] = {{0, 0, w, h, 0.0f, 1.0f}, {16, 8, 32, 16, 0.0f, 1.0f}};
+    for (const D3DVIEWPORT9& vp : viewports)
+    {
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff0000ff, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(device_->SetViewport(&vp), D3D_OK);
+        drawQuad(pixelShader(kTexcoordPixelShader).get());
+        const Pixels p = read(surface.get());
+        for (UINT y = 0; y < h; ++y)
+            for (UINT x = 0; x < w; ++x)
             {
-                const double expected = c == 0 ? double(x) / w : double(y) / h;
-                if (GetParam() == D3DFMT_A16B16G16R16)
-                    ASSERT_EQ(p.at<uint16_t>(x, y, c), std::lround(expected * 65535))
-                        << x << "," << y;
-                else
-                    ASSERT_EQ(p.at<float>(x, y, c), float(expected)) << x << "," << y;
+                const bool inside =
+                    x >= vp.X && x < vp.X + vp.Width && y >= vp.Y && y < vp.Y + vp.Height;
+                const double expected[3] = {inside ? double(x - vp.X) / vp.Width : 0.0,
+                                            inside ? double(y - vp.Y) / vp.Height : 0.0,
+                                            inside ? 0.0 : 1.0};
+                for (UINT c = 0; c < 3; ++c)
+                    if (unorm)
+                        ASSERT_EQ(p.at<uint16_t>(x, y, c), std::lround(expected[c] * 65535))
+                            << x << "," << y << " in " << vp.Width;
+                    else
+                        ASSERT_EQ(p.at<float>(x, y, c), float(expected[c]))
+                            << x << "," << y << " in " << vp.Width;
             }
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(FloatAndSixteenBitUnorm, FullTargetQuad,
+INSTANTIATE_TEST_SUITE_P(FloatAndSixteenBitUnorm, TexcoordQuad,
                          ::testing::Values(D3DFMT_A32B32G32R32F, D3DFMT_A16B16G16R16));
-
-TEST_F(PixelCentres, SubViewportMapsTheQuadOntoItsRectangleOnly)
-{
-    const D3DVIEWPORT9 viewport{16, 8, 32, 16, 0.0f, 1.0f};
-    auto surface = bindTarget(64, 32, D3DFMT_A32B32G32R32F);
-    drawTexcoordQuad(&viewport);
-    const Pixels p = read(surface.get());
-    for (UINT y = 0; y < 32; ++y)
-        for (UINT x = 0; x < 64; ++x)
-        {
-            const bool inside = x >= 16 && x < 48 && y >= 8 && y < 24;
-            if (inside)
-            {
-                ASSERT_EQ(p.at<float>(x, y, 0), float(x - 16) / 32) << x << "," << y;
-                ASSERT_EQ(p.at<float>(x, y, 1), float(y - 8) / 16) << x << "," << y;
-            }
-            else
-            {
-                ASSERT_EQ(p.at<float>(x, y, 2), 1.0f) << "clear colour lost at " << x << "," << y;
-            }
-        }
-}
 
 TEST_F(PixelCentres, PretransformedQuadUsesPixelCoordinates)
 {
     const UINT w = 32, h = 16;
     auto surface = bindTarget(w, h, D3DFMT_A32B32G32R32F);
+    auto ps = pixelShader(kTexcoordPixelShader);
     for (float rhw : {1.0f, 0.25f})
     {
         // Corners on the outer pixel edges: pixel (i, j) sees (i + 0.5, j + 0.5) / size.
-        drawScreenQuad(-0.5f, -0.5f, w - 0.5f, h - 0.5f, rhw);
+        const ScreenTexVertex quad[4] = {{-0.5f, -0.5f, 0.5f, rhw, 0, 0},
+                                         {w - 0.5f, -0.5f, 0.5f, rhw, 1, 0},
+                                         {-0.5f, h - 0.5f, 0.5f, rhw, 0, 1},
+                                         {w - 0.5f, h - 0.5f, 0.5f, rhw, 1, 1}};
+        device_->SetPixelShader(ps.get());
+        device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
+        scene([&]
+              { return device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]); });
         const Pixels p = read(surface.get());
         for (UINT y = 0; y < h; ++y)
             for (UINT x = 0; x < w; ++x)

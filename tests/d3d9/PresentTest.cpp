@@ -51,31 +51,18 @@ protected:
         pp.PresentationInterval = GetParam();
         return pp;
     }
-    void clearAndPresent(D3DCOLOR color)
+    // After a clear to color and Present, the front buffer is width x height
+    // and every pixel is color.
+    void presentAndExpect(UINT width, UINT height, D3DCOLOR color)
     {
         ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, color, 1.0f, 0), D3D_OK);
         ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-    }
-    // The front buffer is width x height and every pixel is color.
-    void expectFront(UINT width, UINT height, D3DCOLOR color)
-    {
-        ComPtr<IDirect3DSurface9> front;
-        ASSERT_EQ(device_->CreateOffscreenPlainSurface(width, height, D3DFMT_A8R8G8B8,
-                                                       D3DPOOL_SYSTEMMEM, front.out(), nullptr),
-                  D3D_OK);
-        ASSERT_EQ(device_->GetFrontBufferData(0, front.get()), D3D_OK);
-        D3DLOCKED_RECT locked;
-        ASSERT_EQ(front->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+        const Pixels p =
+            read(width, height, D3DFMT_A8R8G8B8,
+                 [&](IDirect3DSurface9* front) { return device_->GetFrontBufferData(0, front); });
         UINT wrong = 0;
-        for (UINT y = 0; y < height; ++y)
-            for (UINT x = 0; x < width; ++x)
-            {
-                uint32_t pixel;
-                std::memcpy(&pixel, static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch + 4 * x,
-                            4);
-                wrong += pixel != (color | 0xff000000u);
-            }
-        front->UnlockRect();
+        for (UINT i = 0; i < width * height; ++i)
+            wrong += p.at<uint32_t>(i % width, i / width, 0) != (color | 0xff000000u);
         EXPECT_EQ(wrong, 0u) << "of " << width * height << " pixels";
     }
 
@@ -84,48 +71,32 @@ protected:
 
 bool PresentTest::video_ = false;
 
-TEST_P(PresentTest, FrontBufferHoldsTheClearColourAndFollowsResets)
+TEST_P(PresentTest, FrontBufferFollowsResetsUntilTheWindowIsDestroyed)
 {
-    SdlWindow w = window(64, 48);
-    ASSERT_TRUE(w);
-    D3DPRESENT_PARAMETERS pp = windowed(w.get(), 64, 48);
-    ASSERT_EQ(d3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                  D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device_.out()),
-              D3D_OK);
-    clearAndPresent(0x203080);
-    expectFront(64, 48, 0x203080);
-    // A surface of another size than the window's is refused.
-    ComPtr<IDirect3DSurface9> small;
-    ASSERT_EQ(device_->CreateOffscreenPlainSurface(8, 8, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                                   small.out(), nullptr),
-              D3D_OK);
-    EXPECT_EQ(device_->GetFrontBufferData(0, small.get()), D3DERR_INVALIDCALL);
-
-    SDL_SetWindowSize(w.get(), 40, 72);
-    pp = windowed(w.get(), 40, 72);
-    ASSERT_EQ(device_->Reset(&pp), D3D_OK);
-    clearAndPresent(0x10c040);
-    expectFront(40, 72, 0x10c040);
-}
-
-TEST_P(PresentTest, DestroyedWindowLosesTheDeviceUntilResetOnANewOne)
-{
-    SdlWindow first = window(32, 32);
-    D3DPRESENT_PARAMETERS pp = windowed(first.get(), 32, 32);
+    SdlWindow first = window(64, 48);
+    ASSERT_TRUE(first);
+    D3DPRESENT_PARAMETERS pp = windowed(first.get(), 64, 48);
     ASSERT_EQ(d3d()->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, pp.hDeviceWindow,
                                   D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device_.out()),
               D3D_OK);
-    clearAndPresent(0x404040);
+    presentAndExpect(64, 48, 0x203080);
+    // A surface of another size than the window's is refused.
+    EXPECT_EQ(device_->GetFrontBufferData(0, systemSurface(8, 8).get()), D3DERR_INVALIDCALL);
+
+    SDL_SetWindowSize(first.get(), 40, 72);
+    pp = windowed(first.get(), 40, 72);
+    ASSERT_EQ(device_->Reset(&pp), D3D_OK);
+    presentAndExpect(40, 72, 0x10c040);
+
+    // A destroyed window loses the device until a Reset onto a new one.
     first.reset();
     EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
-
     SdlWindow second = window(48, 24);
     pp = windowed(second.get(), 48, 24);
     ASSERT_EQ(device_->Reset(&pp), D3D_OK);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
-    clearAndPresent(0xc02010);
-    expectFront(48, 24, 0xc02010);
+    presentAndExpect(48, 24, 0xc02010);
 }
 
 INSTANTIATE_TEST_SUITE_P(Intervals, PresentTest,

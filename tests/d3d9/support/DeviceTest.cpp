@@ -9,6 +9,9 @@ namespace swk::test
 
 IDirect3D9* DeviceTest::d3d_ = nullptr;
 
+namespace
+{
+
 const char* const kTexcoordVertexShader = R"(#version 450
 layout(location = 0) in vec4 inPosition;
 layout(location = 1) in vec2 inTexCoord;
@@ -23,6 +26,10 @@ void main()
 const std::vector<BlobInput> kTexcoordInputs = {{0, D3DDECLUSAGE_POSITION, 0},
                                                 {1, D3DDECLUSAGE_TEXCOORD, 0}};
 
+constexpr uint8_t kCanary = 0xCD;
+
+} // namespace
+
 const char* const kTexcoordPixelShader = R"(#version 450
 layout(location = 0) in vec2 texCoord;
 layout(location = 0) out vec4 color;
@@ -32,12 +39,13 @@ void main() { color = vec4(texCoord, 0.0, 1.0); }
 const QuadVertex kFullQuad[6] = {{0, 0, 0, 0, 0}, {0, 1, 0, 0, 1}, {1, 1, 0, 1, 1},
                                  {1, 1, 0, 1, 1}, {1, 0, 0, 1, 0}, {0, 0, 0, 0, 0}};
 
-namespace
+std::array<ScreenVertex, 4> screenQuad(D3DCOLOR color, float z, float x0, float x1)
 {
-
-constexpr uint8_t kCanary = 0xCD;
-
-} // namespace
+    return {{{x0 - 0.5f, -0.5f, z, 1.0f, color},
+             {x1 - 0.5f, -0.5f, z, 1.0f, color},
+             {x0 - 0.5f, 7.5f, z, 1.0f, color},
+             {x1 - 0.5f, 7.5f, z, 1.0f, color}}};
+}
 
 void DeviceTest::SetUpTestSuite()
 {
@@ -54,11 +62,6 @@ void DeviceTest::TearDownTestSuite()
 void DeviceTest::SetUp()
 {
     ASSERT_NE(d3d_, nullptr) << "no Vulkan device for Direct3D 9";
-}
-
-void DeviceTest::TearDown()
-{
-    device_.reset();
 }
 
 ComPtr<IDirect3DDevice9> DeviceTest::createDevice(UINT width, UINT height, D3DFORMAT format,
@@ -115,17 +118,25 @@ ComPtr<IDirect3DVertexBuffer9> DeviceTest::vertexBuffer(const void* vertices, UI
 
 void DeviceTest::drawQuad(IDirect3DPixelShader9* ps, IDirect3DBaseTexture9* texture)
 {
-    auto vs = vertexShader(kTexcoordVertexShader, kTexcoordInputs);
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    const std::vector<DWORD> blob = vertexBlob(kTexcoordVertexShader, kTexcoordInputs);
+    ComPtr<IDirect3DVertexShader9> vs;
+    ASSERT_TRUE(!blob.empty() && device_->CreateVertexShader(blob.data(), vs.out()) == D3D_OK);
     device_->SetVertexShader(vs.get());
     device_->SetPixelShader(ps);
     device_->SetTexture(0, texture);
     device_->SetFVF(D3DFVF_XYZ | D3DFVF_TEX1);
     device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)),
-              D3D_OK);
-    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    scene(
+        [&]
+        { return device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)); });
     device_->SetTexture(0, nullptr);
+}
+
+void DeviceTest::scene(const std::function<HRESULT()>& draw)
+{
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    EXPECT_EQ(draw(), D3D_OK);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
 }
 
 void DeviceTest::selectDiffuse()
@@ -144,32 +155,33 @@ Pixels DeviceTest::read(IDirect3DSurface9* surface)
 {
     D3DSURFACE_DESC desc{};
     EXPECT_EQ(surface->GetDesc(&desc), D3D_OK);
-    Pixels pixels;
-    pixels.width = desc.Width;
-    pixels.height = desc.Height;
-    pixels.bytesPerTexel = BytesPerTexel(desc.Format);
-    const UINT rowBytes = desc.Width * pixels.bytesPerTexel;
+    return read(desc.Width, desc.Height, desc.Format,
+                [&](IDirect3DSurface9* copy)
+                { return device_->GetRenderTargetData(surface, copy); });
+}
 
-    ComPtr<IDirect3DSurface9> copy;
-    EXPECT_EQ(device_->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
-                                                   D3DPOOL_SYSTEMMEM, copy.out(), nullptr),
-              D3D_OK);
+Pixels DeviceTest::read(UINT width, UINT height, D3DFORMAT format,
+                        const std::function<HRESULT(IDirect3DSurface9*)>& copyInto)
+{
+    Pixels pixels{width, height, BytesPerTexel(format), {}};
+    const UINT rowBytes = width * pixels.bytesPerTexel;
+    ComPtr<IDirect3DSurface9> copy = systemSurface(width, height, format);
     if (!copy)
         return pixels;
     D3DLOCKED_RECT locked{};
     EXPECT_EQ(copy->LockRect(&locked, nullptr, 0), D3D_OK);
     EXPECT_GE(locked.Pitch, INT(rowBytes));
     const size_t pitch = size_t(locked.Pitch);
-    std::memset(locked.pBits, kCanary, pitch * desc.Height);
+    std::memset(locked.pBits, kCanary, pitch * height);
     copy->UnlockRect();
 
-    EXPECT_EQ(device_->GetRenderTargetData(surface, copy.get()), D3D_OK);
+    EXPECT_EQ(copyInto(copy.get()), D3D_OK);
 
     EXPECT_EQ(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
     EXPECT_EQ(size_t(locked.Pitch), pitch) << "the pitch changed between locks";
     const auto* bits = static_cast<const uint8_t*>(locked.pBits);
-    pixels.bytes.resize(size_t(rowBytes) * desc.Height);
-    for (UINT y = 0; y < desc.Height; ++y)
+    pixels.bytes.resize(size_t(rowBytes) * height);
+    for (UINT y = 0; y < height; ++y)
     {
         std::memcpy(pixels.bytes.data() + size_t(y) * rowBytes, bits + y * pitch, rowBytes);
         for (size_t x = rowBytes; x < pitch; ++x)
@@ -179,18 +191,13 @@ Pixels DeviceTest::read(IDirect3DSurface9* surface)
     return pixels;
 }
 
-void DeviceTest::fill(IDirect3DTexture9* texture, UINT index, const void* texels, UINT rowBytes)
+ComPtr<IDirect3DSurface9> DeviceTest::systemSurface(UINT width, UINT height, D3DFORMAT format)
 {
-    D3DSURFACE_DESC desc{};
-    ASSERT_EQ(texture->GetLevelDesc(index, &desc), D3D_OK);
-    D3DLOCKED_RECT locked{};
-    ASSERT_EQ(texture->LockRect(index, &locked, nullptr, 0), D3D_OK);
-    ASSERT_GE(locked.Pitch, INT(rowBytes));
-    auto* bits = static_cast<uint8_t*>(locked.pBits);
-    for (UINT y = 0; y < desc.Height; ++y)
-        std::memcpy(bits + size_t(y) * locked.Pitch,
-                    static_cast<const uint8_t*>(texels) + size_t(y) * rowBytes, rowBytes);
-    ASSERT_EQ(texture->UnlockRect(index), D3D_OK);
+    ComPtr<IDirect3DSurface9> surface;
+    EXPECT_EQ(device_->CreateOffscreenPlainSurface(width, height, format, D3DPOOL_SYSTEMMEM,
+                                                   surface.out(), nullptr),
+              D3D_OK);
+    return surface;
 }
 
 ComPtr<IDirect3DTexture9> DeviceTest::dynamicTexture(UINT width, UINT height, D3DFORMAT format,
@@ -200,18 +207,15 @@ ComPtr<IDirect3DTexture9> DeviceTest::dynamicTexture(UINT width, UINT height, D3
     EXPECT_EQ(device_->CreateTexture(width, height, 1, D3DUSAGE_DYNAMIC, format, D3DPOOL_DEFAULT,
                                      texture.out(), nullptr),
               D3D_OK);
-    if (texture)
-        fill(texture.get(), 0, texels, rowBytes);
+    D3DLOCKED_RECT locked{};
+    if (!texture || texture->LockRect(0, &locked, nullptr, 0) != D3D_OK)
+        return {};
+    EXPECT_GE(locked.Pitch, INT(rowBytes));
+    for (UINT y = 0; y < height; ++y)
+        std::memcpy(static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
+                    static_cast<const uint8_t*>(texels) + size_t(y) * rowBytes, rowBytes);
+    EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
     return texture;
-}
-
-ComPtr<IDirect3DVertexShader9> DeviceTest::vertexShader(const std::string& glsl,
-                                                        const std::vector<BlobInput>& inputs)
-{
-    const std::vector<DWORD> blob = vertexBlob(glsl, inputs);
-    ComPtr<IDirect3DVertexShader9> shader;
-    EXPECT_TRUE(!blob.empty() && device_->CreateVertexShader(blob.data(), shader.out()) == D3D_OK);
-    return shader;
 }
 
 ComPtr<IDirect3DPixelShader9> DeviceTest::pixelShader(const std::string& glsl)

@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <array>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace swk::test
@@ -41,7 +43,6 @@ protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
     void SetUp() override;
-    void TearDown() override;
 
     static IDirect3D9* d3d() { return d3d_; }
     ComPtr<IDirect3DDevice9> createDevice(UINT width, UINT height,
@@ -59,20 +60,24 @@ protected:
     // The texture square with the texcoord vertex shader and culling off, in a
     // scene of its own.
     void drawQuad(IDirect3DPixelShader9* ps, IDirect3DBaseTexture9* texture = nullptr);
+    // BeginScene, the draw, EndScene, each succeeding.
+    void scene(const std::function<HRESULT()>& draw);
     // Fixed function passing the vertex colour through, as the generator's
     // pretransformed passes draw.
     void selectDiffuse();
     // GetRenderTargetData into a system-memory surface whose lock is checked
     // for a consistent pitch; canary bytes around the copy catch overruns.
     Pixels read(IDirect3DSurface9* surface);
-    // Fills a dynamic texture level through LockRect, row by row at the pitch.
-    void fill(IDirect3DTexture9* texture, UINT level, const void* texels, UINT rowBytes);
-    // A one-level dynamic texture in the default pool, filled as above.
+    // The same for whatever copy fills a system-memory surface of that size.
+    Pixels read(UINT width, UINT height, D3DFORMAT format,
+                const std::function<HRESULT(IDirect3DSurface9*)>& copy);
+    ComPtr<IDirect3DSurface9> systemSurface(UINT width, UINT height,
+                                            D3DFORMAT format = D3DFMT_A8R8G8B8);
+    // A one-level dynamic texture in the default pool, filled through
+    // LockRect row by row at the pitch.
     ComPtr<IDirect3DTexture9> dynamicTexture(UINT width, UINT height, D3DFORMAT format,
                                              const void* texels, UINT rowBytes);
 
-    ComPtr<IDirect3DVertexShader9> vertexShader(const std::string& glsl,
-                                                const std::vector<BlobInput>& inputs);
     ComPtr<IDirect3DPixelShader9> pixelShader(const std::string& glsl);
 
     ComPtr<IDirect3DDevice9> device_;
@@ -94,10 +99,28 @@ protected:
     }
 };
 
-// Positions are placed by texture coordinate (clip = (2u - 1, 1 - 2v)), as the
-// generator's quad is; the pixel shader writes the coordinate as colour.
-extern const char* const kTexcoordVertexShader;
-extern const std::vector<BlobInput> kTexcoordInputs;
+// An 8 x 8 target over a depth surface, cleared to black, for screen quads
+// drawn with the fixed-function diffuse set-up.
+class DiffuseTarget : public OpenDevice<8, 8, D3DFMT_A8R8G8B8, true>
+{
+protected:
+    void SetUp() override
+    {
+        OpenDevice::SetUp();
+        surface_ = bindTarget(8, 8, D3DFMT_A8R8G8B8);
+        selectDiffuse();
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL,
+                                 0xff000000, 1.0f, 0),
+                  D3D_OK);
+    }
+    uint32_t pixel(UINT x = 4, UINT y = 4) { return read(surface_.get()).at<uint32_t>(x, y, 0); }
+
+    ComPtr<IDirect3DSurface9> surface_;
+};
+
+// The texture square's vertex shader places positions by texture coordinate
+// (clip = (2u - 1, 1 - 2v)), as the generator's quad is; this pixel shader
+// writes the coordinate as colour.
 extern const char* const kTexcoordPixelShader;
 
 struct QuadVertex
@@ -112,5 +135,8 @@ struct ScreenVertex
 };
 // Two triangles over the texture square, as the generator draws them.
 extern const QuadVertex kFullQuad[6];
+// A clockwise strip over the pixel columns [x0, x1) of an 8-pixel-high target.
+std::array<ScreenVertex, 4> screenQuad(D3DCOLOR color, float z = 0.5f, float x0 = 0.0f,
+                                       float x1 = 8.0f);
 
 } // namespace swk::test
