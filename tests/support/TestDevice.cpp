@@ -422,6 +422,8 @@ TestDevice::~TestDevice()
 void TestDevice::Record(const void* object, const std::string& name, const std::string& args)
 {
     m_calls.push_back(Call{name, args, object});
+    if (onCall)
+        onCall(m_calls.back());
 }
 
 std::vector<std::string> TestDevice::CallTexts(const std::string& name) const

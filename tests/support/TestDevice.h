@@ -241,6 +241,8 @@ public:
     int CallCount(const std::string& name) const { return int(CallTexts(name).size()); }
     void ClearCalls() { m_calls.clear(); }
     void Record(const void* object, const std::string& name, const std::string& args);
+    // Called with each call as it is recorded, before the device acts on it.
+    std::function<void(const Call&)> onCall;
 
     // Makes the next n calls of the named method fail with hr (n < 0: all).
     void Fail(const std::string& name, HRESULT hr = D3DERR_INVALIDCALL, int n = -1);
