@@ -95,23 +95,15 @@ class TestDirect3D final : public Counted<IDirect3D9>
 public:
     using Counted::Counted;
     UINT STDMETHODCALLTYPE GetAdapterCount() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetAdapterIdentifier(UINT, DWORD, D3DADAPTER_IDENTIFIER9*) override
-    {
-        return D3DERR_INVALIDCALL;
-    }
     UINT STDMETHODCALLTYPE GetAdapterModeCount(UINT, D3DFORMAT) override { return 0; }
-    HRESULT STDMETHODCALLTYPE EnumAdapterModes(UINT, D3DFORMAT, UINT, D3DDISPLAYMODE*) override
-    {
-        return D3DERR_INVALIDCALL;
-    }
-    HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT, D3DDISPLAYMODE* pMode) override
-    {
-        return Device().GetDisplayMode(0, pMode);
-    }
-    HRESULT STDMETHODCALLTYPE CheckDeviceType(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, BOOL) override
-    {
-        return D3D_OK;
-    }
+    SWK_TEST_UNSUPPORTED(GetAdapterIdentifier, UINT, DWORD, D3DADAPTER_IDENTIFIER9*)
+    SWK_TEST_UNSUPPORTED(EnumAdapterModes, UINT, D3DFORMAT, UINT, D3DDISPLAYMODE*)
+    SWK_TEST_UNSUPPORTED(GetAdapterDisplayMode, UINT, D3DDISPLAYMODE*)
+    SWK_TEST_UNSUPPORTED(CheckDeviceType, UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, BOOL)
+    SWK_TEST_UNSUPPORTED(CheckDepthStencilMatch, UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, D3DFORMAT)
+    SWK_TEST_UNSUPPORTED(GetDeviceCaps, UINT, D3DDEVTYPE, D3DCAPS9*)
+    SWK_TEST_UNSUPPORTED(CreateDevice, UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
+                         IDirect3DDevice9**)
     HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT Adapter, D3DDEVTYPE Type,
                                                 D3DFORMAT AdapterFormat, DWORD Usage,
                                                 D3DRESOURCETYPE RType, D3DFORMAT Format) override
@@ -126,22 +118,9 @@ public:
                 return D3DERR_NOTAVAILABLE;
         return D3D_OK;
     }
-    HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT,
-                                                     D3DFORMAT) override
-    {
-        return D3D_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9* pCaps) override
-    {
-        return Device().GetDeviceCaps(pCaps);
-    }
-    HRESULT STDMETHODCALLTYPE CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
-                                           IDirect3DDevice9**) override
-    {
-        return D3DERR_NOTAVAILABLE;
-    }
 
 private:
+    HRESULT Unsupported(const char*) const { return D3DERR_INVALIDCALL; }
     // The device owns this object; the device is not released with it.
     void OnLastRelease() override {}
 };
@@ -185,17 +164,6 @@ void TestSurface::Unbind()
         m_owner->Unbind();
     else
         Counted::Unbind();
-}
-
-HRESULT TestSurface::GetContainer(REFIID, void** ppContainer)
-{
-    if (!ppContainer)
-        return D3DERR_INVALIDCALL;
-    *ppContainer = m_owner;
-    if (!m_owner)
-        return E_NOINTERFACE;
-    m_owner->AddRef();
-    return D3D_OK;
 }
 
 HRESULT TestSurface::LockRect(D3DLOCKED_RECT* pLocked, const RECT* pRect, DWORD Flags)
@@ -482,20 +450,9 @@ DWORD TestDevice::RenderState(D3DRENDERSTATETYPE s) const
     return ValueOr0(m_renderStates, DWORD(s));
 }
 
-DWORD TestDevice::TextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t) const
-{
-    return ValueOr0(m_stageStates, {stage, t});
-}
-
 DWORD TestDevice::SamplerState(DWORD sampler, D3DSAMPLERSTATETYPE t) const
 {
     return ValueOr0(m_samplerStates, {sampler, t});
-}
-
-HRESULT TestDevice::TestCooperativeLevel()
-{
-    Record(this, "TestCooperativeLevel", "");
-    return Injected("TestCooperativeLevel");
 }
 
 HRESULT TestDevice::GetDirect3D(IDirect3D9** ppD3D9)
@@ -540,27 +497,11 @@ HRESULT TestDevice::GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode)
     return D3D_OK;
 }
 
-HRESULT TestDevice::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* p)
-{
-    return CopyOut(p, {0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING});
-}
-
 HRESULT TestDevice::Reset(D3DPRESENT_PARAMETERS*)
 {
     Record(this, "Reset", "");
     // Direct3D 9 refuses while default-pool resources are alive.
     return m_liveDefault > 0 ? D3DERR_INVALIDCALL : Injected("Reset");
-}
-
-HRESULT TestDevice::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
-{
-    Record(this, "Present", "");
-    return D3D_OK;
-}
-
-HRESULT TestDevice::GetBackBuffer(UINT, UINT, D3DBACKBUFFER_TYPE, IDirect3DSurface9** pp)
-{
-    return HandOut<IDirect3DSurface9>(m_backBuffer, pp);
 }
 
 HRESULT TestDevice::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage,
@@ -600,14 +541,6 @@ HRESULT TestDevice::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DP
     return D3D_OK;
 }
 
-HRESULT TestDevice::CreateIndexBuffer(UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DIndexBuffer9** pp,
-                                      HANDLE*)
-{
-    if (pp)
-        *pp = nullptr;
-    return Unsupported("CreateIndexBuffer");
-}
-
 HRESULT TestDevice::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format,
                                        D3DMULTISAMPLE_TYPE, DWORD, BOOL,
                                        IDirect3DSurface9** ppSurface, HANDLE*)
@@ -625,14 +558,6 @@ HRESULT TestDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT
     Record(this, "CreateDepthStencilSurface", Join({N(Width), N(Height), N(Format)}));
     return NewSurface({Format, D3DRTYPE_SURFACE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT,
                        D3DMULTISAMPLE_NONE, 0, Width, Height},
-                      ppSurface);
-}
-
-HRESULT TestDevice::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format,
-                                                D3DPOOL Pool, IDirect3DSurface9** ppSurface,
-                                                HANDLE*)
-{
-    return NewSurface({Format, D3DRTYPE_SURFACE, 0, Pool, D3DMULTISAMPLE_NONE, 0, Width, Height},
                       ppSurface);
 }
 
@@ -776,15 +701,9 @@ HRESULT TestDevice::SetTexture(DWORD Stage, IDirect3DBaseTexture9* p)
     return D3D_OK;
 }
 
-HRESULT TestDevice::GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD* p)
-{
-    return CopyOut(p, TextureStageState(Stage, Type));
-}
-
 HRESULT TestDevice::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value)
 {
     Record(this, "SetTextureStageState", Join({N(Stage), N(Type), N(Value)}));
-    m_stageStates[{Stage, Type}] = Value;
     return D3D_OK;
 }
 
