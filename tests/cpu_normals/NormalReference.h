@@ -58,18 +58,13 @@ inline D3DXVECTOR3 ReferenceNormal(const Layers& layers, int W, int H, int x, in
 }
 
 // The same sum in exact arithmetic: (2 (dl - dr) / H, 2 (du - dd) / W, 4 / (W H)),
-// normalised, and the tolerance for the single-precision ring: where its terms
-// cancel it keeps fewer correct digits, so the tolerance grows with the size of
-// the terms against the sum.
-inline double ClosedForm(double dl, double du, double dr, double dd, int W, int H, double out[3])
+// normalised.
+inline void ClosedForm(double dl, double du, double dr, double dd, int W, int H, double out[3])
 {
     const double n[3] = {2.0 * (dl - dr) / H, 2.0 * (du - dd) / W, 4.0 / (double(W) * H)};
     const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
     for (int i = 0; i < 3; i++)
         out[i] = n[i] / length;
-    const double terms = 2.0 * (std::fabs(dl) + std::fabs(dr)) / H +
-                         2.0 * (std::fabs(du) + std::fabs(dd)) / W + n[2];
-    return 1e-6 + 1e-6 * terms / length;
 }
 
 } // namespace normaltest
