@@ -74,6 +74,11 @@ HRESULT LoadRegisters(const std::vector<float>& file, UINT first, UINT count, fl
     return D3D_OK;
 }
 
+D3DSURFACE_DESC SurfaceDesc(D3DFORMAT format, DWORD usage, D3DPOOL pool, UINT width, UINT height)
+{
+    return {format, D3DRTYPE_SURFACE, usage, pool, D3DMULTISAMPLE_NONE, 0, width, height};
+}
+
 // A state never set reads as 0.
 template <typename Key> DWORD ValueOr0(const std::map<Key, DWORD>& states, const Key& key)
 {
@@ -152,30 +157,12 @@ void TestSurface::OnLastRelease()
 
 void TestSurface::Bind()
 {
-    if (m_owner)
-        m_owner->Bind();
-    else
-        Counted::Bind();
+    m_owner ? m_owner->Bind() : Counted::Bind();
 }
 
 void TestSurface::Unbind()
 {
-    if (m_owner)
-        m_owner->Unbind();
-    else
-        Counted::Unbind();
-}
-
-HRESULT TestSurface::LockRect(D3DLOCKED_RECT* pLocked, const RECT* pRect, DWORD Flags)
-{
-    Device().Record(this, "Surface.LockRect", Join({pRect ? "rect" : "NULL", Hex(Flags)}));
-    if (!pLocked || m_locked)
-        return D3DERR_INVALIDCALL;
-    pLocked->pBits = nullptr;
-    pLocked->Pitch = 0;
-    if (const HRESULT hr = Device().Injected("LockRect"); FAILED(hr))
-        return hr;
-    return Map(pLocked, pRect);
+    m_owner ? m_owner->Unbind() : Counted::Unbind();
 }
 
 HRESULT TestSurface::Map(D3DLOCKED_RECT* pLocked, const RECT* pRect)
@@ -190,12 +177,6 @@ HRESULT TestSurface::Map(D3DLOCKED_RECT* pLocked, const RECT* pRect)
     pLocked->pBits = m_bytes.data() + offset;
     pLocked->Pitch = m_pitch;
     return D3D_OK;
-}
-
-HRESULT TestSurface::UnlockRect()
-{
-    Device().Record(this, "Surface.UnlockRect", "");
-    return Unmap();
 }
 
 HRESULT TestSurface::Unmap()
@@ -233,14 +214,8 @@ TestTexture::TestTexture(TestDevice& device, UINT width, UINT height, UINT level
         levels = chain;
     for (UINT l = 0; l < levels; ++l)
     {
-        D3DSURFACE_DESC desc{format,
-                             D3DRTYPE_SURFACE,
-                             usage,
-                             pool,
-                             D3DMULTISAMPLE_NONE,
-                             0,
-                             std::max(1u, width >> l),
-                             std::max(1u, height >> l)};
+        const D3DSURFACE_DESC desc =
+            SurfaceDesc(format, usage, pool, std::max(1u, width >> l), std::max(1u, height >> l));
         m_levels.push_back(new TestSurface(device, desc, this));
     }
     device.ResourceCreated(pool);
@@ -350,10 +325,9 @@ HRESULT TestVertexBuffer::Unlock()
 TestDevice::TestDevice(Options options) : Counted(*this), m_options(std::move(options))
 {
     m_d3d = new TestDirect3D(*this);
-    D3DSURFACE_DESC back{D3DFMT_X8R8G8B8,           D3DRTYPE_SURFACE,
-                         D3DUSAGE_RENDERTARGET,     D3DPOOL_DEFAULT,
-                         D3DMULTISAMPLE_NONE,       0,
-                         m_options.backBufferWidth, m_options.backBufferHeight};
+    const D3DSURFACE_DESC back =
+        SurfaceDesc(D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
+                    m_options.backBufferWidth, m_options.backBufferHeight);
     m_backBuffer = new TestSurface(*this, back, nullptr);
     D3DSURFACE_DESC depth = back;
     depth.Format = D3DFMT_D24S8;
@@ -546,8 +520,7 @@ HRESULT TestDevice::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format
                                        IDirect3DSurface9** ppSurface, HANDLE*)
 {
     Record(this, "CreateRenderTarget", Join({N(Width), N(Height), N(Format)}));
-    return NewSurface({Format, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
-                       D3DMULTISAMPLE_NONE, 0, Width, Height},
+    return NewSurface(SurfaceDesc(Format, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, Width, Height),
                       ppSurface);
 }
 
@@ -556,8 +529,7 @@ HRESULT TestDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT
                                               IDirect3DSurface9** ppSurface, HANDLE*)
 {
     Record(this, "CreateDepthStencilSurface", Join({N(Width), N(Height), N(Format)}));
-    return NewSurface({Format, D3DRTYPE_SURFACE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT,
-                       D3DMULTISAMPLE_NONE, 0, Width, Height},
+    return NewSurface(SurfaceDesc(Format, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, Width, Height),
                       ppSurface);
 }
 

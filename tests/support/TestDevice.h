@@ -129,9 +129,9 @@ public:
 
     SWK_TEST_UNSUPPORTED(GetContainer, REFIID, void**)
     HRESULT STDMETHODCALLTYPE GetDesc(D3DSURFACE_DESC* p) override { return CopyOut(p, m_desc); }
-    HRESULT STDMETHODCALLTYPE LockRect(D3DLOCKED_RECT* pLocked, const RECT* pRect,
-                                       DWORD Flags) override;
-    HRESULT STDMETHODCALLTYPE UnlockRect() override;
+    // The double's surfaces are written through their texture's lock only.
+    SWK_TEST_UNSUPPORTED(LockRect, D3DLOCKED_RECT*, const RECT*, DWORD)
+    SWK_TEST_UNSUPPORTED(UnlockRect)
 
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
