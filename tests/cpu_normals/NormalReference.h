@@ -12,39 +12,27 @@ namespace normaltest
 
 using Layers = int[2][128][128];
 
-// The height differences towards the four clamped neighbours, in units of
-// 65536; layer positions as exact integer floors.
-struct Differences
+inline D3DXVECTOR3 Cross(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
 {
-    float dl, du, dr, dd;
-};
+    return D3DXVECTOR3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
+}
 
-inline Differences Reference(const Layers& layers, int W, int H, int x, int y)
+// The ring of four cross products over the height differences towards the four
+// clamped neighbours (in units of 65536), summed in single precision and
+// normalised; layer positions as exact integer floors.
+inline D3DXVECTOR3 ReferenceNormal(const Layers& layers, int W, int H, int x, int y)
 {
     auto height = [&](int px, int py)
     {
         const int c = 128 * px / W, r = 128 * py / H;
         return static_cast<float>(layers[0][r][c] + layers[1][r][c]);
     };
-    const float h0 = height(x, y);
-    const float scale = 1.0f / 65536.0f;
-    return Differences{(height(std::max(x - 1, 0), y) - h0) * scale,
-                       (height(x, std::max(y - 1, 0)) - h0) * scale,
-                       (height(std::min(x + 1, W - 1), y) - h0) * scale,
-                       (height(x, std::min(y + 1, H - 1)) - h0) * scale};
-}
-
-inline D3DXVECTOR3 Cross(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
-{
-    return D3DXVECTOR3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
-}
-
-// The ring of four cross products, summed in single precision and normalised.
-inline D3DXVECTOR3 ReferenceNormal(const Layers& layers, int W, int H, int x, int y)
-{
-    const Differences d = Reference(layers, W, H, x, y);
+    const float h0 = height(x, y), scale = 1.0f / 65536.0f;
     const float invW = 1.0f / W, invH = 1.0f / H;
-    const D3DXVECTOR3 L(-invW, 0, d.dl), U(0, -invH, d.du), R(invW, 0, d.dr), D(0, invH, d.dd);
+    const D3DXVECTOR3 L(-invW, 0, (height(std::max(x - 1, 0), y) - h0) * scale);
+    const D3DXVECTOR3 U(0, -invH, (height(x, std::max(y - 1, 0)) - h0) * scale);
+    const D3DXVECTOR3 R(invW, 0, (height(std::min(x + 1, W - 1), y) - h0) * scale);
+    const D3DXVECTOR3 D(0, invH, (height(x, std::min(y + 1, H - 1)) - h0) * scale);
     const D3DXVECTOR3 ring[4] = {Cross(L, U), Cross(U, R), Cross(R, D), Cross(D, L)};
     D3DXVECTOR3 n(0, 0, 0);
     for (const D3DXVECTOR3& c : ring)
