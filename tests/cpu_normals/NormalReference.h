@@ -12,39 +12,27 @@ namespace normaltest
 
 using Layers = int[2][128][128];
 
-// The height differences towards the four clamped neighbours, in units of
-// 65536; layer positions as exact integer floors.
-struct Differences
+inline D3DXVECTOR3 Cross(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
 {
-    float dl, du, dr, dd;
-};
+    return D3DXVECTOR3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
+}
 
-inline Differences Reference(const Layers& layers, int W, int H, int x, int y)
+// The ring of four cross products over the height differences towards the four
+// clamped neighbours (in units of 65536), summed in single precision and
+// normalised; layer positions as exact integer floors.
+inline D3DXVECTOR3 ReferenceNormal(const Layers& layers, int W, int H, int x, int y)
 {
     auto height = [&](int px, int py)
     {
         const int c = 128 * px / W, r = 128 * py / H;
         return static_cast<float>(layers[0][r][c] + layers[1][r][c]);
     };
-    const float h0 = height(x, y);
-    const float scale = 1.0f / 65536.0f;
-    return Differences{(height(std::max(x - 1, 0), y) - h0) * scale,
-                       (height(x, std::max(y - 1, 0)) - h0) * scale,
-                       (height(std::min(x + 1, W - 1), y) - h0) * scale,
-                       (height(x, std::min(y + 1, H - 1)) - h0) * scale};
-}
-
-inline D3DXVECTOR3 Cross(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
-{
-    return D3DXVECTOR3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
-}
-
-// The ring of four cross products, summed in single precision and normalised.
-inline D3DXVECTOR3 ReferenceNormal(const Layers& layers, int W, int H, int x, int y)
-{
-    const Differences d = Reference(layers, W, H, x, y);
+    const float h0 = height(x, y), scale = 1.0f / 65536.0f;
     const float invW = 1.0f / W, invH = 1.0f / H;
-    const D3DXVECTOR3 L(-invW, 0, d.dl), U(0, -invH, d.du), R(invW, 0, d.dr), D(0, invH, d.dd);
+    const D3DXVECTOR3 L(-invW, 0, (height(std::max(x - 1, 0), y) - h0) * scale);
+    const D3DXVECTOR3 U(0, -invH, (height(x, std::max(y - 1, 0)) - h0) * scale);
+    const D3DXVECTOR3 R(invW, 0, (height(std::min(x + 1, W - 1), y) - h0) * scale);
+    const D3DXVECTOR3 D(0, invH, (height(x, std::min(y + 1, H - 1)) - h0) * scale);
     const D3DXVECTOR3 ring[4] = {Cross(L, U), Cross(U, R), Cross(R, D), Cross(D, L)};
     D3DXVECTOR3 n(0, 0, 0);
     for (const D3DXVECTOR3& c : ring)
@@ -58,18 +46,13 @@ inline D3DXVECTOR3 ReferenceNormal(const Layers& layers, int W, int H, int x, in
 }
 
 // The same sum in exact arithmetic: (2 (dl - dr) / H, 2 (du - dd) / W, 4 / (W H)),
-// normalised, and the tolerance for the single-precision ring: where its terms
-// cancel it keeps fewer correct digits, so the tolerance grows with the size of
-// the terms against the sum.
-inline double ClosedForm(double dl, double du, double dr, double dd, int W, int H, double out[3])
+// normalised.
+inline void ClosedForm(double dl, double du, double dr, double dd, int W, int H, double out[3])
 {
     const double n[3] = {2.0 * (dl - dr) / H, 2.0 * (du - dd) / W, 4.0 / (double(W) * H)};
     const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
     for (int i = 0; i < 3; i++)
         out[i] = n[i] / length;
-    const double terms = 2.0 * (std::fabs(dl) + std::fabs(dr)) / H +
-                         2.0 * (std::fabs(du) + std::fabs(dd)) / W + n[2];
-    return 1e-6 + 1e-6 * terms / length;
 }
 
 } // namespace normaltest

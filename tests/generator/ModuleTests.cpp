@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -114,15 +114,8 @@ TEST_F(CompilerMessages, WarningsWithASuccessfulCompileAreShownToo)
 
 std::string ReadFile(const std::string& path)
 {
-    std::string bytes;
-    if (FILE* f = std::fopen(path.c_str(), "rb"))
-    {
-        char buffer[4096];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
-            bytes.append(buffer, n);
-        std::fclose(f);
-    }
-    return bytes;
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 // The effect sources reach the module byte for byte from the .rc file's

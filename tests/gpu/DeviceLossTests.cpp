@@ -36,6 +36,13 @@ TEST_P(Loss, RepeatedLossesMidAnimationReleaseEverythingAndRestoreWorkingMaps)
     const bool grid = GetParam() != kPS20;
     const int effects = GetParam() == kNoPS ? 0 : 1;
 
+    // A restoration without a loss creates nothing twice.
+    const int resources = device->LiveResources();
+    device->ClearCalls();
+    g.OnRestoreDevice();
+    EXPECT_EQ(device->CallCount("CreateTexture") + device->CallCount("CreateVertexBuffer"), 0);
+    EXPECT_EQ(device->LiveResources(), resources);
+
     for (int loss = 0; loss < 25; loss++)
     {
         const DWORD elapsed = 7 + 3 * loss;

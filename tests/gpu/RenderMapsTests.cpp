@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 namespace
 {
 
@@ -23,56 +21,30 @@ bool IsOneOfTheNine(const std::string& args)
     return std::find(std::begin(kNine), std::end(kNine), state) != std::end(kNine);
 }
 
-// The passes as the device saw them: stream and format bindings, fixed-function
+// One frame as the device saw it: stream and format bindings, fixed-function
 // state, effect calls, and every clear and draw tagged with the target it hit.
-// The target follows the log: a SetRenderTarget that the device accepted
-// switches to the surface fetched last, or back to the host's when none was.
-// The first failedFetches surface fetches are known to have failed.
-std::vector<std::string> PassTrace(const TestDevice& device, CWaveGenerator& g,
-                                   int failedFetches = 0)
+std::vector<std::string> PassTrace(TestDevice& device, CWaveGenerator& g)
 {
+    const auto level0 = [](IDirect3DTexture9* map)
+    { return map ? static_cast<IDirect3DSurface9*>(&AsTexture(map)->Level(0)) : nullptr; };
+    IDirect3DSurface9* height = level0(g.GetHeightMap());
+    IDirect3DSurface9* normal = level0(g.GetNormalMap());
     std::vector<std::string> trace;
-    std::string current = "host", pending;
-    int fetch = 0;
-    for (const swk::test::Call& c : device.Calls())
+    device.onCall = [&](const swk::test::Call& c)
     {
-        if (c.name == "GetSurfaceLevel")
-        {
-            const bool failed = fetch++ < failedFetches;
-            pending = failed                                       ? ""
-                      : c.object == AsTexture(Probe::HeightMap(g)) ? "height"
-                      : c.object == AsTexture(Probe::NormalMap(g)) ? "normal"
-                                                                   : "other";
-        }
-        else if (c.name == "SetRenderTarget" && c.args == "0,surface")
-        {
-            current = pending.empty() ? "host" : pending;
-            pending.clear();
-        }
-        else if (c.name == "Clear" || c.name == "DrawPrimitive")
-            trace.push_back(c.Text() + "@" + current);
+        IDirect3DSurface9* target = device.CurrentRenderTarget();
+        if (c.name == "Clear" || c.name == "DrawPrimitive")
+            trace.push_back(c.Text() + (target == height   ? "@height"
+                                        : target == normal ? "@normal"
+                                                           : "@host"));
         else if (c.name == "SetStreamSource" || c.name == "SetFVF" || c.name == "SetMaterial" ||
                  c.name == "SetTextureStageState" || c.name.rfind("Effect", 0) == 0 ||
                  (c.name == "SetRenderState" && !IsOneOfTheNine(c.args)))
             trace.push_back(c.Text());
-    }
+    };
+    g.Update(16);
+    device.onCall = nullptr;
     return trace;
-}
-
-std::string FloatText(float f)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%.9g", f);
-    return text;
-}
-
-std::vector<std::string> Strips(int W, int H)
-{
-    std::vector<std::string> draws;
-    for (int r = 0; r < H; r++)
-        draws.push_back("DrawPrimitive(5," + std::to_string(2 * W * r) + "," +
-                        std::to_string(2 * (W - 1)) + ")@normal");
-    return draws;
 }
 
 // The buffer on stream 0, which the passes leave bound.
@@ -86,118 +58,108 @@ IDirect3DVertexBuffer9* BoundStream(TestDevice& device)
     return stream;
 }
 
-void ExpectNothingDrawn(const std::vector<std::string>& trace)
-{
-    for (const std::string& s : trace)
-        EXPECT_TRUE(s.rfind("Clear", 0) == std::string::npos &&
-                    s.rfind("Draw", 0) == std::string::npos)
-            << s;
-}
+const std::vector<std::string> kNormalPass20 = {
+    "Clear(0,NULL,0x1,0xFF7FFF7F,1,0)@normal",
+    "Effect102.SetTechnique(T20)",
+    "Effect102.Begin(NULL,0)",
+    "Effect102.BeginPass(0)",
+    "Effect102.SetFloat(fInvMapWidth,0.001953125)",
+    "Effect102.SetFloat(fInvMapHeight,0.00390625)",
+    "Effect102.SetTexture(HeightMap,texture)",
+    "Effect102.CommitChanges()",
+    "DrawPrimitive(4,0,2)@normal",
+    "Effect102.EndPass()",
+    "Effect102.End()",
+};
 
-template <typename T> void Append(std::vector<T>& to, const std::vector<T>& from)
+// A trace with "strips" where the grid is drawn row by row.
+struct PassCase
 {
-    to.insert(to.end(), from.begin(), from.end());
-}
+    const char* name;
+    DWORD version;
+    int width, height;
+    int failedFetches;
+    std::vector<std::string> trace;
+};
 
-TEST(Passes, PixelShader20DrawsTheHeightMapThenTheNormalMapFromTheQuad)
+std::vector<PassCase> PassCases()
 {
-    auto device = MakeDevice(kPS20);
-    CWaveGenerator g(device.get(), 512, 256);
-    device->ClearCalls();
-    g.Update(16);
-    const std::vector<std::string> expected = {
-        "SetStreamSource(0,buffer,0,20)",
-        "SetFVF(0x102)",
-        "Clear(0,NULL,0x1,0xFF7F7F7F,1,0)@height",
-        "Effect101.SetTechnique(T1X)",
-        "Effect101.Begin(NULL,0)",
-        "Effect101.BeginPass(0)",
-        "Effect101.SetTexture(Noise0,texture)",
-        "Effect101.SetTexture(Noise1,texture)",
-        "Effect101.CommitChanges()",
-        "DrawPrimitive(4,0,2)@height",
-        "Effect101.EndPass()",
-        "Effect101.End()",
-        "Clear(0,NULL,0x1,0xFF7FFF7F,1,0)@normal",
-        "Effect102.SetTechnique(T20)",
-        "Effect102.Begin(NULL,0)",
-        "Effect102.BeginPass(0)",
-        "Effect102.SetFloat(fInvMapWidth,0.001953125)",
-        "Effect102.SetFloat(fInvMapHeight,0.00390625)",
-        "Effect102.SetTexture(HeightMap,texture)",
-        "Effect102.CommitChanges()",
-        "DrawPrimitive(4,0,2)@normal",
-        "Effect102.EndPass()",
-        "Effect102.End()",
+    std::vector<std::string> quad = {"SetStreamSource(0,buffer,0,20)", "SetFVF(0x102)"};
+    std::vector<std::string> ps20 = quad;
+    ps20.insert(ps20.end(),
+                {"Clear(0,NULL,0x1,0xFF7F7F7F,1,0)@height", "Effect101.SetTechnique(T1X)",
+                 "Effect101.Begin(NULL,0)", "Effect101.BeginPass(0)",
+                 "Effect101.SetTexture(Noise0,texture)", "Effect101.SetTexture(Noise1,texture)",
+                 "Effect101.CommitChanges()", "DrawPrimitive(4,0,2)@height", "Effect101.EndPass()",
+                 "Effect101.End()"});
+    ps20.insert(ps20.end(), kNormalPass20.begin(), kNormalPass20.end());
+    // Without the height map's surface only the height pass is skipped.
+    quad.insert(quad.end(), kNormalPass20.begin(), kNormalPass20.end());
+    return {
+        {"PixelShader20", kPS20, 512, 256, 0, ps20},
+        {"HeightSurfaceMissing", kPS20, 512, 256, 1, quad},
+        {"PixelShader11",
+         kPS14,
+         16,
+         12,
+         0,
+         {"SetStreamSource(0,buffer,0,32)", "SetFVF(0x112)",
+          "Clear(0,NULL,0x1,0xFF7FFF7F,1,0)@normal", "Effect102.SetTechnique(T10)",
+          "Effect102.Begin(NULL,0)", "Effect102.BeginPass(0)",
+          "Effect102.SetFloat(fInvMapWidth,0.125)", "Effect102.SetFloat(fInvMapHeight,0.166666672)",
+          "Effect102.SetTexture(HeightMap,NULL)", "Effect102.CommitChanges()", "strips",
+          "Effect102.EndPass()", "Effect102.End()"}},
+        // The stage states select the vertex colours; no effect is touched.
+        {"FixedFunction",
+         kNoPS,
+         32,
+         24,
+         0,
+         {"SetStreamSource(0,buffer,0,20)", "SetFVF(0x44)",
+          "Clear(0,NULL,0x1,0xFFFFFFFF,1,0)@normal", "SetMaterial()", "SetRenderState(145,0)",
+          "SetTextureStageState(0,1,2)", "SetTextureStageState(0,4,2)",
+          "SetTextureStageState(0,2,0)", "SetTextureStageState(0,5,0)",
+          "SetTextureStageState(1,1,1)", "strips"}},
     };
-    EXPECT_EQ(PassTrace(*device, g), expected);
-    EXPECT_EQ(BoundStream(*device), Probe::QuadVB(g));
 }
 
-TEST(Passes, PixelShader11DrawsOnlyTheNormalMapFromTheGridWithoutAHeightMap)
+class Passes : public testing::TestWithParam<PassCase>
 {
-    auto device = MakeDevice(kPS14);
-    CWaveGenerator g(device.get(), 16, 12);
-    const int W = 8, H = 6;
-    ASSERT_EQ(Probe::GridWidth(g), W);
-    ASSERT_EQ(Probe::GridHeight(g), H);
-    device->ClearCalls();
-    g.Update(16);
-    std::vector<std::string> expected = {
-        "SetStreamSource(0,buffer,0,32)",
-        "SetFVF(0x112)",
-        "Clear(0,NULL,0x1,0xFF7FFF7F,1,0)@normal",
-        "Effect102.SetTechnique(T10)",
-        "Effect102.Begin(NULL,0)",
-        "Effect102.BeginPass(0)",
-        "Effect102.SetFloat(fInvMapWidth,0.125)",
-        "Effect102.SetFloat(fInvMapHeight," + FloatText(1.0f / 6.0f) + ")",
-        "Effect102.SetTexture(HeightMap,NULL)",
-        "Effect102.CommitChanges()",
-    };
-    Append(expected, Strips(W, H));
-    Append(expected, {"Effect102.EndPass()", "Effect102.End()"});
-    EXPECT_EQ(PassTrace(*device, g), expected);
-    EXPECT_EQ(BoundStream(*device), Probe::GridVB(g));
-}
+};
 
-TEST(Passes, BelowPixelShader11TheFixedFunctionPipelineDrawsTheGridColours)
+TEST_P(Passes, DrawEachMapFromItsGeometryWithItsEffect)
 {
-    auto device = MakeDevice(kNoPS);
-    CWaveGenerator g(device.get(), 32, 24);
-    const int W = 8, H = 6;
-    ASSERT_EQ(Probe::GridWidth(g), W);
-    ASSERT_EQ(Probe::GridHeight(g), H);
+    const PassCase& c = GetParam();
+    auto device = MakeDevice(c.version);
+    CWaveGenerator g(device.get(), c.width, c.height);
     // What a host may have left: a grey material and a textured stage 0.
-    D3DMATERIAL9 grey;
-    std::memset(&grey, 0, sizeof grey);
+    D3DMATERIAL9 grey{};
     grey.Diffuse.r = grey.Diffuse.g = grey.Diffuse.b = grey.Diffuse.a = 0.5f;
     device->SetMaterial(&grey);
     device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    device->ClearCalls();
-    g.Update(16);
+    if (c.failedFetches)
+        device->Fail("GetSurfaceLevel", D3DERR_INVALIDCALL, c.failedFetches);
 
-    std::vector<std::string> expected = {
-        "SetStreamSource(0,buffer,0,20)",
-        "SetFVF(0x44)",
-        "Clear(0,NULL,0x1,0xFFFFFFFF,1,0)@normal",
-        "SetMaterial()",
-        "SetRenderState(145,0)",
-        "SetTextureStageState(0,1,2)",
-        "SetTextureStageState(0,4,2)",
-        "SetTextureStageState(0,2,0)",
-        "SetTextureStageState(0,5,0)",
-        "SetTextureStageState(1,1,1)",
-    };
-    Append(expected, Strips(W, H));
+    std::vector<std::string> expected;
+    const int W = Probe::GridWidth(g), H = Probe::GridHeight(g);
+    for (const std::string& s : c.trace)
+        if (s != "strips")
+            expected.push_back(s);
+        else
+            for (int r = 0; r < H; r++)
+                expected.push_back("DrawPrimitive(5," + std::to_string(2 * W * r) + "," +
+                                   std::to_string(2 * (W - 1)) + ")@normal");
     EXPECT_EQ(PassTrace(*device, g), expected);
-    EXPECT_EQ(BoundStream(*device), Probe::GridVB(g));
-
-    // The trace shows the stage states and that no effect is touched; the
-    // material is the generator's own.
-    EXPECT_EQ(std::memcmp(&device->Material(), &Probe::Material(g), sizeof(D3DMATERIAL9)), 0);
+    EXPECT_EQ(BoundStream(*device), c.version == kPS20 ? Probe::QuadVB(g) : Probe::GridVB(g));
+    if (c.version == kNoPS)
+    {
+        EXPECT_EQ(std::memcmp(&device->Material(), &Probe::Material(g), sizeof(D3DMATERIAL9)), 0);
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Paths, Passes, testing::ValuesIn(PassCases()),
+                         [](const testing::TestParamInfo<PassCase>& info)
+                         { return std::string(info.param.name); });
 
 // The host's own target, depth buffer, a viewport smaller than its target and
 // the nine states that the passes switch off.
@@ -211,7 +173,6 @@ struct HostState
                                          &depth, nullptr);
         device.SetRenderTarget(0, target);
         device.SetDepthStencilSurface(depth);
-        viewport = D3DVIEWPORT9{10, 20, 300, 200, 0.25f, 0.75f};
         device.SetViewport(&viewport);
         for (int i = 0; i < 9; i++)
             device.SetRenderState(kNine[i], kHostValues[i]);
@@ -248,9 +209,22 @@ struct HostState
     TestDevice& device;
     IDirect3DSurface9* target = nullptr;
     IDirect3DSurface9* depth = nullptr;
-    D3DVIEWPORT9 viewport;
+    D3DVIEWPORT9 viewport{10, 20, 300, 200, 0.25f, 0.75f};
     ULONG targetRefs = 0, depthRefs = 0;
 };
+
+// Without the host's target a pass would leave a map bound for the host to
+// draw into, so nothing is drawn that frame; the passes never change the depth
+// buffer, so one that could not be fetched stays bound.
+const struct
+{
+    const char* call;
+    int count;
+    bool draws[2]; // in the frame with the failure and in the next
+} kHostFailures[] = {{"", 0, {true, true}},
+                     {"GetSurfaceLevel", -1, {false, false}},
+                     {"GetRenderTarget", 1, {false, true}},
+                     {"GetDepthStencilSurface", 1, {true, true}}};
 
 class EveryPath : public testing::TestWithParam<DWORD>
 {
@@ -258,120 +232,77 @@ class EveryPath : public testing::TestWithParam<DWORD>
 
 TEST_P(EveryPath, HostStateAndReferencesAreAsBeforeAfterEachFrame)
 {
-    auto device = MakeDevice(GetParam());
-    CWaveGenerator g(device.get(), 64, 32);
-    HostState host(*device);
-    IDirect3DTexture9* maps[2] = {g.GetNormalMap(), g.GetHeightMap()};
-    ULONG mapRefs[2] = {References(maps[0]), maps[1] ? References(maps[1]) : 0};
-    const ULONG deviceRefs = References(device.get());
-    const size_t watched = CD3DWatch::GetWatchedCount();
-
-    for (int frame = 0; frame < 3; frame++)
+    for (const auto& f : kHostFailures)
     {
-        device->ClearCalls();
-        g.Update(16);
-        host.ExpectUnchanged();
-        EXPECT_EQ(References(maps[0]), mapRefs[0]);
-        if (maps[1])
-        {
-            EXPECT_EQ(References(maps[1]), mapRefs[1]);
-        }
-        EXPECT_EQ(References(device.get()), deviceRefs);
-        EXPECT_EQ(CD3DWatch::GetWatchedCount(), watched);
-    }
-
-    // During the passes: the map viewport, and the nine states switched off in order.
-    const auto viewports = device->CallTexts("SetViewport");
-    ASSERT_FALSE(viewports.empty());
-    EXPECT_EQ(viewports.front(), "SetViewport(0,0," + std::to_string(Probe::Width(g)) + "," +
-                                     std::to_string(Probe::Height(g)) + ",0,1)");
-    std::vector<std::string> off;
-    for (const std::string& s : device->CallTexts("SetRenderState"))
-        if (IsOneOfTheNine(s.substr(s.find('(') + 1)) && off.size() < 9)
-            off.push_back(s);
-    EXPECT_EQ(off, (std::vector<std::string>{
-                       "SetRenderState(137,0)", "SetRenderState(28,0)", "SetRenderState(22,1)",
-                       "SetRenderState(136,0)", "SetRenderState(27,0)", "SetRenderState(15,0)",
-                       "SetRenderState(7,0)", "SetRenderState(14,0)", "SetRenderState(52,0)"}));
-}
-
-TEST_P(EveryPath, WithoutTargetSurfacesNothingIsClearedOrDrawnAndTheHostIsRestored)
-{
-    auto device = MakeDevice(GetParam());
-    CWaveGenerator g(device.get(), 32, 32);
-    HostState host(*device);
-    const size_t watched = CD3DWatch::GetWatchedCount();
-    device->Fail("GetSurfaceLevel");
-    device->ClearCalls();
-    g.Update(16);
-    const int fetches = device->CallCount("GetSurfaceLevel");
-    EXPECT_EQ(fetches, GetParam() == kPS20 ? 2 : 1);
-    ExpectNothingDrawn(PassTrace(*device, g, fetches));
-    host.ExpectUnchanged();
-    EXPECT_EQ(CD3DWatch::GetWatchedCount(), watched);
-}
-
-// The host's target could not be set back, so a pass would leave a map bound
-// for the host to draw into: nothing is drawn that frame.
-TEST_P(EveryPath, WithoutTheHostsTargetNothingIsDrawnAndTheTargetStays)
-{
-    auto device = MakeDevice(GetParam());
-    CWaveGenerator g(device.get(), 32, 32);
-    HostState host(*device);
-    device->Fail("GetRenderTarget", D3DERR_INVALIDCALL, 1);
-    device->ClearCalls();
-    g.Update(16);
-    ExpectNothingDrawn(PassTrace(*device, g));
-    host.ExpectUnchanged();
-
-    // The next frame draws again.
-    device->ClearCalls();
-    g.Update(16);
-    EXPECT_GT(device->CallCount("DrawPrimitive"), 0);
-    host.ExpectUnchanged();
-}
-
-// The passes never change the depth buffer: one that could not be fetched,
-// and the absence of one, are both left as they were.
-TEST_P(EveryPath, TheHostsDepthBufferOrItsAbsenceIsLeftAsItWas)
-{
-    auto device = MakeDevice(GetParam());
-    CWaveGenerator g(device.get(), 32, 32);
-    {
+        SCOPED_TRACE(f.call);
+        auto device = MakeDevice(GetParam());
+        CWaveGenerator g(device.get(), 64, 32);
         HostState host(*device);
-        device->Fail("GetDepthStencilSurface", D3DERR_INVALIDCALL, 1);
-        g.Update(16);
-        host.ExpectUnchanged();
+        IDirect3DTexture9* maps[2] = {g.GetNormalMap(), g.GetHeightMap()};
+        ULONG mapRefs[2] = {References(maps[0]), maps[1] ? References(maps[1]) : 0};
+        const ULONG deviceRefs = References(device.get());
+        const size_t watched = CD3DWatch::GetWatchedCount();
+        if (*f.call)
+            device->Fail(f.call, D3DERR_INVALIDCALL, f.count);
+        for (int frame = 0; frame < 2; frame++)
+        {
+            device->ClearCalls();
+            g.Update(16);
+            EXPECT_EQ(device->CallCount("Clear") > 0, f.draws[frame]) << frame;
+            EXPECT_EQ(device->CallCount("DrawPrimitive") > 0, f.draws[frame]) << frame;
+            host.ExpectUnchanged();
+            EXPECT_EQ(References(maps[0]), mapRefs[0]);
+            if (maps[1])
+            {
+                EXPECT_EQ(References(maps[1]), mapRefs[1]);
+            }
+            EXPECT_EQ(References(device.get()), deviceRefs);
+            EXPECT_EQ(CD3DWatch::GetWatchedCount(), watched);
+        }
+        if (*f.call)
+            continue;
+        // During the passes: the map viewport, and the nine states switched off in order.
+        EXPECT_EQ(device->CallTexts("SetViewport").front(),
+                  "SetViewport(0,0," + std::to_string(Probe::Width(g)) + "," +
+                      std::to_string(Probe::Height(g)) + ",0,1)");
+        std::vector<std::string> off;
+        for (const std::string& s : device->CallTexts("SetRenderState"))
+            if (IsOneOfTheNine(s.substr(s.find('(') + 1)) && off.size() < 9)
+                off.push_back(s);
+        EXPECT_EQ(off, (std::vector<std::string>{
+                           "SetRenderState(137,0)", "SetRenderState(28,0)", "SetRenderState(22,1)",
+                           "SetRenderState(136,0)", "SetRenderState(27,0)", "SetRenderState(15,0)",
+                           "SetRenderState(7,0)", "SetRenderState(14,0)", "SetRenderState(52,0)"}));
     }
-    device->SetDepthStencilSurface(nullptr);
-    device->ClearCalls();
-    g.Update(16);
-    EXPECT_GT(device->CallCount("DrawPrimitive"), 0);
-    IDirect3DSurface9* depth = nullptr;
-    EXPECT_EQ(device->GetDepthStencilSurface(&depth), D3DERR_NOTFOUND);
-    EXPECT_EQ(depth, nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, EveryPath, testing::Values(kPS20, kPS11, kNoPS));
 
-TEST(FailedTarget, AMissingHeightSurfaceSkipsOnlyTheHeightPass)
+// A watch that forgets what it holds at each clear reports each release after
+// it with its line: the pass targets', then the host's target and depth buffer.
+TEST(Passes, EachReleaseNamesItsOwnLine)
 {
-    auto device = MakeDevice(kPS20);
-    CWaveGenerator g(device.get(), 64, 64);
-    device->Fail("GetSurfaceLevel", D3DERR_INVALIDCALL, 1);
-    device->ClearCalls();
-    g.Update(16);
-    const auto trace = PassTrace(*device, g, 1);
-    for (const std::string& s : trace)
+    const std::pair<DWORD, std::vector<int>> cases[] = {
+        {kPS20, {902, 956, 978, 979}}, {kPS11, {956, 978, 979}}, {kNoPS, {868, 978, 979}}};
+    for (const auto& [version, lines] : cases)
     {
-        EXPECT_EQ(s.find("@host"), std::string::npos) << s;
-        EXPECT_EQ(s.find("@height"), std::string::npos) << s;
-        EXPECT_EQ(s.find("Effect101"), std::string::npos) << s;
+        std::vector<int> reported;
+        auto previous = CD3DWatch::SetReportSink([&](const char*, int line, const char*)
+                                                 { reported.push_back(line); });
+        {
+            auto device = MakeDevice(version);
+            CWaveGenerator g(device.get(), 32, 32);
+            device->onCall = [](const swk::test::Call& c)
+            {
+                if (c.name == "Clear")
+                    CD3DWatch::ResetWatch();
+            };
+            g.Update(16);
+            device->onCall = nullptr;
+            EXPECT_EQ(reported, lines) << std::hex << version;
+        }
+        CD3DWatch::SetReportSink(previous);
     }
-    EXPECT_NE(std::find(trace.begin(), trace.end(), "Clear(0,NULL,0x1,0xFF7FFF7F,1,0)@normal"),
-              trace.end());
-    EXPECT_NE(std::find(trace.begin(), trace.end(), "DrawPrimitive(4,0,2)@normal"), trace.end());
-    EXPECT_NE(std::find(trace.begin(), trace.end(), "Effect102.SetTechnique(T20)"), trace.end());
 }
 
 } // namespace

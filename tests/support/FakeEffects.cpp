@@ -39,82 +39,41 @@ public:
     {
     }
 
-    HRESULT STDMETHODCALLTYPE GetDesc(D3DXEFFECT_DESC*) override { return D3DERR_INVALIDCALL; }
-    HRESULT STDMETHODCALLTYPE GetParameterDesc(D3DXHANDLE, D3DXPARAMETER_DESC*) override
-    {
-        return D3DERR_INVALIDCALL;
-    }
-    HRESULT STDMETHODCALLTYPE GetTechniqueDesc(D3DXHANDLE, D3DXTECHNIQUE_DESC*) override
-    {
-        return D3DERR_INVALIDCALL;
-    }
-    HRESULT STDMETHODCALLTYPE GetPassDesc(D3DXHANDLE, D3DXPASS_DESC*) override
-    {
-        return D3DERR_INVALIDCALL;
-    }
+    SWK_TEST_UNSUPPORTED(GetDesc, D3DXEFFECT_DESC*)
+    SWK_TEST_UNSUPPORTED(GetParameterDesc, D3DXHANDLE, D3DXPARAMETER_DESC*)
+    SWK_TEST_UNSUPPORTED(GetTechniqueDesc, D3DXHANDLE, D3DXTECHNIQUE_DESC*)
+    SWK_TEST_UNSUPPORTED(GetPassDesc, D3DXHANDLE, D3DXPASS_DESC*)
     D3DXHANDLE STDMETHODCALLTYPE GetParameter(D3DXHANDLE, UINT) override { return nullptr; }
     D3DXHANDLE STDMETHODCALLTYPE GetParameterByName(D3DXHANDLE, LPCSTR) override { return nullptr; }
     D3DXHANDLE STDMETHODCALLTYPE GetTechnique(UINT) override { return nullptr; }
     D3DXHANDLE STDMETHODCALLTYPE GetTechniqueByName(LPCSTR) override { return nullptr; }
     D3DXHANDLE STDMETHODCALLTYPE GetPass(D3DXHANDLE, UINT) override { return nullptr; }
     D3DXHANDLE STDMETHODCALLTYPE GetPassByName(D3DXHANDLE, LPCSTR) override { return nullptr; }
-    HRESULT STDMETHODCALLTYPE SetValue(D3DXHANDLE h, LPCVOID, UINT n) override
-    {
-        return Log("SetValue", Name(h) + "," + std::to_string(n));
-    }
-    HRESULT STDMETHODCALLTYPE GetValue(D3DXHANDLE, LPVOID, UINT) override
-    {
-        return D3DERR_INVALIDCALL;
-    }
-    HRESULT STDMETHODCALLTYPE SetBool(D3DXHANDLE h, BOOL b) override
-    {
-        return Log("SetBool", Name(h) + "," + std::to_string(b));
-    }
-    HRESULT STDMETHODCALLTYPE GetBool(D3DXHANDLE, BOOL*) override { return D3DERR_INVALIDCALL; }
-    HRESULT STDMETHODCALLTYPE SetInt(D3DXHANDLE h, INT n) override
-    {
-        return Log("SetInt", Name(h) + "," + std::to_string(n));
-    }
-    HRESULT STDMETHODCALLTYPE GetInt(D3DXHANDLE, INT*) override { return D3DERR_INVALIDCALL; }
+    // The generator sets only textures and floats.
+    SWK_TEST_UNSUPPORTED(SetValue, D3DXHANDLE, LPCVOID, UINT)
+    SWK_TEST_UNSUPPORTED(GetValue, D3DXHANDLE, LPVOID, UINT)
+    SWK_TEST_UNSUPPORTED(SetBool, D3DXHANDLE, BOOL)
+    SWK_TEST_UNSUPPORTED(GetBool, D3DXHANDLE, BOOL*)
+    SWK_TEST_UNSUPPORTED(SetInt, D3DXHANDLE, INT)
+    SWK_TEST_UNSUPPORTED(GetInt, D3DXHANDLE, INT*)
     HRESULT STDMETHODCALLTYPE SetFloat(D3DXHANDLE h, FLOAT f) override
     {
         char text[64];
         std::snprintf(text, sizeof text, "%.9g", f);
         return Log("SetFloat", Name(h) + "," + text);
     }
-    HRESULT STDMETHODCALLTYPE GetFloat(D3DXHANDLE, FLOAT*) override { return D3DERR_INVALIDCALL; }
-    HRESULT STDMETHODCALLTYPE SetFloatArray(D3DXHANDLE h, const FLOAT*, UINT n) override
-    {
-        return Log("SetFloatArray", Name(h) + "," + std::to_string(n));
-    }
-    HRESULT STDMETHODCALLTYPE GetFloatArray(D3DXHANDLE, FLOAT*, UINT) override
-    {
-        return D3DERR_INVALIDCALL;
-    }
-    HRESULT STDMETHODCALLTYPE SetVector(D3DXHANDLE h, const D3DXVECTOR4*) override
-    {
-        return Log("SetVector", Name(h));
-    }
-    HRESULT STDMETHODCALLTYPE GetVector(D3DXHANDLE, D3DXVECTOR4*) override
-    {
-        return D3DERR_INVALIDCALL;
-    }
-    HRESULT STDMETHODCALLTYPE SetMatrix(D3DXHANDLE h, const D3DXMATRIX*) override
-    {
-        return Log("SetMatrix", Name(h));
-    }
-    HRESULT STDMETHODCALLTYPE GetMatrix(D3DXHANDLE, D3DXMATRIX*) override
-    {
-        return D3DERR_INVALIDCALL;
-    }
+    SWK_TEST_UNSUPPORTED(GetFloat, D3DXHANDLE, FLOAT*)
+    SWK_TEST_UNSUPPORTED(SetFloatArray, D3DXHANDLE, const FLOAT*, UINT)
+    SWK_TEST_UNSUPPORTED(GetFloatArray, D3DXHANDLE, FLOAT*, UINT)
+    SWK_TEST_UNSUPPORTED(SetVector, D3DXHANDLE, const D3DXVECTOR4*)
+    SWK_TEST_UNSUPPORTED(GetVector, D3DXHANDLE, D3DXVECTOR4*)
+    SWK_TEST_UNSUPPORTED(SetMatrix, D3DXHANDLE, const D3DXMATRIX*)
+    SWK_TEST_UNSUPPORTED(GetMatrix, D3DXHANDLE, D3DXMATRIX*)
     HRESULT STDMETHODCALLTYPE SetTexture(D3DXHANDLE h, IDirect3DBaseTexture9* t) override
     {
         return Log("SetTexture", Name(h) + "," + (t ? "texture" : "NULL"));
     }
-    HRESULT STDMETHODCALLTYPE GetTexture(D3DXHANDLE, IDirect3DBaseTexture9**) override
-    {
-        return D3DERR_INVALIDCALL;
-    }
+    SWK_TEST_UNSUPPORTED(GetTexture, D3DXHANDLE, IDirect3DBaseTexture9**)
     HRESULT STDMETHODCALLTYPE GetPool(ID3DXEffectPool** pp) override
     {
         *pp = nullptr;
@@ -151,6 +110,7 @@ public:
     HRESULT STDMETHODCALLTYPE OnResetDevice() override { return Log("OnResetDevice", ""); }
 
 private:
+    HRESULT Unsupported(const char*) const { return D3DERR_INVALIDCALL; }
     void OnFinalRelease() override
     {
         if (m_device)

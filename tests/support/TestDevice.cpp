@@ -74,6 +74,11 @@ HRESULT LoadRegisters(const std::vector<float>& file, UINT first, UINT count, fl
     return D3D_OK;
 }
 
+D3DSURFACE_DESC SurfaceDesc(D3DFORMAT format, DWORD usage, D3DPOOL pool, UINT width, UINT height)
+{
+    return {format, D3DRTYPE_SURFACE, usage, pool, D3DMULTISAMPLE_NONE, 0, width, height};
+}
+
 // A state never set reads as 0.
 template <typename Key> DWORD ValueOr0(const std::map<Key, DWORD>& states, const Key& key)
 {
@@ -95,23 +100,15 @@ class TestDirect3D final : public Counted<IDirect3D9>
 public:
     using Counted::Counted;
     UINT STDMETHODCALLTYPE GetAdapterCount() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetAdapterIdentifier(UINT, DWORD, D3DADAPTER_IDENTIFIER9*) override
-    {
-        return D3DERR_INVALIDCALL;
-    }
     UINT STDMETHODCALLTYPE GetAdapterModeCount(UINT, D3DFORMAT) override { return 0; }
-    HRESULT STDMETHODCALLTYPE EnumAdapterModes(UINT, D3DFORMAT, UINT, D3DDISPLAYMODE*) override
-    {
-        return D3DERR_INVALIDCALL;
-    }
-    HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT, D3DDISPLAYMODE* pMode) override
-    {
-        return Device().GetDisplayMode(0, pMode);
-    }
-    HRESULT STDMETHODCALLTYPE CheckDeviceType(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, BOOL) override
-    {
-        return D3D_OK;
-    }
+    SWK_TEST_UNSUPPORTED(GetAdapterIdentifier, UINT, DWORD, D3DADAPTER_IDENTIFIER9*)
+    SWK_TEST_UNSUPPORTED(EnumAdapterModes, UINT, D3DFORMAT, UINT, D3DDISPLAYMODE*)
+    SWK_TEST_UNSUPPORTED(GetAdapterDisplayMode, UINT, D3DDISPLAYMODE*)
+    SWK_TEST_UNSUPPORTED(CheckDeviceType, UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, BOOL)
+    SWK_TEST_UNSUPPORTED(CheckDepthStencilMatch, UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, D3DFORMAT)
+    SWK_TEST_UNSUPPORTED(GetDeviceCaps, UINT, D3DDEVTYPE, D3DCAPS9*)
+    SWK_TEST_UNSUPPORTED(CreateDevice, UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
+                         IDirect3DDevice9**)
     HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT Adapter, D3DDEVTYPE Type,
                                                 D3DFORMAT AdapterFormat, DWORD Usage,
                                                 D3DRESOURCETYPE RType, D3DFORMAT Format) override
@@ -126,22 +123,9 @@ public:
                 return D3DERR_NOTAVAILABLE;
         return D3D_OK;
     }
-    HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT,
-                                                     D3DFORMAT) override
-    {
-        return D3D_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9* pCaps) override
-    {
-        return Device().GetDeviceCaps(pCaps);
-    }
-    HRESULT STDMETHODCALLTYPE CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
-                                           IDirect3DDevice9**) override
-    {
-        return D3DERR_NOTAVAILABLE;
-    }
 
 private:
+    HRESULT Unsupported(const char*) const { return D3DERR_INVALIDCALL; }
     // The device owns this object; the device is not released with it.
     void OnLastRelease() override {}
 };
@@ -173,41 +157,12 @@ void TestSurface::OnLastRelease()
 
 void TestSurface::Bind()
 {
-    if (m_owner)
-        m_owner->Bind();
-    else
-        Counted::Bind();
+    m_owner ? m_owner->Bind() : Counted::Bind();
 }
 
 void TestSurface::Unbind()
 {
-    if (m_owner)
-        m_owner->Unbind();
-    else
-        Counted::Unbind();
-}
-
-HRESULT TestSurface::GetContainer(REFIID, void** ppContainer)
-{
-    if (!ppContainer)
-        return D3DERR_INVALIDCALL;
-    *ppContainer = m_owner;
-    if (!m_owner)
-        return E_NOINTERFACE;
-    m_owner->AddRef();
-    return D3D_OK;
-}
-
-HRESULT TestSurface::LockRect(D3DLOCKED_RECT* pLocked, const RECT* pRect, DWORD Flags)
-{
-    Device().Record(this, "Surface.LockRect", Join({pRect ? "rect" : "NULL", Hex(Flags)}));
-    if (!pLocked || m_locked)
-        return D3DERR_INVALIDCALL;
-    pLocked->pBits = nullptr;
-    pLocked->Pitch = 0;
-    if (const HRESULT hr = Device().Injected("LockRect"); FAILED(hr))
-        return hr;
-    return Map(pLocked, pRect);
+    m_owner ? m_owner->Unbind() : Counted::Unbind();
 }
 
 HRESULT TestSurface::Map(D3DLOCKED_RECT* pLocked, const RECT* pRect)
@@ -222,12 +177,6 @@ HRESULT TestSurface::Map(D3DLOCKED_RECT* pLocked, const RECT* pRect)
     pLocked->pBits = m_bytes.data() + offset;
     pLocked->Pitch = m_pitch;
     return D3D_OK;
-}
-
-HRESULT TestSurface::UnlockRect()
-{
-    Device().Record(this, "Surface.UnlockRect", "");
-    return Unmap();
 }
 
 HRESULT TestSurface::Unmap()
@@ -265,14 +214,8 @@ TestTexture::TestTexture(TestDevice& device, UINT width, UINT height, UINT level
         levels = chain;
     for (UINT l = 0; l < levels; ++l)
     {
-        D3DSURFACE_DESC desc{format,
-                             D3DRTYPE_SURFACE,
-                             usage,
-                             pool,
-                             D3DMULTISAMPLE_NONE,
-                             0,
-                             std::max(1u, width >> l),
-                             std::max(1u, height >> l)};
+        const D3DSURFACE_DESC desc =
+            SurfaceDesc(format, usage, pool, std::max(1u, width >> l), std::max(1u, height >> l));
         m_levels.push_back(new TestSurface(device, desc, this));
     }
     device.ResourceCreated(pool);
@@ -382,10 +325,9 @@ HRESULT TestVertexBuffer::Unlock()
 TestDevice::TestDevice(Options options) : Counted(*this), m_options(std::move(options))
 {
     m_d3d = new TestDirect3D(*this);
-    D3DSURFACE_DESC back{D3DFMT_X8R8G8B8,           D3DRTYPE_SURFACE,
-                         D3DUSAGE_RENDERTARGET,     D3DPOOL_DEFAULT,
-                         D3DMULTISAMPLE_NONE,       0,
-                         m_options.backBufferWidth, m_options.backBufferHeight};
+    const D3DSURFACE_DESC back =
+        SurfaceDesc(D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
+                    m_options.backBufferWidth, m_options.backBufferHeight);
     m_backBuffer = new TestSurface(*this, back, nullptr);
     D3DSURFACE_DESC depth = back;
     depth.Format = D3DFMT_D24S8;
@@ -422,6 +364,8 @@ TestDevice::~TestDevice()
 void TestDevice::Record(const void* object, const std::string& name, const std::string& args)
 {
     m_calls.push_back(Call{name, args, object});
+    if (onCall)
+        onCall(m_calls.back());
 }
 
 std::vector<std::string> TestDevice::CallTexts(const std::string& name) const
@@ -480,20 +424,9 @@ DWORD TestDevice::RenderState(D3DRENDERSTATETYPE s) const
     return ValueOr0(m_renderStates, DWORD(s));
 }
 
-DWORD TestDevice::TextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t) const
-{
-    return ValueOr0(m_stageStates, {stage, t});
-}
-
 DWORD TestDevice::SamplerState(DWORD sampler, D3DSAMPLERSTATETYPE t) const
 {
     return ValueOr0(m_samplerStates, {sampler, t});
-}
-
-HRESULT TestDevice::TestCooperativeLevel()
-{
-    Record(this, "TestCooperativeLevel", "");
-    return Injected("TestCooperativeLevel");
 }
 
 HRESULT TestDevice::GetDirect3D(IDirect3D9** ppD3D9)
@@ -538,27 +471,11 @@ HRESULT TestDevice::GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode)
     return D3D_OK;
 }
 
-HRESULT TestDevice::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* p)
-{
-    return CopyOut(p, {0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING});
-}
-
 HRESULT TestDevice::Reset(D3DPRESENT_PARAMETERS*)
 {
     Record(this, "Reset", "");
     // Direct3D 9 refuses while default-pool resources are alive.
     return m_liveDefault > 0 ? D3DERR_INVALIDCALL : Injected("Reset");
-}
-
-HRESULT TestDevice::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
-{
-    Record(this, "Present", "");
-    return D3D_OK;
-}
-
-HRESULT TestDevice::GetBackBuffer(UINT, UINT, D3DBACKBUFFER_TYPE, IDirect3DSurface9** pp)
-{
-    return HandOut<IDirect3DSurface9>(m_backBuffer, pp);
 }
 
 HRESULT TestDevice::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage,
@@ -598,21 +515,12 @@ HRESULT TestDevice::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DP
     return D3D_OK;
 }
 
-HRESULT TestDevice::CreateIndexBuffer(UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DIndexBuffer9** pp,
-                                      HANDLE*)
-{
-    if (pp)
-        *pp = nullptr;
-    return Unsupported("CreateIndexBuffer");
-}
-
 HRESULT TestDevice::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format,
                                        D3DMULTISAMPLE_TYPE, DWORD, BOOL,
                                        IDirect3DSurface9** ppSurface, HANDLE*)
 {
     Record(this, "CreateRenderTarget", Join({N(Width), N(Height), N(Format)}));
-    return NewSurface({Format, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
-                       D3DMULTISAMPLE_NONE, 0, Width, Height},
+    return NewSurface(SurfaceDesc(Format, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, Width, Height),
                       ppSurface);
 }
 
@@ -621,16 +529,7 @@ HRESULT TestDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT
                                               IDirect3DSurface9** ppSurface, HANDLE*)
 {
     Record(this, "CreateDepthStencilSurface", Join({N(Width), N(Height), N(Format)}));
-    return NewSurface({Format, D3DRTYPE_SURFACE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT,
-                       D3DMULTISAMPLE_NONE, 0, Width, Height},
-                      ppSurface);
-}
-
-HRESULT TestDevice::CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format,
-                                                D3DPOOL Pool, IDirect3DSurface9** ppSurface,
-                                                HANDLE*)
-{
-    return NewSurface({Format, D3DRTYPE_SURFACE, 0, Pool, D3DMULTISAMPLE_NONE, 0, Width, Height},
+    return NewSurface(SurfaceDesc(Format, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, Width, Height),
                       ppSurface);
 }
 
@@ -774,15 +673,9 @@ HRESULT TestDevice::SetTexture(DWORD Stage, IDirect3DBaseTexture9* p)
     return D3D_OK;
 }
 
-HRESULT TestDevice::GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD* p)
-{
-    return CopyOut(p, TextureStageState(Stage, Type));
-}
-
 HRESULT TestDevice::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value)
 {
     Record(this, "SetTextureStageState", Join({N(Stage), N(Type), N(Value)}));
-    m_stageStates[{Stage, Type}] = Value;
     return D3D_OK;
 }
 

@@ -16,6 +16,13 @@
 #include <utility>
 #include <vector>
 
+// A method no protocol test reaches, refused by the class's Unsupported.
+#define SWK_TEST_UNSUPPORTED(Name, ...)                                                            \
+    STDMETHOD(Name)(__VA_ARGS__) override                                                          \
+    {                                                                                              \
+        return Unsupported(#Name);                                                                 \
+    }
+
 namespace swk::test
 {
 
@@ -97,6 +104,9 @@ public:
     {
         return this->HandOutDevice(pp);
     }
+
+protected:
+    HRESULT Unsupported(const char*) const { return D3DERR_INVALIDCALL; }
 };
 
 template <typename Interface, D3DRESOURCETYPE Type> class Resource : public Owned<Interface>
@@ -117,11 +127,11 @@ public:
     TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* owner);
     ~TestSurface() override;
 
-    HRESULT STDMETHODCALLTYPE GetContainer(REFIID, void** ppContainer) override;
+    SWK_TEST_UNSUPPORTED(GetContainer, REFIID, void**)
     HRESULT STDMETHODCALLTYPE GetDesc(D3DSURFACE_DESC* p) override { return CopyOut(p, m_desc); }
-    HRESULT STDMETHODCALLTYPE LockRect(D3DLOCKED_RECT* pLocked, const RECT* pRect,
-                                       DWORD Flags) override;
-    HRESULT STDMETHODCALLTYPE UnlockRect() override;
+    // The double's surfaces are written through their texture's lock only.
+    SWK_TEST_UNSUPPORTED(LockRect, D3DLOCKED_RECT*, const RECT*, DWORD)
+    SWK_TEST_UNSUPPORTED(UnlockRect)
 
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
@@ -227,6 +237,12 @@ struct TestDeviceOptions
     UINT maxBufferBytes = 1u << 28;
 };
 
+#define SWK_TEST_UNSUPPORTED(Name, ...)                                                            \
+    STDMETHOD(Name)(__VA_ARGS__) override                                                          \
+    {                                                                                              \
+        return Unsupported(#Name);                                                                 \
+    }
+
 class TestDevice final : public Counted<IDirect3DDevice9>
 {
 public:
@@ -241,6 +257,8 @@ public:
     int CallCount(const std::string& name) const { return int(CallTexts(name).size()); }
     void ClearCalls() { m_calls.clear(); }
     void Record(const void* object, const std::string& name, const std::string& args);
+    // Called with each call as it is recorded, before the device acts on it.
+    std::function<void(const Call&)> onCall;
 
     // Makes the next n calls of the named method fail with hr (n < 0: all).
     void Fail(const std::string& name, HRESULT hr = D3DERR_INVALIDCALL, int n = -1);
@@ -281,7 +299,6 @@ public:
     TestSurface* DepthStencil() { return m_depth; }
     IDirect3DSurface9* CurrentRenderTarget() { return m_renderTarget; }
     DWORD RenderState(D3DRENDERSTATETYPE s) const;
-    DWORD TextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t) const;
     const D3DMATERIAL9& Material() const { return m_material; }
     IDirect3DBaseTexture9* Texture(DWORD stage) const { return m_textures[stage]; }
     IDirect3DVertexShader9* VertexShader() const { return m_vertexShader; }
@@ -298,127 +315,83 @@ public:
     const std::vector<std::vector<DWORD>>& ShaderBlobs() const { return m_blobs; }
     bool InScene() const { return m_inScene; }
 
-    HRESULT STDMETHODCALLTYPE TestCooperativeLevel() override;
-    UINT STDMETHODCALLTYPE GetAvailableTextureMem() override { return 256u << 20; }
-    HRESULT STDMETHODCALLTYPE EvictManagedResources() override { return D3D_OK; }
-    HRESULT STDMETHODCALLTYPE GetDirect3D(IDirect3D9** ppD3D9) override;
-    HRESULT STDMETHODCALLTYPE GetDeviceCaps(D3DCAPS9* pCaps) override;
-    HRESULT STDMETHODCALLTYPE GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode) override;
-    HRESULT STDMETHODCALLTYPE GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS*) override;
-    HRESULT STDMETHODCALLTYPE Reset(D3DPRESENT_PARAMETERS*) override;
-    HRESULT STDMETHODCALLTYPE Present(const RECT*, const RECT*, HWND, const RGNDATA*) override;
-    HRESULT STDMETHODCALLTYPE GetBackBuffer(UINT, UINT, D3DBACKBUFFER_TYPE,
-                                            IDirect3DSurface9** ppBackBuffer) override;
-    HRESULT STDMETHODCALLTYPE CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage,
-                                            D3DFORMAT Format, D3DPOOL Pool,
-                                            IDirect3DTexture9** ppTexture,
-                                            HANDLE* pSharedHandle) override;
-    HRESULT STDMETHODCALLTYPE CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
-                                                 IDirect3DVertexBuffer9** ppVB,
-                                                 HANDLE* pSharedHandle) override;
-    HRESULT STDMETHODCALLTYPE CreateIndexBuffer(UINT, DWORD, D3DFORMAT, D3DPOOL,
-                                                IDirect3DIndexBuffer9** ppIB, HANDLE*) override;
-    HRESULT STDMETHODCALLTYPE CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format,
-                                                 D3DMULTISAMPLE_TYPE, DWORD, BOOL,
-                                                 IDirect3DSurface9** ppSurface, HANDLE*) override;
-    HRESULT STDMETHODCALLTYPE CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format,
-                                                        D3DMULTISAMPLE_TYPE, DWORD, BOOL,
-                                                        IDirect3DSurface9** ppSurface,
-                                                        HANDLE*) override;
-    HRESULT STDMETHODCALLTYPE GetRenderTargetData(IDirect3DSurface9*, IDirect3DSurface9*) override
-    {
-        return Unsupported("GetRenderTargetData");
-    }
-    HRESULT STDMETHODCALLTYPE GetFrontBufferData(UINT, IDirect3DSurface9*) override
-    {
-        return Unsupported("GetFrontBufferData");
-    }
-    HRESULT STDMETHODCALLTYPE ColorFill(IDirect3DSurface9*, const RECT*, D3DCOLOR) override
-    {
-        return Unsupported("ColorFill");
-    }
-    HRESULT STDMETHODCALLTYPE CreateOffscreenPlainSurface(UINT Width, UINT Height, D3DFORMAT Format,
-                                                          D3DPOOL Pool,
-                                                          IDirect3DSurface9** ppSurface,
-                                                          HANDLE*) override;
-    HRESULT STDMETHODCALLTYPE SetRenderTarget(DWORD Index, IDirect3DSurface9* pTarget) override;
-    HRESULT STDMETHODCALLTYPE GetRenderTarget(DWORD Index, IDirect3DSurface9** ppTarget) override;
-    HRESULT STDMETHODCALLTYPE SetDepthStencilSurface(IDirect3DSurface9* pSurface) override;
-    HRESULT STDMETHODCALLTYPE GetDepthStencilSurface(IDirect3DSurface9** ppSurface) override;
-    HRESULT STDMETHODCALLTYPE BeginScene() override;
-    HRESULT STDMETHODCALLTYPE EndScene() override;
-    HRESULT STDMETHODCALLTYPE Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color,
-                                    float Z, DWORD Stencil) override;
-    HRESULT STDMETHODCALLTYPE SetTransform(D3DTRANSFORMSTATETYPE, const D3DMATRIX*) override
-    {
-        return Unsupported("SetTransform");
-    }
-    HRESULT STDMETHODCALLTYPE GetTransform(D3DTRANSFORMSTATETYPE, D3DMATRIX*) override
-    {
-        return Unsupported("GetTransform");
-    }
-    HRESULT STDMETHODCALLTYPE SetViewport(const D3DVIEWPORT9* pViewport) override;
-    HRESULT STDMETHODCALLTYPE GetViewport(D3DVIEWPORT9* pViewport) override;
-    HRESULT STDMETHODCALLTYPE SetMaterial(const D3DMATERIAL9* pMaterial) override;
-    HRESULT STDMETHODCALLTYPE GetMaterial(D3DMATERIAL9* p) override
-    {
-        return CopyOut(p, m_material);
-    }
-    HRESULT STDMETHODCALLTYPE SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) override;
-    HRESULT STDMETHODCALLTYPE GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) override;
-    HRESULT STDMETHODCALLTYPE GetTexture(DWORD Stage, IDirect3DBaseTexture9** ppTexture) override;
-    HRESULT STDMETHODCALLTYPE SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture) override;
-    HRESULT STDMETHODCALLTYPE GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type,
-                                                   DWORD* pValue) override;
-    HRESULT STDMETHODCALLTYPE SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type,
-                                                   DWORD Value) override;
-    HRESULT STDMETHODCALLTYPE GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type,
-                                              DWORD* pValue) override;
-    HRESULT STDMETHODCALLTYPE SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type,
-                                              DWORD Value) override;
-    HRESULT STDMETHODCALLTYPE SetScissorRect(const RECT*) override
-    {
-        return Unsupported("SetScissorRect");
-    }
-    HRESULT STDMETHODCALLTYPE GetScissorRect(RECT*) override
-    {
-        return Unsupported("GetScissorRect");
-    }
-    HRESULT STDMETHODCALLTYPE DrawPrimitive(D3DPRIMITIVETYPE Type, UINT StartVertex,
-                                            UINT PrimitiveCount) override;
-    HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE, INT, UINT, UINT, UINT,
-                                                   UINT) override
-    {
-        return Unsupported("DrawIndexedPrimitive");
-    }
-    HRESULT STDMETHODCALLTYPE DrawPrimitiveUP(D3DPRIMITIVETYPE, UINT, const void*, UINT) override
-    {
-        return Unsupported("DrawPrimitiveUP");
-    }
-    HRESULT STDMETHODCALLTYPE SetFVF(DWORD FVF) override;
-    HRESULT STDMETHODCALLTYPE GetFVF(DWORD* p) override { return CopyOut(p, m_fvf); }
-    HRESULT STDMETHODCALLTYPE CreateVertexShader(const DWORD*, IDirect3DVertexShader9**) override;
-    HRESULT STDMETHODCALLTYPE SetVertexShader(IDirect3DVertexShader9*) override;
-    HRESULT STDMETHODCALLTYPE GetVertexShader(IDirect3DVertexShader9**) override;
-    HRESULT STDMETHODCALLTYPE SetVertexShaderConstantF(UINT, const float*, UINT) override;
-    HRESULT STDMETHODCALLTYPE GetVertexShaderConstantF(UINT, float*, UINT) override;
-    HRESULT STDMETHODCALLTYPE SetStreamSource(UINT Stream, IDirect3DVertexBuffer9* pVB, UINT Offset,
-                                              UINT Stride) override;
-    HRESULT STDMETHODCALLTYPE GetStreamSource(UINT Stream, IDirect3DVertexBuffer9** ppVB,
-                                              UINT* pOffset, UINT* pStride) override;
-    HRESULT STDMETHODCALLTYPE SetIndices(IDirect3DIndexBuffer9*) override
-    {
-        return Unsupported("SetIndices");
-    }
-    HRESULT STDMETHODCALLTYPE GetIndices(IDirect3DIndexBuffer9**) override
-    {
-        return Unsupported("GetIndices");
-    }
-    HRESULT STDMETHODCALLTYPE CreatePixelShader(const DWORD*, IDirect3DPixelShader9**) override;
-    HRESULT STDMETHODCALLTYPE SetPixelShader(IDirect3DPixelShader9*) override;
-    HRESULT STDMETHODCALLTYPE GetPixelShader(IDirect3DPixelShader9**) override;
-    HRESULT STDMETHODCALLTYPE SetPixelShaderConstantF(UINT, const float*, UINT) override;
-    HRESULT STDMETHODCALLTYPE GetPixelShaderConstantF(UINT, float*, UINT) override;
+    STDMETHOD(TestCooperativeLevel)() override { return Injected("TestCooperativeLevel"); }
+    STDMETHOD_(UINT, GetAvailableTextureMem)() override { return 256u << 20; }
+    STDMETHOD(GetDirect3D)(IDirect3D9** ppD3D9) override;
+    STDMETHOD(GetDeviceCaps)(D3DCAPS9* pCaps) override;
+    STDMETHOD(GetDisplayMode)(UINT iSwapChain, D3DDISPLAYMODE* pMode) override;
+    STDMETHOD(Reset)(D3DPRESENT_PARAMETERS*) override;
+    STDMETHOD(CreateTexture)
+    (UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+     IDirect3DTexture9** pp, HANDLE* pShared) override;
+    STDMETHOD(CreateVertexBuffer)
+    (UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool, IDirect3DVertexBuffer9** pp,
+     HANDLE* pShared) override;
+    STDMETHOD(CreateRenderTarget)
+    (UINT Width, UINT Height, D3DFORMAT Format, D3DMULTISAMPLE_TYPE, DWORD, BOOL,
+     IDirect3DSurface9** pp, HANDLE*) override;
+    STDMETHOD(CreateDepthStencilSurface)
+    (UINT Width, UINT Height, D3DFORMAT Format, D3DMULTISAMPLE_TYPE, DWORD, BOOL,
+     IDirect3DSurface9** pp, HANDLE*) override;
+    STDMETHOD(SetRenderTarget)(DWORD Index, IDirect3DSurface9* pTarget) override;
+    STDMETHOD(GetRenderTarget)(DWORD Index, IDirect3DSurface9** ppTarget) override;
+    STDMETHOD(SetDepthStencilSurface)(IDirect3DSurface9* pSurface) override;
+    STDMETHOD(GetDepthStencilSurface)(IDirect3DSurface9** ppSurface) override;
+    STDMETHOD(BeginScene)() override;
+    STDMETHOD(EndScene)() override;
+    STDMETHOD(Clear)
+    (DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCOLOR Color, float Z,
+     DWORD Stencil) override;
+    STDMETHOD(SetViewport)(const D3DVIEWPORT9* pViewport) override;
+    STDMETHOD(GetViewport)(D3DVIEWPORT9* pViewport) override;
+    STDMETHOD(SetMaterial)(const D3DMATERIAL9* pMaterial) override;
+    STDMETHOD(SetRenderState)(D3DRENDERSTATETYPE State, DWORD Value) override;
+    STDMETHOD(GetRenderState)(D3DRENDERSTATETYPE State, DWORD* pValue) override;
+    STDMETHOD(GetTexture)(DWORD Stage, IDirect3DBaseTexture9** ppTexture) override;
+    STDMETHOD(SetTexture)(DWORD Stage, IDirect3DBaseTexture9* pTexture) override;
+    STDMETHOD(SetTextureStageState)
+    (DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value) override;
+    STDMETHOD(GetSamplerState)(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD* pValue) override;
+    STDMETHOD(SetSamplerState)(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value) override;
+    STDMETHOD(DrawPrimitive)(D3DPRIMITIVETYPE Type, UINT StartVertex, UINT Count) override;
+    STDMETHOD(SetFVF)(DWORD FVF) override;
+    STDMETHOD(CreateVertexShader)(const DWORD*, IDirect3DVertexShader9**) override;
+    STDMETHOD(SetVertexShader)(IDirect3DVertexShader9*) override;
+    STDMETHOD(GetVertexShader)(IDirect3DVertexShader9**) override;
+    STDMETHOD(SetVertexShaderConstantF)(UINT, const float*, UINT) override;
+    STDMETHOD(GetVertexShaderConstantF)(UINT, float*, UINT) override;
+    STDMETHOD(SetStreamSource)
+    (UINT Stream, IDirect3DVertexBuffer9* pVB, UINT Offset, UINT Stride) override;
+    STDMETHOD(GetStreamSource)
+    (UINT Stream, IDirect3DVertexBuffer9** ppVB, UINT* pOffset, UINT* pStride) override;
+    STDMETHOD(CreatePixelShader)(const DWORD*, IDirect3DPixelShader9**) override;
+    STDMETHOD(SetPixelShader)(IDirect3DPixelShader9*) override;
+    STDMETHOD(GetPixelShader)(IDirect3DPixelShader9**) override;
+    STDMETHOD(SetPixelShaderConstantF)(UINT, const float*, UINT) override;
+    STDMETHOD(GetPixelShaderConstantF)(UINT, float*, UINT) override;
+
+    SWK_TEST_UNSUPPORTED(EvictManagedResources)
+    SWK_TEST_UNSUPPORTED(GetCreationParameters, D3DDEVICE_CREATION_PARAMETERS*)
+    SWK_TEST_UNSUPPORTED(Present, const RECT*, const RECT*, HWND, const RGNDATA*)
+    SWK_TEST_UNSUPPORTED(GetBackBuffer, UINT, UINT, D3DBACKBUFFER_TYPE, IDirect3DSurface9**)
+    SWK_TEST_UNSUPPORTED(CreateIndexBuffer, UINT, DWORD, D3DFORMAT, D3DPOOL,
+                         IDirect3DIndexBuffer9**, HANDLE*)
+    SWK_TEST_UNSUPPORTED(GetRenderTargetData, IDirect3DSurface9*, IDirect3DSurface9*)
+    SWK_TEST_UNSUPPORTED(GetFrontBufferData, UINT, IDirect3DSurface9*)
+    SWK_TEST_UNSUPPORTED(ColorFill, IDirect3DSurface9*, const RECT*, D3DCOLOR)
+    SWK_TEST_UNSUPPORTED(CreateOffscreenPlainSurface, UINT, UINT, D3DFORMAT, D3DPOOL,
+                         IDirect3DSurface9**, HANDLE*)
+    SWK_TEST_UNSUPPORTED(SetTransform, D3DTRANSFORMSTATETYPE, const D3DMATRIX*)
+    SWK_TEST_UNSUPPORTED(GetTransform, D3DTRANSFORMSTATETYPE, D3DMATRIX*)
+    SWK_TEST_UNSUPPORTED(GetMaterial, D3DMATERIAL9*)
+    SWK_TEST_UNSUPPORTED(GetTextureStageState, DWORD, D3DTEXTURESTAGESTATETYPE, DWORD*)
+    SWK_TEST_UNSUPPORTED(SetScissorRect, const RECT*)
+    SWK_TEST_UNSUPPORTED(GetScissorRect, RECT*)
+    SWK_TEST_UNSUPPORTED(DrawIndexedPrimitive, D3DPRIMITIVETYPE, INT, UINT, UINT, UINT, UINT)
+    SWK_TEST_UNSUPPORTED(DrawPrimitiveUP, D3DPRIMITIVETYPE, UINT, const void*, UINT)
+    SWK_TEST_UNSUPPORTED(GetFVF, DWORD*)
+    SWK_TEST_UNSUPPORTED(SetIndices, IDirect3DIndexBuffer9*)
+    SWK_TEST_UNSUPPORTED(GetIndices, IDirect3DIndexBuffer9**)
 
 private:
     HRESULT Unsupported(const char* name);
@@ -454,7 +427,6 @@ private:
     D3DVIEWPORT9 m_viewport{};
     D3DMATERIAL9 m_material{};
     std::map<DWORD, DWORD> m_renderStates;
-    std::map<std::pair<DWORD, DWORD>, DWORD> m_stageStates;
     std::map<std::pair<DWORD, DWORD>, DWORD> m_samplerStates;
     IDirect3DBaseTexture9* m_textures[16] = {};
     IDirect3DVertexBuffer9* m_stream = nullptr;
