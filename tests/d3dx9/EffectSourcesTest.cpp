@@ -7,8 +7,10 @@
 
 #include <spirv-tools/libspirv.hpp>
 
-#include <algorithm>
 #include <map>
+#include <regex>
+#include <set>
+#include <tuple>
 
 namespace
 {
@@ -17,57 +19,37 @@ using namespace swk::test;
 
 HMODULE g_module = nullptr;
 
-// What a blob's SPIR-V declares: its extensions, entry points, and each
-// variable's storage class with its Location, BuiltIn and Binding (-1: none).
+// A blob's SPIR-V, its disassembly, and each variable's storage class and
+// decorations as the disassembly names them.
 struct Spirv
 {
-    struct Variable
-    {
-        uint32_t storage = ~0u;
-        int location = -1, builtIn = -1, binding = -1;
-    };
     std::vector<uint32_t> words;
-    std::vector<std::string> extensions;
-    int entryPoints = 0;
-    bool userSemantic = false;
-    std::map<uint32_t, Variable> variables; // by id
+    std::string text;
+    std::map<std::string, std::string> storage; // by variable
+    // Variable, decoration, value.
+    std::vector<std::tuple<std::string, std::string, std::string>> decorations;
 
-    explicit Spirv(const std::vector<DWORD>& blob)
+    Spirv(const spvtools::SpirvTools& tools, const std::vector<DWORD>& blob)
         : words(blob.begin() + 4 + blob[2] * 3, blob.end()) // after the header and the inputs
     {
-        for (size_t i = 5; i < words.size() && words[i] >> 16; i += words[i] >> 16)
-        {
-            const uint32_t op = words[i] & 0xffff, *w = &words[i];
-            if (op == 10) // OpExtension
-                extensions.emplace_back(reinterpret_cast<const char*>(w + 1));
-            entryPoints += op == 15;
-            if (op == 59) // OpVariable
-                variables[w[2]].storage = w[3];
-            userSemantic |= op == 5632 && w[2] == 5635; // OpDecorateString UserSemantic
-            if (op != 71)                               // OpDecorate
-                continue;
-            Variable& v = variables[w[1]];
-            if (w[2] == 30)
-                v.location = int(w[3]);
-            else if (w[2] == 11)
-                v.builtIn = int(w[3]);
-            else if (w[2] == 33)
-                v.binding = int(w[3]);
-        }
+        tools.Disassemble(words, &text);
+        static const std::regex variable(R"((%\S+) = OpVariable %\S+ (\w+))"),
+            decorate(R"(OpDecorate (%\S+) (Location|BuiltIn|Binding) (\w+))");
+        for (std::sregex_iterator m(text.begin(), text.end(), variable), end; m != end; ++m)
+            storage[(*m)[1]] = (*m)[2];
+        for (std::sregex_iterator m(text.begin(), text.end(), decorate), end; m != end; ++m)
+            decorations.emplace_back((*m)[1], (*m)[2], (*m)[3]);
     }
-    // One decoration of the variables of a storage class, sorted.
-    std::vector<int> Decorations(uint32_t storage, int Variable::*decoration) const
+    std::multiset<std::string> decorated(const std::string& storageClass,
+                                         const std::string& kind) const
     {
-        std::vector<int> out;
-        for (const auto& [id, v] : variables)
-            if (v.storage == storage && v.*decoration >= 0)
-                out.push_back(v.*decoration);
-        std::sort(out.begin(), out.end());
+        std::multiset<std::string> out;
+        for (const auto& [v, k, value] : decorations)
+            if (k == kind && storage.count(v) && storage.at(v) == storageClass)
+                out.insert(value);
         return out;
     }
 };
-
-constexpr uint32_t kUniformConstant = 0, kUniform = 2, kOutput = 3;
 
 TEST(EffectSources, AreAsciiWithCrlfAndNamedOnTheirFirstLine)
 {
@@ -155,16 +137,16 @@ TEST(EffectSources, ShaderBlobsFollowTheDeviceConventionsAndLinkBySemantic)
         ASSERT_EQ(h.magic, swk::kShaderBlobMagic);
         const bool vertex = h.stage == static_cast<uint32_t>(swk::ShaderBlobStage::Vertex);
         EXPECT_EQ(vertex, i % 2 == 0);
-        const Spirv s(blobs[i]);
+        const Spirv s(tools, blobs[i]);
         EXPECT_TRUE(tools.Validate(s.words)) << invalid;
-        EXPECT_EQ(s.entryPoints, 1);
-        EXPECT_FALSE(s.userSemantic);
-        for (const std::string& e : s.extensions)
-            EXPECT_EQ(e.find("SPV_GOOGLE_"), std::string::npos) << e;
-        for (int b : s.Decorations(kUniform, &Spirv::Variable::binding))
-            EXPECT_EQ(b, int(vertex ? swk::kVertexConstantsBinding : swk::kPixelConstantsBinding));
-        for (int b : s.Decorations(kUniformConstant, &Spirv::Variable::binding))
-            EXPECT_GE(b, int(swk::kFirstSamplerBinding));
+        EXPECT_EQ(s.text.find("OpEntryPoint"), s.text.rfind("OpEntryPoint")); // one, or invalid
+        for (const char* banned : {"SPV_GOOGLE_", "UserSemantic"})
+            EXPECT_EQ(s.text.find(banned), std::string::npos) << banned;
+        for (const std::string& b : s.decorated("Uniform", "Binding"))
+            EXPECT_EQ(b, std::to_string(vertex ? swk::kVertexConstantsBinding
+                                               : swk::kPixelConstantsBinding));
+        for (const std::string& b : s.decorated("UniformConstant", "Binding"))
+            EXPECT_GE(std::stoi(b), int(swk::kFirstSamplerBinding));
         if (!vertex)
         {
             EXPECT_EQ(h.inputCount, 0u);
@@ -172,10 +154,12 @@ TEST(EffectSources, ShaderBlobsFollowTheDeviceConventionsAndLinkBySemantic)
         }
         // Pixel inputs, and so the pairing of the passes' shaders, are left to
         // the pixel suite; the locations every vertex shader writes are fixed.
-        const int fog = swk::kFogLocation, color0 = swk::kColorLocation0;
-        const std::vector<int> outputs[] = {{0, 1, fog}, {color0, fog}, {0, 1, 2, 3, 4, fog}};
-        EXPECT_EQ(s.Decorations(kOutput, &Spirv::Variable::location), outputs[i / 2]);
-        EXPECT_EQ(s.Decorations(kOutput, &Spirv::Variable::builtIn), std::vector<int>{0});
+        const std::string fog = std::to_string(swk::kFogLocation),
+                          color0 = std::to_string(swk::kColorLocation0);
+        const std::multiset<std::string> outputs[] = {
+            {"0", "1", fog}, {color0, fog}, {"0", "1", "2", "3", "4", fog}};
+        EXPECT_EQ(s.decorated("Output", "Location"), outputs[i / 2]);
+        EXPECT_EQ(s.decorated("Output", "BuiltIn"), std::multiset<std::string>{"Position"});
     }
 }
 
