@@ -160,34 +160,29 @@ TEST(EffectParser, MacrosAndIncludesShapeTheEffect)
 {
     Headers includes;
     includes.text["common.fxh"] = "float fFromHeader = 6;\n";
+    const std::string pass =
+        " { pass P { VertexShader = compile vs_1_1 VS(); PixelShader = compile ps_2_0 PS(); } }\n";
     const std::string src = std::string(kPassThroughShaders) + R"(
 #include "common.fxh"
 float fScaled = SCALE * 3;
 float4 PS(float2 uv : TEXCOORD0) : COLOR { return fFromHeader * uv.x * SCALE; }
 #ifdef WITH_SECOND
-technique Second { pass P { VertexShader = compile vs_1_1 VS(); PixelShader = compile ps_2_0 PS(); } }
-#endif
-technique First { pass P { VertexShader = compile vs_1_1 VS(); PixelShader = compile ps_2_0 PS(); } }
-)";
-    const D3DXMACRO both[] = {{"SCALE", "2"}, {"WITH_SECOND", nullptr}, {nullptr, nullptr}};
-    CompiledOnDevice withSecond(src, both, &includes);
-    ASSERT_EQ(withSecond.hr, D3D_OK) << withSecond.messages;
-    EXPECT_STREQ(withSecond.effect->GetTechnique(0), "Second");
-    float f = 0;
-    EXPECT_EQ(withSecond.effect->GetFloat("fFromHeader", &f), D3D_OK);
-    EXPECT_EQ(f, 6);
-    EXPECT_EQ(withSecond.effect->GetFloat("fScaled", &f), D3D_OK);
-    EXPECT_EQ(f, 6);
+technique Second)" + pass + "#endif\n#ifndef WITH_SECOND\ntechnique Hidden" +
+                            pass + "#endif\ntechnique First" + pass;
+    const D3DXMACRO macros[] = {{"SCALE", "2"}, {"WITH_SECOND", nullptr}, {nullptr, nullptr}};
+    CompiledOnDevice fx(src, macros, &includes);
+    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
+    EXPECT_STREQ(fx.effect->GetTechnique(0), "Second");
+    EXPECT_STREQ(fx.effect->GetTechnique(1), "First");
+    EXPECT_EQ(fx.effect->GetTechnique(2), nullptr);
+    float f[2] = {};
+    fx.effect->GetFloat("fFromHeader", &f[0]);
+    fx.effect->GetFloat("fScaled", &f[1]);
+    EXPECT_EQ(std::pair(f[0], f[1]), std::pair(6.0f, 6.0f));
     EXPECT_EQ(includes.open, 0);
 
-    const D3DXMACRO scaleOnly[] = {{"SCALE", "2"}, {nullptr, nullptr}};
-    CompiledOnDevice firstOnly(src, scaleOnly, &includes);
-    ASSERT_EQ(firstOnly.hr, D3D_OK) << firstOnly.messages;
-    EXPECT_STREQ(firstOnly.effect->GetTechnique(0), "First");
-    EXPECT_EQ(firstOnly.effect->GetTechnique(1), nullptr);
-
     // From memory without an include handler an #include cannot be satisfied.
-    CompiledOnDevice noHandler(src, scaleOnly);
+    CompiledOnDevice noHandler(src, macros);
     EXPECT_TRUE(FAILED(noHandler.hr));
     EXPECT_EQ(noHandler.effect, nullptr);
 }

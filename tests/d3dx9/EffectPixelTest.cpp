@@ -167,7 +167,7 @@ TEST_F(EffectPixels, HeightTechniqueAddsWrappedNoiseLayers)
     EXPECT_LT(worst, kTolerance);
 }
 
-TEST_F(EffectPixels, NormalTechniqueFollowsTheHeightsIncludingTheMirroredBorder)
+TEST_F(EffectPixels, NormalTechniquesFollowTheHeightsOrTheVertexNormals)
 {
     const UINT w = 64, h = 48;
     ComPtr<ID3DXEffect> effect;
@@ -211,18 +211,9 @@ TEST_F(EffectPixels, NormalTechniqueFollowsTheHeightsIncludingTheMirroredBorder)
     // A flat field faces straight up: the reference itself is anchored.
     EXPECT_EQ(swk::tools::SurfaceNormal(flat, 0, 0, Addressing::Mirror, 1.0f),
               (std::array<double, 3>{0, 0, 1}));
-}
 
-TEST_F(EffectPixels, VertexNormalTechniqueWritesNormalsAsColours)
-{
-    const UINT w = 32, h = 32;
-    ComPtr<ID3DXEffect> effect;
-    ComPtr<IDirect3DTexture9> target;
-    CreateEffect("NormalMap.fx", effect.out());
-    Target(w, h, target.out());
-    ASSERT_FALSE(HasFatalFailure());
-    // Normals run from x = -1 on the left edge to x = 1 on the right, so the
-    // red channel interpolates to u.
+    // The grid's technique: normals run from x = -1 on the left edge to x = 1
+    // on the right, so the red channel interpolates to u.
     const float strip[4][8] = {{0, 0, 0, -1, -1, 0.5f, 0, 0},
                                {0, 0, 0, -1, -1, 0.5f, 0, 1},
                                {0, 0, 0, 1, -1, 0.5f, 1, 0},
