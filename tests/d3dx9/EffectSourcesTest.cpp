@@ -67,64 +67,54 @@ TEST(EffectSources, AreAsciiWithCrlfAndNamedOnTheirFirstLine)
 }
 
 // What the effects draw is checked pixel by pixel in the pixel suite; here,
-// the names and defaults the generator relies on without setting them.
-TEST(EffectSources, CompileFromTheModuleWithTheirTechniquesAndDefaults)
+// the names and defaults the generator relies on without setting them, and
+// shader blobs any Vulkan driver takes as they are: valid SPIR-V, one entry
+// point, no HLSL-only extension, position as the built-in, varyings where the
+// semantic puts them, bindings per the blob contract.
+TEST(EffectSources, CompileFromTheModuleWithTheirTechniquesDefaultsAndDeviceReadyBlobs)
 {
-    const std::pair<int, std::vector<std::string>> effects[] = {{101, {"T1X"}},
-                                                                {102, {"T10", "T20"}}};
-    for (const auto& [id, techniques] : effects)
+    CompiledOnDevice height(g_module, 101), normal(g_module, 102), missing(g_module, 103);
+    EXPECT_TRUE(FAILED(missing.hr));
+    EXPECT_EQ(missing.effect, nullptr);
+    EXPECT_EQ(missing.messages, "");
+    const std::pair<CompiledOnDevice*, std::vector<std::string>> effects[] = {
+        {&height, {"T1X"}}, {&normal, {"T10", "T20"}}};
+    std::vector<std::vector<DWORD>> blobs; // VS and PS of T1X; then of T10 and T20
+    for (const auto& [fx, techniques] : effects)
     {
-        CompiledOnDevice fx(g_module, id);
-        ASSERT_EQ(fx.hr, D3D_OK) << id;
-        EXPECT_FALSE(fx.returnedMessages);
+        ASSERT_EQ(fx->hr, D3D_OK) << techniques[0];
+        EXPECT_EQ(fx->messages, "");
         D3DXEFFECT_DESC desc;
-        ASSERT_EQ(fx.effect->GetDesc(&desc), D3D_OK);
+        ASSERT_EQ(fx->effect->GetDesc(&desc), D3D_OK);
         std::vector<std::string> names;
         for (UINT i = 0; i < desc.Techniques; ++i)
         {
             D3DXTECHNIQUE_DESC t;
-            ASSERT_EQ(fx.effect->GetTechniqueDesc(fx.effect->GetTechnique(i), &t), D3D_OK);
+            ASSERT_EQ(fx->effect->GetTechniqueDesc(fx->effect->GetTechnique(i), &t), D3D_OK);
             EXPECT_EQ(t.Passes, 1u);
             names.emplace_back(t.Name);
         }
         EXPECT_EQ(names, techniques);
+        blobs.insert(blobs.end(), fx->device->ShaderBlobs().begin(),
+                     fx->device->ShaderBlobs().end());
     }
+    ASSERT_EQ(blobs.size(), 6u);
 
-    CompiledOnDevice fx(g_module, 102);
     D3DXPARAMETER_DESC desc;
-    ASSERT_EQ(fx.effect->GetParameterDesc("fScale", &desc), D3D_OK);
+    ASSERT_EQ(normal.effect->GetParameterDesc("fScale", &desc), D3D_OK);
     EXPECT_EQ(std::pair(desc.Class, desc.Type), std::pair(D3DXPC_SCALAR, D3DXPT_FLOAT));
-    ASSERT_EQ(fx.effect->GetParameterDesc("HeightMap", &desc), D3D_OK);
+    ASSERT_EQ(normal.effect->GetParameterDesc("HeightMap", &desc), D3D_OK);
     EXPECT_EQ(std::pair(desc.Class, desc.Type), std::pair(D3DXPC_OBJECT, D3DXPT_TEXTURE));
     // T20 reads all four values in its vertex shader; with nothing set, the
     // defaults are what reaches the constants, in declaration order.
-    ASSERT_EQ(fx.effect->SetTechnique("T20"), D3D_OK);
-    ASSERT_EQ(fx.effect->Begin(nullptr, 0), D3D_OK);
-    ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
-    const std::vector<float>& c = fx.device->VertexConstants();
+    ASSERT_EQ(normal.effect->SetTechnique("T20"), D3D_OK);
+    ASSERT_EQ(normal.effect->Begin(nullptr, 0), D3D_OK);
+    ASSERT_EQ(normal.effect->BeginPass(0), D3D_OK);
+    const std::vector<float>& c = normal.device->VertexConstants();
     EXPECT_EQ(std::vector<float>(c.begin(), c.begin() + 4),
               (std::vector<float>{0.002f, 0.002f, 2.5f, 1.0f}));
-    fx.effect->EndPass();
-    fx.effect->End();
-
-    CompiledOnDevice missing(g_module, 103);
-    EXPECT_TRUE(FAILED(missing.hr));
-    EXPECT_EQ(missing.effect, nullptr);
-    EXPECT_FALSE(missing.returnedMessages);
-}
-
-// Every blob must be something any Vulkan driver takes as it is: valid SPIR-V,
-// one entry point, no HLSL-only extension, position as the built-in, varyings
-// where the semantic puts them, bindings per the blob contract.
-TEST(EffectSources, ShaderBlobsFollowTheDeviceConventionsAndLinkBySemantic)
-{
-    CompiledOnDevice height(g_module, 101);
-    CompiledOnDevice normal(g_module, 102);
-    // Creation order: VS and PS of T1X; then of T10 and T20.
-    std::vector<std::vector<DWORD>> blobs = height.device->ShaderBlobs();
-    blobs.insert(blobs.end(), normal.device->ShaderBlobs().begin(),
-                 normal.device->ShaderBlobs().end());
-    ASSERT_EQ(blobs.size(), 6u);
+    normal.effect->EndPass();
+    normal.effect->End();
 
     spvtools::SpirvTools tools(SPV_ENV_VULKAN_1_1);
     std::string invalid;

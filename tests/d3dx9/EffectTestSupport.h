@@ -36,7 +36,6 @@ struct CompiledOnDevice
     ID3DXEffect* effect = nullptr;
     HRESULT hr = E_FAIL;
     std::string messages;
-    bool returnedMessages = false; // a message buffer came back at all
 
     explicit CompiledOnDevice(const std::string& source, const D3DXMACRO* defines = nullptr,
                               ID3DXInclude* include = nullptr)
@@ -65,7 +64,6 @@ private:
     void keep(HRESULT result)
     {
         hr = result;
-        returnedMessages = buffer_ != nullptr;
         if (!buffer_)
             return;
         const char* text = static_cast<const char*>(buffer_->GetBufferPointer());
