@@ -29,6 +29,9 @@ using swk::tools::SampleBilinear;
 // in 32-bit float, far below the 0.5 a misplaced texel centre would give.
 constexpr double kTolerance = 2e-4;
 
+// Every technique draws into the same 16-bit target.
+constexpr UINT kWidth = 64, kHeight = 48;
+
 // The whole target as a strip of two triangles: position and texture coordinates.
 const float kQuad[4][5] = {{-1, 1, 0, 0, 0}, {1, 1, 0, 1, 0}, {-1, -1, 0, 0, 1}, {1, -1, 0, 1, 1}};
 
@@ -53,6 +56,16 @@ protected:
         ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                      D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device_.out()),
                   D3D_OK);
+        ASSERT_EQ(device_->CreateTexture(kWidth, kHeight, 1, D3DUSAGE_RENDERTARGET,
+                                         D3DFMT_A16B16G16R16, D3DPOOL_DEFAULT, target_.out(),
+                                         nullptr),
+                  D3D_OK);
+        ComPtr<IDirect3DSurface9> surface;
+        ASSERT_EQ(target_->GetSurfaceLevel(0, surface.out()), D3D_OK);
+        ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
+        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff7f7f7f, 1.0f, 0), D3D_OK);
+        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        device_->SetRenderState(D3DRS_ZENABLE, FALSE);
     }
 
     void CreateEffect(const char* file, ID3DXEffect** effect)
@@ -80,31 +93,17 @@ protected:
         ASSERT_EQ((*texture)->UnlockRect(0), D3D_OK);
     }
 
-    void Target(UINT w, UINT h, IDirect3DTexture9** texture)
-    {
-        ASSERT_EQ(device_->CreateTexture(w, h, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A16B16G16R16,
-                                         D3DPOOL_DEFAULT, texture, nullptr),
-                  D3D_OK);
-        ComPtr<IDirect3DSurface9> surface;
-        ASSERT_EQ((*texture)->GetSurfaceLevel(0, surface.out()), D3D_OK);
-        ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
-        ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff7f7f7f, 1.0f, 0), D3D_OK);
-        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-        device_->SetRenderState(D3DRS_ZENABLE, FALSE);
-    }
-
     // The largest difference of the target's RGB, read in [0, 1], from the
     // expected; an alpha other than exactly 1 counts as the whole range.
-    double worstError(IDirect3DTexture9* target, UINT w, UINT h,
-                      const std::function<std::array<double, 3>(UINT, UINT)>& expected)
+    double worstError(const std::function<std::array<double, 3>(UINT, UINT)>& expected)
     {
         std::vector<float> rgba;
-        swk::tools::MapReadback(device_.get(), target).read(target, 4, &rgba);
-        EXPECT_EQ(rgba.size(), size_t(w) * h * 4);
+        swk::tools::MapReadback(device_.get(), target_.get()).read(target_.get(), 4, &rgba);
+        EXPECT_EQ(rgba.size(), size_t(kWidth) * kHeight * 4);
         double worst = 0;
         for (size_t i = 0; i < rgba.size(); i += 4)
         {
-            const auto e = expected(UINT(i / 4 % w), UINT(i / 4 / w));
+            const auto e = expected(UINT(i / 4 % kWidth), UINT(i / 4 / kWidth));
             for (size_t c = 0; c < 3; ++c)
                 worst = std::max(worst, std::abs(rgba[i + c] - e[c]));
             worst = rgba[i + 3] == 1.0f ? worst : 1.0;
@@ -132,18 +131,17 @@ protected:
 
     ComPtr<IDirect3D9> d3d_;
     ComPtr<IDirect3DDevice9> device_;
+    ComPtr<IDirect3DTexture9> target_;
 };
 
 TEST_F(EffectPixels, HeightTechniqueAddsWrappedNoiseLayers)
 {
-    const UINT w = 64, h = 48;
     const HeightField n0 = Luminance(128, 128, 1), n1 = Luminance(128, 128, 2);
     ComPtr<ID3DXEffect> effect;
-    ComPtr<IDirect3DTexture9> noise0, noise1, target;
+    ComPtr<IDirect3DTexture9> noise0, noise1;
     CreateEffect("HeightMap.fx", effect.out());
     NoiseTexture(n0, noise0.out());
     NoiseTexture(n1, noise1.out());
-    Target(w, h, target.out());
     ASSERT_FALSE(HasFatalFailure());
     Draw(effect.get(), "T1X",
          [&](ID3DXEffect* e)
@@ -153,27 +151,23 @@ TEST_F(EffectPixels, HeightTechniqueAddsWrappedNoiseLayers)
          });
 
     // Luminance reads with alpha 1: 1 + 1 - 0.5 clamps to 1.
-    const double worst =
-        worstError(target.get(), w, h,
-                   [&](UINT x, UINT y)
-                   {
-                       const double u = double(x) / w, v = double(y) / h;
-                       const double e = std::clamp(
-                           SampleBilinear(n0, u, v, Addressing::Wrap) +
+    const double worst = worstError(
+        [&](UINT x, UINT y)
+        {
+            const double u = double(x) / kWidth, v = double(y) / kHeight;
+            const double e =
+                std::clamp(SampleBilinear(n0, u, v, Addressing::Wrap) +
                                SampleBilinear(n1, 16 * u, 16 * v, Addressing::Wrap) - 0.5,
                            0.0, 1.0);
-                       return std::array{e, e, e};
-                   });
+            return std::array{e, e, e};
+        });
     EXPECT_LT(worst, kTolerance);
 }
 
 TEST_F(EffectPixels, NormalTechniquesFollowTheHeightsOrTheVertexNormals)
 {
-    const UINT w = 64, h = 48;
     ComPtr<ID3DXEffect> effect;
-    ComPtr<IDirect3DTexture9> target;
     CreateEffect("NormalMap.fx", effect.out());
-    Target(w, h, target.out());
     ASSERT_FALSE(HasFatalFailure());
 
     struct Case
@@ -181,8 +175,11 @@ TEST_F(EffectPixels, NormalTechniquesFollowTheHeightsOrTheVertexNormals)
         HeightField height;
         float strength;
     };
-    const HeightField flat{int(w), int(h), std::vector<double>(size_t(w) * h, 40000 / 65535.0)};
-    const Case cases[] = {{flat, 1.0f}, {Luminance(w, h, 3), 1.0f}, {Luminance(w, h, 4), 0.25f}};
+    const HeightField flat{int(kWidth), int(kHeight),
+                           std::vector<double>(size_t(kWidth) * kHeight, 40000 / 65535.0)};
+    const Case cases[] = {{flat, 1.0f},
+                          {Luminance(kWidth, kHeight, 3), 1.0f},
+                          {Luminance(kWidth, kHeight, 4), 0.25f}};
     for (const Case& c : cases)
     {
         ComPtr<IDirect3DTexture9> height;
@@ -191,21 +188,20 @@ TEST_F(EffectPixels, NormalTechniquesFollowTheHeightsOrTheVertexNormals)
         Draw(effect.get(), "T20",
              [&](ID3DXEffect* e)
              {
-                 e->SetFloat("fInvMapWidth", 1.0f / float(w));
-                 e->SetFloat("fInvMapHeight", 1.0f / float(h));
+                 e->SetFloat("fInvMapWidth", 1.0f / float(kWidth));
+                 e->SetFloat("fInvMapHeight", 1.0f / float(kHeight));
                  e->SetFloat("fNormalStrength", c.strength);
                  e->SetTexture("HeightMap", height.get());
              });
-        const double worst =
-            worstError(target.get(), w, h,
-                       [&](UINT x, UINT y)
-                       {
-                           auto n = swk::tools::SurfaceNormal(c.height, int(x), int(y),
-                                                              Addressing::Mirror, c.strength);
-                           for (double& k : n)
-                               k = (k + 1) / 2;
-                           return n;
-                       });
+        const double worst = worstError(
+            [&](UINT x, UINT y)
+            {
+                auto n = swk::tools::SurfaceNormal(c.height, int(x), int(y), Addressing::Mirror,
+                                                   c.strength);
+                for (double& k : n)
+                    k = (k + 1) / 2;
+                return n;
+            });
         EXPECT_LT(worst, kTolerance) << "strength " << c.strength;
     }
     // A flat field faces straight up: the reference itself is anchored.
@@ -221,10 +217,10 @@ TEST_F(EffectPixels, NormalTechniquesFollowTheHeightsOrTheVertexNormals)
     Draw(
         effect.get(), "T10", [](ID3DXEffect* e) { e->SetTexture("HeightMap", nullptr); }, strip[0],
         sizeof strip[0], D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1);
-    EXPECT_LT(worstError(target.get(), w, h,
-                         [&](UINT x, UINT) {
-                             return std::array{double(x) / w, 0.0, 0.75};
-                         }),
+    EXPECT_LT(worstError(
+                  [&](UINT x, UINT) {
+                      return std::array{double(x) / kWidth, 0.0, 0.75};
+                  }),
               kTolerance);
 }
 
