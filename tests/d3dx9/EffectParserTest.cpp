@@ -88,8 +88,7 @@ technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile
         EXPECT_EQ(std::vector<float>(c.begin() + r * 4, c.begin() + r * 4 + 4), registers[r]) << r;
     int32_t words[2];
     std::memcpy(words, &c[12 * 4], sizeof words);
-    EXPECT_EQ(words[0], 7);
-    EXPECT_EQ(words[1], 1);
+    EXPECT_EQ(std::pair(words[0], words[1]), std::pair(7, 1));
     e->EndPass();
     e->End();
 }
