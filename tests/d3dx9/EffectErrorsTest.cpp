@@ -80,12 +80,6 @@ TEST(EffectErrors, MessagesPlaceTheErrorInTheSourceAsWrittenAndLeaveNoEffect)
         EXPECT_NE(fx.messages.find(c.where + ": error: "), std::string::npos) << fx.messages;
         EXPECT_NE(fx.messages.find(c.about), std::string::npos) << fx.messages;
     }
-    // Two functions of one name are overloads, not a redeclaration.
-    CompiledOnDevice overloads("float H(float x) { return x; }\n"
-                               "float H(float2 x) { return x.y; }\n"
-                               "float4 V() : POSITION { return H(1); }" +
-                               vs);
-    EXPECT_EQ(overloads.hr, D3D_OK) << overloads.messages;
 }
 
 } // namespace

@@ -13,18 +13,21 @@ namespace
 
 using namespace swk::test;
 
+// Two functions of one name are overloads, not a redeclaration.
 const char* const kPassThroughShaders = R"(
+float Half(float x) { return x / 2; }
+float2 Half(float2 x) { return x / 2; }
 struct VSOut { float4 Pos : POSITION; float2 Uv : TEXCOORD0; };
 VSOut VS(float2 uv : TEXCOORD0)
 {
     VSOut o;
     o.Pos = float4(uv * 2 - 1, 0, 1);
-    o.Uv = uv;
+    o.Uv = Half(uv * 2);
     return o;
 }
 )";
 
-TEST(EffectParser, DefaultsInEverySpellingReachTheRegistersPastCommentsAndStrings)
+TEST(EffectParser, DefaultsSamplersAndPassStatesReachTheDevicePastCommentsAndStrings)
 {
     const std::string src = std::string(kPassThroughShaders) + R"(
 float fScalar = -0.25f;
@@ -41,12 +44,30 @@ bool bFlag = true;
 /* sampler_state { Texture = <Nothing>; } technique */
 string Description = "technique T { } texture sampler_state";
 float fGain < string UIName = "gain { }"; > = 3;
+texture Tex;
+sampler2D sFirst : register(s3) = sampler_state { Texture = (Tex); AddressU = Clamp; };
+sampler2D sSecond = sampler_state
+{
+    Texture = <Tex>;
+    AddressU = BORDER; AddressV = D3DTADDRESS_MIRRORONCE; AddressW = WRAP;
+    BorderColor = 0xff00ff00; MaxAnisotropy = 4; MipMapLodBias = -0.5;
+    MinFilter = ANISOTROPIC; MagFilter = POINT; MipFilter = NONE; SRGBTexture = TRUE;
+};
 float4 Sum(float2 uv : TEXCOORD0) : COLOR
 {
     return fScalar + fExpr + vList.x + vCtor + vSplat + aArray[2] + mCols[1][2] + mRows[1][2]
-           + iCount + (bFlag ? 1 : 0) + uv.x;
+           + iCount + (bFlag ? 1 : 0) + tex2D(sFirst, uv) + tex2D(sSecond, uv);
 }
-technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 Sum(); } }
+technique T
+{
+    pass P
+    {
+        CullMode = NONE; ZEnable = FALSE; AlphaBlendEnable = true; SrcBlend = SrcAlpha;
+        FogStart = 2.5; ColorWriteEnable = 0x7;
+        VertexShader = compile vs_2_0 VS();
+        PixelShader = compile ps_2_0 Sum();
+    }
+}
 )";
     CompiledOnDevice fx(src);
     ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
@@ -55,7 +76,7 @@ technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile
     // Comments, strings and annotations hide the effect keywords in them.
     D3DXEFFECT_DESC desc;
     ASSERT_EQ(e->GetDesc(&desc), D3D_OK);
-    EXPECT_EQ(std::pair(desc.Techniques, desc.Parameters), std::pair(1u, 12u));
+    EXPECT_EQ(std::pair(desc.Techniques, desc.Parameters), std::pair(1u, 15u));
     LPCSTR text = nullptr;
     ASSERT_EQ(e->GetValue("Description", &text, sizeof text), D3D_OK);
     EXPECT_STREQ(text, "technique T { } texture sampler_state");
@@ -77,6 +98,8 @@ technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile
     // The pixel shader reads the block; registers hold what the shader expects:
     // arrays one element per register, a column-major matrix one column per
     // register, a row-major one one row per register, ints and bools as integers.
+    auto* tex = NewTexture(*fx.device, D3DPOOL_MANAGED);
+    ASSERT_EQ(e->SetTexture("Tex", tex), D3D_OK);
     ASSERT_EQ(e->Begin(nullptr, 0), D3D_OK);
     ASSERT_EQ(e->BeginPass(0), D3D_OK);
     const std::vector<float>& c = fx.device->PixelConstants();
@@ -89,40 +112,6 @@ technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile
     int32_t words[2];
     std::memcpy(words, &c[12 * 4], sizeof words);
     EXPECT_EQ(std::pair(words[0], words[1]), std::pair(7, 1));
-    e->EndPass();
-    e->End();
-}
-
-TEST(EffectParser, SamplerAndPassStatesReachTheDevice)
-{
-    const std::string src = std::string(kPassThroughShaders) + R"(
-texture Tex;
-sampler2D sFirst : register(s3) = sampler_state { Texture = (Tex); AddressU = Clamp; };
-sampler2D sSecond = sampler_state
-{
-    Texture = <Tex>;
-    AddressU = BORDER; AddressV = D3DTADDRESS_MIRRORONCE; AddressW = WRAP;
-    BorderColor = 0xff00ff00; MaxAnisotropy = 4; MipMapLodBias = -0.5;
-    MinFilter = ANISOTROPIC; MagFilter = POINT; MipFilter = NONE; SRGBTexture = TRUE;
-};
-float4 PS(float2 uv : TEXCOORD0) : COLOR { return tex2D(sFirst, uv) + tex2D(sSecond, uv); }
-technique T
-{
-    pass P
-    {
-        CullMode = NONE; ZEnable = FALSE; AlphaBlendEnable = true; SrcBlend = SrcAlpha;
-        FogStart = 2.5; ColorWriteEnable = 0x7;
-        VertexShader = compile vs_1_1 VS();
-        PixelShader = compile ps_2_0 PS();
-    }
-}
-)";
-    CompiledOnDevice fx(src);
-    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
-    auto* tex = NewTexture(*fx.device, D3DPOOL_MANAGED);
-    ASSERT_EQ(fx.effect->SetTexture("Tex", tex), D3D_OK);
-    ASSERT_EQ(fx.effect->Begin(nullptr, 0), D3D_OK);
-    ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
     TestDevice& d = *fx.device;
     // sFirst keeps its register; sSecond takes the lowest free one.
     EXPECT_EQ(d.Texture(3), tex);
@@ -150,8 +139,8 @@ technique T
         {D3DRS_FOGSTART, twoAndHalf},   {D3DRS_COLORWRITEENABLE, 7}};
     for (auto [state, value] : renderStates)
         EXPECT_EQ(d.RenderState(state), value) << state;
-    fx.effect->EndPass();
-    fx.effect->End();
+    e->EndPass();
+    e->End();
     tex->Release();
 }
 
