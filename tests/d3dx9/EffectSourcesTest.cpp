@@ -8,10 +8,8 @@
 #include <spirv-tools/libspirv.hpp>
 
 #include <algorithm>
-#include <map>
 #include <regex>
 #include <set>
-#include <tuple>
 
 namespace
 {
@@ -20,37 +18,19 @@ using namespace swk::test;
 
 HMODULE g_module = nullptr;
 
-// A blob's SPIR-V, its disassembly, and each variable's storage class and
-// decorations as the disassembly names them.
-struct Spirv
+// The values of one decoration on the variables of one storage class, as a
+// blob's disassembly names them.
+std::multiset<std::string> Decorated(const std::string& spirv, const std::string& storageClass,
+                                     const std::string& decoration)
 {
-    std::vector<uint32_t> words;
-    std::string text;
-    std::map<std::string, std::string> storage; // by variable
-    // Variable, decoration, value.
-    std::vector<std::tuple<std::string, std::string, std::string>> decorations;
-
-    Spirv(const spvtools::SpirvTools& tools, const std::vector<DWORD>& blob)
-        : words(blob.begin() + 4 + blob[2] * 3, blob.end()) // after the header and the inputs
-    {
-        tools.Disassemble(words, &text);
-        static const std::regex variable(R"((%\S+) = OpVariable %\S+ (\w+))"),
-            decorate(R"(OpDecorate (%\S+) (Location|BuiltIn|Binding) (\w+))");
-        for (std::sregex_iterator m(text.begin(), text.end(), variable), end; m != end; ++m)
-            storage[(*m)[1]] = (*m)[2];
-        for (std::sregex_iterator m(text.begin(), text.end(), decorate), end; m != end; ++m)
-            decorations.emplace_back((*m)[1], (*m)[2], (*m)[3]);
-    }
-    std::multiset<std::string> decorated(const std::string& storageClass,
-                                         const std::string& kind) const
-    {
-        std::multiset<std::string> out;
-        for (const auto& [v, k, value] : decorations)
-            if (k == kind && storage.count(v) && storage.at(v) == storageClass)
-                out.insert(value);
-        return out;
-    }
-};
+    std::multiset<std::string> out;
+    const std::regex decorate("OpDecorate (%\\w+) " + decoration + " (\\w+)");
+    for (std::sregex_iterator m(spirv.begin(), spirv.end(), decorate), end; m != end; ++m)
+        if (std::regex_search(
+                spirv, std::regex((*m)[1].str() + " = OpVariable %\\w+ " + storageClass + "\n")))
+            out.insert((*m)[2]);
+    return out;
+}
 
 TEST(EffectSources, AreAsciiWithCrlfAndNamedOnTheirFirstLine)
 {
@@ -126,15 +106,18 @@ TEST(EffectSources, CompileFromTheModuleWithTheirTechniquesDefaultsAndDeviceRead
         ASSERT_EQ(h.magic, swk::kShaderBlobMagic);
         const bool vertex = h.stage == static_cast<uint32_t>(swk::ShaderBlobStage::Vertex);
         EXPECT_EQ(vertex, i % 2 == 0);
-        const Spirv s(tools, blobs[i]);
-        EXPECT_TRUE(tools.Validate(s.words)) << invalid;
-        EXPECT_EQ(s.text.find("OpEntryPoint"), s.text.rfind("OpEntryPoint")); // one, or invalid
+        // The SPIR-V follows the header and the inputs.
+        const std::vector<uint32_t> words(blobs[i].begin() + 4 + h.inputCount * 3, blobs[i].end());
+        std::string s;
+        ASSERT_TRUE(tools.Disassemble(words, &s));
+        EXPECT_TRUE(tools.Validate(words)) << invalid;
+        EXPECT_EQ(s.find("OpEntryPoint"), s.rfind("OpEntryPoint")); // one, or invalid
         for (const char* banned : {"SPV_GOOGLE_", "UserSemantic"})
-            EXPECT_EQ(s.text.find(banned), std::string::npos) << banned;
-        for (const std::string& b : s.decorated("Uniform", "Binding"))
+            EXPECT_EQ(s.find(banned), std::string::npos) << banned;
+        for (const std::string& b : Decorated(s, "Uniform", "Binding"))
             EXPECT_EQ(b, std::to_string(vertex ? swk::kVertexConstantsBinding
                                                : swk::kPixelConstantsBinding));
-        for (const std::string& b : s.decorated("UniformConstant", "Binding"))
+        for (const std::string& b : Decorated(s, "UniformConstant", "Binding"))
             EXPECT_GE(std::stoi(b), int(swk::kFirstSamplerBinding));
         if (!vertex)
         {
@@ -147,8 +130,8 @@ TEST(EffectSources, CompileFromTheModuleWithTheirTechniquesDefaultsAndDeviceRead
                           color0 = std::to_string(swk::kColorLocation0);
         const std::multiset<std::string> outputs[] = {
             {"0", "1", fog}, {color0, fog}, {"0", "1", "2", "3", "4", fog}};
-        EXPECT_EQ(s.decorated("Output", "Location"), outputs[i / 2]);
-        EXPECT_EQ(s.decorated("Output", "BuiltIn"), std::multiset<std::string>{"Position"});
+        EXPECT_EQ(Decorated(s, "Output", "Location"), outputs[i / 2]);
+        EXPECT_EQ(Decorated(s, "Output", "BuiltIn"), std::multiset<std::string>{"Position"});
     }
 }
 
