@@ -151,17 +151,17 @@ TEST_F(EffectPixels, HeightTechniqueAddsWrappedNoiseLayers)
          });
 
     // Luminance reads with alpha 1: 1 + 1 - 0.5 clamps to 1.
-    const double worst = worstError(
-        [&](UINT x, UINT y)
-        {
-            const double u = double(x) / kWidth, v = double(y) / kHeight;
-            const double e =
-                std::clamp(SampleBilinear(n0, u, v, Addressing::Wrap) +
-                               SampleBilinear(n1, 16 * u, 16 * v, Addressing::Wrap) - 0.5,
-                           0.0, 1.0);
-            return std::array{e, e, e};
-        });
-    EXPECT_LT(worst, kTolerance);
+    EXPECT_LT(worstError(
+                  [&](UINT x, UINT y)
+                  {
+                      const double u = double(x) / kWidth, v = double(y) / kHeight;
+                      const double e =
+                          std::clamp(SampleBilinear(n0, u, v, Addressing::Wrap) +
+                                         SampleBilinear(n1, 16 * u, 16 * v, Addressing::Wrap) - 0.5,
+                                     0.0, 1.0);
+                      return std::array{e, e, e};
+                  }),
+              kTolerance);
 }
 
 TEST_F(EffectPixels, NormalTechniquesFollowTheHeightsOrTheVertexNormals)
@@ -170,39 +170,36 @@ TEST_F(EffectPixels, NormalTechniquesFollowTheHeightsOrTheVertexNormals)
     CreateEffect("NormalMap.fx", effect.out());
     ASSERT_FALSE(HasFatalFailure());
 
-    struct Case
-    {
-        HeightField height;
-        float strength;
-    };
     const HeightField flat{int(kWidth), int(kHeight),
                            std::vector<double>(size_t(kWidth) * kHeight, 40000 / 65535.0)};
-    const Case cases[] = {{flat, 1.0f},
-                          {Luminance(kWidth, kHeight, 3), 1.0f},
-                          {Luminance(kWidth, kHeight, 4), 0.25f}};
-    for (const Case& c : cases)
+    // Heights and normal strength.
+    const std::pair<HeightField, float> cases[] = {{flat, 1.0f},
+                                                   {Luminance(kWidth, kHeight, 3), 1.0f},
+                                                   {Luminance(kWidth, kHeight, 4), 0.25f}};
+    for (const auto& c : cases)
     {
         ComPtr<IDirect3DTexture9> height;
-        NoiseTexture(c.height, height.out());
+        NoiseTexture(c.first, height.out());
         ASSERT_FALSE(HasFatalFailure());
         Draw(effect.get(), "T20",
              [&](ID3DXEffect* e)
              {
                  e->SetFloat("fInvMapWidth", 1.0f / float(kWidth));
                  e->SetFloat("fInvMapHeight", 1.0f / float(kHeight));
-                 e->SetFloat("fNormalStrength", c.strength);
+                 e->SetFloat("fNormalStrength", c.second);
                  e->SetTexture("HeightMap", height.get());
              });
-        const double worst = worstError(
-            [&](UINT x, UINT y)
-            {
-                auto n = swk::tools::SurfaceNormal(c.height, int(x), int(y), Addressing::Mirror,
-                                                   c.strength);
-                for (double& k : n)
-                    k = (k + 1) / 2;
-                return n;
-            });
-        EXPECT_LT(worst, kTolerance) << "strength " << c.strength;
+        EXPECT_LT(worstError(
+                      [&](UINT x, UINT y)
+                      {
+                          auto n = swk::tools::SurfaceNormal(c.first, int(x), int(y),
+                                                             Addressing::Mirror, c.second);
+                          for (double& k : n)
+                              k = (k + 1) / 2;
+                          return n;
+                      }),
+                  kTolerance)
+            << "strength " << c.second;
     }
     // A flat field faces straight up: the reference itself is anchored.
     EXPECT_EQ(swk::tools::SurfaceNormal(flat, 0, 0, Addressing::Mirror, 1.0f),

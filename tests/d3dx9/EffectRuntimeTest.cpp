@@ -13,14 +13,7 @@ const char* const kEffect = R"(
 float fGain = 2;
 texture Tex;
 sampler sTex = sampler_state { Texture = <Tex>; AddressU = MIRROR; MinFilter = LINEAR; };
-struct VSOut { float4 Pos : POSITION; float2 Uv : TEXCOORD0; };
-VSOut VS(float2 uv : TEXCOORD0)
-{
-    VSOut o;
-    o.Pos = float4(uv * fGain, 0, 1);
-    o.Uv = uv;
-    return o;
-}
+float4 VS(float2 uv : TEXCOORD0) : POSITION { return float4(uv * fGain, 0, 1); }
 float4 PS(float2 uv : TEXCOORD0) : COLOR { return tex2D(sTex, uv) * fGain; }
 technique Draw { pass P0 { CullMode = NONE; VertexShader = compile vs_1_1 VS(); PixelShader = compile ps_2_0 PS(); } }
 technique Other { pass P0 { PixelShader = compile ps_2_0 PS(); } }
