@@ -36,7 +36,7 @@ constexpr UINT kWidth = 64, kHeight = 48;
 const float kQuad[4][5] = {{-1, 1, 0, 0, 0}, {1, 1, 0, 1, 0}, {-1, -1, 0, 0, 1}, {1, -1, 0, 1, 1}};
 
 // A single-channel texture as its 16-bit texels give it to the sampler.
-HeightField Luminance(UINT w, UINT h, unsigned seed)
+HeightField Luminance(unsigned seed, UINT w = kWidth, UINT h = kHeight)
 {
     std::mt19937 random(seed);
     HeightField l{int(w), int(h), std::vector<double>(size_t(w) * h)};
@@ -136,7 +136,7 @@ protected:
 
 TEST_F(EffectPixels, HeightTechniqueAddsWrappedNoiseLayers)
 {
-    const HeightField n0 = Luminance(128, 128, 1), n1 = Luminance(128, 128, 2);
+    const HeightField n0 = Luminance(1, 128, 128), n1 = Luminance(2, 128, 128);
     ComPtr<ID3DXEffect> effect;
     ComPtr<IDirect3DTexture9> noise0, noise1;
     CreateEffect("HeightMap.fx", effect.out());
@@ -173,9 +173,8 @@ TEST_F(EffectPixels, NormalTechniquesFollowTheHeightsOrTheVertexNormals)
     const HeightField flat{int(kWidth), int(kHeight),
                            std::vector<double>(size_t(kWidth) * kHeight, 40000 / 65535.0)};
     // Heights and normal strength.
-    const std::pair<HeightField, float> cases[] = {{flat, 1.0f},
-                                                   {Luminance(kWidth, kHeight, 3), 1.0f},
-                                                   {Luminance(kWidth, kHeight, 4), 0.25f}};
+    const std::pair<HeightField, float> cases[] = {
+        {flat, 1.0f}, {Luminance(3), 1.0f}, {Luminance(4), 0.25f}};
     for (const auto& c : cases)
     {
         ComPtr<IDirect3DTexture9> height;
