@@ -132,14 +132,13 @@ TEST(EffectRuntime, HandlesAndNamesAreInterchangeableAndReferencesAreKept)
                        e->SetMatrix("fGain", nullptr), e->SetTechnique("Missing")})
         EXPECT_EQ(hr, D3DERR_INVALIDCALL);
 
-    TestDevice& d = *fx.device;
-    EXPECT_EQ(d.References(), 2u);
+    EXPECT_EQ(fx.device->References(), 2u);
     IDirect3DDevice9* got = nullptr;
     ASSERT_EQ(e->GetDevice(&got), D3D_OK);
     EXPECT_EQ(got->Release(), 2u); // GetDevice added a reference for the caller
 
-    auto* defaultPool = NewTexture(d, D3DPOOL_DEFAULT);
-    auto* managed = NewTexture(d, D3DPOOL_MANAGED);
+    auto* defaultPool = NewTexture(*fx.device, D3DPOOL_DEFAULT);
+    auto* managed = NewTexture(*fx.device, D3DPOOL_MANAGED);
     e->SetTexture("Tex", defaultPool);
     EXPECT_EQ(defaultPool->References(), 2u);
     // A device reset must not find default-pool textures alive in the effect.
@@ -155,7 +154,7 @@ TEST(EffectRuntime, HandlesAndNamesAreInterchangeableAndReferencesAreKept)
 
     EXPECT_EQ(std::exchange(fx.effect, nullptr)->Release(), 0u);
     EXPECT_EQ(managed->References(), 1u);
-    EXPECT_EQ(d.References(), 1u);
+    EXPECT_EQ(fx.device->References(), 1u);
     defaultPool->Release();
     managed->Release();
 }

@@ -55,8 +55,6 @@ struct CompiledOnDevice
             effect->Release();
         device->Release();
     }
-    CompiledOnDevice(const CompiledOnDevice&) = delete;
-    CompiledOnDevice& operator=(const CompiledOnDevice&) = delete;
 
 private:
     ID3DXBuffer* buffer_ = nullptr;
