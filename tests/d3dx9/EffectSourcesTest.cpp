@@ -8,7 +8,8 @@
 #include <spirv-tools/libspirv.hpp>
 
 #include <algorithm>
-#include <map>
+#include <regex>
+#include <set>
 
 namespace
 {
@@ -17,57 +18,19 @@ using namespace swk::test;
 
 HMODULE g_module = nullptr;
 
-// What a blob's SPIR-V declares: its extensions, entry points, and each
-// variable's storage class with its Location, BuiltIn and Binding (-1: none).
-struct Spirv
+// The values of one decoration on the variables of one storage class, as a
+// blob's disassembly names them.
+std::multiset<std::string> Decorated(const std::string& spirv, const std::string& storageClass,
+                                     const std::string& decoration)
 {
-    struct Variable
-    {
-        uint32_t storage = ~0u;
-        int location = -1, builtIn = -1, binding = -1;
-    };
-    std::vector<uint32_t> words;
-    std::vector<std::string> extensions;
-    int entryPoints = 0;
-    bool userSemantic = false;
-    std::map<uint32_t, Variable> variables; // by id
-
-    explicit Spirv(const std::vector<DWORD>& blob)
-        : words(blob.begin() + 4 + blob[2] * 3, blob.end()) // after the header and the inputs
-    {
-        for (size_t i = 5; i < words.size() && words[i] >> 16; i += words[i] >> 16)
-        {
-            const uint32_t op = words[i] & 0xffff, *w = &words[i];
-            if (op == 10) // OpExtension
-                extensions.emplace_back(reinterpret_cast<const char*>(w + 1));
-            entryPoints += op == 15;
-            if (op == 59) // OpVariable
-                variables[w[2]].storage = w[3];
-            userSemantic |= op == 5632 && w[2] == 5635; // OpDecorateString UserSemantic
-            if (op != 71)                               // OpDecorate
-                continue;
-            Variable& v = variables[w[1]];
-            if (w[2] == 30)
-                v.location = int(w[3]);
-            else if (w[2] == 11)
-                v.builtIn = int(w[3]);
-            else if (w[2] == 33)
-                v.binding = int(w[3]);
-        }
-    }
-    // One decoration of the variables of a storage class, sorted.
-    std::vector<int> Decorations(uint32_t storage, int Variable::*decoration) const
-    {
-        std::vector<int> out;
-        for (const auto& [id, v] : variables)
-            if (v.storage == storage && v.*decoration >= 0)
-                out.push_back(v.*decoration);
-        std::sort(out.begin(), out.end());
-        return out;
-    }
-};
-
-constexpr uint32_t kUniformConstant = 0, kUniform = 2, kOutput = 3;
+    std::multiset<std::string> out;
+    const std::regex decorate("OpDecorate (%\\w+) " + decoration + " (\\w+)");
+    for (std::sregex_iterator m(spirv.begin(), spirv.end(), decorate), end; m != end; ++m)
+        if (std::regex_search(
+                spirv, std::regex((*m)[1].str() + " = OpVariable %\\w+ " + storageClass + "\n")))
+            out.insert((*m)[2]);
+    return out;
+}
 
 TEST(EffectSources, AreAsciiWithCrlfAndNamedOnTheirFirstLine)
 {
@@ -76,73 +39,61 @@ TEST(EffectSources, AreAsciiWithCrlfAndNamedOnTheirFirstLine)
     {
         const std::string text = ReadEffectSource(file);
         EXPECT_EQ(text.rfind(first, 0), 0u) << file;
-        for (size_t i = 0; i < text.size(); ++i)
-        {
-            ASSERT_LT(static_cast<unsigned char>(text[i]), 128) << file;
-            ASSERT_TRUE(text[i] != '\n' || (i > 0 && text[i - 1] == '\r')) << file << " byte " << i;
-        }
+        EXPECT_TRUE(std::all_of(text.begin(), text.end(), [](unsigned char c) { return c < 128; }))
+            << file;
+        EXPECT_FALSE(std::regex_search(text, std::regex("[^\r]\n"))) << file;
     }
 }
 
 // What the effects draw is checked pixel by pixel in the pixel suite; here,
-// the names and defaults the generator relies on without setting them.
-TEST(EffectSources, CompileFromTheModuleWithTheirTechniquesAndDefaults)
+// the names and defaults the generator relies on without setting them, and
+// shader blobs any Vulkan driver takes as they are: valid SPIR-V, one entry
+// point, no HLSL-only extension, position as the built-in, varyings where the
+// semantic puts them, bindings per the blob contract.
+TEST(EffectSources, CompileFromTheModuleWithTheirTechniquesDefaultsAndDeviceReadyBlobs)
 {
-    const std::pair<int, std::vector<std::string>> effects[] = {{101, {"T1X"}},
-                                                                {102, {"T10", "T20"}}};
-    for (const auto& [id, techniques] : effects)
+    CompiledOnDevice height(g_module, 101), normal(g_module, 102), missing(g_module, 103);
+    EXPECT_TRUE(FAILED(missing.hr));
+    EXPECT_EQ(missing.effect, nullptr);
+    EXPECT_EQ(missing.messages, "");
+    const std::pair<CompiledOnDevice*, std::vector<std::string>> effects[] = {
+        {&height, {"T1X"}}, {&normal, {"T10", "T20"}}};
+    std::vector<std::vector<DWORD>> blobs; // VS and PS of T1X; then of T10 and T20
+    for (const auto& [fx, techniques] : effects)
     {
-        CompiledOnDevice fx(g_module, id);
-        ASSERT_EQ(fx.hr, D3D_OK) << id;
-        EXPECT_FALSE(fx.returnedMessages);
+        ASSERT_EQ(fx->hr, D3D_OK) << techniques[0];
+        EXPECT_EQ(fx->messages, "");
         D3DXEFFECT_DESC desc;
-        ASSERT_EQ(fx.effect->GetDesc(&desc), D3D_OK);
+        ASSERT_EQ(fx->effect->GetDesc(&desc), D3D_OK);
         std::vector<std::string> names;
         for (UINT i = 0; i < desc.Techniques; ++i)
         {
             D3DXTECHNIQUE_DESC t;
-            ASSERT_EQ(fx.effect->GetTechniqueDesc(fx.effect->GetTechnique(i), &t), D3D_OK);
+            ASSERT_EQ(fx->effect->GetTechniqueDesc(fx->effect->GetTechnique(i), &t), D3D_OK);
             EXPECT_EQ(t.Passes, 1u);
             names.emplace_back(t.Name);
         }
         EXPECT_EQ(names, techniques);
+        blobs.insert(blobs.end(), fx->device->ShaderBlobs().begin(),
+                     fx->device->ShaderBlobs().end());
     }
+    ASSERT_EQ(blobs.size(), 6u);
 
-    CompiledOnDevice fx(g_module, 102);
     D3DXPARAMETER_DESC desc;
-    ASSERT_EQ(fx.effect->GetParameterDesc("fScale", &desc), D3D_OK);
+    ASSERT_EQ(normal.effect->GetParameterDesc("fScale", &desc), D3D_OK);
     EXPECT_EQ(std::pair(desc.Class, desc.Type), std::pair(D3DXPC_SCALAR, D3DXPT_FLOAT));
-    ASSERT_EQ(fx.effect->GetParameterDesc("HeightMap", &desc), D3D_OK);
+    ASSERT_EQ(normal.effect->GetParameterDesc("HeightMap", &desc), D3D_OK);
     EXPECT_EQ(std::pair(desc.Class, desc.Type), std::pair(D3DXPC_OBJECT, D3DXPT_TEXTURE));
     // T20 reads all four values in its vertex shader; with nothing set, the
     // defaults are what reaches the constants, in declaration order.
-    ASSERT_EQ(fx.effect->SetTechnique("T20"), D3D_OK);
-    ASSERT_EQ(fx.effect->Begin(nullptr, 0), D3D_OK);
-    ASSERT_EQ(fx.effect->BeginPass(0), D3D_OK);
-    const std::vector<float>& c = fx.device->VertexConstants();
+    ASSERT_EQ(normal.effect->SetTechnique("T20"), D3D_OK);
+    ASSERT_EQ(normal.effect->Begin(nullptr, 0), D3D_OK);
+    ASSERT_EQ(normal.effect->BeginPass(0), D3D_OK);
+    const std::vector<float>& c = normal.device->VertexConstants();
     EXPECT_EQ(std::vector<float>(c.begin(), c.begin() + 4),
               (std::vector<float>{0.002f, 0.002f, 2.5f, 1.0f}));
-    fx.effect->EndPass();
-    fx.effect->End();
-
-    CompiledOnDevice missing(g_module, 103);
-    EXPECT_TRUE(FAILED(missing.hr));
-    EXPECT_EQ(missing.effect, nullptr);
-    EXPECT_FALSE(missing.returnedMessages);
-}
-
-// Every blob must be something any Vulkan driver takes as it is: valid SPIR-V,
-// one entry point, no HLSL-only extension, position as the built-in, varyings
-// where the semantic puts them, bindings per the blob contract.
-TEST(EffectSources, ShaderBlobsFollowTheDeviceConventionsAndLinkBySemantic)
-{
-    CompiledOnDevice height(g_module, 101);
-    CompiledOnDevice normal(g_module, 102);
-    // Creation order: VS and PS of T1X; then of T10 and T20.
-    std::vector<std::vector<DWORD>> blobs = height.device->ShaderBlobs();
-    blobs.insert(blobs.end(), normal.device->ShaderBlobs().begin(),
-                 normal.device->ShaderBlobs().end());
-    ASSERT_EQ(blobs.size(), 6u);
+    normal.effect->EndPass();
+    normal.effect->End();
 
     spvtools::SpirvTools tools(SPV_ENV_VULKAN_1_1);
     std::string invalid;
@@ -155,16 +106,19 @@ TEST(EffectSources, ShaderBlobsFollowTheDeviceConventionsAndLinkBySemantic)
         ASSERT_EQ(h.magic, swk::kShaderBlobMagic);
         const bool vertex = h.stage == static_cast<uint32_t>(swk::ShaderBlobStage::Vertex);
         EXPECT_EQ(vertex, i % 2 == 0);
-        const Spirv s(blobs[i]);
-        EXPECT_TRUE(tools.Validate(s.words)) << invalid;
-        EXPECT_EQ(s.entryPoints, 1);
-        EXPECT_FALSE(s.userSemantic);
-        for (const std::string& e : s.extensions)
-            EXPECT_EQ(e.find("SPV_GOOGLE_"), std::string::npos) << e;
-        for (int b : s.Decorations(kUniform, &Spirv::Variable::binding))
-            EXPECT_EQ(b, int(vertex ? swk::kVertexConstantsBinding : swk::kPixelConstantsBinding));
-        for (int b : s.Decorations(kUniformConstant, &Spirv::Variable::binding))
-            EXPECT_GE(b, int(swk::kFirstSamplerBinding));
+        // The SPIR-V follows the header and the inputs.
+        const std::vector<uint32_t> words(blobs[i].begin() + 4 + h.inputCount * 3, blobs[i].end());
+        std::string s;
+        ASSERT_TRUE(tools.Disassemble(words, &s));
+        EXPECT_TRUE(tools.Validate(words)) << invalid;
+        EXPECT_EQ(s.find("OpEntryPoint"), s.rfind("OpEntryPoint")); // one, or invalid
+        for (const char* banned : {"SPV_GOOGLE_", "UserSemantic"})
+            EXPECT_EQ(s.find(banned), std::string::npos) << banned;
+        for (const std::string& b : Decorated(s, "Uniform", "Binding"))
+            EXPECT_EQ(b, std::to_string(vertex ? swk::kVertexConstantsBinding
+                                               : swk::kPixelConstantsBinding));
+        for (const std::string& b : Decorated(s, "UniformConstant", "Binding"))
+            EXPECT_GE(std::stoi(b), int(swk::kFirstSamplerBinding));
         if (!vertex)
         {
             EXPECT_EQ(h.inputCount, 0u);
@@ -172,10 +126,12 @@ TEST(EffectSources, ShaderBlobsFollowTheDeviceConventionsAndLinkBySemantic)
         }
         // Pixel inputs, and so the pairing of the passes' shaders, are left to
         // the pixel suite; the locations every vertex shader writes are fixed.
-        const int fog = swk::kFogLocation, color0 = swk::kColorLocation0;
-        const std::vector<int> outputs[] = {{0, 1, fog}, {color0, fog}, {0, 1, 2, 3, 4, fog}};
-        EXPECT_EQ(s.Decorations(kOutput, &Spirv::Variable::location), outputs[i / 2]);
-        EXPECT_EQ(s.Decorations(kOutput, &Spirv::Variable::builtIn), std::vector<int>{0});
+        const std::string fog = std::to_string(swk::kFogLocation),
+                          color0 = std::to_string(swk::kColorLocation0);
+        const std::multiset<std::string> outputs[] = {
+            {"0", "1", fog}, {color0, fog}, {"0", "1", "2", "3", "4", fog}};
+        EXPECT_EQ(Decorated(s, "Output", "Location"), outputs[i / 2]);
+        EXPECT_EQ(Decorated(s, "Output", "BuiltIn"), std::multiset<std::string>{"Position"});
     }
 }
 

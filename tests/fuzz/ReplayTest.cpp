@@ -6,7 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace
 {
@@ -19,13 +19,10 @@ TEST(EffectFuzzInputs, EveryKnownInputGivesAnEffectOrPlacedErrors)
     for (const char* dir : {SWK_FUZZ_DIR "/corpus", SWK_FUZZ_DIR "/regressions", SWK_EFFECTS_DIR})
         for (const auto& entry : fs::directory_iterator(dir))
         {
-            if (!entry.is_regular_file() ||
-                (std::string(dir) == SWK_EFFECTS_DIR && entry.path().extension() != ".fx"))
+            if (entry.path().extension() != ".fx")
                 continue;
             std::ifstream in(entry.path(), std::ios::binary);
-            std::stringstream bytes;
-            bytes << in.rdbuf();
-            const std::string data = bytes.str();
+            const std::string data{std::istreambuf_iterator<char>(in), {}};
             ++inputs;
             EXPECT_EQ(swk::test::CheckEffectInput(reinterpret_cast<const uint8_t*>(data.data()),
                                                   data.size()),
