@@ -1,0 +1,293 @@
+// The noise stages against deliberately plain readings of them: the gradient
+// tables and samples, the volume, the layers and their upload. A generator on
+// the recording test device reports no pixel shaders, so construction compiles
+// no effect; the noise stages do not depend on the path.
+#include "NoiseProbe.h"
+
+#include <TestDevice.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace
+{
+using Probe = CWaveGeneratorProbe;
+
+std::unique_ptr<swk::test::TestDevice> MakeDevice(int nPitchPadding = 0)
+{
+    swk::test::TestDevice::Options options;
+    options.pixelShaderVersion = 0;
+    options.pitchPadding = nPitchPadding;
+    return std::make_unique<swk::test::TestDevice>(options);
+}
+
+// The object holds over 400 KB of arrays, so it lives on the heap.
+std::unique_ptr<CWaveGenerator> MakeGenerator(swk::test::TestDevice& device)
+{
+    return std::make_unique<CWaveGenerator>(&device, 64, 64);
+}
+
+const int kSize = CGradientNoise::TABLE_SIZE;
+const int kEntries = CGradientNoise::TABLE_ENTRIES;
+
+// The tables as the plain reading draws them (Init draws them again from
+// wherever rand() stands: the noise volume's test checks that), and samples
+// of them bit for bit what the plain reading gives, below root three, with
+// tileable noise continuing across its box.
+TEST(GradientNoise, FollowsThePlainReadingOfTablesAndSamplesAndTilesAcrossTheBox)
+{
+    srand(13);
+    auto noise = std::make_unique<CGradientNoise>();
+    const int afterConstruction = rand();
+    srand(13);
+    const reference::Tables tables = reference::DrawTables();
+    EXPECT_EQ(afterConstruction, rand());
+    EXPECT_EQ(0, std::memcmp(CGradientNoiseProbe::Perm(*noise), tables.perm.data(),
+                             kEntries * sizeof(int)));
+    EXPECT_EQ(0, std::memcmp(CGradientNoiseProbe::Grad3(*noise), tables.grad3.data(),
+                             kEntries * sizeof(float[3])));
+    // The two- and one-dimensional gradients repeat upwards as the others do.
+    EXPECT_EQ(0,
+              std::memcmp(CGradientNoiseProbe::Grad2(*noise)[kSize],
+                          CGradientNoiseProbe::Grad2(*noise)[0], (kSize + 2) * sizeof(float[2])));
+    EXPECT_EQ(0, std::memcmp(CGradientNoiseProbe::Grad1(*noise) + kSize,
+                             CGradientNoiseProbe::Grad1(*noise), (kSize + 2) * sizeof(float)));
+
+    std::mt19937 random(5);
+    // Far below zero the offset sum keeps finer fractions than near it.
+    std::uniform_real_distribution<float> coord(-4090.0f, 4000.0f);
+    float largest = 0.0f;
+    for (int n = 0; n < 20000; ++n)
+    {
+        const float x = coord(random), y = coord(random), z = coord(random);
+        const float value = noise->Noise(x, y, z);
+        ASSERT_EQ(reference::Noise(tables, x, y, z), value) << x << "," << y << "," << z;
+        ASSERT_LT(std::fabs(value), std::sqrt(3.0f));
+        largest = std::max(largest, std::fabs(value));
+    }
+    EXPECT_GT(largest, 0.5f);
+
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (int n = 0; n < 5000; ++n)
+    {
+        const float w = 1.0f + 20.0f * unit(random), h = 1.0f + 20.0f * unit(random),
+                    d = 1.0f + 300.0f * unit(random);
+        const float x = w * unit(random), y = h * unit(random), z = d * unit(random);
+        ASSERT_EQ(reference::TileableNoise(tables, x, y, z, w, h, d),
+                  noise->TileableNoise(x, y, z, w, h, d));
+    }
+    const float w = 16.0f, h = 16.0f, d = 256.0f;
+    for (int n = 0; n < 1000; ++n)
+    {
+        const float x = w * unit(random), y = h * unit(random), z = d * unit(random);
+        ASSERT_NEAR(noise->TileableNoise(0.0f, y, z, w, h, d),
+                    noise->TileableNoise(w, y, z, w, h, d), 1e-5);
+        ASSERT_NEAR(noise->TileableNoise(x, 0.0f, z, w, h, d),
+                    noise->TileableNoise(x, h, z, w, h, d), 1e-5);
+        ASSERT_NEAR(noise->TileableNoise(x, y, 0.0f, w, h, d),
+                    noise->TileableNoise(x, y, d, w, h, d), 1e-5);
+    }
+    EXPECT_EQ(0.0f, noise->TileableNoise(0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f));
+}
+
+// The build draws one set of tables it throws away, the set it samples, then
+// one jitter per entry: 122878 draws, and every entry is the tileable noise of
+// the second set at its jittered lattice point.
+TEST(NoiseVolume, SamplesTheSecondTablesAtTheJitteredPointsIn122878Draws)
+{
+    srand(104);
+    for (int i = 0; i < 28671; ++i)
+        rand();
+    const reference::Tables tables = reference::DrawTables();
+    std::vector<int> jitter(65536);
+    for (int& r : jitter)
+        r = rand() % 100;
+    const int next = rand();
+
+    auto device = MakeDevice();
+    auto generator = MakeGenerator(*device);
+    srand(104);
+    Probe::BuildNoiseVolume(*generator);
+    EXPECT_EQ(next, rand());
+
+    const int* entries = &Probe::Volume(*generator)[0][0][0];
+    const float jitterStep = 0.007299270015209913f;
+    int largest = 0;
+    for (int k = 0; k < 65536; ++k)
+    {
+        const int x = k % 16, y = (k / 16) % 16, z = k / 256;
+        const float j = jitter[k] * jitterStep;
+        const float t = reference::TileableNoise(tables, x + j, y + j, z + j, 16, 16, 256);
+        ASSERT_EQ((int)(t * 32768.0f), entries[k]) << "entry " << k;
+        largest = std::max(largest, std::abs(entries[k]));
+    }
+    // Noise reaches beyond a half, which is 16384 on this scale.
+    EXPECT_GT(largest, 16384);
+}
+
+// Speeds and steps of any size: the clock never leaves the finite range (a
+// step that would is not taken), and the layers stay in their 16-bit range,
+// also once the phases of the faster octaves overflow to infinity.
+TEST(NoiseLayers, AnySpeedKeepsTheClockFiniteAndTheLayersInRange)
+{
+    auto device = MakeDevice();
+    auto generator = MakeGenerator(*device);
+    const float speeds[] = {0.0f, -3.0f, NAN, INFINITY, -INFINITY, 1e30f, -1e30f};
+    const DWORD steps[] = {0, 0xFFFFFFFFu, 0xFFFFFFFFu};
+    const auto inRange = [&]
+    {
+        const int* l = &Probe::Layers(*generator)[0][0][0];
+        return std::all_of(l, l + 2 * 128 * 128, [](int v) { return v >= -32768 && v <= 32767; });
+    };
+    for (const double start : {2.0, DBL_MAX / 2})
+        for (const float speed : speeds)
+        {
+            Probe::Time(*generator) = start;
+            generator->SetSpeed(speed);
+            for (const DWORD ms : steps)
+            {
+                Probe::SynthesizeLayers(*generator, ms);
+                ASSERT_TRUE(std::isfinite(Probe::Time(*generator))) << speed;
+                ASSERT_TRUE(inRange()) << speed << " from " << start;
+            }
+            if (!std::isfinite(speed))
+            {
+                EXPECT_EQ(start, Probe::Time(*generator)) << speed;
+            }
+        }
+    // A clock that stood still through non-finite speeds moves on again.
+    Probe::Time(*generator) = 2.0;
+    generator->SetSpeed(NAN);
+    Probe::SynthesizeLayers(*generator, 100);
+    generator->SetSpeed(1.0f);
+    Probe::SynthesizeLayers(*generator, 500);
+    EXPECT_EQ(2.5, Probe::Time(*generator));
+}
+
+// The clock, the cross-fade, the shifts and the smoothing of layer 0 (its
+// border left alone) all against the plain reading, with huge, zero and
+// negative steps of the clock.
+TEST(NoiseLayersReference, MatchAPlainReadingOverManyFramesSeedsAndSpeeds)
+{
+    auto device = MakeDevice();
+    auto generator = MakeGenerator(*device);
+    std::mt19937 random(17);
+    std::uniform_int_distribution<int> elapsed(0, 120);
+    static int expected[2][128][128];
+    const float speeds[] = {1.0f, 0.37f, -2.5f, 7.0f, 0.0f, 1e4f};
+    for (unsigned seed = 1; seed <= 3; ++seed)
+    {
+        srand(seed);
+        Probe::BuildNoiseVolume(*generator);
+        for (const float speed : speeds)
+        {
+            generator->SetSpeed(speed);
+            double time = Probe::Time(*generator);
+            for (int frame = 0; frame < 40; ++frame)
+            {
+                const DWORD ms = frame == 7 ? 0xFFFFFFF0u : (DWORD)elapsed(random);
+                Probe::SynthesizeLayers(*generator, ms);
+                reference::SynthesizeLayers(Probe::Volume(*generator), speed, ms, time, expected);
+                ASSERT_EQ(time, Probe::Time(*generator));
+                ASSERT_EQ(0, std::memcmp(expected, Probe::Layers(*generator), sizeof expected))
+                    << "seed " << seed << " speed " << speed << " frame " << frame;
+            }
+        }
+    }
+}
+
+class NoiseUpload : public ::testing::Test
+{
+protected:
+    void Prepare(D3DFORMAT format, int nPitchPadding = 0)
+    {
+        // The generator holds textures of the device it was made on.
+        m_generator.reset();
+        m_device = MakeDevice(nPitchPadding);
+        m_generator = MakeGenerator(*m_device);
+        for (int t = 0; t < 2; ++t)
+        {
+            IDirect3DTexture9* pTexture = nullptr;
+            ASSERT_EQ(D3D_OK, m_device->CreateTexture(128, 128, 1, D3DUSAGE_DYNAMIC, format,
+                                                      D3DPOOL_DEFAULT, &pTexture, nullptr));
+            m_texture[t] = static_cast<swk::test::TestTexture*>(pTexture);
+            // The generator owns the textures from here and releases them.
+            Probe::NoiseTex(*m_generator, t) = pTexture;
+            std::vector<unsigned char>& bytes = Bytes(t);
+            std::memset(bytes.data(), kCanary, bytes.size());
+        }
+        Probe::EightBitNoise(*m_generator) = format == D3DFMT_L8;
+    }
+    std::vector<unsigned char>& Bytes(int t) { return m_texture[t]->Level(0).Bytes(); }
+    int Pitch(int t) { return m_texture[t]->Level(0).Pitch(); }
+    int& Layer(int t, int y, int x) { return Probe::Layers(*m_generator)[t][y][x]; }
+    unsigned L8(int t, int y, int x) { return Bytes(t)[y * Pitch(t) + x]; }
+    unsigned L16(int t, int y, int x)
+    {
+        const unsigned char* p = &Bytes(t)[y * Pitch(t) + 2 * x];
+        return p[0] | p[1] << 8;
+    }
+
+    static constexpr unsigned char kCanary = 0xCD;
+    std::unique_ptr<swk::test::TestDevice> m_device;
+    std::unique_ptr<CWaveGenerator> m_generator;
+    swk::test::TestTexture* m_texture[2] = {};
+};
+
+// Values spread over many rows of textures with padded rows: each lands in
+// its own texel, converted, and the padding keeps its bytes.
+TEST_F(NoiseUpload, ConvertsToUnsignedLuminanceAroundTheMiddleAlongThePitch)
+{
+    // L8 truncates the quotient toward zero.
+    const int values[] = {0, -1, -255, -256, 255, 256, -25999, 25999, -32768, 32767};
+    const unsigned l8[] = {128, 128, 128, 127, 128, 129, 27, 229, 0, 255};
+    const unsigned l16[] = {32768, 32767, 32513, 32512, 33023, 33024, 6769, 58767, 0, 65535};
+    for (const D3DFORMAT format : {D3DFMT_L8, D3DFMT_L16})
+    {
+        Prepare(format, 36);
+        for (int n = 0; n < 10; ++n)
+        {
+            Layer(0, 3 * n, 127 - n) = values[n];
+            Layer(1, 127 - n, 5 * n) = values[n];
+        }
+        Probe::UploadNoiseLayers(*m_generator);
+        const auto texel = [&](int t, int y, int x)
+        { return format == D3DFMT_L8 ? L8(t, y, x) : L16(t, y, x); };
+        for (int n = 0; n < 10; ++n)
+        {
+            const unsigned expected = format == D3DFMT_L8 ? l8[n] : l16[n];
+            EXPECT_EQ(expected, texel(0, 3 * n, 127 - n)) << values[n];
+            EXPECT_EQ(expected, texel(1, 127 - n, 5 * n)) << values[n];
+        }
+        const int row = format == D3DFMT_L8 ? 128 : 256;
+        for (int t = 0; t < 2; ++t)
+        {
+            EXPECT_FALSE(m_texture[t]->Level(0).Locked());
+            ASSERT_EQ(Pitch(t), row + 36);
+            for (int y = 0; y < 128; ++y)
+                ASSERT_TRUE(std::all_of(Bytes(t).begin() + y * Pitch(t) + row,
+                                        Bytes(t).begin() + (y + 1) * Pitch(t),
+                                        [](unsigned char b) { return b == kCanary; }))
+                    << "row " << y;
+        }
+    }
+}
+
+TEST_F(NoiseUpload, WritesNothingThroughAFailedLock)
+{
+    Prepare(D3DFMT_L8);
+    m_device->Fail("LockRect", D3DERR_INVALIDCALL, 1);
+    Probe::UploadNoiseLayers(*m_generator);
+    EXPECT_EQ(std::vector<unsigned char>(Bytes(0).size(), kCanary), Bytes(0));
+    EXPECT_EQ(128u, L8(1, 64, 64));
+    EXPECT_FALSE(m_texture[1]->Level(0).Locked());
+}
+} // namespace
