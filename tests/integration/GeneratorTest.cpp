@@ -102,12 +102,6 @@ struct Worst
     double error = 0;
     int x = -1;
     int y = -1;
-
-    void take(double e, int atX, int atY)
-    {
-        if (e > error || x < 0)
-            *this = Worst{e, atX, atY};
-    }
 };
 
 std::ostream& operator<<(std::ostream& out, const Worst& worst)
@@ -127,10 +121,12 @@ Worst Compare(const MapImage& image, int columns, int rows, bool opaque, Expecte
         {
             const Colour colour = expected(x, y);
             const float* texel = &image.rgba[(size_t(y) * image.width + size_t(x)) * 4];
-            for (int c = 0; c < 3; ++c)
-                worst.take(std::abs(texel[c] - colour[size_t(c)]), x, y);
-            if (opaque)
-                worst.take(std::abs(texel[3] - 1.0), x, y);
+            for (int c = 0; c < 4; ++c)
+            {
+                const double e = std::abs(texel[c] - (c < 3 ? colour[size_t(c)] : 1.0));
+                if ((c < 3 || opaque) && (e > worst.error || worst.x < 0))
+                    worst = Worst{e, x, y};
+            }
         }
     return worst;
 }
@@ -451,14 +447,6 @@ TEST_P(DeviceLoss, SoakEveryResetSucceedsTheMapsComeBackAndNothingGrows)
 
 INSTANTIATE_TEST_SUITE_P(Paths, DeviceLoss, kPaths, ClassName);
 
-// Bytes handed out by malloc and not yet freed, every thread's arena counted
-// (the driver compiles on its own threads), mapped chunks included.
-long long HeapInUse()
-{
-    const struct mallinfo2 info = mallinfo2();
-    return (long long)(info.uordblks + info.hblkhd);
-}
-
 // (That strips merged into one draw leave what strips drawn one by one leave
 // is the renderer suite's to check.)
 using SteadyFrames = GeneratorTest;
@@ -476,7 +464,10 @@ TEST_P(SteadyFrames, HeapStopsGrowingAfterTheFirstFrames)
         {
             Animate(1);
             Read(generator_->GetNormalMap());
-            const long long now = HeapInUse();
+            // Bytes handed out by malloc and not yet freed, every thread's arena
+            // counted (the driver compiles on its own threads), mapped chunks too.
+            const struct mallinfo2 info = mallinfo2();
+            const long long now = (long long)(info.uordblks + info.hblkhd);
             least = least < 0 ? now : std::min(least, now);
         }
         return least;
