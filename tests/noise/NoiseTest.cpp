@@ -224,27 +224,27 @@ protected:
             std::vector<unsigned char>& bytes = Bytes(t);
             std::memset(bytes.data(), kCanary, bytes.size());
         }
-        Probe::EightBitNoise(*m_generator) = format == D3DFMT_L8;
+        m_eightBit = format == D3DFMT_L8;
+        Probe::EightBitNoise(*m_generator) = m_eightBit;
     }
     std::vector<unsigned char>& Bytes(int t) { return m_texture[t]->Level(0).Bytes(); }
     int Pitch(int t) { return m_texture[t]->Level(0).Pitch(); }
-    int& Layer(int t, int y, int x) { return Probe::Layers(*m_generator)[t][y][x]; }
-    unsigned L8(int t, int y, int x) { return Bytes(t)[y * Pitch(t) + x]; }
-    unsigned L16(int t, int y, int x)
+    unsigned Texel(int t, int y, int x)
     {
-        const unsigned char* p = &Bytes(t)[y * Pitch(t) + 2 * x];
-        return p[0] | p[1] << 8;
+        const unsigned char* p = &Bytes(t)[y * Pitch(t) + (m_eightBit ? x : 2 * x)];
+        return m_eightBit ? p[0] : p[0] | p[1] << 8;
     }
 
     static constexpr unsigned char kCanary = 0xCD;
     std::unique_ptr<swk::test::TestDevice> m_device;
     std::unique_ptr<CWaveGenerator> m_generator;
     swk::test::TestTexture* m_texture[2] = {};
+    bool m_eightBit = false;
 };
 
 // Values spread over many rows of textures with padded rows: each lands in
 // its own texel, converted, and the padding keeps its bytes.
-TEST_F(NoiseUpload, ConvertsToUnsignedLuminanceAroundTheMiddleAlongThePitch)
+TEST_F(NoiseUpload, ConvertsAroundTheMiddleAlongThePitchAndSkipsAFailedLock)
 {
     // L8 truncates the quotient toward zero.
     const int values[] = {0, -1, -255, -256, 255, 256, -25999, 25999, -32768, 32767};
@@ -255,19 +255,17 @@ TEST_F(NoiseUpload, ConvertsToUnsignedLuminanceAroundTheMiddleAlongThePitch)
         Prepare(format, 36);
         for (int n = 0; n < 10; ++n)
         {
-            Layer(0, 3 * n, 127 - n) = values[n];
-            Layer(1, 127 - n, 5 * n) = values[n];
+            Probe::Layers(*m_generator)[0][3 * n][127 - n] = values[n];
+            Probe::Layers(*m_generator)[1][127 - n][5 * n] = values[n];
         }
         Probe::UploadNoiseLayers(*m_generator);
-        const auto texel = [&](int t, int y, int x)
-        { return format == D3DFMT_L8 ? L8(t, y, x) : L16(t, y, x); };
         for (int n = 0; n < 10; ++n)
         {
-            const unsigned expected = format == D3DFMT_L8 ? l8[n] : l16[n];
-            EXPECT_EQ(expected, texel(0, 3 * n, 127 - n)) << values[n];
-            EXPECT_EQ(expected, texel(1, 127 - n, 5 * n)) << values[n];
+            const unsigned expected = m_eightBit ? l8[n] : l16[n];
+            EXPECT_EQ(expected, Texel(0, 3 * n, 127 - n)) << values[n];
+            EXPECT_EQ(expected, Texel(1, 127 - n, 5 * n)) << values[n];
         }
-        const int row = format == D3DFMT_L8 ? 128 : 256;
+        const int row = m_eightBit ? 128 : 256;
         for (int t = 0; t < 2; ++t)
         {
             EXPECT_FALSE(m_texture[t]->Level(0).Locked());
@@ -279,15 +277,13 @@ TEST_F(NoiseUpload, ConvertsToUnsignedLuminanceAroundTheMiddleAlongThePitch)
                     << "row " << y;
         }
     }
-}
 
-TEST_F(NoiseUpload, WritesNothingThroughAFailedLock)
-{
+    // A failed lock of texture 0 writes nothing there, and texture 1 still comes.
     Prepare(D3DFMT_L8);
     m_device->Fail("LockRect", D3DERR_INVALIDCALL, 1);
     Probe::UploadNoiseLayers(*m_generator);
     EXPECT_EQ(std::vector<unsigned char>(Bytes(0).size(), kCanary), Bytes(0));
-    EXPECT_EQ(128u, L8(1, 64, 64));
+    EXPECT_EQ(128u, Texel(1, 64, 64));
     EXPECT_FALSE(m_texture[1]->Level(0).Locked());
 }
 } // namespace
