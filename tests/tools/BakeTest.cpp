@@ -44,6 +44,12 @@ std::string FreshFolder(const std::string& name)
     return folder.string();
 }
 
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 struct Outcome
 {
     int status = -1; // the exit status, or 128 + the signal
@@ -58,11 +64,7 @@ Outcome Swellkit(const std::string& arguments, const std::string& environment = 
     const std::string command =
         environment + " " + std::string(SWELLKIT_EXE) + " " + arguments + " >/dev/null 2>" + errors;
     const int raw = std::system(command.c_str());
-    Outcome outcome;
-    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    std::ifstream in(errors);
-    outcome.stderrText.assign(std::istreambuf_iterator<char>(in), {});
-    return outcome;
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw), FileBytes(errors)};
 }
 
 struct Png
@@ -99,12 +101,6 @@ Png ReadPng(const std::string& path)
     for (size_t i = 0; i < bytes.size(); i += wide ? 2 : 1)
         png.samples.push_back(wide ? bytes[i] | bytes[i + 1] << 8 : bytes[i]);
     return png;
-}
-
-std::vector<uint8_t> FileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 // Final names (no hidden temporaries) in a folder, sorted.
@@ -204,8 +200,7 @@ TEST_P(BakeOnEachClass, WritesUnitNormalsRepeatablyBySeed)
     EXPECT_NE(FileBytes(first + "/normal_0000.png"), FileBytes(other + "/normal_0000.png"));
     // The same seed through msvcrt's sequence is other water.
     EXPECT_NE(FileBytes(first + "/normal_0000.png"), FileBytes(windows + "/normal_0000.png"));
-    const std::vector<uint8_t> text = FileBytes(first + "/bake.json");
-    const nlohmann::json side = nlohmann::json::parse(text.begin(), text.end());
+    const nlohmann::json side = nlohmann::json::parse(FileBytes(first + "/bake.json"));
     EXPECT_EQ(side["seed"], 11);
     EXPECT_EQ(side["size"], nlohmann::json({c.size, c.size}));
     EXPECT_EQ(side["device_class"], c.deviceClass);
@@ -413,8 +408,7 @@ TEST_P(BakeRefuses, WithOneLineAndNoFiles)
     EXPECT_EQ(OwnLines(outcome.stderrText), 1) << outcome.stderrText;
     EXPECT_EQ(Listing(folder), std::vector<std::string>{"normal_0000.png"});
     EXPECT_EQ(Listing(folder, true), std::vector<std::string>{});
-    const std::vector<uint8_t> kept = FileBytes(folder + "/normal_0000.png");
-    EXPECT_EQ(std::string(kept.begin(), kept.end()), "kept");
+    EXPECT_EQ(FileBytes(folder + "/normal_0000.png"), "kept");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -466,8 +460,7 @@ TEST(BakeFailure, InterruptLeavesOnlyCompleteFiles)
         "echo $? >" +
         status;
     ASSERT_EQ(std::system(("sh -c '" + script + "'").c_str()), 0);
-    const std::vector<uint8_t> code = FileBytes(status);
-    EXPECT_EQ(std::string(code.begin(), code.end()), "130\n");
+    EXPECT_EQ(FileBytes(status), "130\n");
     EXPECT_EQ(Listing(folder, true), std::vector<std::string>{});
     const std::vector<std::string> names = Listing(folder);
     EXPECT_LT(names.size(), 3u * 5000u);
