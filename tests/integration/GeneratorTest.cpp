@@ -323,8 +323,6 @@ const auto kPaths = ::testing::Values(DeviceClass{"PixelShader20", D3DPS_VERSION
                                       DeviceClass{"PixelShader14", D3DPS_VERSION(1, 4), {}},
                                       DeviceClass{"NoPixelShader", 0, {}});
 
-// Dynamic L16 textures refused: the noise falls back to L8.
-const std::vector<SWK_REFUSED_FORMAT> kNoDynamicL16 = {{D3DFMT_L16, D3DUSAGE_DYNAMIC}};
 // The three wide render-target formats refused: the maps fall back to A8R8G8B8.
 const std::vector<SWK_REFUSED_FORMAT> kNoWideTargets = {
     {D3DFMT_A16B16G16R16, D3DUSAGE_RENDERTARGET},
@@ -364,13 +362,15 @@ TEST_P(Maps, FollowTheLastFrameAndLeaveTheHostsTargetAlone)
 
 INSTANTIATE_TEST_SUITE_P(
     DeviceClasses, Maps,
-    ::testing::Values(DeviceClass{"PixelShader20", D3DPS_VERSION(2, 0), {}},
-                      DeviceClass{"PixelShader20L8Noise", D3DPS_VERSION(2, 0), kNoDynamicL16},
-                      DeviceClass{"PixelShader20ByteMaps", D3DPS_VERSION(2, 0), kNoWideTargets},
-                      DeviceClass{"PixelShader14", D3DPS_VERSION(1, 4), {}},
-                      DeviceClass{"PixelShader11ByteMaps", D3DPS_VERSION(1, 1), kNoWideTargets},
-                      DeviceClass{"PixelShader10", D3DPS_VERSION(1, 0), {}},
-                      DeviceClass{"NoPixelShaderByteMaps", 0, kNoWideTargets}),
+    ::testing::Values(
+        DeviceClass{"PixelShader20", D3DPS_VERSION(2, 0), {}},
+        // Dynamic L16 textures refused: the noise falls back to L8.
+        DeviceClass{"PixelShader20L8Noise", D3DPS_VERSION(2, 0), {{D3DFMT_L16, D3DUSAGE_DYNAMIC}}},
+        DeviceClass{"PixelShader20ByteMaps", D3DPS_VERSION(2, 0), kNoWideTargets},
+        DeviceClass{"PixelShader14", D3DPS_VERSION(1, 4), {}},
+        DeviceClass{"PixelShader11ByteMaps", D3DPS_VERSION(1, 1), kNoWideTargets},
+        DeviceClass{"PixelShader10", D3DPS_VERSION(1, 0), {}},
+        DeviceClass{"NoPixelShaderByteMaps", 0, kNoWideTargets}),
     ClassName);
 
 long ResidentKiB()
