@@ -40,9 +40,7 @@ namespace
 using swk::ComPtr;
 using Colour = std::array<double, 3>;
 // Bilinear sampling and the per-pixel normal arithmetic are the bake tool's.
-using Channel = swk::tools::HeightField;
-using swk::tools::Addressing;
-using swk::tools::SampleBilinear;
+using namespace swk::tools;
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -75,9 +73,9 @@ struct DeviceClass
 
 // A layer as the upload stores it (L16, or L8 when eightBit) and the sampler
 // reads it back, in [0, 1].
-Channel NoiseTexture(const int (&layer)[128][128], bool eightBit)
+HeightField NoiseTexture(const int (&layer)[128][128], bool eightBit)
 {
-    Channel noise{128, 128, std::vector<double>(128 * 128)};
+    HeightField noise{128, 128, std::vector<double>(128 * 128)};
     for (int y = 0; y < 128; ++y)
         for (int x = 0; x < 128; ++x)
         {
@@ -239,8 +237,8 @@ private:
         EXPECT_EQ(eightBit, class_.Refuses(D3DFMT_L16, D3DUSAGE_DYNAMIC));
 
         const auto& layers = CWaveGeneratorProbe::Layers(g);
-        const Channel noise0 = NoiseTexture(layers[0], eightBit);
-        const Channel noise1 = NoiseTexture(layers[1], eightBit);
+        const HeightField noise0 = NoiseTexture(layers[0], eightBit);
+        const HeightField noise1 = NoiseTexture(layers[1], eightBit);
         const int W = int(heights.width), H = int(heights.height);
         // Layer 0 spans the map once, layer 1 sixteen times each way.
         const Worst height =
@@ -254,14 +252,14 @@ private:
                             0.0, 1.0);
                         return Colour{h, h, h};
                     });
-        Channel red{W, H, std::vector<double>(size_t(W) * H)};
+        HeightField red{W, H, std::vector<double>(size_t(W) * H)};
         for (size_t i = 0; i < red.values.size(); ++i)
             red.values[i] = heights.rgba[i * 4];
         const Worst normal =
             Compare(normals, W, H, true,
                     [&](int x, int y)
                     {
-                        const Colour n = swk::tools::SurfaceNormal(red, x, y, Addressing::Mirror);
+                        const Colour n = SurfaceNormal(red, x, y, Addressing::Mirror);
                         return Colour{(n[0] + 1) / 2, (n[1] + 1) / 2, (n[2] + 1) / 2};
                     });
         // With power-of-two map sizes every sample falls on a whole, half or
@@ -314,10 +312,8 @@ private:
     }
 };
 
-std::string ClassName(const ::testing::TestParamInfo<DeviceClass>& info)
-{
-    return info.param.name;
-}
+const auto ClassName = [](const ::testing::TestParamInfo<DeviceClass>& info)
+{ return std::string(info.param.name); };
 
 const auto kPaths = ::testing::Values(DeviceClass{"PixelShader20", D3DPS_VERSION(2, 0), {}},
                                       DeviceClass{"PixelShader14", D3DPS_VERSION(1, 4), {}},

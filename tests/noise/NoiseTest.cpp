@@ -209,18 +209,13 @@ namespace
 {
 using Probe = CWaveGeneratorProbe;
 
+// The generator holds over 400 KB of arrays, so it lives on the heap.
 std::unique_ptr<swk::test::TestDevice> MakeDevice(int nPitchPadding = 0)
 {
     swk::test::TestDevice::Options options;
     options.pixelShaderVersion = 0;
     options.pitchPadding = nPitchPadding;
     return std::make_unique<swk::test::TestDevice>(options);
-}
-
-// The object holds over 400 KB of arrays, so it lives on the heap.
-std::unique_ptr<CWaveGenerator> MakeGenerator(swk::test::TestDevice& device)
-{
-    return std::make_unique<CWaveGenerator>(&device, 64, 64);
 }
 
 const int kSize = CGradientNoise::TABLE_SIZE;
@@ -290,7 +285,7 @@ TEST(NoiseVolume, SamplesTheSecondTablesAtTheJitteredPointsIn122878Draws)
     const int next = rand();
 
     auto device = MakeDevice();
-    auto generator = MakeGenerator(*device);
+    auto generator = std::make_unique<CWaveGenerator>(device.get(), 64, 64);
     srand(104);
     Probe::BuildNoiseVolume(*generator);
     EXPECT_EQ(next, rand());
@@ -316,7 +311,7 @@ TEST(NoiseVolume, SamplesTheSecondTablesAtTheJitteredPointsIn122878Draws)
 TEST(NoiseLayers, AnySpeedKeepsTheClockFiniteAndTheLayersInRange)
 {
     auto device = MakeDevice();
-    auto generator = MakeGenerator(*device);
+    auto generator = std::make_unique<CWaveGenerator>(device.get(), 64, 64);
     const float speeds[] = {0.0f, -3.0f, NAN, INFINITY, -INFINITY, 1e30f, -1e30f};
     const DWORD steps[] = {0, 0xFFFFFFFFu, 0xFFFFFFFFu};
     const auto inRange = [&]
@@ -355,7 +350,7 @@ TEST(NoiseLayers, AnySpeedKeepsTheClockFiniteAndTheLayersInRange)
 TEST(NoiseLayersReference, MatchAPlainReadingOverManyFramesSeedsAndSpeeds)
 {
     auto device = MakeDevice();
-    auto generator = MakeGenerator(*device);
+    auto generator = std::make_unique<CWaveGenerator>(device.get(), 64, 64);
     std::mt19937 random(17);
     std::uniform_int_distribution<int> elapsed(0, 120);
     static int expected[2][128][128];
@@ -389,7 +384,7 @@ protected:
         // The generator holds textures of the device it was made on.
         m_generator.reset();
         m_device = MakeDevice(nPitchPadding);
-        m_generator = MakeGenerator(*m_device);
+        m_generator = std::make_unique<CWaveGenerator>(m_device.get(), 64, 64);
         for (int t = 0; t < 2; ++t)
         {
             IDirect3DTexture9* pTexture = nullptr;

@@ -117,9 +117,6 @@ std::vector<std::string> Listing(const std::string& folder, bool hidden = false)
     return names;
 }
 
-// One 8-bit step of a normal component, which spans [-1, 1].
-constexpr double kStep = 2.0 / 255;
-
 void Bake(const std::string& folder, const std::string& arguments)
 {
     const Outcome outcome = Swellkit("bake --quiet --out " + folder + " " + arguments);
@@ -225,7 +222,8 @@ TEST_P(BakeOnEachClass, WritesUnitNormalsRepeatablyBySeed)
                 else
                     EXPECT_EQ(normal.at(x, y, 0) + normal.at(x, y, 1) + normal.at(x, y, 2), 765);
             }
-        EXPECT_LE(worst, std::sqrt(3.0) * kStep) << "frame " << k;
+        // Within one 8-bit step (2 / 255 of the [-1, 1] range) in each component.
+        EXPECT_LE(worst, std::sqrt(3.0) * 2.0 / 255) << "frame " << k;
 
         EXPECT_EQ(Shape(ReadPng(FramePath(first, "preview", k))),
                   (std::array<int, 4>{c.size, c.size, 8, 3}));
@@ -243,8 +241,7 @@ INSTANTIATE_TEST_SUITE_P(Classes, BakeOnEachClass,
                          testing::Values(DeviceCase{"ps20", 32, true},
                                          DeviceCase{"ps11", 16, false},
                                          DeviceCase{"fixed", 8, false}),
-                         [](const testing::TestParamInfo<DeviceCase>& info)
-                         { return std::string(info.param.deviceClass); });
+                         [](const auto& info) { return std::string(info.param.deviceClass); });
 
 // The mean colour step across the wrapped border over the mean step between
 // neighbours inside the map, horizontally and vertically.
