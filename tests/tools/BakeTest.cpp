@@ -2,8 +2,10 @@
 // them: sizes and depths, repeatability by seed, unit normals, seamless tiling
 // and looping, atlases, the green convention, the float format and the clock
 // (the milliseconds each frame passed, in the side file).
-#include "ToolRun.h"
-
+//
+// What the tool does with bad input and with interruptions: one line naming
+// the cause, the documented exit status, and never a file that is incomplete
+// under its final name.
 #include <OpenEXR/ImfChannelList.h>
 #include <OpenEXR/ImfFrameBuffer.h>
 #include <OpenEXR/ImfHeader.h>
@@ -11,18 +13,109 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <png.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
 
-using namespace tooltest;
+namespace fs = std::filesystem;
 
 namespace
 {
 
-// One 8-bit step of a normal component, which spans [-1, 1].
-constexpr double kStep = 2.0 / 255;
+// A fresh empty folder under the test's temporary directory.
+std::string FreshFolder(const std::string& name)
+{
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    std::string unique = std::string(test->test_suite_name()) + "." + test->name();
+    std::replace(unique.begin(), unique.end(), '/', '_');
+    const fs::path folder = fs::temp_directory_path() / "tools_bake_tests" / unique / name;
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder.string();
+}
+
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Outcome
+{
+    int status = -1; // the exit status, or 128 + the signal
+    std::string stderrText;
+};
+
+// Runs swellkit with the arguments (a shell word list) and environment
+// assignments, stdout discarded.
+Outcome Swellkit(const std::string& arguments, const std::string& environment = "")
+{
+    const std::string errors = FreshFolder("stderr") + "/text";
+    const std::string command =
+        environment + " " + std::string(SWELLKIT_EXE) + " " + arguments + " >/dev/null 2>" + errors;
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw), FileBytes(errors)};
+}
+
+struct Png
+{
+    int width = 0;
+    int height = 0;
+    int bitDepth = 0;
+    int channels = 0;
+    std::vector<int> samples; // interleaved, row by row
+    int at(int x, int y, int c) const { return samples[(size_t(y) * width + x) * channels + c]; }
+};
+
+// Decodes with libpng at the file's own depth; fails the test when it cannot.
+Png ReadPng(const std::string& path)
+{
+    // Without colour chunks the simplified reader hands back 8-bit files as
+    // stored and 16-bit ones as linear, that is unchanged, in native order.
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    std::vector<uint8_t> bytes;
+    if (png_image_begin_read_from_file(&image, path.c_str()))
+        bytes.resize(PNG_IMAGE_SIZE(image));
+    if (bytes.empty() || !png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr))
+    {
+        ADD_FAILURE() << "cannot decode " << path << ": " << image.message;
+        return Png{};
+    }
+    const bool wide = image.format & PNG_FORMAT_FLAG_LINEAR;
+    Png png{int(image.width),
+            int(image.height),
+            wide ? 16 : 8,
+            int(PNG_IMAGE_SAMPLE_CHANNELS(image.format)),
+            {}};
+    for (size_t i = 0; i < bytes.size(); i += wide ? 2 : 1)
+        png.samples.push_back(wide ? bytes[i] | bytes[i + 1] << 8 : bytes[i]);
+    return png;
+}
+
+// Final names (no hidden temporaries) in a folder, sorted.
+std::vector<std::string> Listing(const std::string& folder, bool hidden = false)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+    {
+        const std::string name = entry.path().filename().string();
+        if ((name[0] == '.') == hidden)
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 void Bake(const std::string& folder, const std::string& arguments)
 {
@@ -104,8 +197,7 @@ TEST_P(BakeOnEachClass, WritesUnitNormalsRepeatablyBySeed)
     EXPECT_NE(FileBytes(first + "/normal_0000.png"), FileBytes(other + "/normal_0000.png"));
     // The same seed through msvcrt's sequence is other water.
     EXPECT_NE(FileBytes(first + "/normal_0000.png"), FileBytes(windows + "/normal_0000.png"));
-    const std::vector<uint8_t> text = FileBytes(first + "/bake.json");
-    const nlohmann::json side = nlohmann::json::parse(text.begin(), text.end());
+    const nlohmann::json side = nlohmann::json::parse(FileBytes(first + "/bake.json"));
     EXPECT_EQ(side["seed"], 11);
     EXPECT_EQ(side["size"], nlohmann::json({c.size, c.size}));
     EXPECT_EQ(side["device_class"], c.deviceClass);
@@ -130,7 +222,8 @@ TEST_P(BakeOnEachClass, WritesUnitNormalsRepeatablyBySeed)
                 else
                     EXPECT_EQ(normal.at(x, y, 0) + normal.at(x, y, 1) + normal.at(x, y, 2), 765);
             }
-        EXPECT_LE(worst, std::sqrt(3.0) * kStep) << "frame " << k;
+        // Within one 8-bit step (2 / 255 of the [-1, 1] range) in each component.
+        EXPECT_LE(worst, std::sqrt(3.0) * 2.0 / 255) << "frame " << k;
 
         EXPECT_EQ(Shape(ReadPng(FramePath(first, "preview", k))),
                   (std::array<int, 4>{c.size, c.size, 8, 3}));
@@ -148,34 +241,25 @@ INSTANTIATE_TEST_SUITE_P(Classes, BakeOnEachClass,
                          testing::Values(DeviceCase{"ps20", 32, true},
                                          DeviceCase{"ps11", 16, false},
                                          DeviceCase{"fixed", 8, false}),
-                         [](const testing::TestParamInfo<DeviceCase>& info)
-                         { return std::string(info.param.deviceClass); });
+                         [](const auto& info) { return std::string(info.param.deviceClass); });
 
-// Mean colour difference between horizontal neighbours inside the map, and
-// across the wrapped left and right borders; the same for vertical ones.
-struct Seams
+// The mean colour step across the wrapped border over the mean step between
+// neighbours inside the map, horizontally and vertically.
+std::array<double, 2> SeamRatios(const Png& n)
 {
-    double insideX = 0, borderX = 0, insideY = 0, borderY = 0;
-};
-
-Seams Measure(const Png& n)
-{
-    Seams s;
     const int w = n.width, h = n.height;
+    double inside[2] = {}, border[2] = {};
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             for (int c = 0; c < 3; ++c)
             {
-                const double dx = std::abs(n.at((x + 1) % w, y, c) - n.at(x, y, c));
-                const double dy = std::abs(n.at(x, (y + 1) % h, c) - n.at(x, y, c));
-                (x == w - 1 ? s.borderX : s.insideX) += dx;
-                (y == h - 1 ? s.borderY : s.insideY) += dy;
+                (x == w - 1 ? border : inside)[0] +=
+                    std::abs(n.at((x + 1) % w, y, c) - n.at(x, y, c));
+                (y == h - 1 ? border : inside)[1] +=
+                    std::abs(n.at(x, (y + 1) % h, c) - n.at(x, y, c));
             }
-    s.insideX /= double(w - 1) * h;
-    s.borderX /= h;
-    s.insideY /= double(h - 1) * w;
-    s.borderY /= w;
-    return s;
+    return {border[0] / h / (inside[0] / (double(w - 1) * h)),
+            border[1] / w / (inside[1] / (double(h - 1) * w))};
 }
 
 TEST(BakeTile, NormalMapEdgesContinueEachOtherOnlyWithTile)
@@ -187,11 +271,9 @@ TEST(BakeTile, NormalMapEdgesContinueEachOtherOnlyWithTile)
     const Png own = ReadPng(FramePath(plain, "normal", 0));
     const Png wrapped = ReadPng(FramePath(tiled, "normal", 0));
 
-    const Seams t = Measure(wrapped);
-    EXPECT_LT(t.borderX, 1.5 * t.insideX);
-    EXPECT_LT(t.borderY, 1.5 * t.insideY);
-    const Seams p = Measure(own);
-    EXPECT_GT(std::max(p.borderX / p.insideX, p.borderY / p.insideY), 1.5);
+    const std::array<double, 2> tiledSeams = SeamRatios(wrapped), plainSeams = SeamRatios(own);
+    EXPECT_LT(std::max(tiledSeams[0], tiledSeams[1]), 1.5);
+    EXPECT_GT(std::max(plainSeams[0], plainSeams[1]), 1.5);
 
     // Away from the borders both come from the same arithmetic.
     int worst = 0;
@@ -287,6 +369,102 @@ TEST(BakeLayout, AtlasNormalYAndFloatFilesHoldTheFrames)
             EXPECT_LE(heightError, 0.5 + 1e-3);
             EXPECT_LE(normalError, 0.5 + 255.0 / 2048); // half keeps 11 significant bits
         }
+    }
+}
+
+struct BadInput
+{
+    const char* name;
+    std::string arguments;
+    const char* says;
+    int status;
+    const char* environment = "";
+    const char* below = ""; // appended to the output folder's path
+};
+
+int OwnLines(const std::string& text)
+{
+    int lines = 0;
+    for (size_t at = text.find("swellkit"); at != std::string::npos;
+         at = text.find("\nswellkit", at + 1))
+        ++lines;
+    return lines;
+}
+
+using BakeRefuses = testing::TestWithParam<BadInput>;
+
+TEST_P(BakeRefuses, WithOneLineAndNoFiles)
+{
+    const BadInput& c = GetParam();
+    const std::string folder = FreshFolder("out");
+    std::ofstream(folder + "/normal_0000.png") << "kept";
+    const Outcome outcome =
+        Swellkit("bake --out " + folder + c.below + " " + c.arguments, c.environment);
+    EXPECT_EQ(outcome.status, c.status) << outcome.stderrText;
+    EXPECT_NE(outcome.stderrText.find(c.says), std::string::npos) << outcome.stderrText;
+    EXPECT_EQ(OwnLines(outcome.stderrText), 1) << outcome.stderrText;
+    EXPECT_EQ(Listing(folder), std::vector<std::string>{"normal_0000.png"});
+    EXPECT_EQ(Listing(folder, true), std::vector<std::string>{});
+    EXPECT_EQ(FileBytes(folder + "/normal_0000.png"), "kept");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BakeRefuses,
+    testing::Values(BadInput{"UnknownOption", "--bogus", "--bogus", 2},
+                    BadInput{"SizeZero", "--size 0x16", "'0x16' is not WxH", 2},
+                    BadInput{"SizeNotWxH", "--size 16", "'16' is not WxH", 2},
+                    BadInput{"SizeTooLarge", "--size 5000x16", "'5000x16' is not WxH", 2},
+                    BadInput{"NoFrames", "--frames 0", "--frames: Value 0 not in range", 2},
+                    BadInput{"DeviceClass", "--device-class ps30", "ps30 not in", 2},
+                    BadInput{"MapName", "--maps height,depth", "depth not in", 2},
+                    BadInput{"AtlasTooSmall", "--frames 2 --atlas 1x1", "1x1 holds fewer", 2},
+                    BadInput{"LoopLongerThanBake", "--frames 2 --loop 3", "--loop: 3 frames", 2},
+                    BadInput{"FolderUnderAFile", "", "--out", 1, "", "/normal_0000.png/sub"},
+                    BadInput{"ExistingFile", "", "--force", 1},
+                    BadInput{"NoVulkanDevice", "--force", "no Vulkan device", 1,
+                             "SWK_VK_DEVICE=no-such-device"}),
+    [](const testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
+
+// A rename that fails part way (a folder sits under a frame's final name):
+// the bake stops with the file named, and leaves no temporary behind.
+TEST(BakeFailure, StopsCleanlyWhenAFileCannotBePlaced)
+{
+    const std::string folder = FreshFolder("out");
+    fs::create_directory(folder + "/normal_0002.png");
+    const Outcome outcome =
+        Swellkit("bake --size 16x16 --frames 6 --force --quiet --out " + folder);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(outcome.stderrText.find("normal_0002.png"), std::string::npos) << outcome.stderrText;
+    EXPECT_EQ(Listing(folder, true), std::vector<std::string>{});
+    for (const std::string& name : Listing(folder))
+        if (name != "normal_0002.png")
+        {
+            EXPECT_GT(ReadPng(folder + "/" + name).width, 0) << name;
+        }
+    EXPECT_FALSE(fs::exists(folder + "/bake.json"));
+    EXPECT_FALSE(fs::exists(folder + "/preview.gif"));
+}
+
+TEST(BakeFailure, InterruptLeavesOnlyCompleteFiles)
+{
+    const std::string folder = FreshFolder("out");
+    const std::string status = FreshFolder("status") + "/code";
+    // Interrupted once the third frame is on disk, mid-way through the bake.
+    const std::string script =
+        std::string(SWELLKIT_EXE) + " bake --size 64x64 --frames 5000 --out " + folder +
+        " 2>/dev/null & p=$!; while [ ! -e " + folder +
+        "/normal_0002.png ] && kill -0 $p; do sleep 0.05; done; kill -INT $p; wait $p; "
+        "echo $? >" +
+        status;
+    ASSERT_EQ(std::system(("sh -c '" + script + "'").c_str()), 0);
+    EXPECT_EQ(FileBytes(status), "130\n");
+    EXPECT_EQ(Listing(folder, true), std::vector<std::string>{});
+    const std::vector<std::string> names = Listing(folder);
+    EXPECT_LT(names.size(), 3u * 5000u);
+    for (const std::string& name : names)
+    {
+        ASSERT_EQ(name.substr(name.size() - 4), ".png") << name;
+        EXPECT_EQ(ReadPng(folder + "/" + name).width, 64) << name;
     }
 }
 

@@ -13,7 +13,7 @@ namespace swellkit::view
 namespace
 {
 
-TEST(Png, PixelsComeBackInTheirChannels)
+TEST(Png, PixelsComeBackInTheirChannelsAndAFailedWriteLeavesNothing)
 {
     const std::vector<uint8_t> bgra = {10, 20, 30, 255, 40, 50, 60, 0, 70, 80, 90, 128,
                                        1,  2,  3,  4,   5,  6,  7,  8, 9,  10, 11, 12};
@@ -33,15 +33,12 @@ TEST(Png, PixelsComeBackInTheirChannels)
         for (int c = 0; c < 3; ++c)
             EXPECT_EQ(rgb[3 * i + c], bgra[4 * i + 2 - c]) << "pixel " << i << " channel " << c;
     std::filesystem::remove(path);
-}
 
-TEST(Png, AFileThatCannotBeWrittenLeavesNothing)
-{
-    const std::string path = testing::TempDir() + "no-such-folder/shot.png";
-    std::string why;
-    EXPECT_FALSE(WritePng(path, 1, 1, {0, 0, 0, 0}, &why));
+    const std::string unwritable = testing::TempDir() + "no-such-folder/shot.png";
+    why.clear();
+    EXPECT_FALSE(WritePng(unwritable, 1, 1, {0, 0, 0, 0}, &why));
     EXPECT_FALSE(why.empty());
-    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(std::filesystem::exists(unwritable));
     EXPECT_FALSE(WritePng(testing::TempDir() + "short.png", 2, 2, {0, 0, 0, 0}, &why));
     EXPECT_FALSE(std::filesystem::exists(testing::TempDir() + "short.png"));
 }

@@ -7,8 +7,7 @@
 #include <thread>
 #include <vector>
 
-using swk::win32::RandSequence;
-using swk::win32::SetRandSequence;
+using namespace swk::win32;
 
 namespace
 {
