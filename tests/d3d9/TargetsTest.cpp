@@ -12,11 +12,11 @@ namespace
 
 using Targets = OpenDevice<32, 32, D3DFMT_A8R8G8B8, true>;
 
-TEST_F(Targets, ClearIsCutToTheViewportAndTheEnabledScissor)
+TEST_F(Targets, ClearIsCutToTheViewportAndTheEnabledScissorUntilTheTargetIsSet)
 {
     auto surface = bindTarget(32, 16, D3DFMT_A8R8G8B8);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff000000, 1.0f, 0), D3D_OK);
-    const D3DVIEWPORT9 viewport{4, 2, 10, 6, 0.0f, 1.0f};
+    const D3DVIEWPORT9 viewport{4, 2, 10, 6, 0.25f, 0.5f};
     ASSERT_EQ(device_->SetViewport(&viewport), D3D_OK);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff20c0ff, 1.0f, 0), D3D_OK);
     // A rectangle reaching outside the viewport is cut to it; the scissor,
@@ -41,22 +41,17 @@ TEST_F(Targets, ClearIsCutToTheViewportAndTheEnabledScissor)
                                                    : 0xff000000;
             ASSERT_EQ(p.at<uint32_t>(x, y, 0), expected) << x << "," << y;
         }
-}
 
-TEST_F(Targets, SettingRenderTargetZeroResetsViewportAndScissor)
-{
-    auto surface = level(renderTarget(8, 4, D3DFMT_A8R8G8B8).get());
-    const D3DVIEWPORT9 viewport{1, 2, 3, 4, 0.25f, 0.5f};
-    ASSERT_EQ(device_->SetViewport(&viewport), D3D_OK);
+    // Setting render target 0 makes viewport and scissor the whole target.
     ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
     D3DVIEWPORT9 now{};
     ASSERT_EQ(device_->GetViewport(&now), D3D_OK);
-    const D3DVIEWPORT9 whole{0, 0, 8, 4, 0.0f, 1.0f};
+    const D3DVIEWPORT9 whole{0, 0, 32, 16, 0.0f, 1.0f};
     EXPECT_EQ(std::memcmp(&now, &whole, sizeof now), 0);
-    RECT scissor{};
-    ASSERT_EQ(device_->GetScissorRect(&scissor), D3D_OK);
-    EXPECT_EQ(scissor.right, 8);
-    EXPECT_EQ(scissor.bottom, 4);
+    RECT cut{};
+    ASSERT_EQ(device_->GetScissorRect(&cut), D3D_OK);
+    EXPECT_EQ(cut.right, 32);
+    EXPECT_EQ(cut.bottom, 16);
 }
 
 TEST_F(Targets, BackBufferDepthAndPlainTargetsRoundTripAndReadBack)
