@@ -98,7 +98,7 @@ TEST_F(Creation, OptionsSelectTheDeviceClass)
     ASSERT_TRUE(device_);
     ASSERT_EQ(device_->GetDeviceCaps(&caps), D3D_OK);
     EXPECT_EQ(caps.PixelShaderVersion, 0u);
-    const std::vector<DWORD> blob = pixelBlob(kTexcoordPixelShader);
+    const std::vector<DWORD> blob = shaderBlob(ShaderBlobStage::Pixel, kTexcoordPixelShader);
     ComPtr<IDirect3DPixelShader9> shader;
     EXPECT_EQ(device_->CreatePixelShader(blob.data(), shader.out()), D3DERR_INVALIDCALL);
 }

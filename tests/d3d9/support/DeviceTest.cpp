@@ -60,7 +60,8 @@ ComPtr<IDirect3DVertexBuffer9> DeviceTest::vertexBuffer(const void* vertices, UI
 
 void DeviceTest::drawQuad(IDirect3DPixelShader9* ps, IDirect3DBaseTexture9* texture)
 {
-    const std::vector<DWORD> blob = vertexBlob(kTexcoordVertexShader, kTexcoordInputs);
+    const std::vector<DWORD> blob =
+        shaderBlob(ShaderBlobStage::Vertex, kTexcoordVertexShader, kTexcoordInputs);
     ComPtr<IDirect3DVertexShader9> vs;
     ASSERT_TRUE(!blob.empty() && device_->CreateVertexShader(blob.data(), vs.out()) == D3D_OK);
     device_->SetVertexShader(vs.get());

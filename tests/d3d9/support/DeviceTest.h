@@ -133,7 +133,7 @@ protected:
 
     ComPtr<IDirect3DPixelShader9> pixelShader(const std::string& glsl)
     {
-        const std::vector<DWORD> blob = pixelBlob(glsl);
+        const std::vector<DWORD> blob = shaderBlob(ShaderBlobStage::Pixel, glsl);
         ComPtr<IDirect3DPixelShader9> shader;
         EXPECT_TRUE(!blob.empty() &&
                     device_->CreatePixelShader(blob.data(), shader.out()) == D3D_OK);
