@@ -39,22 +39,16 @@ bool isRenderState(DWORD state)
     return false;
 }
 
-DWORD floatBits(float f)
-{
-    DWORD d;
-    std::memcpy(&d, &f, sizeof d);
-    return d;
-}
-
 void expectDefaults(IDirect3DDevice9* device)
 {
+    // FOGEND holds the bits of 1.0f.
     const std::pair<D3DRENDERSTATETYPE, DWORD> defaults[] = {
         {D3DRS_ZENABLE, D3DZB_TRUE}, // an automatic depth surface exists
         {D3DRS_CULLMODE, D3DCULL_CCW},   {D3DRS_LIGHTING, TRUE},
         {D3DRS_ZWRITEENABLE, TRUE},      {D3DRS_ALPHABLENDENABLE, FALSE},
         {D3DRS_SRCBLEND, D3DBLEND_ONE},  {D3DRS_DESTBLEND, D3DBLEND_ZERO},
         {D3DRS_ZFUNC, D3DCMP_LESSEQUAL}, {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS},
-        {D3DRS_FOGEND, floatBits(1.0f)}, {D3DRS_STENCILMASK, 0xffffffff},
+        {D3DRS_FOGEND, 0x3f800000},      {D3DRS_STENCILMASK, 0xffffffff},
         {D3DRS_CLIPPING, TRUE},          {D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1},
         {D3DRS_COLORWRITEENABLE, 0xf},   {D3DRS_TEXTUREFACTOR, 0xffffffff}};
     for (auto [state, expected] : defaults)
