@@ -131,10 +131,7 @@ TEST_F(States, ConstantsAndBoundObjectsReadBack)
     ASSERT_EQ(device_->CreateVertexBuffer(120, 0, 0x102, D3DPOOL_MANAGED, vb.out(), nullptr),
               D3D_OK);
     ASSERT_EQ(device_->SetStreamSource(0, vb.get(), 8, 20), D3D_OK);
-    ComPtr<IDirect3DTexture9> texture;
-    ASSERT_EQ(device_->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.out(),
-                                     nullptr),
-              D3D_OK);
+    ComPtr<IDirect3DTexture9> texture = renderTarget(4, 4, D3DFMT_A8R8G8B8);
     ASSERT_EQ(device_->SetTexture(3, texture.get()), D3D_OK);
     IDirect3DVertexBuffer9* rawBuffer = vb.get();
     IDirect3DTexture9* rawTexture = texture.get();
