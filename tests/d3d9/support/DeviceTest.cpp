@@ -21,9 +21,6 @@ void main()
 }
 )";
 
-const std::vector<BlobInput> kTexcoordInputs = {{0, D3DDECLUSAGE_POSITION, 0},
-                                                {1, D3DDECLUSAGE_TEXCOORD, 0}};
-
 constexpr uint8_t kCanary = 0xCD;
 
 } // namespace
@@ -61,7 +58,8 @@ ComPtr<IDirect3DVertexBuffer9> DeviceTest::vertexBuffer(const void* vertices, UI
 void DeviceTest::drawQuad(IDirect3DPixelShader9* ps, IDirect3DBaseTexture9* texture)
 {
     const std::vector<DWORD> blob =
-        shaderBlob(ShaderBlobStage::Vertex, kTexcoordVertexShader, kTexcoordInputs);
+        shaderBlob(ShaderBlobStage::Vertex, kTexcoordVertexShader,
+                   {{0, D3DDECLUSAGE_POSITION, 0}, {1, D3DDECLUSAGE_TEXCOORD, 0}});
     ComPtr<IDirect3DVertexShader9> vs;
     ASSERT_TRUE(!blob.empty() && device_->CreateVertexShader(blob.data(), vs.out()) == D3D_OK);
     device_->SetVertexShader(vs.get());
