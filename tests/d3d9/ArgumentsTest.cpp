@@ -72,6 +72,8 @@ TEST_F(Arguments, EachBrokenRuleIsRefusedAndNamed)
                                 nullptr);
     };
     IDirect3DSurface9** surface = as<IDirect3DSurface9>(made);
+    auto rt = [&](UINT w, D3DMULTISAMPLE_TYPE samples)
+    { return d->CreateRenderTarget(w, 8, D3DFMT_A8R8G8B8, samples, 0, 0, surface, nullptr); };
     D3DPRESENT_PARAMETERS wide = presentation(60000, 16);
     ComPtr<IDirect3DSurface9> before, target = level(renderTarget(8, 8, D3DFMT_A8R8G8B8).get());
     ASSERT_EQ(d->GetRenderTarget(0, before.out()), D3D_OK);
@@ -90,7 +92,6 @@ TEST_F(Arguments, EachBrokenRuleIsRefusedAndNamed)
     DWORD value = 0;
     const D3DFORMAT argb = D3DFMT_A8R8G8B8;
     const D3DPOOL def = D3DPOOL_DEFAULT, managed = D3DPOOL_MANAGED;
-    const D3DMULTISAMPLE_TYPE one = D3DMULTISAMPLE_NONE;
 
     const Refusal rules[] = {
         {"CreateTexture: Width " + past + " exceeds MaxTextureWidth " + limit,
@@ -105,18 +106,14 @@ TEST_F(Arguments, EachBrokenRuleIsRefusedAndNamed)
         {"CreateTexture: depth-stencil Format 75 is not allowed here",
          [&] { return tex(8, 8, 1, 0, D3DFMT_D24S8, def); }, true},
         {"CreateRenderTarget: Width " + past + " exceeds MaxTextureWidth " + limit,
-         [&] { return d->CreateRenderTarget(max_ + 1, 8, argb, one, 0, 0, surface, nullptr); },
-         true},
+         [&] { return rt(max_ + 1, D3DMULTISAMPLE_NONE); }, true},
         {"CreateRenderTarget: multisample type 4 quality 0 is not available",
-         [&] {
-             return d->CreateRenderTarget(8, 8, argb, D3DMULTISAMPLE_4_SAMPLES, 0, 0, surface,
-                                          nullptr);
-         },
-         true, false, D3DERR_NOTAVAILABLE},
+         [&] { return rt(8, D3DMULTISAMPLE_4_SAMPLES); }, true, false, D3DERR_NOTAVAILABLE},
         {"CreateDepthStencilSurface: Height " + past + " exceeds MaxTextureHeight " + limit,
-         [&] {
-             return d->CreateDepthStencilSurface(8, max_ + 1, D3DFMT_D24S8, one, 0, 0, surface,
-                                                 nullptr);
+         [&]
+         {
+             return d->CreateDepthStencilSurface(8, max_ + 1, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0,
+                                                 0, surface, nullptr);
          },
          true},
         {"CreateOffscreenPlainSurface: Pool 1 is not allowed for this resource",

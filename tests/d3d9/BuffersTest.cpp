@@ -33,7 +33,7 @@ protected:
     }
 };
 
-TEST_F(Buffers, LockWithoutFlagsKeepsWhatTheGpuDrewFrom)
+TEST_F(Buffers, LockWithoutFlagsKeepsWhatTheGpuDrewFromAndIndexedDrawsReadIt)
 {
     auto vb =
         buffer(D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, D3DPOOL_DEFAULT, 0xff0000ff, 0xff00ff00);
@@ -50,6 +50,19 @@ TEST_F(Buffers, LockWithoutFlagsKeepsWhatTheGpuDrewFrom)
     ASSERT_EQ(vb->Unlock(), D3D_OK);
     EXPECT_EQ(drawAndRead(vb.get(), 4), 0xffff0000u);
     EXPECT_EQ(drawAndRead(vb.get(), 0), 0xff0000ffu);
+
+    // The same quad again through an index buffer, from base vertex 4.
+    ComPtr<IDirect3DIndexBuffer9> ib;
+    ASSERT_EQ(
+        device_->CreateIndexBuffer(6 * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, ib.out(), nullptr),
+        D3D_OK);
+    ASSERT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
+    const uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
+    std::memcpy(data, indices, sizeof indices);
+    ASSERT_EQ(ib->Unlock(), D3D_OK);
+    device_->SetIndices(ib.get());
+    scene([&] { return device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2); });
+    EXPECT_EQ(pixel(1, 6), 0xffff0000u);
 }
 
 TEST_F(Buffers, DiscardAndNoOverwriteLetTheCpuRunAhead)
@@ -92,25 +105,6 @@ TEST_F(Buffers, NestedLocksShareTheMemoryAndEachNeedsItsUnlock)
     EXPECT_EQ(vb->Unlock(), D3D_OK);
     EXPECT_EQ(vb->Unlock(), D3D_OK);
     EXPECT_EQ(vb->Unlock(), D3DERR_INVALIDCALL);
-}
-
-TEST_F(Buffers, IndexedDrawsReadTheIndexBuffer)
-{
-    auto vb = buffer(0, D3DPOOL_MANAGED, 0xff000000, 0xff00ffff);
-    ASSERT_TRUE(vb);
-    void* data = nullptr;
-    ComPtr<IDirect3DIndexBuffer9> ib;
-    ASSERT_EQ(
-        device_->CreateIndexBuffer(6 * 2, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, ib.out(), nullptr),
-        D3D_OK);
-    ASSERT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
-    const uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
-    std::memcpy(data, indices, sizeof indices);
-    ASSERT_EQ(ib->Unlock(), D3D_OK);
-    device_->SetStreamSource(0, vb.get(), 0, sizeof(ScreenVertex));
-    device_->SetIndices(ib.get());
-    scene([&] { return device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2); });
-    EXPECT_EQ(pixel(1, 6), 0xff00ffffu);
 }
 
 } // namespace

@@ -81,35 +81,21 @@ ComPtr<IDirect3D9> emulate(DWORD flags, DWORD pixelShaderVersion,
 
 constexpr DWORD kClass = SWK_OPTION_PIXELSHADERVERSION | SWK_OPTION_REFUSEDFORMATS;
 
-TEST_F(Creation, OptionsSelectTheDeviceClass)
+TEST_F(Creation, OptionsSelectTheDeviceClassAndRefusedFormatsFailOnlyForTheirUsages)
 {
     ComPtr<IDirect3D9> d3d;
     D3DCAPS9 caps{};
     for (DWORD version : {DWORD(D3DPS_VERSION(2, 0)), DWORD(D3DPS_VERSION(1, 4)),
                           DWORD(D3DPS_VERSION(1, 1)), DWORD(D3DPS_VERSION(1, 0)), DWORD(0)})
     {
-        d3d = emulate(kClass, version);
+        d3d = emulate(kClass, version,
+                      {{D3DFMT_L16, D3DUSAGE_DYNAMIC},
+                       {D3DFMT_A16B16G16R16, D3DUSAGE_RENDERTARGET},
+                       {D3DFMT_A16B16G16R16F, 0}});
         ASSERT_TRUE(d3d);
         ASSERT_EQ(d3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps), D3D_OK);
         EXPECT_EQ(caps.PixelShaderVersion, version);
     }
-    // The last class has no pixel shaders: its devices say so and take none.
-    device_ = createDevice(8, 8, D3DFMT_X8R8G8B8, false, d3d.get());
-    ASSERT_TRUE(device_);
-    ASSERT_EQ(device_->GetDeviceCaps(&caps), D3D_OK);
-    EXPECT_EQ(caps.PixelShaderVersion, 0u);
-    const std::vector<DWORD> blob = pixelBlob(kTexcoordPixelShader);
-    ComPtr<IDirect3DPixelShader9> shader;
-    EXPECT_EQ(device_->CreatePixelShader(blob.data(), shader.out()), D3DERR_INVALIDCALL);
-}
-
-TEST_F(Creation, RefusedFormatsFailOnlyForTheirUsages)
-{
-    ComPtr<IDirect3D9> d3d = emulate(kClass, D3DPS_VERSION(3, 0),
-                                     {{D3DFMT_L16, D3DUSAGE_DYNAMIC},
-                                      {D3DFMT_A16B16G16R16, D3DUSAGE_RENDERTARGET},
-                                      {D3DFMT_A16B16G16R16F, 0}});
-    ASSERT_TRUE(d3d);
     const std::tuple<DWORD, D3DFORMAT, HRESULT> checks[] = {
         {D3DUSAGE_DYNAMIC, D3DFMT_L16, D3DERR_NOTAVAILABLE},
         {0, D3DFMT_L16, D3D_OK},
@@ -122,8 +108,15 @@ TEST_F(Creation, RefusedFormatsFailOnlyForTheirUsages)
         EXPECT_EQ(check(d3d.get(), usage, D3DRTYPE_TEXTURE, format), expected)
             << format << "/" << usage;
 
+    // The last class has no pixel shaders: its devices say so and take none,
+    // and they make no texture of a refused format and usage.
     device_ = createDevice(8, 8, D3DFMT_X8R8G8B8, false, d3d.get());
     ASSERT_TRUE(device_);
+    ASSERT_EQ(device_->GetDeviceCaps(&caps), D3D_OK);
+    EXPECT_EQ(caps.PixelShaderVersion, 0u);
+    const std::vector<DWORD> blob = shaderBlob(ShaderBlobStage::Pixel, kTexcoordPixelShader);
+    ComPtr<IDirect3DPixelShader9> shader;
+    EXPECT_EQ(device_->CreatePixelShader(blob.data(), shader.out()), D3DERR_INVALIDCALL);
     ComPtr<IDirect3DTexture9> texture;
     EXPECT_EQ(device_->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_L16, D3DPOOL_DEFAULT,
                                      texture.out(), nullptr),

@@ -140,19 +140,18 @@ TEST_F(FixedFunction, LightingUsesMaterialSourcesForTransformedVertices)
     material.Emissive = {0.0f, 0.0f, 0.25f, 1.0f};
     device_->SetMaterial(&material);
     device_->SetRenderState(D3DRS_AMBIENT, 0xff808080);
-    auto draw = [&] { drawStrip(quad); };
     device_->SetRenderState(D3DRS_LIGHTING, FALSE);
-    draw();
+    drawStrip(quad);
     EXPECT_EQ(pixel(), 0xff00ff00u);
     // No lights can be set: emissive plus global ambient times the ambient source.
     device_->SetRenderState(D3DRS_LIGHTING, TRUE);
-    draw();
+    drawStrip(quad);
     uint32_t lit = pixel();
     EXPECT_NEAR(int((lit >> 16) & 0xff), 0x80, 1);
     EXPECT_EQ((lit >> 8) & 0xff, 0u);
     EXPECT_NEAR(int(lit & 0xff), 0x40, 1);
     device_->SetRenderState(D3DRS_AMBIENTMATERIALSOURCE, D3DMCS_COLOR1);
-    draw();
+    drawStrip(quad);
     lit = pixel();
     EXPECT_EQ((lit >> 16) & 0xff, 0u);
     EXPECT_NEAR(int((lit >> 8) & 0xff), 0x80, 1);

@@ -15,13 +15,10 @@ TEST_F(Lifecycle, LostDeviceDropsWorkAndResetWaitsForEveryDefaultPoolObject)
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff112233, 1.0f, 0), D3D_OK);
     ComPtr<IDirect3DTexture9> texture = renderTarget(8, 8, D3DFMT_A8R8G8B8);
     ASSERT_EQ(device_->SetTexture(0, texture.get()), D3D_OK);
-    ComPtr<IDirect3DVertexBuffer9> buffer, managed;
-    ASSERT_EQ(device_->CreateVertexBuffer(64, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0,
-                                          D3DPOOL_DEFAULT, buffer.out(), nullptr),
-              D3D_OK);
+    auto buffer = vertexBuffer(kFullQuad, sizeof kFullQuad, D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT);
     // Managed and system-memory objects survive a reset and do not block it.
-    ASSERT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, managed.out(), nullptr),
-              D3D_OK);
+    auto managed = vertexBuffer(kFullQuad, sizeof kFullQuad, 0, 0, D3DPOOL_MANAGED);
+    ASSERT_TRUE(buffer && managed);
     ComPtr<IDirect3DSurface9> copy = systemSurface(4, 4);
     ComPtr<ISwkDevice9> swk;
     ASSERT_EQ(device_->QueryInterface(IID_ISwkDevice9, reinterpret_cast<void**>(swk.out())),

@@ -44,12 +44,9 @@ TEST_P(TexcoordQuad, SamplesTexcoordAtPixelCornersOfTheViewport)
                                             inside ? double(y - vp.Y) / vp.Height : 0.0,
                                             inside ? 0.0 : 1.0};
                 for (UINT c = 0; c < 3; ++c)
-                    if (unorm)
-                        ASSERT_EQ(p.at<uint16_t>(x, y, c), std::lround(expected[c] * 65535))
-                            << x << "," << y << " in " << vp.Width;
-                    else
-                        ASSERT_EQ(p.at<float>(x, y, c), float(expected[c]))
-                            << x << "," << y << " in " << vp.Width;
+                    ASSERT_EQ(unorm ? p.at<uint16_t>(x, y, c) : p.at<float>(x, y, c),
+                              unorm ? std::lround(expected[c] * 65535) : float(expected[c]))
+                        << x << "," << y << " in " << vp.Width;
             }
     }
 }

@@ -2,6 +2,8 @@
 // and a new or reset device starts from Direct3D 9's defaults.
 #include "DeviceTest.h"
 
+#include <tuple>
+
 namespace swk::test
 {
 namespace
@@ -37,45 +39,34 @@ bool isRenderState(DWORD state)
     return false;
 }
 
-DWORD floatBits(float f)
-{
-    DWORD d;
-    std::memcpy(&d, &f, sizeof d);
-    return d;
-}
-
 void expectDefaults(IDirect3DDevice9* device)
 {
-    const struct
-    {
-        D3DRENDERSTATETYPE state;
-        DWORD value;
-    } defaults[] = {{D3DRS_ZENABLE, D3DZB_TRUE}, // an automatic depth surface exists
-                    {D3DRS_CULLMODE, D3DCULL_CCW},   {D3DRS_LIGHTING, TRUE},
-                    {D3DRS_ZWRITEENABLE, TRUE},      {D3DRS_ALPHABLENDENABLE, FALSE},
-                    {D3DRS_SRCBLEND, D3DBLEND_ONE},  {D3DRS_DESTBLEND, D3DBLEND_ZERO},
-                    {D3DRS_ZFUNC, D3DCMP_LESSEQUAL}, {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS},
-                    {D3DRS_FOGEND, floatBits(1.0f)}, {D3DRS_STENCILMASK, 0xffffffff},
-                    {D3DRS_CLIPPING, TRUE},          {D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1},
-                    {D3DRS_COLORWRITEENABLE, 0xf},   {D3DRS_TEXTUREFACTOR, 0xffffffff}};
-    for (const auto& d : defaults)
+    // FOGEND holds the bits of 1.0f.
+    const std::pair<D3DRENDERSTATETYPE, DWORD> defaults[] = {
+        {D3DRS_ZENABLE, D3DZB_TRUE}, // an automatic depth surface exists
+        {D3DRS_CULLMODE, D3DCULL_CCW},   {D3DRS_LIGHTING, TRUE},
+        {D3DRS_ZWRITEENABLE, TRUE},      {D3DRS_ALPHABLENDENABLE, FALSE},
+        {D3DRS_SRCBLEND, D3DBLEND_ONE},  {D3DRS_DESTBLEND, D3DBLEND_ZERO},
+        {D3DRS_ZFUNC, D3DCMP_LESSEQUAL}, {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS},
+        {D3DRS_FOGEND, 0x3f800000},      {D3DRS_STENCILMASK, 0xffffffff},
+        {D3DRS_CLIPPING, TRUE},          {D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1},
+        {D3DRS_COLORWRITEENABLE, 0xf},   {D3DRS_TEXTUREFACTOR, 0xffffffff}};
+    for (auto [state, expected] : defaults)
     {
         DWORD value = 0xdeadbeef;
-        EXPECT_EQ(device->GetRenderState(d.state, &value), D3D_OK);
-        EXPECT_EQ(value, d.value) << "render state " << d.state;
+        EXPECT_EQ(device->GetRenderState(state, &value), D3D_OK);
+        EXPECT_EQ(value, expected) << "render state " << state;
     }
     // Stage 0 modulates, the others are off; stage s reads coordinate set s.
-    const struct
-    {
-        DWORD stage, type, value;
-    } stageDefaults[] = {{0, D3DTSS_COLOROP, D3DTOP_MODULATE},
-                         {1, D3DTSS_COLOROP, D3DTOP_DISABLE},
-                         {3, D3DTSS_TEXCOORDINDEX, 3}};
-    for (const auto& d : stageDefaults)
+    const std::tuple<DWORD, D3DTEXTURESTAGESTATETYPE, DWORD> stageDefaults[] = {
+        {0, D3DTSS_COLOROP, D3DTOP_MODULATE},
+        {1, D3DTSS_COLOROP, D3DTOP_DISABLE},
+        {3, D3DTSS_TEXCOORDINDEX, 3}};
+    for (auto [stage, type, expected] : stageDefaults)
     {
         DWORD value = 0xdeadbeef;
-        device->GetTextureStageState(d.stage, D3DTEXTURESTAGESTATETYPE(d.type), &value);
-        EXPECT_EQ(value, d.value) << "stage " << d.stage << " state " << d.type;
+        device->GetTextureStageState(stage, type, &value);
+        EXPECT_EQ(value, expected) << "stage " << stage << " state " << type;
     }
     D3DMATRIX matrix{};
     for (D3DTRANSFORMSTATETYPE t : {D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION})
@@ -140,10 +131,7 @@ TEST_F(States, ConstantsAndBoundObjectsReadBack)
     ASSERT_EQ(device_->CreateVertexBuffer(120, 0, 0x102, D3DPOOL_MANAGED, vb.out(), nullptr),
               D3D_OK);
     ASSERT_EQ(device_->SetStreamSource(0, vb.get(), 8, 20), D3D_OK);
-    ComPtr<IDirect3DTexture9> texture;
-    ASSERT_EQ(device_->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.out(),
-                                     nullptr),
-              D3D_OK);
+    ComPtr<IDirect3DTexture9> texture = renderTarget(4, 4, D3DFMT_A8R8G8B8);
     ASSERT_EQ(device_->SetTexture(3, texture.get()), D3D_OK);
     IDirect3DVertexBuffer9* rawBuffer = vb.get();
     IDirect3DTexture9* rawTexture = texture.get();

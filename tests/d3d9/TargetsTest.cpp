@@ -12,11 +12,11 @@ namespace
 
 using Targets = OpenDevice<32, 32, D3DFMT_A8R8G8B8, true>;
 
-TEST_F(Targets, ClearIsCutToTheViewportAndTheEnabledScissor)
+TEST_F(Targets, ClearIsCutToTheViewportAndTheEnabledScissorUntilTheTargetIsSet)
 {
     auto surface = bindTarget(32, 16, D3DFMT_A8R8G8B8);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff000000, 1.0f, 0), D3D_OK);
-    const D3DVIEWPORT9 viewport{4, 2, 10, 6, 0.0f, 1.0f};
+    const D3DVIEWPORT9 viewport{4, 2, 10, 6, 0.25f, 0.5f};
     ASSERT_EQ(device_->SetViewport(&viewport), D3D_OK);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff20c0ff, 1.0f, 0), D3D_OK);
     // A rectangle reaching outside the viewport is cut to it; the scissor,
@@ -41,22 +41,17 @@ TEST_F(Targets, ClearIsCutToTheViewportAndTheEnabledScissor)
                                                    : 0xff000000;
             ASSERT_EQ(p.at<uint32_t>(x, y, 0), expected) << x << "," << y;
         }
-}
 
-TEST_F(Targets, SettingRenderTargetZeroResetsViewportAndScissor)
-{
-    auto surface = level(renderTarget(8, 4, D3DFMT_A8R8G8B8).get());
-    const D3DVIEWPORT9 viewport{1, 2, 3, 4, 0.25f, 0.5f};
-    ASSERT_EQ(device_->SetViewport(&viewport), D3D_OK);
+    // Setting render target 0 makes viewport and scissor the whole target.
     ASSERT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
     D3DVIEWPORT9 now{};
     ASSERT_EQ(device_->GetViewport(&now), D3D_OK);
-    const D3DVIEWPORT9 whole{0, 0, 8, 4, 0.0f, 1.0f};
+    const D3DVIEWPORT9 whole{0, 0, 32, 16, 0.0f, 1.0f};
     EXPECT_EQ(std::memcmp(&now, &whole, sizeof now), 0);
-    RECT scissor{};
-    ASSERT_EQ(device_->GetScissorRect(&scissor), D3D_OK);
-    EXPECT_EQ(scissor.right, 8);
-    EXPECT_EQ(scissor.bottom, 4);
+    RECT cut{};
+    ASSERT_EQ(device_->GetScissorRect(&cut), D3D_OK);
+    EXPECT_EQ(cut.right, 32);
+    EXPECT_EQ(cut.bottom, 16);
 }
 
 TEST_F(Targets, BackBufferDepthAndPlainTargetsRoundTripAndReadBack)
@@ -105,51 +100,36 @@ class TargetFormats : public Targets, public ::testing::WithParamInterface<D3DFO
 {
 };
 
-// What a texel of the format holds for channel values (r, g, b, a) in [0, 1].
-std::vector<double> decode(const Pixels& p, D3DFORMAT format, UINT x, UINT y)
+// Channel c (red, green, blue, alpha) of a texel in the format, in [0, 1].
+double channel(const Pixels& p, D3DFORMAT format, UINT x, UINT y, UINT c)
 {
     switch (format)
     {
-    case D3DFMT_A8R8G8B8:
-    case D3DFMT_X8R8G8B8:
-        return {p.at<uint8_t>(x, y, 2) / 255.0, p.at<uint8_t>(x, y, 1) / 255.0,
-                p.at<uint8_t>(x, y, 0) / 255.0, p.at<uint8_t>(x, y, 3) / 255.0};
     case D3DFMT_A16B16G16R16:
-        return {p.at<uint16_t>(x, y, 0) / 65535.0, p.at<uint16_t>(x, y, 1) / 65535.0,
-                p.at<uint16_t>(x, y, 2) / 65535.0, p.at<uint16_t>(x, y, 3) / 65535.0};
-    case D3DFMT_A32B32G32R32F:
-        return {p.at<float>(x, y, 0), p.at<float>(x, y, 1), p.at<float>(x, y, 2),
-                p.at<float>(x, y, 3)};
+        return p.at<uint16_t>(x, y, c) / 65535.0;
     case D3DFMT_A16B16G16R16F:
-    {
-        auto at = [&](UINT c) { return double(half(half::FromBits, p.at<uint16_t>(x, y, c))); };
-        return {at(0), at(1), at(2), at(3)};
-    }
-    default:
-        return {};
+        return double(half(half::FromBits, p.at<uint16_t>(x, y, c)));
+    case D3DFMT_A32B32G32R32F:
+        return p.at<float>(x, y, c);
+    default: // A8R8G8B8 and X8R8G8B8 keep blue first
+        return p.at<uint8_t>(x, y, c == 3 ? 3 : 2 - c) / 255.0;
     }
 }
 
 TEST_P(TargetFormats, ClearAndDrawnValuesReadBackInTheFormatsLayout)
 {
     const D3DFORMAT format = GetParam();
+    const bool noAlpha = format == D3DFMT_X8R8G8B8;
     auto surface = bindTarget(5, 3, format);
     // 0x40 / 255 and friends: each channel is distinct, alpha is not 1.
     ASSERT_EQ(
         device_->Clear(0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_ARGB(0x80, 0x40, 0xc0, 0xff), 1.0f, 0),
         D3D_OK);
+    const double cleared[4] = {0x40 / 255.0, 0xc0 / 255.0, 1.0, noAlpha ? 1.0 : 0x80 / 255.0};
     Pixels p = read(surface.get());
-    const bool noAlpha = format == D3DFMT_X8R8G8B8;
     const double tolerance = format == D3DFMT_A16B16G16R16F ? 1e-3 : 1e-6;
-    for (UINT y = 0; y < 3; ++y)
-        for (UINT x = 0; x < 5; ++x)
-        {
-            const std::vector<double> v = decode(p, format, x, y);
-            EXPECT_NEAR(v[0], 0x40 / 255.0, tolerance);
-            EXPECT_NEAR(v[1], 0xc0 / 255.0, tolerance);
-            EXPECT_NEAR(v[2], 1.0, tolerance);
-            EXPECT_NEAR(v[3], noAlpha ? 1.0 : 0x80 / 255.0, tolerance);
-        }
+    for (UINT i = 0; i < 5 * 3 * 4; ++i)
+        EXPECT_NEAR(channel(p, format, i / 4 % 5, i / 20, i % 4), cleared[i % 4], tolerance) << i;
 
     // A shader output of (0.25, 0.5, 0.75, 0.375) arrives converted the same way.
     auto ps = pixelShader(R"(#version 450
@@ -161,11 +141,9 @@ void main() { color = vec4(0.25, 0.5, 0.75, 0.375); }
     const double unorm = format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8 ? 0.5 / 255
                          : format == D3DFMT_A16B16G16R16                        ? 0.5 / 65535
                                                                                 : 1e-6;
-    const std::vector<double> v = decode(p, format, 2, 1);
-    EXPECT_NEAR(v[0], 0.25, unorm);
-    EXPECT_NEAR(v[1], 0.5, unorm);
-    EXPECT_NEAR(v[2], 0.75, unorm);
-    EXPECT_NEAR(v[3], noAlpha ? 1.0 : 0.375, unorm);
+    const double drawn[4] = {0.25, 0.5, 0.75, noAlpha ? 1.0 : 0.375};
+    for (UINT c = 0; c < 4; ++c)
+        EXPECT_NEAR(channel(p, format, 2, 1, c), drawn[c], unorm) << c;
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMapFormat, TargetFormats,

@@ -18,6 +18,52 @@ namespace swk::vk
 namespace
 {
 
+std::shared_ptr<Image> image(Renderer& renderer, uint32_t w, uint32_t h, uint32_t levels,
+                             VkImageUsageFlags extra = 0)
+{
+    ImageDesc desc;
+    desc.width = w;
+    desc.height = h;
+    desc.levels = levels;
+    desc.format = VK_FORMAT_R8G8B8A8_UNORM;
+    desc.usage = VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT |
+                 VK_IMAGE_USAGE_TRANSFER_DST_BIT | extra;
+    return renderer.createImage(desc);
+}
+
+std::shared_ptr<ShaderModule> shader(Renderer& renderer, const char* glsl, test::GlslStage stage)
+{
+    const auto words = test::compileGlsl(glsl, stage);
+    return renderer.createShader(words.data(), words.size(), "test");
+}
+
+// Binds target alone and clears all of it.
+void clearTarget(Renderer& renderer, Image& target, VkRect2D all)
+{
+    renderer.setTargets(&target, 0, nullptr);
+    ClearValues clear;
+    clear.color = true;
+    renderer.clear(&all, 1, clear);
+}
+
+// A draw from one buffer of vec2 positions, each followed by a vec4 colour
+// when coloured, scissored to area.
+DrawCall drawCall(const ShaderModule& vs, const ShaderModule& fs, const Buffer& vertices,
+                  bool coloured, VkRect2D area)
+{
+    DrawCall call;
+    call.vertexShader = &vs;
+    call.fragmentShader = &fs;
+    call.state.bindingCount = 1;
+    call.state.strides[0] = coloured ? 6 * sizeof(float) : 2 * sizeof(float);
+    call.state.attributeCount = coloured ? 2 : 1;
+    call.state.attributes[0] = {0, 0, VK_FORMAT_R32G32_SFLOAT, 0};
+    call.state.attributes[1] = {1, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 8};
+    call.vertexBuffers[0] = vertices.handle();
+    call.scissor = area;
+    return call;
+}
+
 class RendererTest : public ::testing::Test
 {
 protected:
@@ -25,20 +71,6 @@ protected:
     static void TearDownTestSuite() { context_.reset(); }
     void SetUp() override { renderer_ = std::make_unique<Renderer>(context_); }
     void TearDown() override { renderer_.reset(); }
-
-    std::shared_ptr<Image> image(uint32_t w, uint32_t h, uint32_t levels, VkFormat format,
-                                 VkImageUsageFlags extra = 0)
-    {
-        ImageDesc desc;
-        desc.width = w;
-        desc.height = h;
-        desc.levels = levels;
-        desc.format = format;
-        desc.usage = VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT |
-                     VK_IMAGE_USAGE_TRANSFER_DST_BIT | extra;
-        desc.name = "test image";
-        return renderer_->createImage(desc);
-    }
 
     static std::shared_ptr<Context> context_;
     std::unique_ptr<Renderer> renderer_;
@@ -48,23 +80,21 @@ std::shared_ptr<Context> RendererTest::context_;
 
 TEST_F(RendererTest, SteadyFramesCreateNoVulkanObjects)
 {
-    const char* vertex = R"(#version 450
+    auto vs = shader(*renderer_, R"(#version 450
 layout(location = 0) in vec2 position;
 void main() { gl_Position = vec4(position, 0.0, 1.0); }
-)";
-    const char* fragment = R"(#version 450
+)",
+                     test::GlslStage::Vertex);
+    auto fs = shader(*renderer_, R"(#version 450
 layout(set = 0, binding = 1, std140) uniform Pixel { vec4 c0; } ps;
 layout(set = 0, binding = 2) uniform sampler2D image;
 layout(location = 0) out vec4 color;
 void main() { color = texture(image, gl_FragCoord.xy / 16.0) + ps.c0; }
-)";
-    const auto vs = test::compileGlsl(vertex, test::GlslStage::Vertex);
-    const auto fs = test::compileGlsl(fragment, test::GlslStage::Fragment);
-    auto vsModule = renderer_->createShader(vs.data(), vs.size(), "vs");
-    auto fsModule = renderer_->createShader(fs.data(), fs.size(), "fs");
-    auto target = image(16, 16, fullMipCount(16, 16), VK_FORMAT_R8G8B8A8_UNORM,
-                        VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT);
-    auto source = image(16, 16, 1, VK_FORMAT_R8G8B8A8_UNORM);
+)",
+                     test::GlslStage::Fragment);
+    auto target =
+        image(*renderer_, 16, 16, fullMipCount(16, 16), VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT);
+    auto source = image(*renderer_, 16, 16, 1);
     std::vector<uint32_t> texels(16 * 16, 0xff204060);
     std::vector<uint32_t> out(16 * 16);
     auto vertices = renderer_->createBuffer(6 * 8, VK_BUFFER_USAGE_VERTEX_BUFFER_BIT,
@@ -72,31 +102,20 @@ void main() { color = texture(image, gl_FragCoord.xy / 16.0) + ps.c0; }
     const float quad[12] = {-1, -1, 1, -1, -1, 1, -1, 1, 1, -1, 1, 1};
     std::memcpy(vertices->mapped(), quad, sizeof quad);
 
+    const VkRect2D all{{0, 0}, {16, 16}};
+    DrawCall call = drawCall(*vs, *fs, *vertices, false, all);
     float constants[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    uint64_t version = 1;
+    call.uniforms[1] = {constants, sizeof constants, 1};
+    call.textures[0].image = source.get();
+    call.textures[0].sampler.minFilter = VK_FILTER_LINEAR;
+    call.viewport = {0.5f, 16.5f, 16, -16, 0, 1};
+    call.count = 6;
     auto frame = [&]
     {
         renderer_->upload(*source, 0, {0, 0}, {16, 16}, 4, texels.data(), 64);
-        renderer_->setTargets(target.get(), 0, nullptr);
-        const VkRect2D all{{0, 0}, {16, 16}};
-        ClearValues clear;
-        clear.color = true;
-        renderer_->clear(&all, 1, clear);
-        DrawCall call;
-        call.vertexShader = vsModule.get();
-        call.fragmentShader = fsModule.get();
-        call.state.bindingCount = 1;
-        call.state.strides[0] = 8;
-        call.state.attributeCount = 1;
-        call.state.attributes[0] = {0, 0, VK_FORMAT_R32G32_SFLOAT, 0};
-        call.vertexBuffers[0] = vertices->handle();
+        clearTarget(*renderer_, *target, all);
         constants[0] += 1.0f / 255;
-        call.uniforms[1] = {constants, sizeof constants, ++version};
-        call.textures[0].image = source.get();
-        call.textures[0].sampler.minFilter = VK_FILTER_LINEAR;
-        call.viewport = {0.5f, 16.5f, 16, -16, 0, 1};
-        call.scissor = all;
-        call.count = 6;
+        ++call.uniforms[1].version;
         renderer_->draw(call);
         renderer_->generateMips(*target, VK_FILTER_LINEAR);
         renderer_->read(*target, 0, 4, out.data(), 64);
@@ -132,28 +151,21 @@ struct StripFrame
 
 StripFrame drawStrips(Renderer& renderer, const std::vector<Split>& splits)
 {
-    const char* vertex = R"(#version 450
+    auto vs = shader(renderer, R"(#version 450
 layout(location = 0) in vec2 position;
 layout(location = 1) in vec4 colour;
 layout(location = 0) out vec4 shade;
 void main() { gl_Position = vec4(position, 0.0, 1.0); shade = colour; }
-)";
-    const char* fragment = R"(#version 450
+)",
+                     test::GlslStage::Vertex);
+    auto fs = shader(renderer, R"(#version 450
 layout(set = 0, binding = 1, std140) uniform Pixel { vec4 c0; } ps;
 layout(location = 0) in vec4 shade;
 layout(location = 0) out vec4 color;
 void main() { color = shade + ps.c0; }
-)";
-    const auto vs = test::compileGlsl(vertex, test::GlslStage::Vertex);
-    const auto fs = test::compileGlsl(fragment, test::GlslStage::Fragment);
-    auto vsModule = renderer.createShader(vs.data(), vs.size(), "vs");
-    auto fsModule = renderer.createShader(fs.data(), fs.size(), "fs");
-    ImageDesc desc;
-    desc.width = desc.height = 40;
-    desc.format = VK_FORMAT_R8G8B8A8_UNORM;
-    desc.usage = VK_IMAGE_USAGE_TRANSFER_SRC_BIT | VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT;
-    desc.name = "strips";
-    auto target = renderer.createImage(desc);
+)",
+                     test::GlslStage::Fragment);
+    auto target = image(renderer, 40, 40, 1, VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT);
 
     constexpr uint32_t kColumns = 9, kStride = 6 * sizeof(float);
     const uint32_t rows = uint32_t(splits.size());
@@ -173,26 +185,14 @@ void main() { color = shade + ps.c0; }
                 v[c] = unit(random);
         }
 
-    renderer.setTargets(target.get(), 0, nullptr);
     const VkRect2D all{{0, 0}, {40, 40}};
-    ClearValues clear;
-    clear.color = true;
-    renderer.clear(&all, 1, clear);
+    clearTarget(renderer, *target, all);
     const uint64_t before = renderer.counters().draws;
     const float constants[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    DrawCall call;
+    DrawCall call = drawCall(*vs, *fs, *vertices, true, all);
     call.state.topology = VK_PRIMITIVE_TOPOLOGY_TRIANGLE_STRIP;
-    call.vertexShader = vsModule.get();
-    call.fragmentShader = fsModule.get();
-    call.state.bindingCount = 1;
-    call.state.strides[0] = kStride;
-    call.state.attributeCount = 2;
-    call.state.attributes[0] = {0, 0, VK_FORMAT_R32G32_SFLOAT, 0};
-    call.state.attributes[1] = {1, 0, VK_FORMAT_R32G32B32A32_SFLOAT, 8};
-    call.vertexBuffers[0] = vertices->handle();
     call.uniforms[1] = {constants, sizeof constants, 1};
     call.viewport = {0, 0, 40, 40, 0, 1};
-    call.scissor = all;
     call.joinStrips = true;
     for (uint32_t row = 0; row < rows; ++row)
     {
@@ -211,8 +211,8 @@ void main() { color = shade + ps.c0; }
     frame.draws = renderer.counters().draws - before;
     renderer.release(std::move(target));
     renderer.release(std::move(vertices));
-    renderer.release(std::move(vsModule));
-    renderer.release(std::move(fsModule));
+    renderer.release(std::move(vs));
+    renderer.release(std::move(fs));
     return frame;
 }
 
@@ -245,16 +245,15 @@ TEST_F(RendererTest, ConsecutiveStripsAreOneDrawRasterisedAsSeparateDrawsAre)
 
 TEST_F(RendererTest, ObjectsReleasedWhileInUseOutliveTheirWork)
 {
-    auto img = image(64, 64, 1, VK_FORMAT_R8G8B8A8_UNORM, VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT);
-    renderer_->setTargets(img.get(), 0, nullptr);
+    auto img = image(*renderer_, 64, 64, 1, VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT);
     const VkRect2D all{{0, 0}, {64, 64}};
-    ClearValues clear;
-    clear.color = true;
-    renderer_->clear(&all, 1, clear);
+    clearTarget(*renderer_, *img, all);
     renderer_->release(std::move(img));
     EXPECT_FALSE(img);
     renderer_->flush();
     renderer_->finish();
+    ClearValues clear;
+    clear.color = true;
     EXPECT_THROW(renderer_->clear(&all, 1, clear), Error) << "the target went with the image";
     // Out-of-range buffer reads stay inside their buffer wherever the device can.
     VkPhysicalDeviceFeatures offered{};

@@ -7,8 +7,6 @@
 namespace swk::test
 {
 
-IDirect3D9* DeviceTest::d3d_ = nullptr;
-
 namespace
 {
 
@@ -22,9 +20,6 @@ void main()
     gl_Position = vec4(inTexCoord.x * 2.0 - 1.0, 1.0 - inTexCoord.y * 2.0, 0.0, 1.0);
 }
 )";
-
-const std::vector<BlobInput> kTexcoordInputs = {{0, D3DDECLUSAGE_POSITION, 0},
-                                                {1, D3DDECLUSAGE_TEXCOORD, 0}};
 
 constexpr uint8_t kCanary = 0xCD;
 
@@ -47,62 +42,6 @@ std::array<ScreenVertex, 4> screenQuad(D3DCOLOR color, float z, float x0, float 
              {x1 - 0.5f, 7.5f, z, 1.0f, color}}};
 }
 
-void DeviceTest::SetUpTestSuite()
-{
-    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-}
-
-void DeviceTest::TearDownTestSuite()
-{
-    if (d3d_)
-        d3d_->Release();
-    d3d_ = nullptr;
-}
-
-void DeviceTest::SetUp()
-{
-    ASSERT_NE(d3d_, nullptr) << "no Vulkan device for Direct3D 9";
-}
-
-ComPtr<IDirect3DDevice9> DeviceTest::createDevice(UINT width, UINT height, D3DFORMAT format,
-                                                  bool depth, IDirect3D9* d3d)
-{
-    D3DPRESENT_PARAMETERS pp = presentation(width, height, format, depth);
-    ComPtr<IDirect3DDevice9> device;
-    EXPECT_EQ((d3d ? d3d : d3d_)
-                  ->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                 D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device.out()),
-              D3D_OK);
-    return device;
-}
-
-ComPtr<IDirect3DTexture9> DeviceTest::renderTarget(UINT width, UINT height, D3DFORMAT format,
-                                                   UINT levels, DWORD usage)
-{
-    ComPtr<IDirect3DTexture9> texture;
-    EXPECT_EQ(device_->CreateTexture(width, height, levels, usage, format, D3DPOOL_DEFAULT,
-                                     texture.out(), nullptr),
-              D3D_OK);
-    return texture;
-}
-
-ComPtr<IDirect3DSurface9> DeviceTest::level(IDirect3DTexture9* texture, UINT index)
-{
-    ComPtr<IDirect3DSurface9> surface;
-    EXPECT_EQ(texture->GetSurfaceLevel(index, surface.out()), D3D_OK);
-    return surface;
-}
-
-ComPtr<IDirect3DSurface9> DeviceTest::bindTarget(UINT width, UINT height, D3DFORMAT format)
-{
-    ComPtr<IDirect3DTexture9> texture = renderTarget(width, height, format);
-    if (!texture)
-        return {};
-    ComPtr<IDirect3DSurface9> surface = level(texture.get());
-    EXPECT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
-    return surface;
-}
-
 ComPtr<IDirect3DVertexBuffer9> DeviceTest::vertexBuffer(const void* vertices, UINT bytes,
                                                         DWORD usage, DWORD fvf, D3DPOOL pool)
 {
@@ -118,7 +57,9 @@ ComPtr<IDirect3DVertexBuffer9> DeviceTest::vertexBuffer(const void* vertices, UI
 
 void DeviceTest::drawQuad(IDirect3DPixelShader9* ps, IDirect3DBaseTexture9* texture)
 {
-    const std::vector<DWORD> blob = vertexBlob(kTexcoordVertexShader, kTexcoordInputs);
+    const std::vector<DWORD> blob =
+        shaderBlob(ShaderBlobStage::Vertex, kTexcoordVertexShader,
+                   {{0, D3DDECLUSAGE_POSITION, 0}, {1, D3DDECLUSAGE_TEXCOORD, 0}});
     ComPtr<IDirect3DVertexShader9> vs;
     ASSERT_TRUE(!blob.empty() && device_->CreateVertexShader(blob.data(), vs.out()) == D3D_OK);
     device_->SetVertexShader(vs.get());
@@ -132,13 +73,6 @@ void DeviceTest::drawQuad(IDirect3DPixelShader9* ps, IDirect3DBaseTexture9* text
     device_->SetTexture(0, nullptr);
 }
 
-void DeviceTest::scene(const std::function<HRESULT()>& draw)
-{
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    EXPECT_EQ(draw(), D3D_OK);
-    ASSERT_EQ(device_->EndScene(), D3D_OK);
-}
-
 void DeviceTest::selectDiffuse()
 {
     device_->SetRenderState(D3DRS_LIGHTING, FALSE);
@@ -149,15 +83,6 @@ void DeviceTest::selectDiffuse()
     device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
     device_->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
     device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
-}
-
-Pixels DeviceTest::read(IDirect3DSurface9* surface)
-{
-    D3DSURFACE_DESC desc{};
-    EXPECT_EQ(surface->GetDesc(&desc), D3D_OK);
-    return read(desc.Width, desc.Height, desc.Format,
-                [&](IDirect3DSurface9* copy)
-                { return device_->GetRenderTargetData(surface, copy); });
 }
 
 Pixels DeviceTest::read(UINT width, UINT height, D3DFORMAT format,
@@ -191,15 +116,6 @@ Pixels DeviceTest::read(UINT width, UINT height, D3DFORMAT format,
     return pixels;
 }
 
-ComPtr<IDirect3DSurface9> DeviceTest::systemSurface(UINT width, UINT height, D3DFORMAT format)
-{
-    ComPtr<IDirect3DSurface9> surface;
-    EXPECT_EQ(device_->CreateOffscreenPlainSurface(width, height, format, D3DPOOL_SYSTEMMEM,
-                                                   surface.out(), nullptr),
-              D3D_OK);
-    return surface;
-}
-
 ComPtr<IDirect3DTexture9> DeviceTest::dynamicTexture(UINT width, UINT height, D3DFORMAT format,
                                                      const void* texels, UINT rowBytes)
 {
@@ -216,14 +132,6 @@ ComPtr<IDirect3DTexture9> DeviceTest::dynamicTexture(UINT width, UINT height, D3
                     static_cast<const uint8_t*>(texels) + size_t(y) * rowBytes, rowBytes);
     EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
     return texture;
-}
-
-ComPtr<IDirect3DPixelShader9> DeviceTest::pixelShader(const std::string& glsl)
-{
-    const std::vector<DWORD> blob = pixelBlob(glsl);
-    ComPtr<IDirect3DPixelShader9> shader;
-    EXPECT_TRUE(!blob.empty() && device_->CreatePixelShader(blob.data(), shader.out()) == D3D_OK);
-    return shader;
 }
 
 } // namespace swk::test

@@ -40,50 +40,110 @@ struct Pixels
 class DeviceTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
-    void SetUp() override;
+    static void SetUpTestSuite() { d3d_ = Direct3DCreate9(D3D_SDK_VERSION); }
+    static void TearDownTestSuite()
+    {
+        if (d3d_)
+            d3d_->Release();
+        d3d_ = nullptr;
+    }
+    void SetUp() override { ASSERT_NE(d3d_, nullptr) << "no Vulkan device for Direct3D 9"; }
 
     static IDirect3D9* d3d() { return d3d_; }
     ComPtr<IDirect3DDevice9> createDevice(UINT width, UINT height,
                                           D3DFORMAT format = D3DFMT_A8R8G8B8, bool depth = false,
-                                          IDirect3D9* d3d = nullptr);
+                                          IDirect3D9* d3d = nullptr)
+    {
+        D3DPRESENT_PARAMETERS pp = presentation(width, height, format, depth);
+        ComPtr<IDirect3DDevice9> device;
+        EXPECT_EQ((d3d ? d3d : d3d_)
+                      ->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                     D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device.out()),
+                  D3D_OK);
+        return device;
+    }
 
     ComPtr<IDirect3DTexture9> renderTarget(UINT width, UINT height, D3DFORMAT format,
-                                           UINT levels = 1, DWORD usage = D3DUSAGE_RENDERTARGET);
-    ComPtr<IDirect3DSurface9> level(IDirect3DTexture9* texture, UINT level = 0);
+                                           UINT levels = 1, DWORD usage = D3DUSAGE_RENDERTARGET)
+    {
+        ComPtr<IDirect3DTexture9> texture;
+        EXPECT_EQ(device_->CreateTexture(width, height, levels, usage, format, D3DPOOL_DEFAULT,
+                                         texture.out(), nullptr),
+                  D3D_OK);
+        return texture;
+    }
+    ComPtr<IDirect3DSurface9> level(IDirect3DTexture9* texture, UINT index = 0)
+    {
+        ComPtr<IDirect3DSurface9> surface;
+        EXPECT_EQ(texture->GetSurfaceLevel(index, surface.out()), D3D_OK);
+        return surface;
+    }
     // A new render target texture's top level, bound as render target 0; the
     // surface keeps its texture alive.
-    ComPtr<IDirect3DSurface9> bindTarget(UINT width, UINT height, D3DFORMAT format);
+    ComPtr<IDirect3DSurface9> bindTarget(UINT width, UINT height, D3DFORMAT format)
+    {
+        ComPtr<IDirect3DTexture9> texture = renderTarget(width, height, format);
+        if (!texture)
+            return {};
+        ComPtr<IDirect3DSurface9> surface = level(texture.get());
+        EXPECT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
+        return surface;
+    }
     ComPtr<IDirect3DVertexBuffer9> vertexBuffer(const void* vertices, UINT bytes, DWORD usage,
                                                 DWORD fvf, D3DPOOL pool);
     // The texture square with the texcoord vertex shader and culling off, in a
     // scene of its own.
     void drawQuad(IDirect3DPixelShader9* ps, IDirect3DBaseTexture9* texture = nullptr);
     // BeginScene, the draw, EndScene, each succeeding.
-    void scene(const std::function<HRESULT()>& draw);
+    void scene(const std::function<HRESULT()>& draw)
+    {
+        ASSERT_EQ(device_->BeginScene(), D3D_OK);
+        EXPECT_EQ(draw(), D3D_OK);
+        ASSERT_EQ(device_->EndScene(), D3D_OK);
+    }
     // Fixed function passing the vertex colour through, as the generator's
     // pretransformed passes draw.
     void selectDiffuse();
     // GetRenderTargetData into a system-memory surface whose lock is checked
     // for a consistent pitch; canary bytes around the copy catch overruns.
-    Pixels read(IDirect3DSurface9* surface);
+    Pixels read(IDirect3DSurface9* surface)
+    {
+        D3DSURFACE_DESC desc{};
+        EXPECT_EQ(surface->GetDesc(&desc), D3D_OK);
+        return read(desc.Width, desc.Height, desc.Format,
+                    [&](IDirect3DSurface9* copy)
+                    { return device_->GetRenderTargetData(surface, copy); });
+    }
     // The same for whatever copy fills a system-memory surface of that size.
     Pixels read(UINT width, UINT height, D3DFORMAT format,
                 const std::function<HRESULT(IDirect3DSurface9*)>& copy);
     ComPtr<IDirect3DSurface9> systemSurface(UINT width, UINT height,
-                                            D3DFORMAT format = D3DFMT_A8R8G8B8);
+                                            D3DFORMAT format = D3DFMT_A8R8G8B8)
+    {
+        ComPtr<IDirect3DSurface9> surface;
+        EXPECT_EQ(device_->CreateOffscreenPlainSurface(width, height, format, D3DPOOL_SYSTEMMEM,
+                                                       surface.out(), nullptr),
+                  D3D_OK);
+        return surface;
+    }
     // A one-level dynamic texture in the default pool, filled through
     // LockRect row by row at the pitch.
     ComPtr<IDirect3DTexture9> dynamicTexture(UINT width, UINT height, D3DFORMAT format,
                                              const void* texels, UINT rowBytes);
 
-    ComPtr<IDirect3DPixelShader9> pixelShader(const std::string& glsl);
+    ComPtr<IDirect3DPixelShader9> pixelShader(const std::string& glsl)
+    {
+        const std::vector<DWORD> blob = shaderBlob(ShaderBlobStage::Pixel, glsl);
+        ComPtr<IDirect3DPixelShader9> shader;
+        EXPECT_TRUE(!blob.empty() &&
+                    device_->CreatePixelShader(blob.data(), shader.out()) == D3D_OK);
+        return shader;
+    }
 
     ComPtr<IDirect3DDevice9> device_;
 
 private:
-    static IDirect3D9* d3d_;
+    static inline IDirect3D9* d3d_ = nullptr;
 };
 
 // A fixture whose device is opened before each test.

@@ -6,12 +6,11 @@
 
 namespace swk::test
 {
-namespace
+std::vector<DWORD> shaderBlob(ShaderBlobStage stage, const std::string& glsl,
+                              const std::vector<BlobInput>& inputs)
 {
-
-std::vector<DWORD> wrap(ShaderBlobStage stage, const std::vector<BlobInput>& inputs,
-                        const std::vector<uint32_t>& spirv)
-{
+    const std::vector<uint32_t> spirv = compileGlsl(
+        glsl, stage == ShaderBlobStage::Vertex ? GlslStage::Vertex : GlslStage::Fragment);
     if (spirv.empty())
         return {};
     ShaderBlobHeader header{kShaderBlobMagic, static_cast<uint32_t>(stage),
@@ -27,18 +26,6 @@ std::vector<DWORD> wrap(ShaderBlobStage stage, const std::vector<BlobInput>& inp
     }
     blob.insert(blob.end(), spirv.begin(), spirv.end());
     return blob;
-}
-
-} // namespace
-
-std::vector<DWORD> vertexBlob(const std::string& glsl, const std::vector<BlobInput>& inputs)
-{
-    return wrap(ShaderBlobStage::Vertex, inputs, compileGlsl(glsl, GlslStage::Vertex));
-}
-
-std::vector<DWORD> pixelBlob(const std::string& glsl)
-{
-    return wrap(ShaderBlobStage::Pixel, {}, compileGlsl(glsl, GlslStage::Fragment));
 }
 
 } // namespace swk::test

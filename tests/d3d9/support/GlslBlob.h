@@ -21,7 +21,7 @@ struct BlobInput
 };
 
 // Empty on a compile error, which is printed.
-std::vector<DWORD> vertexBlob(const std::string& glsl, const std::vector<BlobInput>& inputs);
-std::vector<DWORD> pixelBlob(const std::string& glsl);
+std::vector<DWORD> shaderBlob(ShaderBlobStage stage, const std::string& glsl,
+                              const std::vector<BlobInput>& inputs = {});
 
 } // namespace swk::test
