@@ -13,17 +13,10 @@
 #include <vector>
 
 using swk::test::FakeEffects;
-using swk::test::TestDevice;
+using swk::test::MakeDevice;
 
 namespace
 {
-
-std::unique_ptr<TestDevice> MakeDevice(DWORD psVersion)
-{
-    TestDevice::Options options;
-    options.pixelShaderVersion = psVersion;
-    return std::make_unique<TestDevice>(options);
-}
 
 struct Path
 {
@@ -114,51 +107,43 @@ TEST(Incomplete, FailedNormalMapBehavesAsLostUntilRestored)
     }
 }
 
-// Destruction releases what exists, in order, with the lines of its calls: a
-// watch that forgot every reference reports each release with its line.
+// Creation failures and, with a watch that forgot every reference, the
+// releases of destruction are reported in order with their lines: a device
+// that creates nothing gets the failures reported and nothing released.
 TEST(Destruction, ReleasesExactlyWhatExistsInOrderWithItsLines)
 {
     struct Case
     {
         DWORD version;
-        std::vector<int> lines;
+        bool createsNothing;
+        std::vector<int> created, destroyed;
     } cases[] = {
-        {D3DPS_VERSION(2, 0), {104, 105, 106, 107, 108, 110, 111}},
-        {D3DPS_VERSION(1, 1), {107, 108, 109, 110, 111}},
-        {0, {107, 108, 109}},
+        {D3DPS_VERSION(2, 0), false, {}, {104, 105, 106, 107, 108, 110, 111}},
+        {D3DPS_VERSION(1, 1), false, {}, {107, 108, 109, 110, 111}},
+        {0, false, {}, {107, 108, 109}},
+        {0, true, {392, 182, 273}, {}},
     };
     for (const Case& c : cases)
     {
         auto device = MakeDevice(c.version);
-        auto g = std::make_unique<CWaveGenerator>(device.get(), 64, 64);
+        if (c.createsNothing)
+        {
+            device->Fail("CreateTexture");
+            device->Fail("CreateVertexBuffer");
+        }
         std::vector<int> lines;
         auto previous = CD3DWatch::SetReportSink(
             [&](const char* file, int line, const char*)
             { lines.push_back(std::string(file) == "WaveGenerator" ? line : -line); });
+        auto g = std::make_unique<CWaveGenerator>(device.get(), 64, 64);
+        EXPECT_EQ(lines, c.created) << "pixel shader " << std::hex << c.version;
+        lines.clear();
         CD3DWatch::ResetWatch();
         g.reset();
         CD3DWatch::SetReportSink(previous);
-        EXPECT_EQ(lines, c.lines) << "pixel shader " << std::hex << c.version;
+        EXPECT_EQ(lines, c.destroyed) << "pixel shader " << std::hex << c.version;
         EXPECT_EQ(device->LiveResources(), 0);
     }
-}
-
-TEST(Destruction, NothingCreatedMeansNothingReleasedOrReported)
-{
-    auto device = MakeDevice(0);
-    device->Fail("CreateTexture");
-    device->Fail("CreateVertexBuffer");
-    std::vector<int> lines;
-    auto previous = CD3DWatch::SetReportSink([&](const char*, int line, const char*)
-                                             { lines.push_back(line); });
-    {
-        CWaveGenerator g(device.get(), 64, 64);
-        // The failed creations are reported with their lines: normal map, quad, grid.
-        EXPECT_EQ(lines, (std::vector<int>{392, 182, 273}));
-        lines.clear();
-    }
-    CD3DWatch::SetReportSink(previous);
-    EXPECT_TRUE(lines.empty());
 }
 
 } // namespace

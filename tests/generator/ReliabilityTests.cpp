@@ -19,18 +19,13 @@
 #include <utility>
 #include <vector>
 
+using swk::test::References;
 using swk::test::TestDevice;
 
 namespace
 {
 
 const DWORD kClasses[] = {D3DPS_VERSION(2, 0), D3DPS_VERSION(1, 1), 0};
-
-ULONG References(IUnknown* p)
-{
-    p->AddRef();
-    return p->Release();
-}
 
 // Collects the watch's reports for as long as it lives.
 struct Reports

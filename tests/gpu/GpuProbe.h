@@ -7,13 +7,14 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace gputest
 {
 
+using swk::test::MakeDevice;
+using swk::test::References;
 using swk::test::TestDevice;
 using swk::test::TestTexture;
 using swk::test::TestVertexBuffer;
@@ -23,20 +24,6 @@ const DWORD kPS20 = D3DPS_VERSION(2, 0);
 const DWORD kPS14 = D3DPS_VERSION(1, 4);
 const DWORD kPS11 = D3DPS_VERSION(1, 1);
 const DWORD kNoPS = 0;
-
-inline std::unique_ptr<TestDevice> MakeDevice(DWORD psVersion,
-                                              TestDevice::Options options = TestDevice::Options())
-{
-    options.pixelShaderVersion = psVersion;
-    return std::make_unique<TestDevice>(options);
-}
-
-// The current reference count of a COM object, left as it was.
-inline ULONG References(IUnknown* p)
-{
-    p->AddRef();
-    return p->Release();
-}
 
 inline TestTexture* AsTexture(IDirect3DTexture9* p)
 {

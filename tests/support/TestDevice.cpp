@@ -145,7 +145,7 @@ TestSurface::~TestSurface() = default;
 void TestSurface::OnApplicationReleased()
 {
     if (!m_owner)
-        Device().ResourceDestroyed(m_desc.Pool);
+        Device().Track(m_desc.Pool, -1);
 }
 
 void TestSurface::OnLastRelease()
@@ -218,7 +218,7 @@ TestTexture::TestTexture(TestDevice& device, UINT width, UINT height, UINT level
             SurfaceDesc(format, usage, pool, std::max(1u, width >> l), std::max(1u, height >> l));
         m_levels.push_back(new TestSurface(device, desc, this));
     }
-    device.ResourceCreated(pool);
+    device.Track(pool, 1);
 }
 
 TestTexture::~TestTexture()
@@ -229,7 +229,7 @@ TestTexture::~TestTexture()
 
 void TestTexture::OnApplicationReleased()
 {
-    Device().ResourceDestroyed(m_pool);
+    Device().Track(m_pool, -1);
 }
 
 HRESULT TestTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
@@ -283,14 +283,14 @@ TestVertexBuffer::TestVertexBuffer(TestDevice& device, UINT length, DWORD usage,
     : Resource(device), m_desc{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf},
       m_bytes(length, 0xCD)
 {
-    device.ResourceCreated(pool);
+    device.Track(pool, 1);
 }
 
 TestVertexBuffer::~TestVertexBuffer() = default;
 
 void TestVertexBuffer::OnApplicationReleased()
 {
-    Device().ResourceDestroyed(m_desc.Pool);
+    Device().Track(m_desc.Pool, -1);
 }
 
 HRESULT TestVertexBuffer::Lock(UINT Offset, UINT Size, void** ppData, DWORD Flags)
@@ -538,7 +538,7 @@ HRESULT TestDevice::NewSurface(const D3DSURFACE_DESC& desc, IDirect3DSurface9** 
     if (!pp)
         return D3DERR_INVALIDCALL;
     *pp = new TestSurface(*this, desc, nullptr);
-    ResourceCreated(desc.Pool);
+    Track(desc.Pool, 1);
     return D3D_OK;
 }
 
@@ -705,7 +705,6 @@ HRESULT TestDevice::DrawPrimitive(D3DPRIMITIVETYPE Type, UINT StartVertex, UINT 
 HRESULT TestDevice::SetFVF(DWORD FVF)
 {
     Record(this, "SetFVF", Hex(FVF));
-    m_fvf = FVF;
     return D3D_OK;
 }
 

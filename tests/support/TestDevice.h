@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -144,7 +145,6 @@ public:
     const D3DSURFACE_DESC& Desc() const { return m_desc; }
     int Pitch() const { return m_pitch; }
     std::vector<unsigned char>& Bytes() { return m_bytes; }
-    TestTexture* Owner() const { return m_owner; }
     bool Locked() const { return m_locked; }
 
 private:
@@ -182,8 +182,6 @@ public:
     HRESULT STDMETHODCALLTYPE AddDirtyRect(const RECT*) override { return D3D_OK; }
 
     TestSurface& Level(UINT level) { return *m_levels[level]; }
-    D3DPOOL Pool() const { return m_pool; }
-    DWORD Usage() const { return m_usage; }
     D3DFORMAT Format() const { return m_format; }
 
 private:
@@ -237,12 +235,6 @@ struct TestDeviceOptions
     UINT maxBufferBytes = 1u << 28;
 };
 
-#define SWK_TEST_UNSUPPORTED(Name, ...)                                                            \
-    STDMETHOD(Name)(__VA_ARGS__) override                                                          \
-    {                                                                                              \
-        return Unsupported(#Name);                                                                 \
-    }
-
 class TestDevice final : public Counted<IDirect3DDevice9>
 {
 public:
@@ -283,15 +275,11 @@ public:
     // those in the default pool are what Reset refuses to run with.
     int LiveResources() const { return m_liveResources; }
     int LiveDefaultPoolResources() const { return m_liveDefault; }
-    void ResourceCreated(D3DPOOL pool)
+    // A resource created (n = 1) or released by the application (n = -1).
+    void Track(D3DPOOL pool, int n)
     {
-        ++m_liveResources;
-        m_liveDefault += pool == D3DPOOL_DEFAULT;
-    }
-    void ResourceDestroyed(D3DPOOL pool)
-    {
-        --m_liveResources;
-        m_liveDefault -= pool == D3DPOOL_DEFAULT;
+        m_liveResources += n;
+        m_liveDefault += pool == D3DPOOL_DEFAULT ? n : 0;
     }
 
     Options& Settings() { return m_options; }
@@ -431,7 +419,6 @@ private:
     IDirect3DBaseTexture9* m_textures[16] = {};
     IDirect3DVertexBuffer9* m_stream = nullptr;
     UINT m_streamOffset = 0, m_streamStride = 0;
-    DWORD m_fvf = 0;
     bool m_inScene = false;
     IDirect3DVertexShader9* m_vertexShader = nullptr;
     IDirect3DPixelShader9* m_pixelShader = nullptr;
@@ -452,5 +439,19 @@ HRESULT Counted<Interface>::HandOutDevice(IDirect3DDevice9** ppDevice) const
 
 // Text of a D3DCOLOR or flags value as the call log writes it.
 std::string Hex(DWORD value);
+
+// A device with the given pixel shader version.
+inline std::unique_ptr<TestDevice> MakeDevice(DWORD psVersion, TestDeviceOptions options = {})
+{
+    options.pixelShaderVersion = psVersion;
+    return std::make_unique<TestDevice>(options);
+}
+
+// The current reference count of a COM object, left as it was.
+inline ULONG References(IUnknown* p)
+{
+    p->AddRef();
+    return p->Release();
+}
 
 } // namespace swk::test
