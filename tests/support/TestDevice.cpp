@@ -788,21 +788,6 @@ HRESULT TestDevice::SetStreamSource(UINT Stream, IDirect3DVertexBuffer9* pVB, UI
     if (Stream != 0)
         return D3DERR_INVALIDCALL;
     Rebind(m_stream, pVB);
-    m_streamOffset = Offset;
-    m_streamStride = Stride;
-    return D3D_OK;
-}
-
-HRESULT TestDevice::GetStreamSource(UINT Stream, IDirect3DVertexBuffer9** pp, UINT* pOffset,
-                                    UINT* pStride)
-{
-    if (!pp || !pOffset || !pStride || Stream != 0)
-        return D3DERR_INVALIDCALL;
-    *pp = m_stream;
-    if (m_stream)
-        m_stream->AddRef();
-    *pOffset = m_streamOffset;
-    *pStride = m_streamStride;
     return D3D_OK;
 }
 

@@ -289,6 +289,7 @@ public:
     DWORD RenderState(D3DRENDERSTATETYPE s) const;
     const D3DMATERIAL9& Material() const { return m_material; }
     IDirect3DBaseTexture9* Texture(DWORD stage) const { return m_textures[stage]; }
+    IDirect3DVertexBuffer9* Stream() const { return m_stream; }
     IDirect3DVertexShader9* VertexShader() const { return m_vertexShader; }
     IDirect3DPixelShader9* PixelShader() const { return m_pixelShader; }
     const std::vector<float>& VertexConstants() const { return m_vertexConstants; }
@@ -350,8 +351,6 @@ public:
     STDMETHOD(GetVertexShaderConstantF)(UINT, float*, UINT) override;
     STDMETHOD(SetStreamSource)
     (UINT Stream, IDirect3DVertexBuffer9* pVB, UINT Offset, UINT Stride) override;
-    STDMETHOD(GetStreamSource)
-    (UINT Stream, IDirect3DVertexBuffer9** ppVB, UINT* pOffset, UINT* pStride) override;
     STDMETHOD(CreatePixelShader)(const DWORD*, IDirect3DPixelShader9**) override;
     STDMETHOD(SetPixelShader)(IDirect3DPixelShader9*) override;
     STDMETHOD(GetPixelShader)(IDirect3DPixelShader9**) override;
@@ -380,6 +379,7 @@ public:
     SWK_TEST_UNSUPPORTED(GetFVF, DWORD*)
     SWK_TEST_UNSUPPORTED(SetIndices, IDirect3DIndexBuffer9*)
     SWK_TEST_UNSUPPORTED(GetIndices, IDirect3DIndexBuffer9**)
+    SWK_TEST_UNSUPPORTED(GetStreamSource, UINT, IDirect3DVertexBuffer9**, UINT*, UINT*)
 
 private:
     HRESULT Unsupported(const char* name);
@@ -418,7 +418,6 @@ private:
     std::map<std::pair<DWORD, DWORD>, DWORD> m_samplerStates;
     IDirect3DBaseTexture9* m_textures[16] = {};
     IDirect3DVertexBuffer9* m_stream = nullptr;
-    UINT m_streamOffset = 0, m_streamStride = 0;
     bool m_inScene = false;
     IDirect3DVertexShader9* m_vertexShader = nullptr;
     IDirect3DPixelShader9* m_pixelShader = nullptr;
