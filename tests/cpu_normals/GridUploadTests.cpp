@@ -16,21 +16,17 @@ using namespace normaltest;
 
 std::vector<uint8_t>& Bytes(CWaveGenerator& g)
 {
-    return static_cast<swk::test::TestVertexBuffer*>(Probe::GridVB(g))->Bytes();
+    return swk::test::AsBuffer(Probe::GridVB(g))->Bytes();
 }
 
 uint32_t Colour(CWaveGenerator& g, int vertex)
 {
-    uint32_t c;
-    std::memcpy(&c, Bytes(g).data() + 20 * vertex + 16, 4);
-    return c;
+    return swk::test::Member<uint32_t>(Probe::GridVB(g), 20, vertex, 16);
 }
 
 D3DXVECTOR3 VertexNormal(CWaveGenerator& g, int vertex)
 {
-    D3DXVECTOR3 n;
-    std::memcpy(&n, Bytes(g).data() + 32 * vertex + 12, 12);
-    return n;
+    return swk::test::Member<D3DXVECTOR3>(Probe::GridVB(g), 32, vertex, 12);
 }
 
 // A byte of each component: (v + 1) * 127.5, cut toward zero.

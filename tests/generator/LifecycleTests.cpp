@@ -43,8 +43,7 @@ TEST_P(CapabilityPaths, VersionSelectsPathAndHalvesOddSizes)
     // effects only from 1.1 up.
     EXPECT_EQ(g.GetHeightMap() != nullptr, !p.noPS20);
     EXPECT_EQ(CWaveGeneratorProbe::HeightEffect(g) != nullptr, !p.noPS11);
-    D3DSURFACE_DESC desc;
-    g.GetNormalMap()->GetLevelDesc(0, &desc);
+    const D3DSURFACE_DESC desc = swk::test::TopLevel(g.GetNormalMap());
     EXPECT_EQ(desc.Width, static_cast<UINT>(p.width));
     EXPECT_EQ(desc.Height, static_cast<UINT>(p.height));
 }

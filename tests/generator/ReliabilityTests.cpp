@@ -86,9 +86,8 @@ const std::set<std::string> kWatched = {
 // failure points each phase reached, and the failures injected.
 std::vector<std::map<std::string, int>> Live(DWORD psVersion, const Schedule& s, int& injected)
 {
-    TestDevice::Options options;
-    options.pixelShaderVersion = psVersion;
-    TestDevice device(options);
+    const auto owned = swk::test::MakeDevice(psVersion);
+    TestDevice& device = *owned;
     int injectedHere = 0;
     const ULONG references = References(&device);
     CD3DWatch::ResetWatch();
@@ -260,9 +259,8 @@ TEST(HostScene, UpdateInsideItDrawsTheMapsAndClosesTheScene)
 {
     for (const DWORD version : kClasses)
     {
-        TestDevice::Options options;
-        options.pixelShaderVersion = version;
-        TestDevice device(options);
+        const auto owned = swk::test::MakeDevice(version);
+        TestDevice& device = *owned;
         CWaveGenerator g(&device, 32, 32);
         device.ClearCalls();
         ASSERT_EQ(device.BeginScene(), D3D_OK);

@@ -180,11 +180,7 @@ struct HostState
     void ExpectUnchanged()
     {
         EXPECT_EQ(device.CurrentRenderTarget(), target);
-        IDirect3DSurface9* currentDepth = nullptr;
-        device.GetDepthStencilSurface(&currentDepth);
-        EXPECT_EQ(currentDepth, depth);
-        if (currentDepth)
-            currentDepth->Release();
+        EXPECT_EQ(device.CurrentDepthStencil(), depth);
         D3DVIEWPORT9 now;
         device.GetViewport(&now);
         EXPECT_EQ(std::memcmp(&now, &viewport, sizeof now), 0)

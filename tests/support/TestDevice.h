@@ -10,6 +10,7 @@
 #include <swk/Com.h>
 
 #include <functional>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <set>
@@ -286,6 +287,7 @@ public:
     TestSurface* BackBuffer() { return m_backBuffer; }
     TestSurface* DepthStencil() { return m_depth; }
     IDirect3DSurface9* CurrentRenderTarget() { return m_renderTarget; }
+    IDirect3DSurface9* CurrentDepthStencil() { return m_depthStencil; }
     DWORD RenderState(D3DRENDERSTATETYPE s) const;
     const D3DMATERIAL9& Material() const { return m_material; }
     IDirect3DBaseTexture9* Texture(DWORD stage) const { return m_textures[stage]; }
@@ -444,6 +446,33 @@ inline std::unique_ptr<TestDevice> MakeDevice(DWORD psVersion, TestDeviceOptions
 {
     options.pixelShaderVersion = psVersion;
     return std::make_unique<TestDevice>(options);
+}
+
+inline TestTexture* AsTexture(IDirect3DTexture9* p)
+{
+    return static_cast<TestTexture*>(p);
+}
+inline TestVertexBuffer* AsBuffer(IDirect3DVertexBuffer9* p)
+{
+    return static_cast<TestVertexBuffer*>(p);
+}
+
+inline D3DSURFACE_DESC TopLevel(IDirect3DTexture9* p)
+{
+    D3DSURFACE_DESC desc;
+    std::memset(&desc, 0, sizeof desc);
+    p->GetLevelDesc(0, &desc);
+    return desc;
+}
+
+// A member of the vertex at index i of a buffer whose vertices are stride
+// bytes long, read from its bytes.
+template <typename T> T Member(IDirect3DVertexBuffer9* vb, int stride, int i, int offset)
+{
+    T value;
+    std::memcpy(&value, AsBuffer(vb)->Bytes().data() + static_cast<size_t>(i) * stride + offset,
+                sizeof value);
+    return value;
 }
 
 // The current reference count of a COM object, left as it was.
