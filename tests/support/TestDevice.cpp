@@ -326,8 +326,7 @@ TestDevice::TestDevice(Options options) : Counted(*this), m_options(std::move(op
 {
     m_d3d = new TestDirect3D(*this);
     const D3DSURFACE_DESC back =
-        SurfaceDesc(D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
-                    m_options.backBufferWidth, m_options.backBufferHeight);
+        SurfaceDesc(D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, 640, 480);
     m_backBuffer = new TestSurface(*this, back, nullptr);
     D3DSURFACE_DESC depth = back;
     depth.Format = D3DFMT_D24S8;
@@ -467,7 +466,7 @@ HRESULT TestDevice::GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode)
         return D3DERR_INVALIDCALL;
     if (const HRESULT hr = Injected("GetDisplayMode"); FAILED(hr))
         return hr;
-    *pMode = {m_options.backBufferWidth, m_options.backBufferHeight, 60, m_options.displayFormat};
+    *pMode = {640, 480, 60, m_options.displayFormat};
     return D3D_OK;
 }
 
@@ -507,7 +506,8 @@ HRESULT TestDevice::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DP
     *ppVB = nullptr;
     if (Length == 0 || pSharedHandle)
         return D3DERR_INVALIDCALL;
-    if (Length > m_options.maxBufferBytes)
+    // The largest vertex buffer the double agrees to back with memory.
+    if (Length > 1u << 28)
         return D3DERR_OUTOFVIDEOMEMORY;
     if (const HRESULT hr = Injected("CreateVertexBuffer"); FAILED(hr))
         return hr;

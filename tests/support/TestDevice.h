@@ -208,7 +208,6 @@ public:
     }
 
     std::vector<unsigned char>& Bytes() { return m_bytes; }
-    const D3DVERTEXBUFFER_DESC& Desc() const { return m_desc; }
 
 private:
     void OnApplicationReleased() override;
@@ -224,16 +223,12 @@ struct TestDeviceOptions
 {
     DWORD pixelShaderVersion = D3DPS_VERSION(3, 0);
     D3DFORMAT displayFormat = D3DFMT_X8R8G8B8;
-    UINT backBufferWidth = 640;
-    UINT backBufferHeight = 480;
     // Extra bytes at the end of every locked row, to catch pitch bugs.
     int pitchPadding = 0;
     // (format, usage) pairs that CheckDeviceFormat refuses.
     std::set<std::pair<D3DFORMAT, DWORD>> refused;
-    // The caps' texture size limit, which CreateTexture enforces, and the
-    // largest vertex buffer the double agrees to back with memory.
+    // The caps' texture size limit, which CreateTexture enforces.
     UINT maxTextureSize = 8192;
-    UINT maxBufferBytes = 1u << 28;
 };
 
 class TestDevice final : public Counted<IDirect3DDevice9>
