@@ -20,14 +20,12 @@ std::string ProbeText(D3DFORMAT format, DWORD usage)
 
 const std::string kNoiseProbe = ProbeText(D3DFMT_L16, D3DUSAGE_DYNAMIC);
 
-TestDevice::Options Refusing(std::vector<D3DFORMAT> renderTargets, bool refuseL16 = false)
+TestDevice::Options Refusing(std::vector<D3DFORMAT> renderTargets)
 {
     TestDevice::Options options;
     options.displayFormat = kDisplay;
     for (D3DFORMAT f : renderTargets)
         options.refused.insert({f, D3DUSAGE_RENDERTARGET});
-    if (refuseL16)
-        options.refused.insert({D3DFMT_L16, D3DUSAGE_DYNAMIC});
     return options;
 }
 
