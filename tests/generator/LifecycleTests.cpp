@@ -81,31 +81,6 @@ TEST(Construction, SetsUpInOrderWithWhiteMaterial)
     EXPECT_EQ(m.Specular.r + m.Specular.a + m.Emissive.g + m.Power, 0.0f);
 }
 
-// Only the normal map fails: the noise textures and the height map (or the
-// grid) that were made go again at once, so the host can reset.
-TEST(Incomplete, FailedNormalMapBehavesAsLostUntilRestored)
-{
-    // The path, and which texture creation makes the normal map on it.
-    const std::pair<DWORD, int> cases[] = {{D3DPS_VERSION(2, 0), 4}, {0, 1}};
-    for (const auto& [version, normalMap] : cases)
-    {
-        auto device = MakeDevice(version);
-        device->FailFrom("CreateTexture", normalMap, 1);
-        CWaveGenerator g(device.get(), 64, 64);
-        EXPECT_EQ(g.GetNormalMap(), nullptr);
-        EXPECT_EQ(device->LiveDefaultPoolResources(), 0);
-        device->ClearCalls();
-        g.Update(100);
-        g.OnLostDevice();
-        EXPECT_TRUE(device->Calls().empty());
-        EXPECT_EQ(CWaveGeneratorProbe::Time(g), 0.0);
-        EXPECT_EQ(device->Reset(nullptr), D3D_OK);
-        g.OnRestoreDevice();
-        EXPECT_NE(g.GetNormalMap(), nullptr);
-        EXPECT_EQ(g.GetHeightMap() != nullptr, version != 0);
-    }
-}
-
 // Creation failures and, with a watch that forgot every reference, the
 // releases of destruction are reported in order with their lines: a device
 // that creates nothing gets the failures reported and nothing released.
