@@ -19,9 +19,7 @@ struct Grid
 {
     Grid(bool shaderVertices, int W, int H)
     {
-        TestDevice::Options options;
-        options.pixelShaderVersion = shaderVertices ? D3DPS_VERSION(1, 4) : 0;
-        device = std::make_unique<TestDevice>(options);
+        device = swk::test::MakeDevice(shaderVertices ? D3DPS_VERSION(1, 4) : 0);
         const int scale = shaderVertices ? 2 : 4;
         generator = std::make_unique<CWaveGenerator>(device.get(), scale * W, scale * H);
     }

@@ -13,17 +13,10 @@
 #include <vector>
 
 using swk::test::FakeEffects;
-using swk::test::TestDevice;
+using swk::test::MakeDevice;
 
 namespace
 {
-
-std::unique_ptr<TestDevice> MakeDevice(DWORD psVersion)
-{
-    TestDevice::Options options;
-    options.pixelShaderVersion = psVersion;
-    return std::make_unique<TestDevice>(options);
-}
 
 struct Path
 {
@@ -50,8 +43,7 @@ TEST_P(CapabilityPaths, VersionSelectsPathAndHalvesOddSizes)
     // effects only from 1.1 up.
     EXPECT_EQ(g.GetHeightMap() != nullptr, !p.noPS20);
     EXPECT_EQ(CWaveGeneratorProbe::HeightEffect(g) != nullptr, !p.noPS11);
-    D3DSURFACE_DESC desc;
-    g.GetNormalMap()->GetLevelDesc(0, &desc);
+    const D3DSURFACE_DESC desc = swk::test::TopLevel(g.GetNormalMap());
     EXPECT_EQ(desc.Width, static_cast<UINT>(p.width));
     EXPECT_EQ(desc.Height, static_cast<UINT>(p.height));
 }
@@ -89,76 +81,43 @@ TEST(Construction, SetsUpInOrderWithWhiteMaterial)
     EXPECT_EQ(m.Specular.r + m.Specular.a + m.Emissive.g + m.Power, 0.0f);
 }
 
-// Only the normal map fails: the noise textures and the height map (or the
-// grid) that were made go again at once, so the host can reset.
-TEST(Incomplete, FailedNormalMapBehavesAsLostUntilRestored)
-{
-    // The path, and which texture creation makes the normal map on it.
-    const std::pair<DWORD, int> cases[] = {{D3DPS_VERSION(2, 0), 4}, {0, 1}};
-    for (const auto& [version, normalMap] : cases)
-    {
-        auto device = MakeDevice(version);
-        device->FailFrom("CreateTexture", normalMap, 1);
-        CWaveGenerator g(device.get(), 64, 64);
-        EXPECT_EQ(g.GetNormalMap(), nullptr);
-        EXPECT_EQ(device->LiveDefaultPoolResources(), 0);
-        device->ClearCalls();
-        g.Update(100);
-        g.OnLostDevice();
-        EXPECT_TRUE(device->Calls().empty());
-        EXPECT_EQ(CWaveGeneratorProbe::Time(g), 0.0);
-        EXPECT_EQ(device->Reset(nullptr), D3D_OK);
-        g.OnRestoreDevice();
-        EXPECT_NE(g.GetNormalMap(), nullptr);
-        EXPECT_EQ(g.GetHeightMap() != nullptr, version != 0);
-    }
-}
-
-// Destruction releases what exists, in order, with the lines of its calls: a
-// watch that forgot every reference reports each release with its line.
+// Creation failures and, with a watch that forgot every reference, the
+// releases of destruction are reported in order with their lines: a device
+// that creates nothing gets the failures reported and nothing released.
 TEST(Destruction, ReleasesExactlyWhatExistsInOrderWithItsLines)
 {
     struct Case
     {
         DWORD version;
-        std::vector<int> lines;
+        bool createsNothing;
+        std::vector<int> created, destroyed;
     } cases[] = {
-        {D3DPS_VERSION(2, 0), {104, 105, 106, 107, 108, 110, 111}},
-        {D3DPS_VERSION(1, 1), {107, 108, 109, 110, 111}},
-        {0, {107, 108, 109}},
+        {D3DPS_VERSION(2, 0), false, {}, {104, 105, 106, 107, 108, 110, 111}},
+        {D3DPS_VERSION(1, 1), false, {}, {107, 108, 109, 110, 111}},
+        {0, false, {}, {107, 108, 109}},
+        {0, true, {392, 182, 273}, {}},
     };
     for (const Case& c : cases)
     {
         auto device = MakeDevice(c.version);
-        auto g = std::make_unique<CWaveGenerator>(device.get(), 64, 64);
+        if (c.createsNothing)
+        {
+            device->Fail("CreateTexture");
+            device->Fail("CreateVertexBuffer");
+        }
         std::vector<int> lines;
         auto previous = CD3DWatch::SetReportSink(
             [&](const char* file, int line, const char*)
             { lines.push_back(std::string(file) == "WaveGenerator" ? line : -line); });
+        auto g = std::make_unique<CWaveGenerator>(device.get(), 64, 64);
+        EXPECT_EQ(lines, c.created) << "pixel shader " << std::hex << c.version;
+        lines.clear();
         CD3DWatch::ResetWatch();
         g.reset();
         CD3DWatch::SetReportSink(previous);
-        EXPECT_EQ(lines, c.lines) << "pixel shader " << std::hex << c.version;
+        EXPECT_EQ(lines, c.destroyed) << "pixel shader " << std::hex << c.version;
         EXPECT_EQ(device->LiveResources(), 0);
     }
-}
-
-TEST(Destruction, NothingCreatedMeansNothingReleasedOrReported)
-{
-    auto device = MakeDevice(0);
-    device->Fail("CreateTexture");
-    device->Fail("CreateVertexBuffer");
-    std::vector<int> lines;
-    auto previous = CD3DWatch::SetReportSink([&](const char*, int line, const char*)
-                                             { lines.push_back(line); });
-    {
-        CWaveGenerator g(device.get(), 64, 64);
-        // The failed creations are reported with their lines: normal map, quad, grid.
-        EXPECT_EQ(lines, (std::vector<int>{392, 182, 273}));
-        lines.clear();
-    }
-    CD3DWatch::SetReportSink(previous);
-    EXPECT_TRUE(lines.empty());
 }
 
 } // namespace

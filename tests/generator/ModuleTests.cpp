@@ -112,12 +112,6 @@ TEST_F(CompilerMessages, WarningsWithASuccessfulCompileAreShownToo)
     EXPECT_NE(CWaveGeneratorProbe::NormalEffect(g), nullptr);
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 // The effect sources reach the module byte for byte from the .rc file's
 // RCDATA entries, CRLF line ends and all, without a terminating zero.
 TEST(Resources, EffectSourcesAreTheFilesTheRcNames)
@@ -130,7 +124,8 @@ TEST(Resources, EffectSourcesAreTheFilesTheRcNames)
         ASSERT_NE(info, nullptr) << id;
         const char* data = static_cast<const char*>(LockResource(LoadResource(module, info)));
         const std::string resource(data, SizeofResource(module, info));
-        const std::string expected = ReadFile(std::string(SWK_EFFECTS_DIR) + "/" + file);
+        std::ifstream source(std::string(SWK_EFFECTS_DIR) + "/" + file, std::ios::binary);
+        const std::string expected{std::istreambuf_iterator<char>(source), {}};
         ASSERT_FALSE(expected.empty()) << file;
         EXPECT_EQ(resource, expected) << file;
         EXPECT_NE(resource.find("\r\n"), std::string::npos);

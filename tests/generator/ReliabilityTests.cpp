@@ -19,18 +19,13 @@
 #include <utility>
 #include <vector>
 
+using swk::test::References;
 using swk::test::TestDevice;
 
 namespace
 {
 
 const DWORD kClasses[] = {D3DPS_VERSION(2, 0), D3DPS_VERSION(1, 1), 0};
-
-ULONG References(IUnknown* p)
-{
-    p->AddRef();
-    return p->Release();
-}
 
 // Collects the watch's reports for as long as it lives.
 struct Reports
@@ -91,9 +86,8 @@ const std::set<std::string> kWatched = {
 // failure points each phase reached, and the failures injected.
 std::vector<std::map<std::string, int>> Live(DWORD psVersion, const Schedule& s, int& injected)
 {
-    TestDevice::Options options;
-    options.pixelShaderVersion = psVersion;
-    TestDevice device(options);
+    const auto owned = swk::test::MakeDevice(psVersion);
+    TestDevice& device = *owned;
     int injectedHere = 0;
     const ULONG references = References(&device);
     CD3DWatch::ResetWatch();
@@ -265,9 +259,8 @@ TEST(HostScene, UpdateInsideItDrawsTheMapsAndClosesTheScene)
 {
     for (const DWORD version : kClasses)
     {
-        TestDevice::Options options;
-        options.pixelShaderVersion = version;
-        TestDevice device(options);
+        const auto owned = swk::test::MakeDevice(version);
+        TestDevice& device = *owned;
         CWaveGenerator g(&device, 32, 32);
         device.ClearCalls();
         ASSERT_EQ(device.BeginScene(), D3D_OK);

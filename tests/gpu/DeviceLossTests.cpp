@@ -11,12 +11,6 @@ namespace
 
 using namespace gputest;
 
-void ResetAsHost(TestDevice& device, int loss)
-{
-    EXPECT_EQ(device.LiveDefaultPoolResources(), 0) << "loss " << loss;
-    EXPECT_EQ(device.Reset(nullptr), D3D_OK) << "loss " << loss;
-}
-
 class Loss : public testing::TestWithParam<DWORD>
 {
 };
@@ -59,7 +53,8 @@ TEST_P(Loss, RepeatedLossesMidAnimationReleaseEverythingAndRestoreWorkingMaps)
         EXPECT_EQ(device->CallCount("Effect102.OnLostDevice"), effects);
         EXPECT_EQ(g.GetNormalMap(), nullptr);
         EXPECT_EQ(g.GetHeightMap(), nullptr);
-        ResetAsHost(*device, loss);
+        EXPECT_EQ(device->LiveDefaultPoolResources(), 0) << "loss " << loss;
+        EXPECT_EQ(device->Reset(nullptr), D3D_OK) << "loss " << loss;
 
         const double lostAt = Probe::Time(g);
         device->ClearCalls();
@@ -73,9 +68,7 @@ TEST_P(Loss, RepeatedLossesMidAnimationReleaseEverythingAndRestoreWorkingMaps)
         EXPECT_EQ(device->CallCount("Effect102.OnResetDevice"), effects);
         ASSERT_NE(g.GetNormalMap(), nullptr);
         const D3DSURFACE_DESC desc = TopLevel(g.GetNormalMap());
-        EXPECT_EQ(desc.Width, normalDesc.Width);
-        EXPECT_EQ(desc.Height, normalDesc.Height);
-        EXPECT_EQ(desc.Format, normalDesc.Format);
+        EXPECT_EQ(std::memcmp(&desc, &normalDesc, sizeof desc), 0);
         EXPECT_EQ(g.GetHeightMap() != nullptr, !grid);
         EXPECT_EQ(Probe::QuadVB(g), quad);
         EXPECT_EQ(Probe::GridNormals(g), normals);

@@ -7,62 +7,18 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace gputest
 {
 
-using swk::test::TestDevice;
-using swk::test::TestTexture;
-using swk::test::TestVertexBuffer;
+using namespace swk::test;
 using Probe = CWaveGeneratorProbe;
 
 const DWORD kPS20 = D3DPS_VERSION(2, 0);
 const DWORD kPS14 = D3DPS_VERSION(1, 4);
 const DWORD kPS11 = D3DPS_VERSION(1, 1);
 const DWORD kNoPS = 0;
-
-inline std::unique_ptr<TestDevice> MakeDevice(DWORD psVersion,
-                                              TestDevice::Options options = TestDevice::Options())
-{
-    options.pixelShaderVersion = psVersion;
-    return std::make_unique<TestDevice>(options);
-}
-
-// The current reference count of a COM object, left as it was.
-inline ULONG References(IUnknown* p)
-{
-    p->AddRef();
-    return p->Release();
-}
-
-inline TestTexture* AsTexture(IDirect3DTexture9* p)
-{
-    return static_cast<TestTexture*>(p);
-}
-inline TestVertexBuffer* AsBuffer(IDirect3DVertexBuffer9* p)
-{
-    return static_cast<TestVertexBuffer*>(p);
-}
-
-inline D3DSURFACE_DESC TopLevel(IDirect3DTexture9* p)
-{
-    D3DSURFACE_DESC desc;
-    std::memset(&desc, 0, sizeof desc);
-    p->GetLevelDesc(0, &desc);
-    return desc;
-}
-
-// A member of the vertex at index i of a buffer whose vertices are stride
-// bytes long, read from its bytes.
-template <typename T> T Member(IDirect3DVertexBuffer9* vb, int stride, int i, int offset)
-{
-    T value;
-    std::memcpy(&value, AsBuffer(vb)->Bytes().data() + static_cast<size_t>(i) * stride + offset,
-                sizeof value);
-    return value;
-}
 
 } // namespace gputest

@@ -47,17 +47,6 @@ std::vector<std::string> PassTrace(TestDevice& device, CWaveGenerator& g)
     return trace;
 }
 
-// The buffer on stream 0, which the passes leave bound.
-IDirect3DVertexBuffer9* BoundStream(TestDevice& device)
-{
-    IDirect3DVertexBuffer9* stream = nullptr;
-    UINT offset = 0, stride = 0;
-    device.GetStreamSource(0, &stream, &offset, &stride);
-    if (stream)
-        stream->Release();
-    return stream;
-}
-
 const std::vector<std::string> kNormalPass20 = {
     "Clear(0,NULL,0x1,0xFF7FFF7F,1,0)@normal",
     "Effect102.SetTechnique(T20)",
@@ -150,7 +139,8 @@ TEST_P(Passes, DrawEachMapFromItsGeometryWithItsEffect)
                 expected.push_back("DrawPrimitive(5," + std::to_string(2 * W * r) + "," +
                                    std::to_string(2 * (W - 1)) + ")@normal");
     EXPECT_EQ(PassTrace(*device, g), expected);
-    EXPECT_EQ(BoundStream(*device), c.version == kPS20 ? Probe::QuadVB(g) : Probe::GridVB(g));
+    // The passes leave their buffer bound.
+    EXPECT_EQ(device->Stream(), c.version == kPS20 ? Probe::QuadVB(g) : Probe::GridVB(g));
     if (c.version == kNoPS)
     {
         EXPECT_EQ(std::memcmp(&device->Material(), &Probe::Material(g), sizeof(D3DMATERIAL9)), 0);
@@ -190,11 +180,7 @@ struct HostState
     void ExpectUnchanged()
     {
         EXPECT_EQ(device.CurrentRenderTarget(), target);
-        IDirect3DSurface9* currentDepth = nullptr;
-        device.GetDepthStencilSurface(&currentDepth);
-        EXPECT_EQ(currentDepth, depth);
-        if (currentDepth)
-            currentDepth->Release();
+        EXPECT_EQ(device.CurrentDepthStencil(), depth);
         D3DVIEWPORT9 now;
         device.GetViewport(&now);
         EXPECT_EQ(std::memcmp(&now, &viewport, sizeof now), 0)

@@ -132,20 +132,19 @@ TEST_P(SecondCall, KeepsQuadAndNormalsAndRecreatesOnlyALostGrid)
 
 INSTANTIATE_TEST_SUITE_P(GridPaths, SecondCall, testing::Values(kPS11, kNoPS));
 
-TEST(Failures, BuffersThatCannotBeLockedAreLeftUntouched)
+// Buffers that cannot be locked are left as created; buffers that could not
+// be created are created and filled by the next call, beside the kept normals.
+TEST(Failures, UnlockableBuffersAreLeftAloneAndMissingOnesTriedAgain)
 {
-    auto device = MakeDevice(kPS14);
-    device->Fail("VB.Lock");
-    CWaveGenerator g(device.get(), 64, 64);
-    for (IDirect3DVertexBuffer9* vb : {Probe::QuadVB(g), Probe::GridVB(g)})
+    auto locked = MakeDevice(kPS14);
+    locked->Fail("VB.Lock");
+    CWaveGenerator unfilled(locked.get(), 64, 64);
+    for (IDirect3DVertexBuffer9* vb : {Probe::QuadVB(unfilled), Probe::GridVB(unfilled)})
     {
         const auto& bytes = AsBuffer(vb)->Bytes();
         EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0xCD; }));
     }
-}
 
-TEST(Failures, BuffersThatCouldNotBeCreatedAreTriedAgainByTheNextCall)
-{
     auto device = MakeDevice(kPS14);
     device->Fail("CreateVertexBuffer", D3DERR_OUTOFVIDEOMEMORY, 2);
     CWaveGenerator g(device.get(), 64, 64);
@@ -153,7 +152,6 @@ TEST(Failures, BuffersThatCouldNotBeCreatedAreTriedAgainByTheNextCall)
     EXPECT_EQ(Probe::GridVB(g), nullptr);
     D3DXVECTOR3* normals = Probe::GridNormals(g);
     EXPECT_NE(normals, nullptr);
-
     Probe::CreateVertexBuffers(g);
     ExpectQuad(Probe::QuadVB(g));
     ASSERT_NE(Probe::GridVB(g), nullptr);

@@ -74,11 +74,7 @@ public:
         return Log("SetTexture", Name(h) + "," + (t ? "texture" : "NULL"));
     }
     SWK_TEST_UNSUPPORTED(GetTexture, D3DXHANDLE, IDirect3DBaseTexture9**)
-    HRESULT STDMETHODCALLTYPE GetPool(ID3DXEffectPool** pp) override
-    {
-        *pp = nullptr;
-        return D3D_OK;
-    }
+    SWK_TEST_UNSUPPORTED(GetPool, ID3DXEffectPool**)
     HRESULT STDMETHODCALLTYPE SetTechnique(D3DXHANDLE h) override
     {
         return Log("SetTechnique", Name(h));
@@ -99,13 +95,7 @@ public:
     HRESULT STDMETHODCALLTYPE CommitChanges() override { return Log("CommitChanges", ""); }
     HRESULT STDMETHODCALLTYPE EndPass() override { return Log("EndPass", ""); }
     HRESULT STDMETHODCALLTYPE End() override { return Log("End", ""); }
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
-    {
-        *pp = m_device;
-        if (m_device)
-            m_device->AddRef();
-        return D3D_OK;
-    }
+    SWK_TEST_UNSUPPORTED(GetDevice, IDirect3DDevice9**)
     HRESULT STDMETHODCALLTYPE OnLostDevice() override { return Log("OnLostDevice", ""); }
     HRESULT STDMETHODCALLTYPE OnResetDevice() override { return Log("OnResetDevice", ""); }
 

@@ -145,7 +145,7 @@ TestSurface::~TestSurface() = default;
 void TestSurface::OnApplicationReleased()
 {
     if (!m_owner)
-        Device().ResourceDestroyed(m_desc.Pool);
+        Device().Track(m_desc.Pool, -1);
 }
 
 void TestSurface::OnLastRelease()
@@ -218,7 +218,7 @@ TestTexture::TestTexture(TestDevice& device, UINT width, UINT height, UINT level
             SurfaceDesc(format, usage, pool, std::max(1u, width >> l), std::max(1u, height >> l));
         m_levels.push_back(new TestSurface(device, desc, this));
     }
-    device.ResourceCreated(pool);
+    device.Track(pool, 1);
 }
 
 TestTexture::~TestTexture()
@@ -229,7 +229,7 @@ TestTexture::~TestTexture()
 
 void TestTexture::OnApplicationReleased()
 {
-    Device().ResourceDestroyed(m_pool);
+    Device().Track(m_pool, -1);
 }
 
 HRESULT TestTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
@@ -283,14 +283,14 @@ TestVertexBuffer::TestVertexBuffer(TestDevice& device, UINT length, DWORD usage,
     : Resource(device), m_desc{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf},
       m_bytes(length, 0xCD)
 {
-    device.ResourceCreated(pool);
+    device.Track(pool, 1);
 }
 
 TestVertexBuffer::~TestVertexBuffer() = default;
 
 void TestVertexBuffer::OnApplicationReleased()
 {
-    Device().ResourceDestroyed(m_desc.Pool);
+    Device().Track(m_desc.Pool, -1);
 }
 
 HRESULT TestVertexBuffer::Lock(UINT Offset, UINT Size, void** ppData, DWORD Flags)
@@ -326,8 +326,7 @@ TestDevice::TestDevice(Options options) : Counted(*this), m_options(std::move(op
 {
     m_d3d = new TestDirect3D(*this);
     const D3DSURFACE_DESC back =
-        SurfaceDesc(D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
-                    m_options.backBufferWidth, m_options.backBufferHeight);
+        SurfaceDesc(D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, 640, 480);
     m_backBuffer = new TestSurface(*this, back, nullptr);
     D3DSURFACE_DESC depth = back;
     depth.Format = D3DFMT_D24S8;
@@ -467,7 +466,7 @@ HRESULT TestDevice::GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode)
         return D3DERR_INVALIDCALL;
     if (const HRESULT hr = Injected("GetDisplayMode"); FAILED(hr))
         return hr;
-    *pMode = {m_options.backBufferWidth, m_options.backBufferHeight, 60, m_options.displayFormat};
+    *pMode = {640, 480, 60, m_options.displayFormat};
     return D3D_OK;
 }
 
@@ -507,7 +506,8 @@ HRESULT TestDevice::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DP
     *ppVB = nullptr;
     if (Length == 0 || pSharedHandle)
         return D3DERR_INVALIDCALL;
-    if (Length > m_options.maxBufferBytes)
+    // The largest vertex buffer the double agrees to back with memory.
+    if (Length > 1u << 28)
         return D3DERR_OUTOFVIDEOMEMORY;
     if (const HRESULT hr = Injected("CreateVertexBuffer"); FAILED(hr))
         return hr;
@@ -538,7 +538,7 @@ HRESULT TestDevice::NewSurface(const D3DSURFACE_DESC& desc, IDirect3DSurface9** 
     if (!pp)
         return D3DERR_INVALIDCALL;
     *pp = new TestSurface(*this, desc, nullptr);
-    ResourceCreated(desc.Pool);
+    Track(desc.Pool, 1);
     return D3D_OK;
 }
 
@@ -705,7 +705,6 @@ HRESULT TestDevice::DrawPrimitive(D3DPRIMITIVETYPE Type, UINT StartVertex, UINT 
 HRESULT TestDevice::SetFVF(DWORD FVF)
 {
     Record(this, "SetFVF", Hex(FVF));
-    m_fvf = FVF;
     return D3D_OK;
 }
 
@@ -789,21 +788,6 @@ HRESULT TestDevice::SetStreamSource(UINT Stream, IDirect3DVertexBuffer9* pVB, UI
     if (Stream != 0)
         return D3DERR_INVALIDCALL;
     Rebind(m_stream, pVB);
-    m_streamOffset = Offset;
-    m_streamStride = Stride;
-    return D3D_OK;
-}
-
-HRESULT TestDevice::GetStreamSource(UINT Stream, IDirect3DVertexBuffer9** pp, UINT* pOffset,
-                                    UINT* pStride)
-{
-    if (!pp || !pOffset || !pStride || Stream != 0)
-        return D3DERR_INVALIDCALL;
-    *pp = m_stream;
-    if (m_stream)
-        m_stream->AddRef();
-    *pOffset = m_streamOffset;
-    *pStride = m_streamStride;
     return D3D_OK;
 }
 

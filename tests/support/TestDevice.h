@@ -10,7 +10,9 @@
 #include <swk/Com.h>
 
 #include <functional>
+#include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -144,7 +146,6 @@ public:
     const D3DSURFACE_DESC& Desc() const { return m_desc; }
     int Pitch() const { return m_pitch; }
     std::vector<unsigned char>& Bytes() { return m_bytes; }
-    TestTexture* Owner() const { return m_owner; }
     bool Locked() const { return m_locked; }
 
 private:
@@ -182,8 +183,6 @@ public:
     HRESULT STDMETHODCALLTYPE AddDirtyRect(const RECT*) override { return D3D_OK; }
 
     TestSurface& Level(UINT level) { return *m_levels[level]; }
-    D3DPOOL Pool() const { return m_pool; }
-    DWORD Usage() const { return m_usage; }
     D3DFORMAT Format() const { return m_format; }
 
 private:
@@ -209,7 +208,6 @@ public:
     }
 
     std::vector<unsigned char>& Bytes() { return m_bytes; }
-    const D3DVERTEXBUFFER_DESC& Desc() const { return m_desc; }
 
 private:
     void OnApplicationReleased() override;
@@ -225,23 +223,13 @@ struct TestDeviceOptions
 {
     DWORD pixelShaderVersion = D3DPS_VERSION(3, 0);
     D3DFORMAT displayFormat = D3DFMT_X8R8G8B8;
-    UINT backBufferWidth = 640;
-    UINT backBufferHeight = 480;
     // Extra bytes at the end of every locked row, to catch pitch bugs.
     int pitchPadding = 0;
     // (format, usage) pairs that CheckDeviceFormat refuses.
     std::set<std::pair<D3DFORMAT, DWORD>> refused;
-    // The caps' texture size limit, which CreateTexture enforces, and the
-    // largest vertex buffer the double agrees to back with memory.
+    // The caps' texture size limit, which CreateTexture enforces.
     UINT maxTextureSize = 8192;
-    UINT maxBufferBytes = 1u << 28;
 };
-
-#define SWK_TEST_UNSUPPORTED(Name, ...)                                                            \
-    STDMETHOD(Name)(__VA_ARGS__) override                                                          \
-    {                                                                                              \
-        return Unsupported(#Name);                                                                 \
-    }
 
 class TestDevice final : public Counted<IDirect3DDevice9>
 {
@@ -283,24 +271,22 @@ public:
     // those in the default pool are what Reset refuses to run with.
     int LiveResources() const { return m_liveResources; }
     int LiveDefaultPoolResources() const { return m_liveDefault; }
-    void ResourceCreated(D3DPOOL pool)
+    // A resource created (n = 1) or released by the application (n = -1).
+    void Track(D3DPOOL pool, int n)
     {
-        ++m_liveResources;
-        m_liveDefault += pool == D3DPOOL_DEFAULT;
-    }
-    void ResourceDestroyed(D3DPOOL pool)
-    {
-        --m_liveResources;
-        m_liveDefault -= pool == D3DPOOL_DEFAULT;
+        m_liveResources += n;
+        m_liveDefault += pool == D3DPOOL_DEFAULT ? n : 0;
     }
 
     Options& Settings() { return m_options; }
     TestSurface* BackBuffer() { return m_backBuffer; }
     TestSurface* DepthStencil() { return m_depth; }
     IDirect3DSurface9* CurrentRenderTarget() { return m_renderTarget; }
+    IDirect3DSurface9* CurrentDepthStencil() { return m_depthStencil; }
     DWORD RenderState(D3DRENDERSTATETYPE s) const;
     const D3DMATERIAL9& Material() const { return m_material; }
     IDirect3DBaseTexture9* Texture(DWORD stage) const { return m_textures[stage]; }
+    IDirect3DVertexBuffer9* Stream() const { return m_stream; }
     IDirect3DVertexShader9* VertexShader() const { return m_vertexShader; }
     IDirect3DPixelShader9* PixelShader() const { return m_pixelShader; }
     const std::vector<float>& VertexConstants() const { return m_vertexConstants; }
@@ -362,8 +348,6 @@ public:
     STDMETHOD(GetVertexShaderConstantF)(UINT, float*, UINT) override;
     STDMETHOD(SetStreamSource)
     (UINT Stream, IDirect3DVertexBuffer9* pVB, UINT Offset, UINT Stride) override;
-    STDMETHOD(GetStreamSource)
-    (UINT Stream, IDirect3DVertexBuffer9** ppVB, UINT* pOffset, UINT* pStride) override;
     STDMETHOD(CreatePixelShader)(const DWORD*, IDirect3DPixelShader9**) override;
     STDMETHOD(SetPixelShader)(IDirect3DPixelShader9*) override;
     STDMETHOD(GetPixelShader)(IDirect3DPixelShader9**) override;
@@ -392,6 +376,7 @@ public:
     SWK_TEST_UNSUPPORTED(GetFVF, DWORD*)
     SWK_TEST_UNSUPPORTED(SetIndices, IDirect3DIndexBuffer9*)
     SWK_TEST_UNSUPPORTED(GetIndices, IDirect3DIndexBuffer9**)
+    SWK_TEST_UNSUPPORTED(GetStreamSource, UINT, IDirect3DVertexBuffer9**, UINT*, UINT*)
 
 private:
     HRESULT Unsupported(const char* name);
@@ -430,8 +415,6 @@ private:
     std::map<std::pair<DWORD, DWORD>, DWORD> m_samplerStates;
     IDirect3DBaseTexture9* m_textures[16] = {};
     IDirect3DVertexBuffer9* m_stream = nullptr;
-    UINT m_streamOffset = 0, m_streamStride = 0;
-    DWORD m_fvf = 0;
     bool m_inScene = false;
     IDirect3DVertexShader9* m_vertexShader = nullptr;
     IDirect3DPixelShader9* m_pixelShader = nullptr;
@@ -452,5 +435,46 @@ HRESULT Counted<Interface>::HandOutDevice(IDirect3DDevice9** ppDevice) const
 
 // Text of a D3DCOLOR or flags value as the call log writes it.
 std::string Hex(DWORD value);
+
+// A device with the given pixel shader version.
+inline std::unique_ptr<TestDevice> MakeDevice(DWORD psVersion, TestDeviceOptions options = {})
+{
+    options.pixelShaderVersion = psVersion;
+    return std::make_unique<TestDevice>(options);
+}
+
+inline TestTexture* AsTexture(IDirect3DTexture9* p)
+{
+    return static_cast<TestTexture*>(p);
+}
+inline TestVertexBuffer* AsBuffer(IDirect3DVertexBuffer9* p)
+{
+    return static_cast<TestVertexBuffer*>(p);
+}
+
+inline D3DSURFACE_DESC TopLevel(IDirect3DTexture9* p)
+{
+    D3DSURFACE_DESC desc;
+    std::memset(&desc, 0, sizeof desc);
+    p->GetLevelDesc(0, &desc);
+    return desc;
+}
+
+// A member of the vertex at index i of a buffer whose vertices are stride
+// bytes long, read from its bytes.
+template <typename T> T Member(IDirect3DVertexBuffer9* vb, int stride, int i, int offset)
+{
+    T value;
+    std::memcpy(&value, AsBuffer(vb)->Bytes().data() + static_cast<size_t>(i) * stride + offset,
+                sizeof value);
+    return value;
+}
+
+// The current reference count of a COM object, left as it was.
+inline ULONG References(IUnknown* p)
+{
+    p->AddRef();
+    return p->Release();
+}
 
 } // namespace swk::test
