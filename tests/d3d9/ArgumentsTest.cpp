@@ -28,7 +28,7 @@ protected:
         options.Validation = TRUE;
         options.pfnValidationMessage = keepLine;
         options.pValidationUserData = &lines_;
-        d3d_ = ComPtr<IDirect3D9>::Adopt(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
+        d3d_ = ComPtr<IDirect3D9>::adopt(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
         device_ = createDevice(16, 16, D3DFMT_A8R8G8B8, false, d3d_.get());
         ASSERT_TRUE(device_);
         D3DCAPS9 caps{};

@@ -76,7 +76,7 @@ ComPtr<IDirect3D9> emulate(DWORD flags, DWORD pixelShaderVersion,
     options.PixelShaderVersion = pixelShaderVersion;
     options.RefusedFormatCount = UINT(refused.size());
     options.pRefusedFormats = refused.data();
-    return ComPtr<IDirect3D9>::Adopt(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
+    return ComPtr<IDirect3D9>::adopt(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
 }
 
 constexpr DWORD kClass = SWK_OPTION_PIXELSHADERVERSION | SWK_OPTION_REFUSEDFORMATS;
@@ -129,7 +129,7 @@ TEST_F(Creation, EnvironmentSelectsTheDeviceClassUnlessOptionsDo)
     ::setenv("SWK_D3D9_PS_VERSION", "1.4", 1);
     ::setenv("SWK_D3D9_REFUSE_FORMATS", "L16:dynamic, A16B16G16R16:rendertarget", 1);
     ComPtr<IDirect3D9> fromEnvironment =
-        ComPtr<IDirect3D9>::Adopt(Direct3DCreate9(D3D_SDK_VERSION));
+        ComPtr<IDirect3D9>::adopt(Direct3DCreate9(D3D_SDK_VERSION));
     ComPtr<IDirect3D9> fromOptions = emulate(SWK_OPTION_PIXELSHADERVERSION, D3DPS_VERSION(2, 0));
     ::unsetenv("SWK_D3D9_PS_VERSION");
     ::unsetenv("SWK_D3D9_REFUSE_FORMATS");

@@ -87,7 +87,7 @@ TEST(EffectRuntime, PassesSetTheirStateCommitChangesAndEndRestoresTheHosts)
     ASSERT_EQ(e->End(), D3D_OK);
     EXPECT_EQ(PassState(d), host);
     // End let go of what it saved: only the host's reference remains.
-    EXPECT_EQ(hostTexture->References(), 1u);
+    EXPECT_EQ(hostTexture->references(), 1u);
     vs->AddRef();
     EXPECT_EQ(vs->Release(), 1u);
 
@@ -132,7 +132,7 @@ TEST(EffectRuntime, HandlesAndNamesAreInterchangeableAndReferencesAreKept)
                        e->SetMatrix("fGain", nullptr), e->SetTechnique("Missing")})
         EXPECT_EQ(hr, D3DERR_INVALIDCALL);
 
-    EXPECT_EQ(fx.device->References(), 2u);
+    EXPECT_EQ(fx.device->references(), 2u);
     IDirect3DDevice9* got = nullptr;
     ASSERT_EQ(e->GetDevice(&got), D3D_OK);
     EXPECT_EQ(got->Release(), 2u); // GetDevice added a reference for the caller
@@ -140,10 +140,10 @@ TEST(EffectRuntime, HandlesAndNamesAreInterchangeableAndReferencesAreKept)
     auto* defaultPool = NewTexture(*fx.device, D3DPOOL_DEFAULT);
     auto* managed = NewTexture(*fx.device, D3DPOOL_MANAGED);
     e->SetTexture("Tex", defaultPool);
-    EXPECT_EQ(defaultPool->References(), 2u);
+    EXPECT_EQ(defaultPool->references(), 2u);
     // A device reset must not find default-pool textures alive in the effect.
     EXPECT_EQ(e->OnLostDevice(), D3D_OK);
-    EXPECT_EQ(defaultPool->References(), 1u);
+    EXPECT_EQ(defaultPool->references(), 1u);
     EXPECT_EQ(e->OnResetDevice(), D3D_OK);
     e->SetTexture("Tex", managed);
     e->OnLostDevice();
@@ -153,8 +153,8 @@ TEST(EffectRuntime, HandlesAndNamesAreInterchangeableAndReferencesAreKept)
     kept->Release();
 
     EXPECT_EQ(std::exchange(fx.effect, nullptr)->Release(), 0u);
-    EXPECT_EQ(managed->References(), 1u);
-    EXPECT_EQ(fx.device->References(), 1u);
+    EXPECT_EQ(managed->references(), 1u);
+    EXPECT_EQ(fx.device->references(), 1u);
     defaultPool->Release();
     managed->Release();
 }

@@ -125,7 +125,7 @@ TEST_F(Watch, UnheldReferencesAreReleasedAndReportedWhileOperating)
 TEST_F(Watch, ConcurrentReleasesOfOnePointerReleaseItOnce)
 {
     constexpr int kThreads = 4, kObjects = 100;
-    const ULONG deviceReferences = device.References();
+    const ULONG deviceReferences = device.references();
     std::vector<IUnknown*> shared(kObjects);
     for (IUnknown*& p : shared)
     {
@@ -148,7 +148,7 @@ TEST_F(Watch, ConcurrentReleasesOfOnePointerReleaseItOnce)
     go = true;
     for (auto& t : threads)
         t.join();
-    EXPECT_EQ(device.References(), deviceReferences);
+    EXPECT_EQ(device.references(), deviceReferences);
     EXPECT_EQ(CD3DWatch::GetWatchedCount(), 0u);
     EXPECT_TRUE(reports.empty());
 }

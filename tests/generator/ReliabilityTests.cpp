@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-using swk::test::References;
+using swk::test::refCount;
 using swk::test::TestDevice;
 
 namespace
@@ -45,7 +45,7 @@ void ExpectDeviceAsFound(TestDevice& device, ULONG references)
 {
     EXPECT_EQ(device.LiveResources(), 0);
     EXPECT_EQ(CD3DWatch::GetWatchedCount(), 0u);
-    EXPECT_EQ(References(&device), references);
+    EXPECT_EQ(refCount(&device), references);
     EXPECT_EQ(device.BackBufferWrites(), 0);
     EXPECT_FALSE(device.InScene());
     EXPECT_EQ(device.CurrentRenderTarget(), device.BackBuffer());
@@ -89,7 +89,7 @@ std::vector<std::map<std::string, int>> Live(DWORD psVersion, const Schedule& s,
     const auto owned = swk::test::MakeDevice(psVersion);
     TestDevice& device = *owned;
     int injectedHere = 0;
-    const ULONG references = References(&device);
+    const ULONG references = refCount(&device);
     CD3DWatch::ResetWatch();
     Reports reports;
     std::vector<std::map<std::string, int>> reached(kPhases);
@@ -203,7 +203,7 @@ TEST_P(BadSizes, AreReportedAndLeaveNothingBehind)
         options.pixelShaderVersion = kClasses[c];
         options.maxTextureSize = 256;
         TestDevice device(options);
-        const ULONG references = References(&device);
+        const ULONG references = refCount(&device);
         CD3DWatch::ResetWatch();
         Reports reports;
         {

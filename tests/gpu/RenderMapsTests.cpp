@@ -166,8 +166,8 @@ struct HostState
         device.SetViewport(&viewport);
         for (int i = 0; i < 9; i++)
             device.SetRenderState(kNine[i], kHostValues[i]);
-        targetRefs = References(target);
-        depthRefs = References(depth);
+        targetRefs = refCount(target);
+        depthRefs = refCount(depth);
     }
     ~HostState()
     {
@@ -187,8 +187,8 @@ struct HostState
             << now.X << "," << now.Y << " " << now.Width << "x" << now.Height;
         for (int i = 0; i < 9; i++)
             EXPECT_EQ(device.RenderState(kNine[i]), kHostValues[i]) << "state " << kNine[i];
-        EXPECT_EQ(References(target), targetRefs);
-        EXPECT_EQ(References(depth), depthRefs);
+        EXPECT_EQ(refCount(target), targetRefs);
+        EXPECT_EQ(refCount(depth), depthRefs);
         EXPECT_FALSE(device.InScene());
     }
 
@@ -225,8 +225,8 @@ TEST_P(EveryPath, HostStateAndReferencesAreAsBeforeAfterEachFrame)
         CWaveGenerator g(device.get(), 64, 32);
         HostState host(*device);
         IDirect3DTexture9* maps[2] = {g.GetNormalMap(), g.GetHeightMap()};
-        ULONG mapRefs[2] = {References(maps[0]), maps[1] ? References(maps[1]) : 0};
-        const ULONG deviceRefs = References(device.get());
+        ULONG mapRefs[2] = {refCount(maps[0]), maps[1] ? refCount(maps[1]) : 0};
+        const ULONG deviceRefs = refCount(device.get());
         const size_t watched = CD3DWatch::GetWatchedCount();
         if (*f.call)
             device->Fail(f.call, D3DERR_INVALIDCALL, f.count);
@@ -237,12 +237,12 @@ TEST_P(EveryPath, HostStateAndReferencesAreAsBeforeAfterEachFrame)
             EXPECT_EQ(device->CallCount("Clear") > 0, f.draws[frame]) << frame;
             EXPECT_EQ(device->CallCount("DrawPrimitive") > 0, f.draws[frame]) << frame;
             host.ExpectUnchanged();
-            EXPECT_EQ(References(maps[0]), mapRefs[0]);
+            EXPECT_EQ(refCount(maps[0]), mapRefs[0]);
             if (maps[1])
             {
-                EXPECT_EQ(References(maps[1]), mapRefs[1]);
+                EXPECT_EQ(refCount(maps[1]), mapRefs[1]);
             }
-            EXPECT_EQ(References(device.get()), deviceRefs);
+            EXPECT_EQ(refCount(device.get()), deviceRefs);
             EXPECT_EQ(CD3DWatch::GetWatchedCount(), watched);
         }
         if (*f.call)

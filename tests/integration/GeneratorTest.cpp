@@ -177,7 +177,7 @@ protected:
         options.PixelShaderVersion = class_.pixelShaderVersion;
         options.RefusedFormatCount = UINT(class_.refused.size());
         options.pRefusedFormats = class_.refused.data();
-        d3d_ = ComPtr<IDirect3D9>::Adopt(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
+        d3d_ = ComPtr<IDirect3D9>::adopt(SwkDirect3DCreate9(D3D_SDK_VERSION, &options));
         ASSERT_TRUE(d3d_) << "no Vulkan device for Direct3D 9";
         D3DPRESENT_PARAMETERS pp = swk::test::presentation(64, 64, D3DFMT_X8R8G8B8, true);
         ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,

@@ -101,7 +101,7 @@ public:
 
 private:
     HRESULT Unsupported(const char*) const { return D3DERR_INVALIDCALL; }
-    void OnFinalRelease() override
+    void onFinalRelease() override
     {
         if (m_device)
             m_device->Record(this, m_prefix + "Release", "");

@@ -62,17 +62,17 @@ public:
     void Bind() override { ++m_binds; }
     void Unbind() override
     {
-        if (--m_binds == 0 && References() == 0)
+        if (--m_binds == 0 && references() == 0)
             OnLastRelease();
     }
-    ULONG References() const { return ComObject<Interface>::References(); }
+    ULONG references() const { return ComObject<Interface>::references(); }
     TestDevice& Device() const { return m_device; }
     // GetDevice of the resources and shaders: the device, with a reference.
     HRESULT HandOutDevice(IDirect3DDevice9** ppDevice) const;
 
 protected:
-    bool Implements(REFIID) const override { return false; }
-    void OnFinalRelease() override
+    bool implements(REFIID) const override { return false; }
+    void onFinalRelease() override
     {
         OnApplicationReleased();
         if (m_binds == 0)
@@ -471,7 +471,7 @@ template <typename T> T Member(IDirect3DVertexBuffer9* vb, int stride, int i, in
 }
 
 // The current reference count of a COM object, left as it was.
-inline ULONG References(IUnknown* p)
+inline ULONG refCount(IUnknown* p)
 {
     p->AddRef();
     return p->Release();

@@ -183,9 +183,9 @@ private:
                             HANDLE* sharedHandle) const;
     HRESULT checkBuffer(const char* entryPoint, UINT length, DWORD usage, D3DPOOL pool,
                         void* buffer, HANDLE* sharedHandle) const;
-    bool Implements(REFIID riid) const override
+    bool implements(REFIID riid) const override
     {
-        return IsEqualIID(riid, IID_IDirect3DDevice9) || ComObject::Implements(riid);
+        return IsEqualIID(riid, IID_IDirect3DDevice9) || ComObject::implements(riid);
     }
     struct ImplicitSurfaces
     {

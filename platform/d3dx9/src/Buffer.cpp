@@ -29,9 +29,9 @@ public:
     STDMETHODIMP_(DWORD) GetBufferSize() override { return static_cast<DWORD>(bytes_.size()); }
 
 private:
-    bool Implements(REFIID riid) const override
+    bool implements(REFIID riid) const override
     {
-        return IsEqualIID(riid, kIidBuffer) || ComObject::Implements(riid);
+        return IsEqualIID(riid, kIidBuffer) || ComObject::implements(riid);
     }
 
     std::vector<unsigned char> bytes_;

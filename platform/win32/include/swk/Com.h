@@ -11,7 +11,7 @@ namespace swk
 {
 
 // Implements IUnknown for one interface. The last Release calls
-// OnFinalRelease, which destroys the object unless a derived class keeps it
+// onFinalRelease, which destroys the object unless a derived class keeps it
 // for longer (a device that still binds it, for instance).
 template <class Interface> class ComObject : public Interface
 {
@@ -25,7 +25,7 @@ public:
         if (!ppv)
             return E_POINTER;
         *ppv = nullptr;
-        if (!Implements(riid))
+        if (!implements(riid))
             return E_NOINTERFACE;
         this->AddRef();
         *ppv = static_cast<Interface*>(this);
@@ -36,16 +36,16 @@ public:
     {
         const ULONG left = --refs_;
         if (left == 0)
-            OnFinalRelease();
+            onFinalRelease();
         return left;
     }
 
 protected:
     virtual ~ComObject() = default;
     // IUnknown and the interfaces a derived class adds.
-    virtual bool Implements(REFIID riid) const { return IsEqualIID(riid, IID_IUnknown); }
-    virtual void OnFinalRelease() { delete this; }
-    ULONG References() const { return refs_; }
+    virtual bool implements(REFIID riid) const { return IsEqualIID(riid, IID_IUnknown); }
+    virtual void onFinalRelease() { delete this; }
+    ULONG references() const { return refs_; }
 
 private:
     std::atomic<ULONG> refs_{1};
@@ -63,7 +63,7 @@ public:
             p_->AddRef();
     }
     // Takes over the reference a creation call handed out.
-    static ComPtr Adopt(T* p)
+    static ComPtr adopt(T* p)
     {
         ComPtr adopted;
         adopted.p_ = p;
