@@ -64,8 +64,14 @@ private:
     bool CreateDevice(int deviceClass, std::string* why);
     void DestroyDevice();
     D3DPRESENT_PARAMETERS PresentParameters() const;
-    // Brings a lost device back when it can be; true when it is usable.
-    bool Restore();
+    enum class Restored
+    {
+        Usable,
+        StillLost,
+        Failed
+    };
+    // Brings a lost device back when it can be.
+    Restored Restore(std::string* why);
     void HandleKey(char key);
     bool RenderFrame(DWORD elapsed);
     bool Capture(std::vector<uint8_t>* bgra, uint32_t* width, uint32_t* height);
@@ -147,10 +153,10 @@ D3DPRESENT_PARAMETERS Viewer::PresentParameters() const
     return pp;
 }
 
-bool Viewer::Restore()
+Viewer::Restored Viewer::Restore(std::string* why)
 {
     if (!m_bLost && !m_bResize)
-        return true;
+        return Restored::Usable;
     if (!m_bLost)
     {
         m_pGenerator->OnLostDevice();
@@ -160,15 +166,25 @@ bool Viewer::Restore()
     m_bResize = false;
     const HRESULT level = m_pDevice->TestCooperativeLevel();
     if (level == D3DERR_DEVICELOST)
-        return false;
+        return Restored::StillLost;
     D3DPRESENT_PARAMETERS pp = PresentParameters();
-    if (FAILED(m_pDevice->Reset(&pp)))
-        return false;
+    const HRESULT reset = m_pDevice->Reset(&pp);
+    if (reset == D3DERR_DEVICELOST)
+        return Restored::StillLost;
+    if (FAILED(reset))
+    {
+        // Anything else (a default-pool resource still held, above all) fails every retry.
+        char text[96];
+        std::snprintf(text, sizeof text, "the device could not be reset (error 0x%08lX)",
+                      static_cast<unsigned long>(reset));
+        *why = text;
+        return Restored::Failed;
+    }
     m_pGenerator->OnRestoreDevice();
     m_Scene.OnResetDevice();
     m_bLost = false;
     ++m_pReport->restorations;
-    return true;
+    return Restored::Usable;
 }
 
 void Viewer::HandleKey(char key)
@@ -346,7 +362,10 @@ bool Viewer::Run(std::string* why)
             if (!CreateDevice(wanted, why))
                 return false;
         }
-        if (!Restore())
+        const Restored restored = Restore(why);
+        if (restored == Restored::Failed)
+            return false;
+        if (restored == Restored::StillLost)
         {
             SDL_Delay(10);
             continue;
