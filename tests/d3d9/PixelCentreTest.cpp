@@ -106,25 +106,14 @@ TEST_F(PixelCentres, TriangleStripsCoverExactlyTheirRows)
         ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 2 * w * row, 2 * (w - 1)), D3D_OK);
     ASSERT_EQ(device_->EndScene(), D3D_OK);
 
+    // At pixel centres the colour is its column's vertices'; the right edge of
+    // the last column of quads passes through centres, and right edges are not drawn.
     const Pixels p = read(surface.get());
     for (UINT y = 0; y < h; ++y)
         for (UINT x = 0; x < w; ++x)
-        {
-            const uint32_t texel = p.at<uint32_t>(x, y, 0);
-            if (x == w - 1)
-            {
-                // The right edge of the last column of quads passes through
-                // these centres, and right edges are not drawn.
-                ASSERT_EQ(texel, 0xffffffffu) << x << "," << y;
-            }
-            else
-            {
-                // Interpolated colour between columns x and x + 1: at the
-                // centre it is column x's.
-                ASSERT_EQ((texel >> 16) & 0xff, 10 * y + 5) << x << "," << y;
-                ASSERT_EQ((texel >> 8) & 0xff, x) << x << "," << y;
-            }
-        }
+            ASSERT_EQ(p.at<uint32_t>(x, y, 0),
+                      x == w - 1 ? 0xffffffffu : D3DCOLOR_ARGB(255, 10 * y + 5, x, 0))
+                << x << "," << y;
 }
 
 } // namespace

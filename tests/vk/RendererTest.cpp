@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <tuple>
 
 namespace swk::vk
 {
@@ -21,14 +22,9 @@ namespace
 std::shared_ptr<Image> image(Renderer& renderer, uint32_t w, uint32_t h, uint32_t levels,
                              VkImageUsageFlags extra = 0)
 {
-    ImageDesc desc;
-    desc.width = w;
-    desc.height = h;
-    desc.levels = levels;
-    desc.format = VK_FORMAT_R8G8B8A8_UNORM;
-    desc.usage = VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT |
-                 VK_IMAGE_USAGE_TRANSFER_DST_BIT | extra;
-    return renderer.createImage(desc);
+    const VkImageUsageFlags usage = VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT |
+                                    VK_IMAGE_USAGE_TRANSFER_DST_BIT | extra;
+    return renderer.createImage({w, h, levels, VK_FORMAT_R8G8B8A8_UNORM, usage, {}, "test"});
 }
 
 std::shared_ptr<ShaderModule> shader(Renderer& renderer, const char* glsl, test::GlslStage stage)
@@ -127,9 +123,8 @@ void main() { color = texture(image, gl_FragCoord.xy / 16.0) + ps.c0; }
     for (int i = 0; i < 5; ++i)
         frame();
     const Renderer::Counters after = renderer_->counters();
-    EXPECT_EQ(after.pipelines, warm.pipelines);
-    EXPECT_EQ(after.samplers, warm.samplers);
-    EXPECT_EQ(after.framebuffers, warm.framebuffers);
+    EXPECT_EQ(std::tie(after.pipelines, after.samplers, after.framebuffers),
+              std::tie(warm.pipelines, warm.samplers, warm.framebuffers));
     EXPECT_EQ(warm.pipelines, 1u);
     EXPECT_EQ(out[0], 0xff204067u) << "the constant grew by one unit in each of seven frames";
 }

@@ -1,5 +1,7 @@
 #include "DeviceTest.h"
 
+#include "Glsl.h"
+
 #include <FormatSize.h>
 
 #include <algorithm>
@@ -33,6 +35,24 @@ void main() { color = vec4(texCoord, 0.0, 1.0); }
 
 const QuadVertex kFullQuad[6] = {{0, 0, 0, 0, 0}, {0, 1, 0, 0, 1}, {1, 1, 0, 1, 1},
                                  {1, 1, 0, 1, 1}, {1, 0, 0, 1, 0}, {0, 0, 0, 0, 0}};
+
+std::vector<DWORD> shaderBlob(ShaderBlobStage stage, const std::string& glsl,
+                              const std::vector<BlobInput>& inputs)
+{
+    const std::vector<uint32_t> spirv = compileGlsl(
+        glsl, stage == ShaderBlobStage::Vertex ? GlslStage::Vertex : GlslStage::Fragment);
+    if (spirv.empty())
+        return {};
+    ShaderBlobHeader header{kShaderBlobMagic, static_cast<uint32_t>(stage),
+                            static_cast<uint32_t>(inputs.size()),
+                            static_cast<uint32_t>(spirv.size())};
+    std::vector<DWORD> blob(sizeof header / 4);
+    std::memcpy(blob.data(), &header, sizeof header);
+    for (const BlobInput& i : inputs)
+        blob.insert(blob.end(), {i.location, DWORD(i.usage), i.usageIndex});
+    blob.insert(blob.end(), spirv.begin(), spirv.end());
+    return blob;
+}
 
 std::array<ScreenVertex, 4> screenQuad(D3DCOLOR color, float z, float x0, float x1)
 {

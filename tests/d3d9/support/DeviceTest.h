@@ -3,11 +3,11 @@
 #pragma once
 
 #include <swk/Com.h>
-#include "GlslBlob.h"
 #include "Presentation.h"
 
 #include <d3d9.h>
 #include <swk/DeviceOptions.h>
+#include <swk/ShaderBlob.h>
 
 #include <gtest/gtest.h>
 
@@ -15,10 +15,24 @@
 #include <array>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace swk::test
 {
+
+// A shader blob our device accepts, from GLSL written to the blob
+// conventions: uniform blocks of float4 registers at bindings 0 (vertex) and 1
+// (pixel), samplers at binding 2 + s, varyings at the locations of their
+// Direct3D semantics. Empty on a compile error, which is printed.
+struct BlobInput
+{
+    uint32_t location;
+    D3DDECLUSAGE usage;
+    uint32_t usageIndex;
+};
+std::vector<DWORD> shaderBlob(ShaderBlobStage stage, const std::string& glsl,
+                              const std::vector<BlobInput>& inputs = {});
 
 struct Pixels
 {
