@@ -80,41 +80,5 @@ TEST_F(PixelCentres, PretransformedQuadUsesPixelCoordinates)
     }
 }
 
-TEST_F(PixelCentres, TriangleStripsCoverExactlyTheirRows)
-{
-    // The generator's fixed-function pass: one strip per row of pretransformed
-    // vertex pairs, each row with its own colour.
-    const UINT w = 16, h = 8;
-    std::vector<ScreenVertex> grid;
-    for (UINT row = 0; row < h; ++row)
-        for (UINT col = 0; col < w; ++col)
-        {
-            const D3DCOLOR c = D3DCOLOR_ARGB(255, 10 * row + 5, col, 0);
-            grid.push_back({float(col), float(row), 0.5f, 1.0f, c});
-            grid.push_back({float(col), float(row + 1), 0.5f, 1.0f, c});
-        }
-    auto vb = vertexBuffer(grid.data(), UINT(grid.size() * sizeof(ScreenVertex)),
-                           D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, D3DFVF_XYZRHW | D3DFVF_DIFFUSE,
-                           D3DPOOL_DEFAULT);
-    ASSERT_TRUE(vb);
-    auto surface = bindTarget(w, h, D3DFMT_A8R8G8B8);
-    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xffffffff, 1.0f, 0), D3D_OK);
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    selectDiffuse();
-    device_->SetStreamSource(0, vb.get(), 0, sizeof(ScreenVertex));
-    for (UINT row = 0; row < h; ++row)
-        ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 2 * w * row, 2 * (w - 1)), D3D_OK);
-    ASSERT_EQ(device_->EndScene(), D3D_OK);
-
-    // At pixel centres the colour is its column's vertices'; the right edge of
-    // the last column of quads passes through centres, and right edges are not drawn.
-    const Pixels p = read(surface.get());
-    for (UINT y = 0; y < h; ++y)
-        for (UINT x = 0; x < w; ++x)
-            ASSERT_EQ(p.at<uint32_t>(x, y, 0),
-                      x == w - 1 ? 0xffffffffu : D3DCOLOR_ARGB(255, 10 * y + 5, x, 0))
-                << x << "," << y;
-}
-
 } // namespace
 } // namespace swk::test

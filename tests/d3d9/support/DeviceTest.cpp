@@ -93,18 +93,6 @@ void DeviceTest::drawQuad(IDirect3DPixelShader9* ps, IDirect3DBaseTexture9* text
     device_->SetTexture(0, nullptr);
 }
 
-void DeviceTest::selectDiffuse()
-{
-    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-    device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-    device_->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-    device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
-}
-
 Pixels DeviceTest::read(UINT width, UINT height, D3DFORMAT format,
                         const std::function<HRESULT(IDirect3DSurface9*)>& copyInto)
 {

@@ -115,9 +115,6 @@ protected:
         EXPECT_EQ(draw(), D3D_OK);
         ASSERT_EQ(device_->EndScene(), D3D_OK);
     }
-    // Fixed function passing the vertex colour through, as the generator's
-    // pretransformed passes draw.
-    void selectDiffuse();
     // GetRenderTargetData into a system-memory surface whose lock is checked
     // for a consistent pitch; canary bytes around the copy catch overruns.
     Pixels read(IDirect3DSurface9* surface)
@@ -174,7 +171,8 @@ protected:
 };
 
 // An 8 x 8 target over a depth surface, cleared to black, for screen quads
-// drawn with the fixed-function diffuse set-up.
+// drawn with fixed function passing the vertex colour through, as the
+// generator's pretransformed passes draw.
 class DiffuseTarget : public OpenDevice<8, 8, D3DFMT_A8R8G8B8, true>
 {
 protected:
@@ -182,7 +180,14 @@ protected:
     {
         OpenDevice::SetUp();
         surface_ = bindTarget(8, 8, D3DFMT_A8R8G8B8);
-        selectDiffuse();
+        device_->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+        device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+        device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+        device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+        device_->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+        device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
         ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL,
                                  0xff000000, 1.0f, 0),
                   D3D_OK);
