@@ -96,7 +96,7 @@ void DeviceTest::drawQuad(IDirect3DPixelShader9* ps, IDirect3DBaseTexture9* text
 Pixels DeviceTest::read(UINT width, UINT height, D3DFORMAT format,
                         const std::function<HRESULT(IDirect3DSurface9*)>& copyInto)
 {
-    Pixels pixels{width, height, BytesPerTexel(format), {}};
+    Pixels pixels{width, BytesPerTexel(format), {}};
     const UINT rowBytes = width * pixels.bytesPerTexel;
     ComPtr<IDirect3DSurface9> copy = systemSurface(width, height, format);
     if (!copy)

@@ -37,7 +37,6 @@ std::vector<DWORD> shaderBlob(ShaderBlobStage stage, const std::string& glsl,
 struct Pixels
 {
     UINT width = 0;
-    UINT height = 0;
     UINT bytesPerTexel = 0;
     std::vector<uint8_t> bytes; // tightly packed rows
 
@@ -54,23 +53,21 @@ struct Pixels
 class DeviceTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { d3d_ = Direct3DCreate9(D3D_SDK_VERSION); }
-    static void TearDownTestSuite()
+    static void SetUpTestSuite()
     {
-        if (d3d_)
-            d3d_->Release();
-        d3d_ = nullptr;
+        d3d_ = ComPtr<IDirect3D9>::adopt(Direct3DCreate9(D3D_SDK_VERSION));
     }
-    void SetUp() override { ASSERT_NE(d3d_, nullptr) << "no Vulkan device for Direct3D 9"; }
+    static void TearDownTestSuite() { d3d_.reset(); }
+    void SetUp() override { ASSERT_TRUE(d3d_) << "no Vulkan device for Direct3D 9"; }
 
-    static IDirect3D9* d3d() { return d3d_; }
+    static IDirect3D9* d3d() { return d3d_.get(); }
     ComPtr<IDirect3DDevice9> createDevice(UINT width, UINT height,
                                           D3DFORMAT format = D3DFMT_A8R8G8B8, bool depth = false,
                                           IDirect3D9* d3d = nullptr)
     {
         D3DPRESENT_PARAMETERS pp = presentation(width, height, format, depth);
         ComPtr<IDirect3DDevice9> device;
-        EXPECT_EQ((d3d ? d3d : d3d_)
+        EXPECT_EQ((d3d ? d3d : d3d_.get())
                       ->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                      D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device.out()),
                   D3D_OK);
@@ -154,7 +151,7 @@ protected:
     ComPtr<IDirect3DDevice9> device_;
 
 private:
-    static inline IDirect3D9* d3d_ = nullptr;
+    static inline ComPtr<IDirect3D9> d3d_;
 };
 
 // A fixture whose device is opened before each test.
