@@ -55,23 +55,17 @@ struct Refusal
 
 void* const kPoison = reinterpret_cast<void*>(uintptr_t(0xbadc0de));
 
-template <typename T> T** as(void*& object)
-{
-    return reinterpret_cast<T**>(&object);
-}
-
 TEST_F(Arguments, EachBrokenRuleIsRefusedAndNamed)
 {
     IDirect3DDevice9* d = device_.get();
     const std::string limit = std::to_string(max_), past = std::to_string(max_ + 1);
     void* made = nullptr;
+    auto** texture = reinterpret_cast<IDirect3DTexture9**>(&made);
+    auto** surface = reinterpret_cast<IDirect3DSurface9**>(&made);
+    auto** buffer = reinterpret_cast<IDirect3DVertexBuffer9**>(&made);
+    auto** shader = reinterpret_cast<IDirect3DPixelShader9**>(&made);
     auto tex = [&](UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    {
-        return d->CreateTexture(w, h, levels, usage, format, pool, as<IDirect3DTexture9>(made),
-                                nullptr);
-    };
-    IDirect3DSurface9** surface = as<IDirect3DSurface9>(made);
-    IDirect3DVertexBuffer9** buffer = as<IDirect3DVertexBuffer9>(made);
+    { return d->CreateTexture(w, h, levels, usage, format, pool, texture, nullptr); };
     auto rt = [&](UINT w, D3DMULTISAMPLE_TYPE samples)
     { return d->CreateRenderTarget(w, 8, D3DFMT_A8R8G8B8, samples, 0, 0, surface, nullptr); };
     D3DPRESENT_PARAMETERS wide = presentation(60000, 16);
@@ -120,7 +114,7 @@ TEST_F(Arguments, EachBrokenRuleIsRefusedAndNamed)
         {"CreateVertexBuffer: Length 8 is less than one vertex of 20 bytes",
          [&] { return d->CreateVertexBuffer(8, 0, 0x102, managed, buffer, nullptr); }},
         {"CreatePixelShader: pFunction is not a shader of this stage",
-         [&] { return d->CreatePixelShader(garbage, as<IDirect3DPixelShader9>(made)); }},
+         [&] { return d->CreatePixelShader(garbage, shader); }},
         {"EndScene: called outside a scene", [&] { return d->EndScene(); }},
         {"BeginScene: called inside a scene", [&] { return d->BeginScene(); }, true},
         {"DrawPrimitiveUP: draws happen between BeginScene and EndScene",

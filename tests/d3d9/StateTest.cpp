@@ -127,9 +127,7 @@ TEST_F(States, ConstantsAndBoundObjectsReadBack)
     ASSERT_EQ(device_->GetVertexShaderConstantF(254, back, 2), D3D_OK);
     EXPECT_EQ(std::memcmp(back, constants, sizeof back), 0);
 
-    ComPtr<IDirect3DVertexBuffer9> vb;
-    ASSERT_EQ(device_->CreateVertexBuffer(120, 0, 0x102, D3DPOOL_MANAGED, vb.out(), nullptr),
-              D3D_OK);
+    auto vb = vertexBuffer(kFullQuad, sizeof kFullQuad, 0, 0x102, D3DPOOL_MANAGED);
     ASSERT_EQ(device_->SetStreamSource(0, vb.get(), 8, 20), D3D_OK);
     ComPtr<IDirect3DTexture9> texture = renderTarget(4, 4, D3DFMT_A8R8G8B8);
     ASSERT_EQ(device_->SetTexture(3, texture.get()), D3D_OK);

@@ -27,7 +27,7 @@ std::shared_ptr<Image> image(Renderer& renderer, uint32_t w, uint32_t h, uint32_
     return renderer.createImage({w, h, levels, VK_FORMAT_R8G8B8A8_UNORM, usage, {}, "test"});
 }
 
-std::shared_ptr<ShaderModule> shader(Renderer& renderer, const char* glsl, test::GlslStage stage)
+std::shared_ptr<ShaderModule> shader(Renderer& renderer, test::GlslStage stage, const char* glsl)
 {
     const auto words = test::compileGlsl(glsl, stage);
     return renderer.createShader(words.data(), words.size(), "test");
@@ -76,18 +76,16 @@ std::shared_ptr<Context> RendererTest::context_;
 
 TEST_F(RendererTest, SteadyFramesCreateNoVulkanObjects)
 {
-    auto vs = shader(*renderer_, R"(#version 450
+    auto vs = shader(*renderer_, test::GlslStage::Vertex, R"(#version 450
 layout(location = 0) in vec2 position;
 void main() { gl_Position = vec4(position, 0.0, 1.0); }
-)",
-                     test::GlslStage::Vertex);
-    auto fs = shader(*renderer_, R"(#version 450
+)");
+    auto fs = shader(*renderer_, test::GlslStage::Fragment, R"(#version 450
 layout(set = 0, binding = 1, std140) uniform Pixel { vec4 c0; } ps;
 layout(set = 0, binding = 2) uniform sampler2D image;
 layout(location = 0) out vec4 color;
 void main() { color = texture(image, gl_FragCoord.xy / 16.0) + ps.c0; }
-)",
-                     test::GlslStage::Fragment);
+)");
     auto target =
         image(*renderer_, 16, 16, fullMipCount(16, 16), VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT);
     auto source = image(*renderer_, 16, 16, 1);
@@ -146,20 +144,18 @@ struct StripFrame
 
 StripFrame drawStrips(Renderer& renderer, const std::vector<Split>& splits)
 {
-    auto vs = shader(renderer, R"(#version 450
+    auto vs = shader(renderer, test::GlslStage::Vertex, R"(#version 450
 layout(location = 0) in vec2 position;
 layout(location = 1) in vec4 colour;
 layout(location = 0) out vec4 shade;
 void main() { gl_Position = vec4(position, 0.0, 1.0); shade = colour; }
-)",
-                     test::GlslStage::Vertex);
-    auto fs = shader(renderer, R"(#version 450
+)");
+    auto fs = shader(renderer, test::GlslStage::Fragment, R"(#version 450
 layout(set = 0, binding = 1, std140) uniform Pixel { vec4 c0; } ps;
 layout(location = 0) in vec4 shade;
 layout(location = 0) out vec4 color;
 void main() { color = shade + ps.c0; }
-)",
-                     test::GlslStage::Fragment);
+)");
     auto target = image(renderer, 40, 40, 1, VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT);
 
     constexpr uint32_t kColumns = 9, kStride = 6 * sizeof(float);
