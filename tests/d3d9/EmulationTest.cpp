@@ -122,13 +122,11 @@ TEST_F(Creation, EnvironmentSelectsTheDeviceClassUnlessOptionsDo)
 {
     ::setenv("SWK_D3D9_PS_VERSION", "1.4", 1);
     ::setenv("SWK_D3D9_REFUSE_FORMATS", "L16:dynamic, A16B16G16R16:rendertarget", 1);
-    ComPtr<IDirect3D9> fromEnvironment =
-        ComPtr<IDirect3D9>::adopt(Direct3DCreate9(D3D_SDK_VERSION));
+    auto fromEnvironment = ComPtr<IDirect3D9>::adopt(Direct3DCreate9(D3D_SDK_VERSION));
     ComPtr<IDirect3D9> fromOptions = emulate(SWK_OPTION_PIXELSHADERVERSION, D3DPS_VERSION(2, 0));
     ::unsetenv("SWK_D3D9_PS_VERSION");
     ::unsetenv("SWK_D3D9_REFUSE_FORMATS");
-    ASSERT_TRUE(fromEnvironment);
-    ASSERT_TRUE(fromOptions);
+    ASSERT_TRUE(fromEnvironment && fromOptions);
     D3DCAPS9 caps{};
     fromEnvironment->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps);
     EXPECT_EQ(caps.PixelShaderVersion, DWORD(D3DPS_VERSION(1, 4)));

@@ -58,7 +58,8 @@ TEST_F(PixelCentres, PretransformedQuadUsesPixelCoordinates)
 {
     const UINT w = 32, h = 16;
     auto surface = bindTarget(w, h, D3DFMT_A32B32G32R32F);
-    auto ps = pixelShader(kTexcoordPixelShader);
+    device_->SetPixelShader(pixelShader(kTexcoordPixelShader).get());
+    device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
     for (float rhw : {1.0f, 0.25f})
     {
         // Corners on the outer pixel edges: pixel (i, j) sees (i + 0.5, j + 0.5) / size.
@@ -66,8 +67,6 @@ TEST_F(PixelCentres, PretransformedQuadUsesPixelCoordinates)
                                          {w - 0.5f, -0.5f, 0.5f, rhw, 1, 0},
                                          {-0.5f, h - 0.5f, 0.5f, rhw, 0, 1},
                                          {w - 0.5f, h - 0.5f, 0.5f, rhw, 1, 1}};
-        device_->SetPixelShader(ps.get());
-        device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
         scene([&]
               { return device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]); });
         const Pixels p = read(surface.get());

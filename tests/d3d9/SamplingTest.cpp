@@ -61,13 +61,11 @@ TEST_P(AddressModes, BilinearMatchesDirect3DFilteringBeyondTheEdges)
     device_->SetSamplerState(0, D3DSAMP_ADDRESSV, mode);
     device_->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
     device_->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    device_->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
 
     const UINT out = 64;
     auto surface = level(renderTarget(out, out, D3DFMT_A32B32G32R32F).get());
-    auto ps = pixelShader(kSampleShader);
     const float scale[4] = {-1.0f, -1.0f, 0.0f, 3.0f};
-    draw(surface.get(), ps.get(), noise.get(), scale);
+    draw(surface.get(), pixelShader(kSampleShader).get(), noise.get(), scale);
     const Pixels p = read(surface.get());
 
     // Hardware filters with a few bits of sub-texel precision; half a texel
@@ -100,11 +98,10 @@ TEST_F(Sampling, LuminanceFormatsReadAsGreyWithOpaqueAlpha)
     auto l8 = dynamicTexture(size, 1, D3DFMT_L8, narrow.data(), size);
 
     auto surface = level(renderTarget(size, 1, D3DFMT_A32B32G32R32F).get());
-    auto ps = pixelShader(kSampleShader);
     const float centres[4] = {0.5f / size, 0.5f, 0.0f, 1.0f};
     for (auto* texture : {l16.get(), l8.get()})
     {
-        draw(surface.get(), ps.get(), texture, centres);
+        draw(surface.get(), pixelShader(kSampleShader).get(), texture, centres);
         const Pixels p = read(surface.get());
         for (int i = 0; i < size; ++i)
         {

@@ -127,10 +127,7 @@ Pixels DeviceTest::read(UINT width, UINT height, D3DFORMAT format,
 ComPtr<IDirect3DTexture9> DeviceTest::dynamicTexture(UINT width, UINT height, D3DFORMAT format,
                                                      const void* texels, UINT rowBytes)
 {
-    ComPtr<IDirect3DTexture9> texture;
-    EXPECT_EQ(device_->CreateTexture(width, height, 1, D3DUSAGE_DYNAMIC, format, D3DPOOL_DEFAULT,
-                                     texture.out(), nullptr),
-              D3D_OK);
+    ComPtr<IDirect3DTexture9> texture = renderTarget(width, height, format, 1, D3DUSAGE_DYNAMIC);
     D3DLOCKED_RECT locked{};
     if (!texture || texture->LockRect(0, &locked, nullptr, 0) != D3D_OK)
         return {};

@@ -74,6 +74,7 @@ protected:
         return device;
     }
 
+    // A default-pool texture, a render target unless the usage says otherwise.
     ComPtr<IDirect3DTexture9> renderTarget(UINT width, UINT height, D3DFORMAT format,
                                            UINT levels = 1, DWORD usage = D3DUSAGE_RENDERTARGET)
     {
@@ -83,20 +84,17 @@ protected:
                   D3D_OK);
         return texture;
     }
+    // A surface keeps its texture alive.
     ComPtr<IDirect3DSurface9> level(IDirect3DTexture9* texture, UINT index = 0)
     {
         ComPtr<IDirect3DSurface9> surface;
-        EXPECT_EQ(texture->GetSurfaceLevel(index, surface.out()), D3D_OK);
+        EXPECT_TRUE(texture && texture->GetSurfaceLevel(index, surface.out()) == D3D_OK);
         return surface;
     }
-    // A new render target texture's top level, bound as render target 0; the
-    // surface keeps its texture alive.
+    // A new render target texture's top level, bound as render target 0.
     ComPtr<IDirect3DSurface9> bindTarget(UINT width, UINT height, D3DFORMAT format)
     {
-        ComPtr<IDirect3DTexture9> texture = renderTarget(width, height, format);
-        if (!texture)
-            return {};
-        ComPtr<IDirect3DSurface9> surface = level(texture.get());
+        ComPtr<IDirect3DSurface9> surface = level(renderTarget(width, height, format).get());
         EXPECT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
         return surface;
     }
