@@ -42,36 +42,30 @@ protected:
     UINT max_ = 0;
 };
 
-// One row per broken rule: the call, its validation line, whether it makes an
-// object (its out-pointer starts poisoned and must come back null) and
-// whether it runs inside a scene.
+// One row per broken rule: its validation line, the call and whether it runs
+// inside a scene. The out-pointer of a Create call starts poisoned and must
+// come back null.
 struct Refusal
 {
     std::string line;
     std::function<HRESULT()> call;
-    bool makes = false;
     bool inScene = false;
     HRESULT code = D3DERR_INVALIDCALL;
 };
 
 void* const kPoison = reinterpret_cast<void*>(uintptr_t(0xbadc0de));
 
-template <typename T> T** as(void*& object)
-{
-    return reinterpret_cast<T**>(&object);
-}
-
 TEST_F(Arguments, EachBrokenRuleIsRefusedAndNamed)
 {
     IDirect3DDevice9* d = device_.get();
     const std::string limit = std::to_string(max_), past = std::to_string(max_ + 1);
     void* made = nullptr;
+    auto** texture = reinterpret_cast<IDirect3DTexture9**>(&made);
+    auto** surface = reinterpret_cast<IDirect3DSurface9**>(&made);
+    auto** buffer = reinterpret_cast<IDirect3DVertexBuffer9**>(&made);
+    auto** shader = reinterpret_cast<IDirect3DPixelShader9**>(&made);
     auto tex = [&](UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    {
-        return d->CreateTexture(w, h, levels, usage, format, pool, as<IDirect3DTexture9>(made),
-                                nullptr);
-    };
-    IDirect3DSurface9** surface = as<IDirect3DSurface9>(made);
+    { return d->CreateTexture(w, h, levels, usage, format, pool, texture, nullptr); };
     auto rt = [&](UINT w, D3DMULTISAMPLE_TYPE samples)
     { return d->CreateRenderTarget(w, 8, D3DFMT_A8R8G8B8, samples, 0, 0, surface, nullptr); };
     D3DPRESENT_PARAMETERS wide = presentation(60000, 16);
@@ -95,54 +89,48 @@ TEST_F(Arguments, EachBrokenRuleIsRefusedAndNamed)
 
     const Refusal rules[] = {
         {"CreateTexture: Width " + past + " exceeds MaxTextureWidth " + limit,
-         [&] { return tex(max_ + 1, 8, 1, 0, argb, managed); }, true},
+         [&] { return tex(max_ + 1, 8, 1, 0, argb, managed); }},
         {"CreateTexture: Width 4294967295 exceeds MaxTextureWidth " + limit,
-         [&] { return tex(UINT(-1), UINT(-1), 1, 0, argb, def); }, true},
-        {"CreateTexture: size 0x8 is empty", [&] { return tex(0, 8, 1, 0, argb, managed); }, true},
+         [&] { return tex(UINT(-1), UINT(-1), 1, 0, argb, def); }},
+        {"CreateTexture: size 0x8 is empty", [&] { return tex(0, 8, 1, 0, argb, managed); }},
         {"CreateTexture: D3DUSAGE_RENDERTARGET needs D3DPOOL_DEFAULT, not Pool 1",
-         [&] { return tex(8, 8, 1, D3DUSAGE_RENDERTARGET, argb, managed); }, true},
+         [&] { return tex(8, 8, 1, D3DUSAGE_RENDERTARGET, argb, managed); }},
         {"CreateTexture: Levels 5 exceeds the full chain of 4",
-         [&] { return tex(8, 8, 5, 0, argb, managed); }, true},
+         [&] { return tex(8, 8, 5, 0, argb, managed); }},
         {"CreateTexture: depth-stencil Format 75 is not allowed here",
-         [&] { return tex(8, 8, 1, 0, D3DFMT_D24S8, def); }, true},
+         [&] { return tex(8, 8, 1, 0, D3DFMT_D24S8, def); }},
         {"CreateRenderTarget: Width " + past + " exceeds MaxTextureWidth " + limit,
-         [&] { return rt(max_ + 1, D3DMULTISAMPLE_NONE); }, true},
+         [&] { return rt(max_ + 1, D3DMULTISAMPLE_NONE); }},
         {"CreateRenderTarget: multisample type 4 quality 0 is not available",
-         [&] { return rt(8, D3DMULTISAMPLE_4_SAMPLES); }, true, false, D3DERR_NOTAVAILABLE},
+         [&] { return rt(8, D3DMULTISAMPLE_4_SAMPLES); }, false, D3DERR_NOTAVAILABLE},
         {"CreateDepthStencilSurface: Height " + past + " exceeds MaxTextureHeight " + limit,
          [&]
          {
              return d->CreateDepthStencilSurface(8, max_ + 1, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0,
                                                  0, surface, nullptr);
-         },
-         true},
+         }},
         {"CreateOffscreenPlainSurface: Pool 1 is not allowed for this resource",
-         [&] { return d->CreateOffscreenPlainSurface(4, 4, argb, managed, surface, nullptr); },
-         true},
+         [&] { return d->CreateOffscreenPlainSurface(4, 4, argb, managed, surface, nullptr); }},
         {"CreateVertexBuffer: Length 8 is less than one vertex of 20 bytes",
-         [&] {
-             return d->CreateVertexBuffer(8, 0, 0x102, managed, as<IDirect3DVertexBuffer9>(made),
-                                          nullptr);
-         },
-         true},
+         [&] { return d->CreateVertexBuffer(8, 0, 0x102, managed, buffer, nullptr); }},
         {"CreatePixelShader: pFunction is not a shader of this stage",
-         [&] { return d->CreatePixelShader(garbage, as<IDirect3DPixelShader9>(made)); }, true},
+         [&] { return d->CreatePixelShader(garbage, shader); }},
         {"EndScene: called outside a scene", [&] { return d->EndScene(); }},
-        {"BeginScene: called inside a scene", [&] { return d->BeginScene(); }, false, true},
+        {"BeginScene: called inside a scene", [&] { return d->BeginScene(); }, true},
         {"DrawPrimitiveUP: draws happen between BeginScene and EndScene",
          [&] { return d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)); }},
         {"DrawPrimitiveUP: PrimitiveType 9 with 2 primitives draws nothing valid",
-         [&] { return d->DrawPrimitiveUP(D3DPRIMITIVETYPE(9), 2, kFullQuad, 20); }, false, true},
+         [&] { return d->DrawPrimitiveUP(D3DPRIMITIVETYPE(9), 2, kFullQuad, 20); }, true},
         {"DrawPrimitiveUP: no FVF is set (FVF 0)",
-         [&] { return d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, 20); }, false, true},
+         [&] { return d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, 20); }, true},
         {"DrawPrimitive: stream 0 has no vertex buffer or stride",
-         [&] { return d->SetFVF(0x102), d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2); }, false, true},
+         [&] { return d->SetFVF(0x102), d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2); }, true},
         {"DrawPrimitive: vertices reach past the end of the vertex buffer",
          [&] {
              return d->SetStreamSource(0, quad.get(), 0, 20),
                     d->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 5);
          },
-         false, true},
+         true},
         {"SetRenderTarget: RenderTargetIndex 1 exceeds NumSimultaneousRTs 1",
          [&] { return d->SetRenderTarget(1, target.get()); }},
         {"SetRenderTarget: a required pointer is null",
@@ -197,7 +185,8 @@ TEST_F(Arguments, EachBrokenRuleIsRefusedAndNamed)
         if (rule.inScene)
             d->EndScene();
         EXPECT_EQ(lines_.empty() ? "" : lines_.back(), rule.line);
-        EXPECT_TRUE(!rule.makes || made == nullptr) << rule.line << " left its out-pointer";
+        EXPECT_TRUE(rule.line.rfind("Create", 0) != 0 || made == nullptr)
+            << rule.line << " left its out-pointer";
     }
     EXPECT_EQ(locked.pBits, nullptr);
     EXPECT_EQ(data, nullptr);
@@ -239,20 +228,16 @@ TEST_F(Arguments, AFailedResetLeavesTheDeviceWaitingForAGoodOne)
         const D3DVIEWPORT9 viewport{0, 0, 16, 16, 0.0f, 1.0f};
         EXPECT_EQ(device_->SetViewport(&viewport), D3D_OK);
         EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
-        EXPECT_EQ(device_->BeginScene(), D3D_OK);
         device_->SetFVF(0x102);
-        EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad, sizeof(QuadVertex)),
-                  D3D_OK);
-        EXPECT_EQ(device_->EndScene(), D3D_OK);
+        scene(
+            [&] {
+                return device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, kFullQuad,
+                                                sizeof(QuadVertex));
+            });
     }
     D3DPRESENT_PARAMETERS good = presentation(32, 32);
     EXPECT_EQ(device_->Reset(&good), D3D_OK);
     EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
-    ComPtr<IDirect3DSurface9> back;
-    ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, back.out()), D3D_OK);
-    D3DSURFACE_DESC desc{};
-    ASSERT_EQ(back->GetDesc(&desc), D3D_OK);
-    EXPECT_EQ(desc.Width, 32u);
 }
 
 } // namespace

@@ -95,8 +95,8 @@ TEST_F(Buffers, DiscardAndNoOverwriteLetTheCpuRunAhead)
 
 TEST_F(Buffers, NestedLocksShareTheMemoryAndEachNeedsItsUnlock)
 {
-    ComPtr<IDirect3DVertexBuffer9> vb;
-    ASSERT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, vb.out(), nullptr), D3D_OK);
+    auto vb = vertexBuffer(kFullQuad, sizeof kFullQuad, 0, 0, D3DPOOL_MANAGED);
+    ASSERT_TRUE(vb);
     void* first = nullptr;
     void* second = nullptr;
     ASSERT_EQ(vb->Lock(0, 0, &first, 0), D3D_OK);

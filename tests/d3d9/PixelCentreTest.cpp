@@ -58,7 +58,8 @@ TEST_F(PixelCentres, PretransformedQuadUsesPixelCoordinates)
 {
     const UINT w = 32, h = 16;
     auto surface = bindTarget(w, h, D3DFMT_A32B32G32R32F);
-    auto ps = pixelShader(kTexcoordPixelShader);
+    device_->SetPixelShader(pixelShader(kTexcoordPixelShader).get());
+    device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
     for (float rhw : {1.0f, 0.25f})
     {
         // Corners on the outer pixel edges: pixel (i, j) sees (i + 0.5, j + 0.5) / size.
@@ -66,8 +67,6 @@ TEST_F(PixelCentres, PretransformedQuadUsesPixelCoordinates)
                                          {w - 0.5f, -0.5f, 0.5f, rhw, 1, 0},
                                          {-0.5f, h - 0.5f, 0.5f, rhw, 0, 1},
                                          {w - 0.5f, h - 0.5f, 0.5f, rhw, 1, 1}};
-        device_->SetPixelShader(ps.get());
-        device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
         scene([&]
               { return device_->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof quad[0]); });
         const Pixels p = read(surface.get());
@@ -78,53 +77,6 @@ TEST_F(PixelCentres, PretransformedQuadUsesPixelCoordinates)
                 ASSERT_NEAR(p.at<float>(x, y, 1), (y + 0.5f) / h, 1e-6) << x << "," << y;
             }
     }
-}
-
-TEST_F(PixelCentres, TriangleStripsCoverExactlyTheirRows)
-{
-    // The generator's fixed-function pass: one strip per row of pretransformed
-    // vertex pairs, each row with its own colour.
-    const UINT w = 16, h = 8;
-    std::vector<ScreenVertex> grid;
-    for (UINT row = 0; row < h; ++row)
-        for (UINT col = 0; col < w; ++col)
-        {
-            const D3DCOLOR c = D3DCOLOR_ARGB(255, 10 * row + 5, col, 0);
-            grid.push_back({float(col), float(row), 0.5f, 1.0f, c});
-            grid.push_back({float(col), float(row + 1), 0.5f, 1.0f, c});
-        }
-    auto vb = vertexBuffer(grid.data(), UINT(grid.size() * sizeof(ScreenVertex)),
-                           D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, D3DFVF_XYZRHW | D3DFVF_DIFFUSE,
-                           D3DPOOL_DEFAULT);
-    ASSERT_TRUE(vb);
-    auto surface = bindTarget(w, h, D3DFMT_A8R8G8B8);
-    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xffffffff, 1.0f, 0), D3D_OK);
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    selectDiffuse();
-    device_->SetStreamSource(0, vb.get(), 0, sizeof(ScreenVertex));
-    for (UINT row = 0; row < h; ++row)
-        ASSERT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 2 * w * row, 2 * (w - 1)), D3D_OK);
-    ASSERT_EQ(device_->EndScene(), D3D_OK);
-
-    const Pixels p = read(surface.get());
-    for (UINT y = 0; y < h; ++y)
-        for (UINT x = 0; x < w; ++x)
-        {
-            const uint32_t texel = p.at<uint32_t>(x, y, 0);
-            if (x == w - 1)
-            {
-                // The right edge of the last column of quads passes through
-                // these centres, and right edges are not drawn.
-                ASSERT_EQ(texel, 0xffffffffu) << x << "," << y;
-            }
-            else
-            {
-                // Interpolated colour between columns x and x + 1: at the
-                // centre it is column x's.
-                ASSERT_EQ((texel >> 16) & 0xff, 10 * y + 5) << x << "," << y;
-                ASSERT_EQ((texel >> 8) & 0xff, x) << x << "," << y;
-            }
-        }
 }
 
 } // namespace

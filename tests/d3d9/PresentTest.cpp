@@ -12,11 +12,7 @@ namespace swk::test
 namespace
 {
 
-struct WindowDeleter
-{
-    void operator()(SDL_Window* w) const { SDL_DestroyWindow(w); }
-};
-using SdlWindow = std::unique_ptr<SDL_Window, WindowDeleter>;
+using SdlWindow = std::unique_ptr<SDL_Window, decltype(&SDL_DestroyWindow)>;
 
 class PresentTest : public DeviceTest, public ::testing::WithParamInterface<UINT>
 {
@@ -42,7 +38,8 @@ protected:
     static SdlWindow window(int width, int height)
     {
         return SdlWindow(SDL_CreateWindow("present test", 0, 0, width, height,
-                                          SDL_WINDOW_VULKAN | SDL_WINDOW_RESIZABLE));
+                                          SDL_WINDOW_VULKAN | SDL_WINDOW_RESIZABLE),
+                         SDL_DestroyWindow);
     }
     D3DPRESENT_PARAMETERS windowed(SDL_Window* w, UINT width, UINT height) const
     {
@@ -66,10 +63,8 @@ protected:
         EXPECT_EQ(wrong, 0u) << "of " << width * height << " pixels";
     }
 
-    static bool video_;
+    static inline bool video_ = false;
 };
-
-bool PresentTest::video_ = false;
 
 TEST_P(PresentTest, FrontBufferFollowsResetsUntilTheWindowIsDestroyed)
 {

@@ -89,13 +89,13 @@ TEST_F(States, EveryRenderStateReadsBackWhatWasSetAndOthersAreRefused)
         ASSERT_EQ(device_->SetRenderState(D3DRENDERSTATETYPE(state), value + state),
                   isRenderState(state) ? D3D_OK : D3DERR_INVALIDCALL)
             << state;
-    for (DWORD state = 0; state <= D3DRS_BLENDOPALPHA; ++state)
+    for (DWORD state = 0; state <= D3DRS_BLENDOPALPHA + 1; ++state)
     {
-        if (!isRenderState(state))
-            continue;
         DWORD read = 0;
-        ASSERT_EQ(device_->GetRenderState(D3DRENDERSTATETYPE(state), &read), D3D_OK) << state;
-        EXPECT_EQ(read, value + state) << state;
+        ASSERT_EQ(device_->GetRenderState(D3DRENDERSTATETYPE(state), &read),
+                  isRenderState(state) ? D3D_OK : D3DERR_INVALIDCALL)
+            << state;
+        EXPECT_EQ(read, isRenderState(state) ? value + state : 0) << state;
     }
 }
 
@@ -127,14 +127,11 @@ TEST_F(States, ConstantsAndBoundObjectsReadBack)
     ASSERT_EQ(device_->GetVertexShaderConstantF(254, back, 2), D3D_OK);
     EXPECT_EQ(std::memcmp(back, constants, sizeof back), 0);
 
-    ComPtr<IDirect3DVertexBuffer9> vb;
-    ASSERT_EQ(device_->CreateVertexBuffer(120, 0, 0x102, D3DPOOL_MANAGED, vb.out(), nullptr),
-              D3D_OK);
+    auto vb = vertexBuffer(kFullQuad, sizeof kFullQuad, 0, 0x102, D3DPOOL_MANAGED);
     ASSERT_EQ(device_->SetStreamSource(0, vb.get(), 8, 20), D3D_OK);
     ComPtr<IDirect3DTexture9> texture = renderTarget(4, 4, D3DFMT_A8R8G8B8);
     ASSERT_EQ(device_->SetTexture(3, texture.get()), D3D_OK);
-    IDirect3DVertexBuffer9* rawBuffer = vb.get();
-    IDirect3DTexture9* rawTexture = texture.get();
+    const void *rawBuffer = vb.get(), *rawTexture = texture.get();
     vb.reset();
     texture.reset();
 
@@ -142,12 +139,12 @@ TEST_F(States, ConstantsAndBoundObjectsReadBack)
     ComPtr<IDirect3DVertexBuffer9> stream;
     UINT offset = 0, stride = 0;
     ASSERT_EQ(device_->GetStreamSource(0, stream.out(), &offset, &stride), D3D_OK);
-    EXPECT_EQ(stream.get(), rawBuffer);
+    EXPECT_EQ(static_cast<void*>(stream.get()), rawBuffer);
     EXPECT_EQ(offset, 8u);
     EXPECT_EQ(stride, 20u);
     ComPtr<IDirect3DBaseTexture9> bound;
     ASSERT_EQ(device_->GetTexture(3, bound.out()), D3D_OK);
-    EXPECT_EQ(static_cast<void*>(bound.get()), static_cast<void*>(rawTexture));
+    EXPECT_EQ(static_cast<void*>(bound.get()), rawTexture);
     ASSERT_EQ(device_->SetTexture(3, nullptr), D3D_OK);
     ASSERT_EQ(device_->GetTexture(3, bound.out()), D3D_OK);
     EXPECT_FALSE(bound);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace swk::vk
 {
 namespace
@@ -14,26 +16,24 @@ const std::vector<DeviceCandidate> kMachine = {
     {"Example Discrete GPU", VK_PHYSICAL_DEVICE_TYPE_DISCRETE_GPU, true},
 };
 
-TEST(DeviceChoice, PrefersDiscreteThenIntegratedThenCpuWithGraphics)
+// Without a selector: discrete, then integrated, then CPU, each with
+// graphics. Otherwise the selector names an index, a type or part of the name,
+// without regard to case. Rows: the machine's first and end device, the
+// selector and the index chosen.
+TEST(DeviceChoice, PrefersDiscreteThenIntegratedThenCpuUnlessASelectorNamesOne)
 {
-    EXPECT_EQ(chooseDevice(kMachine, ""), 3);
-    std::vector<DeviceCandidate> noDiscrete(kMachine.begin(), kMachine.begin() + 3);
-    EXPECT_EQ(chooseDevice(noDiscrete, ""), 1);
-    std::vector<DeviceCandidate> cpuOnly(kMachine.begin(), kMachine.begin() + 1);
-    EXPECT_EQ(chooseDevice(cpuOnly, ""), 0);
-    EXPECT_EQ(chooseDevice({}, ""), -1);
-    EXPECT_EQ(chooseDevice({kMachine[2]}, ""), -1) << "no graphics queue";
-}
-
-// Index 2 has no graphics queue; names match without regard to case.
-TEST(DeviceChoice, SelectorNamesAnIndexATypeOrPartOfTheName)
-{
-    const std::pair<const char*, int> selectors[] = {
-        {"0", 0},           {"1", 1},        {"2", -1},       {"9", -1},           {"cpu", 0},
-        {"integrated", 1},  {"discrete", 3}, {"LLVMPIPE", 0}, {"discrete gpu", 3}, {"virtual", -1},
-        {"nonexistent", -1}};
-    for (auto [selector, index] : selectors)
-        EXPECT_EQ(chooseDevice(kMachine, selector), index) << selector;
+    const std::tuple<int, int, const char*, int> choices[] = {
+        {0, 4, "", 3},           {0, 3, "", 1},
+        {0, 1, "", 0},           {0, 0, "", -1},
+        {2, 3, "", -1},          {0, 4, "0", 0},
+        {0, 4, "1", 1},          {0, 4, "2", -1},
+        {0, 4, "9", -1},         {0, 4, "cpu", 0},
+        {0, 4, "integrated", 1}, {0, 4, "discrete", 3},
+        {0, 4, "LLVMPIPE", 0},   {0, 4, "discrete gpu", 3},
+        {0, 4, "virtual", -1},   {0, 4, "nonexistent", -1}};
+    for (auto [first, end, selector, index] : choices)
+        EXPECT_EQ(chooseDevice({kMachine.begin() + first, kMachine.begin() + end}, selector), index)
+            << first << ".." << end << " '" << selector << "'";
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <tuple>
 
 namespace swk::vk
 {
@@ -21,17 +22,12 @@ namespace
 std::shared_ptr<Image> image(Renderer& renderer, uint32_t w, uint32_t h, uint32_t levels,
                              VkImageUsageFlags extra = 0)
 {
-    ImageDesc desc;
-    desc.width = w;
-    desc.height = h;
-    desc.levels = levels;
-    desc.format = VK_FORMAT_R8G8B8A8_UNORM;
-    desc.usage = VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT |
-                 VK_IMAGE_USAGE_TRANSFER_DST_BIT | extra;
-    return renderer.createImage(desc);
+    const VkImageUsageFlags usage = VK_IMAGE_USAGE_SAMPLED_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT |
+                                    VK_IMAGE_USAGE_TRANSFER_DST_BIT | extra;
+    return renderer.createImage({w, h, levels, VK_FORMAT_R8G8B8A8_UNORM, usage, {}, "test"});
 }
 
-std::shared_ptr<ShaderModule> shader(Renderer& renderer, const char* glsl, test::GlslStage stage)
+std::shared_ptr<ShaderModule> shader(Renderer& renderer, test::GlslStage stage, const char* glsl)
 {
     const auto words = test::compileGlsl(glsl, stage);
     return renderer.createShader(words.data(), words.size(), "test");
@@ -80,18 +76,16 @@ std::shared_ptr<Context> RendererTest::context_;
 
 TEST_F(RendererTest, SteadyFramesCreateNoVulkanObjects)
 {
-    auto vs = shader(*renderer_, R"(#version 450
+    auto vs = shader(*renderer_, test::GlslStage::Vertex, R"(#version 450
 layout(location = 0) in vec2 position;
 void main() { gl_Position = vec4(position, 0.0, 1.0); }
-)",
-                     test::GlslStage::Vertex);
-    auto fs = shader(*renderer_, R"(#version 450
+)");
+    auto fs = shader(*renderer_, test::GlslStage::Fragment, R"(#version 450
 layout(set = 0, binding = 1, std140) uniform Pixel { vec4 c0; } ps;
 layout(set = 0, binding = 2) uniform sampler2D image;
 layout(location = 0) out vec4 color;
 void main() { color = texture(image, gl_FragCoord.xy / 16.0) + ps.c0; }
-)",
-                     test::GlslStage::Fragment);
+)");
     auto target =
         image(*renderer_, 16, 16, fullMipCount(16, 16), VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT);
     auto source = image(*renderer_, 16, 16, 1);
@@ -121,15 +115,13 @@ void main() { color = texture(image, gl_FragCoord.xy / 16.0) + ps.c0; }
         renderer_->read(*target, 0, 4, out.data(), 64);
     };
     frame();
-    EXPECT_EQ(out[0], 0xff204061u);
     frame();
     const Renderer::Counters warm = renderer_->counters();
     for (int i = 0; i < 5; ++i)
         frame();
     const Renderer::Counters after = renderer_->counters();
-    EXPECT_EQ(after.pipelines, warm.pipelines);
-    EXPECT_EQ(after.samplers, warm.samplers);
-    EXPECT_EQ(after.framebuffers, warm.framebuffers);
+    EXPECT_EQ(std::tie(after.pipelines, after.samplers, after.framebuffers),
+              std::tie(warm.pipelines, warm.samplers, warm.framebuffers));
     EXPECT_EQ(warm.pipelines, 1u);
     EXPECT_EQ(out[0], 0xff204067u) << "the constant grew by one unit in each of seven frames";
 }
@@ -151,20 +143,18 @@ struct StripFrame
 
 StripFrame drawStrips(Renderer& renderer, const std::vector<Split>& splits)
 {
-    auto vs = shader(renderer, R"(#version 450
+    auto vs = shader(renderer, test::GlslStage::Vertex, R"(#version 450
 layout(location = 0) in vec2 position;
 layout(location = 1) in vec4 colour;
 layout(location = 0) out vec4 shade;
 void main() { gl_Position = vec4(position, 0.0, 1.0); shade = colour; }
-)",
-                     test::GlslStage::Vertex);
-    auto fs = shader(renderer, R"(#version 450
+)");
+    auto fs = shader(renderer, test::GlslStage::Fragment, R"(#version 450
 layout(set = 0, binding = 1, std140) uniform Pixel { vec4 c0; } ps;
 layout(location = 0) in vec4 shade;
 layout(location = 0) out vec4 color;
 void main() { color = shade + ps.c0; }
-)",
-                     test::GlslStage::Fragment);
+)");
     auto target = image(renderer, 40, 40, 1, VK_IMAGE_USAGE_COLOR_ATTACHMENT_BIT);
 
     constexpr uint32_t kColumns = 9, kStride = 6 * sizeof(float);
@@ -205,8 +195,7 @@ void main() { color = shade + ps.c0; }
         call.count = 2 * kColumns - row % 2;
         renderer.draw(call);
     }
-    StripFrame frame;
-    frame.pixels.resize(40 * 40);
+    StripFrame frame{std::vector<uint32_t>(40 * 40), 0};
     renderer.read(*target, 0, 4, frame.pixels.data(), 40 * 4);
     frame.draws = renderer.counters().draws - before;
     renderer.release(std::move(target));
@@ -249,7 +238,6 @@ TEST_F(RendererTest, ObjectsReleasedWhileInUseOutliveTheirWork)
     const VkRect2D all{{0, 0}, {64, 64}};
     clearTarget(*renderer_, *img, all);
     renderer_->release(std::move(img));
-    EXPECT_FALSE(img);
     renderer_->flush();
     renderer_->finish();
     ClearValues clear;

@@ -21,12 +21,13 @@ TEST(SpirvEntryPoint, MalformedModulesAreRejected)
     EXPECT_FALSE(findEntryPoint(words.data(), 4, &entry)) << "shorter than a header";
     // Cut inside the instructions: a word count running past the end.
     EXPECT_FALSE(findEntryPoint(words.data(), 7, &entry));
-    auto badMagic = words;
-    badMagic[0] = 0x12345678;
-    EXPECT_FALSE(findEntryPoint(badMagic.data(), badMagic.size(), &entry));
-    auto zeroCount = words;
-    zeroCount[5] = 0;
-    EXPECT_FALSE(findEntryPoint(zeroCount.data(), zeroCount.size(), &entry));
+    // A wrong magic number; an instruction of zero words.
+    for (auto [index, word] : {std::pair{0, 0x12345678u}, std::pair{5, 0u}})
+    {
+        auto broken = words;
+        broken[index] = word;
+        EXPECT_FALSE(findEntryPoint(broken.data(), broken.size(), &entry)) << index;
+    }
 }
 
 } // namespace

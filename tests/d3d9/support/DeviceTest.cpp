@@ -1,5 +1,7 @@
 #include "DeviceTest.h"
 
+#include "Glsl.h"
+
 #include <FormatSize.h>
 
 #include <algorithm>
@@ -33,6 +35,24 @@ void main() { color = vec4(texCoord, 0.0, 1.0); }
 
 const QuadVertex kFullQuad[6] = {{0, 0, 0, 0, 0}, {0, 1, 0, 0, 1}, {1, 1, 0, 1, 1},
                                  {1, 1, 0, 1, 1}, {1, 0, 0, 1, 0}, {0, 0, 0, 0, 0}};
+
+std::vector<DWORD> shaderBlob(ShaderBlobStage stage, const std::string& glsl,
+                              const std::vector<BlobInput>& inputs)
+{
+    const std::vector<uint32_t> spirv = compileGlsl(
+        glsl, stage == ShaderBlobStage::Vertex ? GlslStage::Vertex : GlslStage::Fragment);
+    if (spirv.empty())
+        return {};
+    ShaderBlobHeader header{kShaderBlobMagic, static_cast<uint32_t>(stage),
+                            static_cast<uint32_t>(inputs.size()),
+                            static_cast<uint32_t>(spirv.size())};
+    std::vector<DWORD> blob(sizeof header / 4);
+    std::memcpy(blob.data(), &header, sizeof header);
+    for (const BlobInput& i : inputs)
+        blob.insert(blob.end(), {i.location, DWORD(i.usage), i.usageIndex});
+    blob.insert(blob.end(), spirv.begin(), spirv.end());
+    return blob;
+}
 
 std::array<ScreenVertex, 4> screenQuad(D3DCOLOR color, float z, float x0, float x1)
 {
@@ -73,22 +93,10 @@ void DeviceTest::drawQuad(IDirect3DPixelShader9* ps, IDirect3DBaseTexture9* text
     device_->SetTexture(0, nullptr);
 }
 
-void DeviceTest::selectDiffuse()
-{
-    device_->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-    device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-    device_->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-    device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
-}
-
 Pixels DeviceTest::read(UINT width, UINT height, D3DFORMAT format,
                         const std::function<HRESULT(IDirect3DSurface9*)>& copyInto)
 {
-    Pixels pixels{width, height, BytesPerTexel(format), {}};
+    Pixels pixels{width, BytesPerTexel(format), {}};
     const UINT rowBytes = width * pixels.bytesPerTexel;
     ComPtr<IDirect3DSurface9> copy = systemSurface(width, height, format);
     if (!copy)
@@ -119,10 +127,7 @@ Pixels DeviceTest::read(UINT width, UINT height, D3DFORMAT format,
 ComPtr<IDirect3DTexture9> DeviceTest::dynamicTexture(UINT width, UINT height, D3DFORMAT format,
                                                      const void* texels, UINT rowBytes)
 {
-    ComPtr<IDirect3DTexture9> texture;
-    EXPECT_EQ(device_->CreateTexture(width, height, 1, D3DUSAGE_DYNAMIC, format, D3DPOOL_DEFAULT,
-                                     texture.out(), nullptr),
-              D3D_OK);
+    ComPtr<IDirect3DTexture9> texture = renderTarget(width, height, format, 1, D3DUSAGE_DYNAMIC);
     D3DLOCKED_RECT locked{};
     if (!texture || texture->LockRect(0, &locked, nullptr, 0) != D3D_OK)
         return {};

@@ -3,11 +3,11 @@
 #pragma once
 
 #include <swk/Com.h>
-#include "GlslBlob.h"
 #include "Presentation.h"
 
 #include <d3d9.h>
 #include <swk/DeviceOptions.h>
+#include <swk/ShaderBlob.h>
 
 #include <gtest/gtest.h>
 
@@ -15,15 +15,28 @@
 #include <array>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace swk::test
 {
 
+// A shader blob our device accepts, from GLSL written to the blob
+// conventions: uniform blocks of float4 registers at bindings 0 (vertex) and 1
+// (pixel), samplers at binding 2 + s, varyings at the locations of their
+// Direct3D semantics. Empty on a compile error, which is printed.
+struct BlobInput
+{
+    uint32_t location;
+    D3DDECLUSAGE usage;
+    uint32_t usageIndex;
+};
+std::vector<DWORD> shaderBlob(ShaderBlobStage stage, const std::string& glsl,
+                              const std::vector<BlobInput>& inputs = {});
+
 struct Pixels
 {
     UINT width = 0;
-    UINT height = 0;
     UINT bytesPerTexel = 0;
     std::vector<uint8_t> bytes; // tightly packed rows
 
@@ -40,29 +53,28 @@ struct Pixels
 class DeviceTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { d3d_ = Direct3DCreate9(D3D_SDK_VERSION); }
-    static void TearDownTestSuite()
+    static void SetUpTestSuite()
     {
-        if (d3d_)
-            d3d_->Release();
-        d3d_ = nullptr;
+        d3d_ = ComPtr<IDirect3D9>::adopt(Direct3DCreate9(D3D_SDK_VERSION));
     }
-    void SetUp() override { ASSERT_NE(d3d_, nullptr) << "no Vulkan device for Direct3D 9"; }
+    static void TearDownTestSuite() { d3d_.reset(); }
+    void SetUp() override { ASSERT_TRUE(d3d_) << "no Vulkan device for Direct3D 9"; }
 
-    static IDirect3D9* d3d() { return d3d_; }
+    static IDirect3D9* d3d() { return d3d_.get(); }
     ComPtr<IDirect3DDevice9> createDevice(UINT width, UINT height,
                                           D3DFORMAT format = D3DFMT_A8R8G8B8, bool depth = false,
                                           IDirect3D9* d3d = nullptr)
     {
         D3DPRESENT_PARAMETERS pp = presentation(width, height, format, depth);
         ComPtr<IDirect3DDevice9> device;
-        EXPECT_EQ((d3d ? d3d : d3d_)
+        EXPECT_EQ((d3d ? d3d : d3d_.get())
                       ->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                      D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device.out()),
                   D3D_OK);
         return device;
     }
 
+    // A default-pool texture, a render target unless the usage says otherwise.
     ComPtr<IDirect3DTexture9> renderTarget(UINT width, UINT height, D3DFORMAT format,
                                            UINT levels = 1, DWORD usage = D3DUSAGE_RENDERTARGET)
     {
@@ -72,20 +84,17 @@ protected:
                   D3D_OK);
         return texture;
     }
+    // A surface keeps its texture alive.
     ComPtr<IDirect3DSurface9> level(IDirect3DTexture9* texture, UINT index = 0)
     {
         ComPtr<IDirect3DSurface9> surface;
-        EXPECT_EQ(texture->GetSurfaceLevel(index, surface.out()), D3D_OK);
+        EXPECT_TRUE(texture && texture->GetSurfaceLevel(index, surface.out()) == D3D_OK);
         return surface;
     }
-    // A new render target texture's top level, bound as render target 0; the
-    // surface keeps its texture alive.
+    // A new render target texture's top level, bound as render target 0.
     ComPtr<IDirect3DSurface9> bindTarget(UINT width, UINT height, D3DFORMAT format)
     {
-        ComPtr<IDirect3DTexture9> texture = renderTarget(width, height, format);
-        if (!texture)
-            return {};
-        ComPtr<IDirect3DSurface9> surface = level(texture.get());
+        ComPtr<IDirect3DSurface9> surface = level(renderTarget(width, height, format).get());
         EXPECT_EQ(device_->SetRenderTarget(0, surface.get()), D3D_OK);
         return surface;
     }
@@ -101,9 +110,6 @@ protected:
         EXPECT_EQ(draw(), D3D_OK);
         ASSERT_EQ(device_->EndScene(), D3D_OK);
     }
-    // Fixed function passing the vertex colour through, as the generator's
-    // pretransformed passes draw.
-    void selectDiffuse();
     // GetRenderTargetData into a system-memory surface whose lock is checked
     // for a consistent pitch; canary bytes around the copy catch overruns.
     Pixels read(IDirect3DSurface9* surface)
@@ -143,7 +149,7 @@ protected:
     ComPtr<IDirect3DDevice9> device_;
 
 private:
-    static inline IDirect3D9* d3d_ = nullptr;
+    static inline ComPtr<IDirect3D9> d3d_;
 };
 
 // A fixture whose device is opened before each test.
@@ -160,7 +166,8 @@ protected:
 };
 
 // An 8 x 8 target over a depth surface, cleared to black, for screen quads
-// drawn with the fixed-function diffuse set-up.
+// drawn with fixed function passing the vertex colour through, as the
+// generator's pretransformed passes draw.
 class DiffuseTarget : public OpenDevice<8, 8, D3DFMT_A8R8G8B8, true>
 {
 protected:
@@ -168,7 +175,14 @@ protected:
     {
         OpenDevice::SetUp();
         surface_ = bindTarget(8, 8, D3DFMT_A8R8G8B8);
-        selectDiffuse();
+        device_->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+        device_->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+        device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+        device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+        device_->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+        device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
         ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL,
                                  0xff000000, 1.0f, 0),
                   D3D_OK);
