@@ -31,14 +31,8 @@ TEST_P(ViewTest, ShowsWaterAndLeavesNothingBehind)
     if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "no X display (scripts/test.sh starts Xvfb)";
     const ViewRun& run = GetParam();
-    ViewOptions options;
-    options.mapSize = 64;
-    options.deviceClass = run.deviceClass;
-    options.width = 160;
-    options.height = 120;
-    options.frames = 60;
-    options.keys = run.keys;
-    options.immediate = true;
+    // A 64 x 64 map in a 160 x 120 window for 60 frames, without a screenshot.
+    const ViewOptions options{64, run.deviceClass, 160, 120, 60, "", run.keys, true};
     ViewReport report;
     std::string why;
     ASSERT_TRUE(RunView(options, &report, &why)) << why;
