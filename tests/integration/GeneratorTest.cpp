@@ -32,6 +32,7 @@
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace
@@ -216,16 +217,15 @@ protected:
         const CWaveGenerator& g = *generator_;
         if (!class_.PerPixel())
             return ExpectGridNormalMap();
-        ASSERT_TRUE(g.GetHeightMap());
-        ASSERT_TRUE(g.GetNormalMap());
+        ASSERT_TRUE(g.GetHeightMap() && g.GetNormalMap());
         const MapImage heights = Read(g.GetHeightMap());
         const MapImage normals = Read(g.GetNormalMap());
         ASSERT_FALSE(HasFailure());
         const D3DFORMAT expectedFormat = class_.Refuses(D3DFMT_A16B16G16R16, D3DUSAGE_RENDERTARGET)
                                              ? D3DFMT_A8R8G8B8
                                              : D3DFMT_A16B16G16R16;
-        EXPECT_EQ(heights.format, expectedFormat);
-        EXPECT_EQ(normals.format, expectedFormat);
+        EXPECT_EQ(std::pair(heights.format, normals.format),
+                  std::pair(expectedFormat, expectedFormat));
         const bool eightBit = CWaveGeneratorProbe::EightBitNoise(g);
         EXPECT_EQ(eightBit, class_.Refuses(D3DFMT_L16, D3DUSAGE_DYNAMIC));
 
@@ -278,8 +278,7 @@ private:
         const MapImage normals = Read(g.GetNormalMap());
         ASSERT_FALSE(HasFailure());
         const int W = CWaveGeneratorProbe::GridWidth(g), H = CWaveGeneratorProbe::GridHeight(g);
-        ASSERT_EQ(int(normals.width), W);
-        ASSERT_EQ(int(normals.height), H);
+        ASSERT_EQ(std::pair(int(normals.width), int(normals.height)), std::pair(W, H));
         // The texels of the last column but one are drawn by triangles that
         // reach into the last column, whose vertex normals no frame writes: the
         // buffer's fill puts the flat normal there, which the grid layout suite
