@@ -58,6 +58,17 @@ float Lerp(float w, float a, float b)
 {
     return b * w + (1.0f - w) * a;
 }
+
+int Sample(const int (&slice)[16][16], int x, int y, int s)
+{
+    const int S = 1 << s;
+    const int fx = x % S, fy = y % S;
+    const int x0 = (x / S) % 16, x1 = (x / S + 1) % 16;
+    const int y0 = (y / S) % 16, y1 = (y / S + 1) % 16;
+    const int top = slice[y0][x0] * (S - fx) + slice[y0][x1] * fx;
+    const int bottom = slice[y1][x0] * (S - fx) + slice[y1][x1] * fx;
+    return (top * (S - fy) + bottom * fy) >> (2 * s);
+}
 } // namespace
 
 Tables DrawTables()
@@ -133,20 +144,6 @@ float TileableNoise(const Tables& t, float x, float y, float z, float w, float h
     sum += N(x - w, y, z - d) * (h - y) * x * z;
     return sum / (w * h * d);
 }
-
-namespace
-{
-int Sample(const int (&slice)[16][16], int x, int y, int s)
-{
-    const int S = 1 << s;
-    const int fx = x % S, fy = y % S;
-    const int x0 = (x / S) % 16, x1 = (x / S + 1) % 16;
-    const int y0 = (y / S) % 16, y1 = (y / S + 1) % 16;
-    const int top = slice[y0][x0] * (S - fx) + slice[y0][x1] * fx;
-    const int bottom = slice[y1][x0] * (S - fx) + slice[y1][x1] * fx;
-    return (top * (S - fy) + bottom * fy) >> (2 * s);
-}
-} // namespace
 
 void SynthesizeLayers(const int (&volume)[256][16][16], float fSpeed, DWORD dwElapsed,
                       double& dTime, int (&layers)[2][128][128])
