@@ -58,6 +58,17 @@ float Lerp(float w, float a, float b)
 {
     return b * w + (1.0f - w) * a;
 }
+
+int Sample(const int (&slice)[16][16], int x, int y, int s)
+{
+    const int S = 1 << s;
+    const int fx = x % S, fy = y % S;
+    const int x0 = (x / S) % 16, x1 = (x / S + 1) % 16;
+    const int y0 = (y / S) % 16, y1 = (y / S + 1) % 16;
+    const int top = slice[y0][x0] * (S - fx) + slice[y0][x1] * fx;
+    const int bottom = slice[y1][x0] * (S - fx) + slice[y1][x1] * fx;
+    return (top * (S - fy) + bottom * fy) >> (2 * s);
+}
 } // namespace
 
 Tables DrawTables()
@@ -133,20 +144,6 @@ float TileableNoise(const Tables& t, float x, float y, float z, float w, float h
     sum += N(x - w, y, z - d) * (h - y) * x * z;
     return sum / (w * h * d);
 }
-
-namespace
-{
-int Sample(const int (&slice)[16][16], int x, int y, int s)
-{
-    const int S = 1 << s;
-    const int fx = x % S, fy = y % S;
-    const int x0 = (x / S) % 16, x1 = (x / S + 1) % 16;
-    const int y0 = (y / S) % 16, y1 = (y / S + 1) % 16;
-    const int top = slice[y0][x0] * (S - fx) + slice[y0][x1] * fx;
-    const int bottom = slice[y1][x0] * (S - fx) + slice[y1][x1] * fx;
-    return (top * (S - fy) + bottom * fy) >> (2 * s);
-}
-} // namespace
 
 void SynthesizeLayers(const int (&volume)[256][16][16], float fSpeed, DWORD dwElapsed,
                       double& dTime, int (&layers)[2][128][128])
@@ -376,86 +373,82 @@ TEST(NoiseLayersReference, MatchAPlainReadingOverManyFramesSeedsAndSpeeds)
     }
 }
 
-class NoiseUpload : public ::testing::Test
+// Values spread over many rows of textures with padded rows: each lands in
+// its own texel, converted, and the padding keeps its bytes.
+TEST(NoiseUpload, ConvertsAroundTheMiddleAlongThePitchAndSkipsAFailedLock)
 {
-protected:
-    void Prepare(D3DFORMAT format, int nPitchPadding = 0)
+    constexpr unsigned char kCanary = 0xCD;
+    std::unique_ptr<swk::test::TestDevice> device;
+    std::unique_ptr<CWaveGenerator> generator;
+    swk::test::TestTexture* texture[2] = {};
+    bool eightBit = false;
+    const auto prepare = [&](D3DFORMAT format, int nPitchPadding)
     {
         // The generator holds textures of the device it was made on.
-        m_generator.reset();
-        m_device = MakeDevice(nPitchPadding);
-        m_generator = std::make_unique<CWaveGenerator>(m_device.get(), 64, 64);
+        generator.reset();
+        device = MakeDevice(nPitchPadding);
+        generator = std::make_unique<CWaveGenerator>(device.get(), 64, 64);
         for (int t = 0; t < 2; ++t)
         {
             IDirect3DTexture9* pTexture = nullptr;
-            ASSERT_EQ(D3D_OK, m_device->CreateTexture(128, 128, 1, D3DUSAGE_DYNAMIC, format,
-                                                      D3DPOOL_DEFAULT, &pTexture, nullptr));
-            m_texture[t] = static_cast<swk::test::TestTexture*>(pTexture);
+            ASSERT_EQ(D3D_OK, device->CreateTexture(128, 128, 1, D3DUSAGE_DYNAMIC, format,
+                                                    D3DPOOL_DEFAULT, &pTexture, nullptr));
+            texture[t] = static_cast<swk::test::TestTexture*>(pTexture);
             // The generator owns the textures from here and releases them.
-            Probe::NoiseTex(*m_generator, t) = pTexture;
-            std::vector<unsigned char>& bytes = Bytes(t);
+            Probe::NoiseTex(*generator, t) = pTexture;
+            std::vector<unsigned char>& bytes = texture[t]->Level(0).Bytes();
             std::memset(bytes.data(), kCanary, bytes.size());
         }
-        m_eightBit = format == D3DFMT_L8;
-        Probe::EightBitNoise(*m_generator) = m_eightBit;
-    }
-    std::vector<unsigned char>& Bytes(int t) { return m_texture[t]->Level(0).Bytes(); }
-    int Pitch(int t) { return m_texture[t]->Level(0).Pitch(); }
-    unsigned Texel(int t, int y, int x)
+        eightBit = format == D3DFMT_L8;
+        Probe::EightBitNoise(*generator) = eightBit;
+    };
+    const auto bytes = [&](int t) -> std::vector<unsigned char>&
+    { return texture[t]->Level(0).Bytes(); };
+    const auto pitch = [&](int t) { return texture[t]->Level(0).Pitch(); };
+    const auto texel = [&](int t, int y, int x)
     {
-        const unsigned char* p = &Bytes(t)[y * Pitch(t) + (m_eightBit ? x : 2 * x)];
-        return m_eightBit ? p[0] : p[0] | p[1] << 8;
-    }
+        const unsigned char* p = &bytes(t)[y * pitch(t) + (eightBit ? x : 2 * x)];
+        return eightBit ? p[0] : unsigned(p[0] | p[1] << 8);
+    };
 
-    static constexpr unsigned char kCanary = 0xCD;
-    std::unique_ptr<swk::test::TestDevice> m_device;
-    std::unique_ptr<CWaveGenerator> m_generator;
-    swk::test::TestTexture* m_texture[2] = {};
-    bool m_eightBit = false;
-};
-
-// Values spread over many rows of textures with padded rows: each lands in
-// its own texel, converted, and the padding keeps its bytes.
-TEST_F(NoiseUpload, ConvertsAroundTheMiddleAlongThePitchAndSkipsAFailedLock)
-{
     // L8 truncates the quotient toward zero.
     const int values[] = {0, -1, -255, -256, 255, 256, -25999, 25999, -32768, 32767};
     const unsigned l8[] = {128, 128, 128, 127, 128, 129, 27, 229, 0, 255};
     const unsigned l16[] = {32768, 32767, 32513, 32512, 33023, 33024, 6769, 58767, 0, 65535};
     for (const D3DFORMAT format : {D3DFMT_L8, D3DFMT_L16})
     {
-        Prepare(format, 36);
+        prepare(format, 36);
         for (int n = 0; n < 10; ++n)
         {
-            Probe::Layers(*m_generator)[0][3 * n][127 - n] = values[n];
-            Probe::Layers(*m_generator)[1][127 - n][5 * n] = values[n];
+            Probe::Layers(*generator)[0][3 * n][127 - n] = values[n];
+            Probe::Layers(*generator)[1][127 - n][5 * n] = values[n];
         }
-        Probe::UploadNoiseLayers(*m_generator);
+        Probe::UploadNoiseLayers(*generator);
         for (int n = 0; n < 10; ++n)
         {
-            const unsigned expected = m_eightBit ? l8[n] : l16[n];
-            EXPECT_EQ(expected, Texel(0, 3 * n, 127 - n)) << values[n];
-            EXPECT_EQ(expected, Texel(1, 127 - n, 5 * n)) << values[n];
+            const unsigned expected = eightBit ? l8[n] : l16[n];
+            EXPECT_EQ(expected, texel(0, 3 * n, 127 - n)) << values[n];
+            EXPECT_EQ(expected, texel(1, 127 - n, 5 * n)) << values[n];
         }
-        const int row = m_eightBit ? 128 : 256;
+        const int row = eightBit ? 128 : 256;
         for (int t = 0; t < 2; ++t)
         {
-            EXPECT_FALSE(m_texture[t]->Level(0).Locked());
-            ASSERT_EQ(Pitch(t), row + 36);
+            EXPECT_FALSE(texture[t]->Level(0).Locked());
+            ASSERT_EQ(pitch(t), row + 36);
             for (int y = 0; y < 128; ++y)
-                ASSERT_TRUE(std::all_of(Bytes(t).begin() + y * Pitch(t) + row,
-                                        Bytes(t).begin() + (y + 1) * Pitch(t),
+                ASSERT_TRUE(std::all_of(bytes(t).begin() + y * pitch(t) + row,
+                                        bytes(t).begin() + (y + 1) * pitch(t),
                                         [](unsigned char b) { return b == kCanary; }))
                     << "row " << y;
         }
     }
 
     // A failed lock of texture 0 writes nothing there, and texture 1 still comes.
-    Prepare(D3DFMT_L8);
-    m_device->Fail("LockRect", D3DERR_INVALIDCALL, 1);
-    Probe::UploadNoiseLayers(*m_generator);
-    EXPECT_EQ(std::vector<unsigned char>(Bytes(0).size(), kCanary), Bytes(0));
-    EXPECT_EQ(128u, Texel(1, 64, 64));
-    EXPECT_FALSE(m_texture[1]->Level(0).Locked());
+    prepare(D3DFMT_L8, 0);
+    device->Fail("LockRect", D3DERR_INVALIDCALL, 1);
+    Probe::UploadNoiseLayers(*generator);
+    EXPECT_EQ(std::vector<unsigned char>(bytes(0).size(), kCanary), bytes(0));
+    EXPECT_EQ(128u, texel(1, 64, 64));
+    EXPECT_FALSE(texture[1]->Level(0).Locked());
 }
 } // namespace

@@ -75,6 +75,7 @@ struct Png
     int channels = 0;
     std::vector<int> samples; // interleaved, row by row
     int at(int x, int y, int c) const { return samples[(size_t(y) * width + x) * channels + c]; }
+    std::array<int, 4> shape() const { return {width, height, bitDepth, channels}; }
 };
 
 // Decodes with libpng at the file's own depth; fails the test when it cannot.
@@ -140,12 +141,6 @@ double MeanDifference(const Png& a, const Png& b)
     return sum / double(a.samples.size());
 }
 
-// Width, height, bit depth and channels.
-std::array<int, 4> Shape(const Png& png)
-{
-    return {png.width, png.height, png.bitDepth, png.channels};
-}
-
 // The named channels of a 16 x 16 float file as floats, interleaved; each
 // expected stored as the given type.
 std::vector<float> ReadExr(const std::string& path, const std::string& names, Imf::PixelType type)
@@ -206,7 +201,7 @@ TEST_P(BakeOnEachClass, WritesUnitNormalsRepeatablyBySeed)
     for (int k = 0; k < 3; ++k)
     {
         const Png normal = ReadPng(FramePath(first, "normal", k));
-        ASSERT_EQ(Shape(normal), (std::array<int, 4>{c.size, c.size, 8, 3}));
+        ASSERT_EQ(normal.shape(), (std::array<int, 4>{c.size, c.size, 8, 3}));
         // The fixed-function pass leaves the last column at its white clear colour.
         const int covered =
             c.heightMap || std::string(c.deviceClass) == "ps11" ? c.size : c.size - 1;
@@ -225,12 +220,12 @@ TEST_P(BakeOnEachClass, WritesUnitNormalsRepeatablyBySeed)
         // Within one 8-bit step (2 / 255 of the [-1, 1] range) in each component.
         EXPECT_LE(worst, std::sqrt(3.0) * 2.0 / 255) << "frame " << k;
 
-        EXPECT_EQ(Shape(ReadPng(FramePath(first, "preview", k))),
+        EXPECT_EQ(ReadPng(FramePath(first, "preview", k)).shape(),
                   (std::array<int, 4>{c.size, c.size, 8, 3}));
         if (c.heightMap)
         {
             const Png height = ReadPng(FramePath(first, "height", k));
-            EXPECT_EQ(Shape(height), (std::array<int, 4>{c.size, c.size, 16, 1}));
+            EXPECT_EQ(height.shape(), (std::array<int, 4>{c.size, c.size, 16, 1}));
             const auto range = std::minmax_element(height.samples.begin(), height.samples.end());
             EXPECT_GT(*range.second - *range.first, 256) << "heights should vary";
         }
@@ -329,8 +324,8 @@ TEST(BakeLayout, AtlasNormalYAndFloatFilesHoldTheFrames)
 
     const Png normals = ReadPng(atlas + "/normal_atlas.png");
     const Png heights = ReadPng(atlas + "/height_atlas.png");
-    ASSERT_EQ(Shape(normals), (std::array<int, 4>{48, 32, 8, 3}));
-    ASSERT_EQ(Shape(heights), (std::array<int, 4>{48, 32, 16, 1}));
+    ASSERT_EQ(normals.shape(), (std::array<int, 4>{48, 32, 8, 3}));
+    ASSERT_EQ(heights.shape(), (std::array<int, 4>{48, 32, 16, 1}));
     for (int k = 0; k < 6; ++k)
     {
         const int x0 = 16 * (k % 3), y0 = 16 * (k / 3);
@@ -382,15 +377,6 @@ struct BadInput
     const char* below = ""; // appended to the output folder's path
 };
 
-int OwnLines(const std::string& text)
-{
-    int lines = 0;
-    for (size_t at = text.find("swellkit"); at != std::string::npos;
-         at = text.find("\nswellkit", at + 1))
-        ++lines;
-    return lines;
-}
-
 using BakeRefuses = testing::TestWithParam<BadInput>;
 
 TEST_P(BakeRefuses, WithOneLineAndNoFiles)
@@ -402,7 +388,12 @@ TEST_P(BakeRefuses, WithOneLineAndNoFiles)
         Swellkit("bake --out " + folder + c.below + " " + c.arguments, c.environment);
     EXPECT_EQ(outcome.status, c.status) << outcome.stderrText;
     EXPECT_NE(outcome.stderrText.find(c.says), std::string::npos) << outcome.stderrText;
-    EXPECT_EQ(OwnLines(outcome.stderrText), 1) << outcome.stderrText;
+    const std::string& text = outcome.stderrText;
+    int ownLines = 0; // the tool's own lines begin with its name
+    for (size_t at = text.find("swellkit"); at != std::string::npos;
+         at = text.find("\nswellkit", at + 1))
+        ++ownLines;
+    EXPECT_EQ(ownLines, 1) << text;
     EXPECT_EQ(Listing(folder), std::vector<std::string>{"normal_0000.png"});
     EXPECT_EQ(Listing(folder, true), std::vector<std::string>{});
     EXPECT_EQ(FileBytes(folder + "/normal_0000.png"), "kept");
