@@ -157,10 +157,17 @@ struct HostState
 {
     explicit HostState(TestDevice& d) : device(d)
     {
-        device.CreateRenderTarget(320, 240, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target,
-                                  nullptr);
-        device.CreateDepthStencilSurface(320, 240, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE,
-                                         &depth, nullptr);
+        // Surfaces of default-pool textures: the host's reference counts on each.
+        for (IDirect3DSurface9** surface : {&target, &depth})
+        {
+            IDirect3DTexture9* texture = nullptr;
+            device.CreateTexture(320, 240, 1,
+                                 surface == &target ? D3DUSAGE_RENDERTARGET : D3DUSAGE_DEPTHSTENCIL,
+                                 surface == &target ? D3DFMT_A8R8G8B8 : D3DFMT_D24S8,
+                                 D3DPOOL_DEFAULT, &texture, nullptr);
+            texture->GetSurfaceLevel(0, surface);
+            texture->Release();
+        }
         device.SetRenderTarget(0, target);
         device.SetDepthStencilSurface(depth);
         device.SetViewport(&viewport);

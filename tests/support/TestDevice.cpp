@@ -37,11 +37,10 @@ template <typename Interface> class TestShader final : public Owned<Interface>
 {
 public:
     using Owned<Interface>::Owned;
-    HRESULT STDMETHODCALLTYPE GetFunction(void*, UINT* pSize) override
-    {
-        *pSize = 0;
-        return D3D_OK;
-    }
+    SWK_TEST_UNSUPPORTED(GetFunction, void*, UINT*)
+
+private:
+    using Owned<Interface>::Unsupported;
 };
 
 template <typename T> HRESULT HandOut(T* object, T** out)
@@ -142,19 +141,6 @@ TestSurface::TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* 
 
 TestSurface::~TestSurface() = default;
 
-void TestSurface::OnApplicationReleased()
-{
-    if (!m_owner)
-        Device().Track(m_desc.Pool, -1);
-}
-
-void TestSurface::OnLastRelease()
-{
-    // A texture's level lives as long as its texture; only free surfaces go.
-    if (!m_owner)
-        delete this;
-}
-
 void TestSurface::Bind()
 {
     m_owner ? m_owner->Bind() : Counted::Bind();
@@ -201,7 +187,7 @@ ULONG TestSurface::Release()
 
 TestTexture::TestTexture(TestDevice& device, UINT width, UINT height, UINT levels, DWORD usage,
                          D3DFORMAT format, D3DPOOL pool)
-    : Resource(device), m_usage(usage), m_format(format), m_pool(pool)
+    : Resource(device)
 {
     UINT chain = 1;
     for (UINT w = width, h = height; w > 1 || h > 1;
@@ -229,7 +215,7 @@ TestTexture::~TestTexture()
 
 void TestTexture::OnApplicationReleased()
 {
-    Device().Track(m_pool, -1);
+    Device().Track(m_levels[0]->Desc().Pool, -1);
 }
 
 HRESULT TestTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
@@ -261,7 +247,8 @@ HRESULT TestTexture::LockRect(UINT Level, D3DLOCKED_RECT* pLocked, const RECT* p
     pLocked->pBits = nullptr;
     pLocked->Pitch = 0;
     // Default-pool textures lock only when dynamic, as under Direct3D 9.
-    if (m_pool == D3DPOOL_DEFAULT && !(m_usage & D3DUSAGE_DYNAMIC))
+    const D3DSURFACE_DESC& desc = m_levels[0]->Desc();
+    if (desc.Pool == D3DPOOL_DEFAULT && !(desc.Usage & D3DUSAGE_DYNAMIC))
         return D3DERR_INVALIDCALL;
     if (const HRESULT hr = Device().Injected("LockRect"); FAILED(hr))
         return hr;
@@ -374,16 +361,6 @@ std::vector<std::string> TestDevice::CallTexts(const std::string& name) const
         if (name.empty() || c.name == name)
             texts.push_back(c.Text());
     return texts;
-}
-
-void TestDevice::Fail(const std::string& name, HRESULT hr, int n)
-{
-    m_failures[name] = {hr, 0, n};
-}
-
-void TestDevice::FailFrom(const std::string& name, int nth, int n, HRESULT hr)
-{
-    m_failures[name] = {hr, nth - 1, n};
 }
 
 HRESULT TestDevice::Injected(const std::string& name)
@@ -512,33 +489,6 @@ HRESULT TestDevice::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DP
     if (const HRESULT hr = Injected("CreateVertexBuffer"); FAILED(hr))
         return hr;
     *ppVB = new TestVertexBuffer(*this, Length, Usage, FVF, Pool);
-    return D3D_OK;
-}
-
-HRESULT TestDevice::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format,
-                                       D3DMULTISAMPLE_TYPE, DWORD, BOOL,
-                                       IDirect3DSurface9** ppSurface, HANDLE*)
-{
-    Record(this, "CreateRenderTarget", Join({N(Width), N(Height), N(Format)}));
-    return NewSurface(SurfaceDesc(Format, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, Width, Height),
-                      ppSurface);
-}
-
-HRESULT TestDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format,
-                                              D3DMULTISAMPLE_TYPE, DWORD, BOOL,
-                                              IDirect3DSurface9** ppSurface, HANDLE*)
-{
-    Record(this, "CreateDepthStencilSurface", Join({N(Width), N(Height), N(Format)}));
-    return NewSurface(SurfaceDesc(Format, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, Width, Height),
-                      ppSurface);
-}
-
-HRESULT TestDevice::NewSurface(const D3DSURFACE_DESC& desc, IDirect3DSurface9** pp)
-{
-    if (!pp)
-        return D3DERR_INVALIDCALL;
-    *pp = new TestSurface(*this, desc, nullptr);
-    Track(desc.Pool, 1);
     return D3D_OK;
 }
 

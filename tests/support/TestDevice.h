@@ -67,8 +67,6 @@ public:
     }
     ULONG references() const { return ComObject<Interface>::references(); }
     TestDevice& Device() const { return m_device; }
-    // GetDevice of the resources and shaders: the device, with a reference.
-    HRESULT HandOutDevice(IDirect3DDevice9** ppDevice) const;
 
 protected:
     bool implements(REFIID) const override { return false; }
@@ -102,10 +100,7 @@ template <typename Interface> class Owned : public Counted<Interface>
 {
 public:
     using Counted<Interface>::Counted;
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
-    {
-        return this->HandOutDevice(pp);
-    }
+    SWK_TEST_UNSUPPORTED(GetDevice, IDirect3DDevice9**)
 
 protected:
     HRESULT Unsupported(const char*) const { return D3DERR_INVALIDCALL; }
@@ -149,8 +144,8 @@ public:
     bool Locked() const { return m_locked; }
 
 private:
-    void OnApplicationReleased() override;
-    void OnLastRelease() override;
+    // A level lives as long as its texture, the implicit surfaces as the device.
+    void OnLastRelease() override {}
 
     D3DSURFACE_DESC m_desc;
     TestTexture* m_owner;
@@ -183,14 +178,11 @@ public:
     HRESULT STDMETHODCALLTYPE AddDirtyRect(const RECT*) override { return D3D_OK; }
 
     TestSurface& Level(UINT level) { return *m_levels[level]; }
-    D3DFORMAT Format() const { return m_format; }
+    D3DFORMAT Format() const { return m_levels[0]->Desc().Format; }
 
 private:
     void OnApplicationReleased() override;
 
-    DWORD m_usage;
-    D3DFORMAT m_format;
-    D3DPOOL m_pool;
     std::vector<TestSurface*> m_levels; // owned: they live as long as the texture
 };
 
@@ -249,9 +241,15 @@ public:
     std::function<void(const Call&)> onCall;
 
     // Makes the next n calls of the named method fail with hr (n < 0: all).
-    void Fail(const std::string& name, HRESULT hr = D3DERR_INVALIDCALL, int n = -1);
+    void Fail(const std::string& name, HRESULT hr = D3DERR_INVALIDCALL, int n = -1)
+    {
+        FailFrom(name, 1, n, hr);
+    }
     // The same from the nth call on (n from 1), counted from now.
-    void FailFrom(const std::string& name, int nth, int n, HRESULT hr = D3DERR_INVALIDCALL);
+    void FailFrom(const std::string& name, int nth, int n, HRESULT hr = D3DERR_INVALIDCALL)
+    {
+        m_failures[name] = {hr, nth - 1, n};
+    }
     void StopFailing(const std::string& name) { m_failures.erase(name); }
     HRESULT Injected(const std::string& name);
     // How often each failure point was reached, and how many failures were
@@ -266,9 +264,8 @@ public:
     // Clears and draws made while the implicit back buffer was the target.
     int BackBufferWrites() const { return m_backBufferWrites; }
 
-    // Live resources created through this device (textures, vertex buffers and
-    // free-standing surfaces), not counting the implicit back buffer and depth;
-    // those in the default pool are what Reset refuses to run with.
+    // Live textures and vertex buffers created through this device; those in
+    // the default pool are what Reset refuses to run with.
     int LiveResources() const { return m_liveResources; }
     int LiveDefaultPoolResources() const { return m_liveDefault; }
     // A resource created (n = 1) or released by the application (n = -1).
@@ -313,12 +310,6 @@ public:
     STDMETHOD(CreateVertexBuffer)
     (UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool, IDirect3DVertexBuffer9** pp,
      HANDLE* pShared) override;
-    STDMETHOD(CreateRenderTarget)
-    (UINT Width, UINT Height, D3DFORMAT Format, D3DMULTISAMPLE_TYPE, DWORD, BOOL,
-     IDirect3DSurface9** pp, HANDLE*) override;
-    STDMETHOD(CreateDepthStencilSurface)
-    (UINT Width, UINT Height, D3DFORMAT Format, D3DMULTISAMPLE_TYPE, DWORD, BOOL,
-     IDirect3DSurface9** pp, HANDLE*) override;
     STDMETHOD(SetRenderTarget)(DWORD Index, IDirect3DSurface9* pTarget) override;
     STDMETHOD(GetRenderTarget)(DWORD Index, IDirect3DSurface9** ppTarget) override;
     STDMETHOD(SetDepthStencilSurface)(IDirect3DSurface9* pSurface) override;
@@ -358,6 +349,10 @@ public:
     SWK_TEST_UNSUPPORTED(GetCreationParameters, D3DDEVICE_CREATION_PARAMETERS*)
     SWK_TEST_UNSUPPORTED(Present, const RECT*, const RECT*, HWND, const RGNDATA*)
     SWK_TEST_UNSUPPORTED(GetBackBuffer, UINT, UINT, D3DBACKBUFFER_TYPE, IDirect3DSurface9**)
+    SWK_TEST_UNSUPPORTED(CreateRenderTarget, UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, DWORD,
+                         BOOL, IDirect3DSurface9**, HANDLE*)
+    SWK_TEST_UNSUPPORTED(CreateDepthStencilSurface, UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE,
+                         DWORD, BOOL, IDirect3DSurface9**, HANDLE*)
     SWK_TEST_UNSUPPORTED(CreateIndexBuffer, UINT, DWORD, D3DFORMAT, D3DPOOL,
                          IDirect3DIndexBuffer9**, HANDLE*)
     SWK_TEST_UNSUPPORTED(GetRenderTargetData, IDirect3DSurface9*, IDirect3DSurface9*)
@@ -387,8 +382,6 @@ private:
     HRESULT SetShader(const char* name, Interface*& slot, Interface* shader);
     HRESULT StoreConstants(const char* name, std::vector<float>& file, UINT first,
                            const float* values, UINT count);
-    // A free-standing default-pool or offscreen surface.
-    HRESULT NewSurface(const D3DSURFACE_DESC& desc, IDirect3DSurface9** pp);
 
     Options m_options;
     std::vector<Call> m_calls;
@@ -422,16 +415,6 @@ private:
     std::vector<float> m_pixelConstants = std::vector<float>(224 * 4);
     std::vector<std::vector<DWORD>> m_blobs;
 };
-
-template <typename Interface>
-HRESULT Counted<Interface>::HandOutDevice(IDirect3DDevice9** ppDevice) const
-{
-    if (!ppDevice)
-        return D3DERR_INVALIDCALL;
-    *ppDevice = &m_device;
-    m_device.AddRef();
-    return D3D_OK;
-}
 
 // Text of a D3DCOLOR or flags value as the call log writes it.
 std::string Hex(DWORD value);
