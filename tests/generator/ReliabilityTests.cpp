@@ -165,8 +165,6 @@ TEST_P(FailureAtEveryStep, LeavesNoTraceAndRecovers)
                     EXPECT_GT(injected, before);
                     ++runs;
                 }
-    RecordProperty("runs", runs);
-    RecordProperty("injected", injected);
     std::printf("pixel shader %lX: %d runs, %d injected failures\n",
                 static_cast<unsigned long>(GetParam()), runs, injected);
 }

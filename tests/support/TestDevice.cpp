@@ -265,10 +265,8 @@ HRESULT TestTexture::UnlockRect(UINT Level)
 
 // --- vertex buffers ---------------------------------------------------------
 
-TestVertexBuffer::TestVertexBuffer(TestDevice& device, UINT length, DWORD usage, DWORD fvf,
-                                   D3DPOOL pool)
-    : Resource(device), m_desc{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf},
-      m_bytes(length, 0xCD)
+TestVertexBuffer::TestVertexBuffer(TestDevice& device, UINT length, D3DPOOL pool)
+    : Resource(device), m_pool(pool), m_bytes(length, 0xCD)
 {
     device.Track(pool, 1);
 }
@@ -277,7 +275,7 @@ TestVertexBuffer::~TestVertexBuffer() = default;
 
 void TestVertexBuffer::OnApplicationReleased()
 {
-    Device().Track(m_desc.Pool, -1);
+    Device().Track(m_pool, -1);
 }
 
 HRESULT TestVertexBuffer::Lock(UINT Offset, UINT Size, void** ppData, DWORD Flags)
@@ -427,12 +425,9 @@ HRESULT TestDevice::GetDeviceCaps(D3DCAPS9* pCaps)
         std::memset(pCaps, 0xFF, sizeof *pCaps);
         return hr;
     }
+    // The generator reads the pixel shader version only.
     std::memset(pCaps, 0, sizeof *pCaps);
-    pCaps->DeviceType = D3DDEVTYPE_HAL;
     pCaps->PixelShaderVersion = m_options.pixelShaderVersion;
-    pCaps->VertexShaderVersion = D3DVS_VERSION(3, 0);
-    pCaps->MaxTextureWidth = pCaps->MaxTextureHeight = m_options.maxTextureSize;
-    pCaps->NumSimultaneousRTs = 1;
     return D3D_OK;
 }
 
@@ -488,7 +483,7 @@ HRESULT TestDevice::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DP
         return D3DERR_OUTOFVIDEOMEMORY;
     if (const HRESULT hr = Injected("CreateVertexBuffer"); FAILED(hr))
         return hr;
-    *ppVB = new TestVertexBuffer(*this, Length, Usage, FVF, Pool);
+    *ppVB = new TestVertexBuffer(*this, Length, Pool);
     return D3D_OK;
 }
 

@@ -189,22 +189,19 @@ private:
 class TestVertexBuffer final : public Resource<IDirect3DVertexBuffer9, D3DRTYPE_VERTEXBUFFER>
 {
 public:
-    TestVertexBuffer(TestDevice& device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
+    TestVertexBuffer(TestDevice& device, UINT length, D3DPOOL pool);
     ~TestVertexBuffer() override;
 
     HRESULT STDMETHODCALLTYPE Lock(UINT Offset, UINT Size, void** ppData, DWORD Flags) override;
     HRESULT STDMETHODCALLTYPE Unlock() override;
-    HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* p) override
-    {
-        return CopyOut(p, m_desc);
-    }
+    SWK_TEST_UNSUPPORTED(GetDesc, D3DVERTEXBUFFER_DESC*)
 
     std::vector<unsigned char>& Bytes() { return m_bytes; }
 
 private:
     void OnApplicationReleased() override;
 
-    D3DVERTEXBUFFER_DESC m_desc;
+    D3DPOOL m_pool;
     std::vector<unsigned char> m_bytes;
     bool m_locked = false;
 };
@@ -219,7 +216,7 @@ struct TestDeviceOptions
     int pitchPadding = 0;
     // (format, usage) pairs that CheckDeviceFormat refuses.
     std::set<std::pair<D3DFORMAT, DWORD>> refused;
-    // The caps' texture size limit, which CreateTexture enforces.
+    // The texture size limit, which CreateTexture enforces.
     UINT maxTextureSize = 8192;
 };
 
@@ -437,8 +434,7 @@ inline TestVertexBuffer* AsBuffer(IDirect3DVertexBuffer9* p)
 
 inline D3DSURFACE_DESC TopLevel(IDirect3DTexture9* p)
 {
-    D3DSURFACE_DESC desc;
-    std::memset(&desc, 0, sizeof desc);
+    D3DSURFACE_DESC desc{};
     p->GetLevelDesc(0, &desc);
     return desc;
 }
