@@ -139,8 +139,6 @@ TestSurface::TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* 
 {
 }
 
-TestSurface::~TestSurface() = default;
-
 void TestSurface::Bind()
 {
     m_owner ? m_owner->Bind() : Counted::Bind();
@@ -202,15 +200,9 @@ TestTexture::TestTexture(TestDevice& device, UINT width, UINT height, UINT level
     {
         const D3DSURFACE_DESC desc =
             SurfaceDesc(format, usage, pool, std::max(1u, width >> l), std::max(1u, height >> l));
-        m_levels.push_back(new TestSurface(device, desc, this));
+        m_levels.push_back(std::make_unique<TestSurface>(device, desc, this));
     }
     device.Track(pool, 1);
-}
-
-TestTexture::~TestTexture()
-{
-    for (TestSurface* s : m_levels)
-        delete s;
 }
 
 void TestTexture::OnApplicationReleased()
@@ -235,7 +227,7 @@ HRESULT TestTexture::GetSurfaceLevel(UINT Level, IDirect3DSurface9** ppSurface)
         return hr;
     // A level's references count on its texture: it lives as long as the texture.
     AddRef();
-    *ppSurface = m_levels[Level];
+    *ppSurface = m_levels[Level].get();
     return D3D_OK;
 }
 
@@ -270,8 +262,6 @@ TestVertexBuffer::TestVertexBuffer(TestDevice& device, UINT length, D3DPOOL pool
 {
     device.Track(pool, 1);
 }
-
-TestVertexBuffer::~TestVertexBuffer() = default;
 
 void TestVertexBuffer::OnApplicationReleased()
 {
@@ -309,16 +299,16 @@ HRESULT TestVertexBuffer::Unlock()
 
 TestDevice::TestDevice(Options options) : Counted(*this), m_options(std::move(options))
 {
-    m_d3d = new TestDirect3D(*this);
+    m_d3d = std::make_unique<TestDirect3D>(*this);
     const D3DSURFACE_DESC back =
         SurfaceDesc(D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, 640, 480);
-    m_backBuffer = new TestSurface(*this, back, nullptr);
+    m_backBuffer = std::make_unique<TestSurface>(*this, back, nullptr);
     D3DSURFACE_DESC depth = back;
     depth.Format = D3DFMT_D24S8;
     depth.Usage = D3DUSAGE_DEPTHSTENCIL;
-    m_depth = new TestSurface(*this, depth, nullptr);
-    Rebind<IDirect3DSurface9>(m_renderTarget, m_backBuffer);
-    Rebind<IDirect3DSurface9>(m_depthStencil, m_depth);
+    m_depth = std::make_unique<TestSurface>(*this, depth, nullptr);
+    Rebind<IDirect3DSurface9>(m_renderTarget, m_backBuffer.get());
+    Rebind<IDirect3DSurface9>(m_depthStencil, m_depth.get());
     m_viewport = {0, 0, back.Width, back.Height, 0.0f, 1.0f};
     // Direct3D 9's defaults for the states the generator saves.
     m_renderStates = {
@@ -339,10 +329,6 @@ TestDevice::~TestDevice()
     Rebind<IDirect3DVertexBuffer9>(m_stream, nullptr);
     Rebind<IDirect3DSurface9>(m_renderTarget, nullptr);
     Rebind<IDirect3DSurface9>(m_depthStencil, nullptr);
-    // The implicit surfaces go with the device whatever their counts.
-    delete m_backBuffer;
-    delete m_depth;
-    delete m_d3d;
 }
 
 void TestDevice::Record(const void* object, const std::string& name, const std::string& args)
@@ -411,7 +397,7 @@ HRESULT TestDevice::GetDirect3D(IDirect3D9** ppD3D9)
     *ppD3D9 = nullptr;
     if (const HRESULT hr = Injected("GetDirect3D"); FAILED(hr))
         return hr;
-    return HandOut<IDirect3D9>(m_d3d, ppD3D9);
+    return HandOut<IDirect3D9>(m_d3d.get(), ppD3D9);
 }
 
 HRESULT TestDevice::GetDeviceCaps(D3DCAPS9* pCaps)
@@ -562,7 +548,7 @@ HRESULT TestDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCO
            Join({N(Count), pRects ? "rects" : "NULL", Hex(Flags), Hex(Color), F(Z), N(Stencil)}));
     if (const HRESULT hr = Injected("Clear"); FAILED(hr))
         return hr;
-    m_backBufferWrites += m_renderTarget == m_backBuffer;
+    m_backBufferWrites += m_renderTarget == m_backBuffer.get();
     return D3D_OK;
 }
 
@@ -643,7 +629,7 @@ HRESULT TestDevice::DrawPrimitive(D3DPRIMITIVETYPE Type, UINT StartVertex, UINT 
         return D3DERR_INVALIDCALL;
     if (const HRESULT hr = Injected("DrawPrimitive"); FAILED(hr))
         return hr;
-    m_backBufferWrites += m_renderTarget == m_backBuffer;
+    m_backBufferWrites += m_renderTarget == m_backBuffer.get();
     return D3D_OK;
 }
 

@@ -122,7 +122,6 @@ class TestSurface final : public Resource<IDirect3DSurface9, D3DRTYPE_SURFACE>
 {
 public:
     TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* owner);
-    ~TestSurface() override;
 
     SWK_TEST_UNSUPPORTED(GetContainer, REFIID, void**)
     HRESULT STDMETHODCALLTYPE GetDesc(D3DSURFACE_DESC* p) override { return CopyOut(p, m_desc); }
@@ -159,7 +158,6 @@ class TestTexture final : public Resource<IDirect3DTexture9, D3DRTYPE_TEXTURE>
 public:
     TestTexture(TestDevice& device, UINT width, UINT height, UINT levels, DWORD usage,
                 D3DFORMAT format, D3DPOOL pool);
-    ~TestTexture() override;
 
     DWORD STDMETHODCALLTYPE SetLOD(DWORD) override { return 0; }
     DWORD STDMETHODCALLTYPE GetLOD() override { return 0; }
@@ -183,14 +181,13 @@ public:
 private:
     void OnApplicationReleased() override;
 
-    std::vector<TestSurface*> m_levels; // owned: they live as long as the texture
+    std::vector<std::unique_ptr<TestSurface>> m_levels;
 };
 
 class TestVertexBuffer final : public Resource<IDirect3DVertexBuffer9, D3DRTYPE_VERTEXBUFFER>
 {
 public:
     TestVertexBuffer(TestDevice& device, UINT length, D3DPOOL pool);
-    ~TestVertexBuffer() override;
 
     HRESULT STDMETHODCALLTYPE Lock(UINT Offset, UINT Size, void** ppData, DWORD Flags) override;
     HRESULT STDMETHODCALLTYPE Unlock() override;
@@ -273,8 +270,8 @@ public:
     }
 
     Options& Settings() { return m_options; }
-    TestSurface* BackBuffer() { return m_backBuffer; }
-    TestSurface* DepthStencil() { return m_depth; }
+    TestSurface* BackBuffer() { return m_backBuffer.get(); }
+    TestSurface* DepthStencil() { return m_depth.get(); }
     IDirect3DSurface9* CurrentRenderTarget() { return m_renderTarget; }
     IDirect3DSurface9* CurrentDepthStencil() { return m_depthStencil; }
     DWORD RenderState(D3DRENDERSTATETYPE s) const;
@@ -394,9 +391,9 @@ private:
     int m_backBufferWrites = 0;
     int m_liveResources = 0;
     int m_liveDefault = 0;
-    TestDirect3D* m_d3d;
-    TestSurface* m_backBuffer;
-    TestSurface* m_depth;
+    std::unique_ptr<TestDirect3D> m_d3d;
+    // The implicit surfaces go with the device whatever their counts.
+    std::unique_ptr<TestSurface> m_backBuffer, m_depth;
     IDirect3DSurface9* m_renderTarget = nullptr;
     IDirect3DSurface9* m_depthStencil = nullptr;
     D3DVIEWPORT9 m_viewport{};
