@@ -149,7 +149,7 @@ void TestSurface::Unbind()
     m_owner ? m_owner->Unbind() : Counted::Unbind();
 }
 
-HRESULT TestSurface::Map(D3DLOCKED_RECT* pLocked, const RECT* pRect)
+HRESULT TestSurface::LockRect(D3DLOCKED_RECT* pLocked, const RECT* pRect, DWORD)
 {
     if (m_locked)
         return D3DERR_INVALIDCALL;
@@ -163,7 +163,7 @@ HRESULT TestSurface::Map(D3DLOCKED_RECT* pLocked, const RECT* pRect)
     return D3D_OK;
 }
 
-HRESULT TestSurface::Unmap()
+HRESULT TestSurface::UnlockRect()
 {
     if (!m_locked)
         return D3DERR_INVALIDCALL;
@@ -244,7 +244,7 @@ HRESULT TestTexture::LockRect(UINT Level, D3DLOCKED_RECT* pLocked, const RECT* p
         return D3DERR_INVALIDCALL;
     if (const HRESULT hr = Device().Injected("LockRect"); FAILED(hr))
         return hr;
-    return m_levels[Level]->Map(pLocked, pRect);
+    return m_levels[Level]->LockRect(pLocked, pRect, Flags);
 }
 
 HRESULT TestTexture::UnlockRect(UINT Level)
@@ -252,7 +252,7 @@ HRESULT TestTexture::UnlockRect(UINT Level)
     Device().Record(this, "UnlockRect", N(Level));
     if (Level >= m_levels.size())
         return D3DERR_INVALIDCALL;
-    return m_levels[Level]->Unmap();
+    return m_levels[Level]->UnlockRect();
 }
 
 // --- vertex buffers ---------------------------------------------------------

@@ -125,17 +125,14 @@ public:
 
     SWK_TEST_UNSUPPORTED(GetContainer, REFIID, void**)
     HRESULT STDMETHODCALLTYPE GetDesc(D3DSURFACE_DESC* p) override { return CopyOut(p, m_desc); }
-    // The double's surfaces are written through their texture's lock only.
-    SWK_TEST_UNSUPPORTED(LockRect, D3DLOCKED_RECT*, const RECT*, DWORD)
-    SWK_TEST_UNSUPPORTED(UnlockRect)
+    // Unrecorded and never failing: the generator locks its textures, not their levels.
+    HRESULT STDMETHODCALLTYPE LockRect(D3DLOCKED_RECT* pLocked, const RECT* pRect, DWORD) override;
+    HRESULT STDMETHODCALLTYPE UnlockRect() override;
 
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
     void Bind() override;
     void Unbind() override;
-    // Lock and unlock without recording or injected failures (for the owner).
-    HRESULT Map(D3DLOCKED_RECT* pLocked, const RECT* pRect);
-    HRESULT Unmap();
 
     const D3DSURFACE_DESC& Desc() const { return m_desc; }
     int Pitch() const { return m_pitch; }
