@@ -17,13 +17,9 @@ namespace
 
 using namespace normaltest;
 
-void ExpectNear(const D3DXVECTOR3& n, const double expected[3], const char* where)
-{
-    EXPECT_NEAR(n.x, expected[0], 2e-6) << where;
-    EXPECT_NEAR(n.y, expected[1], 2e-6) << where;
-    EXPECT_NEAR(n.z, expected[2], 2e-6) << where;
-}
-
+// Each neighbour of a raised point sees one difference of 1 (the left one on
+// its right, so before normalising its normal is (-2/128, 0, 4/128^2)); the
+// point itself is a peak whose own differences cancel, and two away is flat.
 TEST(GridNormals, TheNeighboursOfARaisedPointTiltAwayFromIt)
 {
     Grid grid(true, 128, 128);
@@ -31,23 +27,21 @@ TEST(GridNormals, TheNeighboursOfARaisedPointTiltAwayFromIt)
     grid.Layers()[0][64][64] = 65536;
     Probe::ComputeGridNormals(*grid);
 
-    double expected[3];
-    // Left neighbour: the right difference is 1, so before normalising the
-    // normal is (-2/128, 0, 4/128^2).
-    ClosedForm(0, 0, 1, 0, 128, 128, expected);
-    EXPECT_LT(expected[0], 0.0);
-    ExpectNear(grid.Normal(63, 64), expected, "left");
-    ClosedForm(1, 0, 0, 0, 128, 128, expected);
-    ExpectNear(grid.Normal(65, 64), expected, "right");
-    ClosedForm(0, 0, 0, 1, 128, 128, expected);
-    ExpectNear(grid.Normal(64, 63), expected, "above");
-    ClosedForm(0, 1, 0, 0, 128, 128, expected);
-    ExpectNear(grid.Normal(64, 65), expected, "below");
-    // The point itself is a peak: its own differences cancel.
-    ClosedForm(-1, -1, -1, -1, 128, 128, expected);
-    ExpectNear(grid.Normal(64, 64), expected, "peak");
-    const double flat[3] = {0, 0, 1};
-    ExpectNear(grid.Normal(62, 64), flat, "two away");
+    const struct
+    {
+        int x, y;
+        double dl, du, dr, dd;
+    } kPoints[] = {{63, 64, 0, 0, 1, 0}, {65, 64, 1, 0, 0, 0},     {64, 63, 0, 0, 0, 1},
+                   {64, 65, 0, 1, 0, 0}, {64, 64, -1, -1, -1, -1}, {62, 64, 0, 0, 0, 0}};
+    for (const auto& p : kPoints)
+    {
+        double expected[3];
+        ClosedForm(p.dl, p.du, p.dr, p.dd, 128, 128, expected);
+        const D3DXVECTOR3& n = grid.Normal(p.x, p.y);
+        EXPECT_NEAR(n.x, expected[0], 2e-6) << p.x << "," << p.y;
+        EXPECT_NEAR(n.y, expected[1], 2e-6) << p.x << "," << p.y;
+        EXPECT_NEAR(n.z, expected[2], 2e-6) << p.x << "," << p.y;
+    }
 }
 
 // Random layers, and cliffs between the largest heights two layers can sum to

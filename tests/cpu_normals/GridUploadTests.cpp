@@ -19,21 +19,19 @@ std::vector<uint8_t>& Bytes(CWaveGenerator& g)
     return swk::test::AsBuffer(Probe::GridVB(g))->Bytes();
 }
 
-uint32_t Colour(CWaveGenerator& g, int vertex)
+// Vertex v carries normal n: itself in the shader layout, in the screen layout
+// as a colour with a byte of each component, (c + 1) * 127.5 cut toward zero.
+void ExpectUploaded(CWaveGenerator& g, bool shader, int v, const D3DXVECTOR3& n)
 {
-    return swk::test::Member<uint32_t>(Probe::GridVB(g), 20, vertex, 16);
-}
-
-D3DXVECTOR3 VertexNormal(CWaveGenerator& g, int vertex)
-{
-    return swk::test::Member<D3DXVECTOR3>(Probe::GridVB(g), 32, vertex, 12);
-}
-
-// A byte of each component: (v + 1) * 127.5, cut toward zero.
-uint32_t Packed(const D3DXVECTOR3& n)
-{
-    auto q = [](float v) { return static_cast<uint32_t>((v + 1.0f) * 127.5f); };
-    return 0xFF000000u | q(n.x) << 16 | q(n.y) << 8 | q(n.z);
+    if (shader)
+    {
+        EXPECT_TRUE(swk::test::Member<D3DXVECTOR3>(Probe::GridVB(g), 32, v, 12) == n) << v;
+        return;
+    }
+    auto q = [](float c) { return static_cast<uint32_t>((c + 1.0f) * 127.5f); };
+    EXPECT_EQ(swk::test::Member<uint32_t>(Probe::GridVB(g), 20, v, 16),
+              0xFF000000u | q(n.x) << 16 | q(n.y) << 8 | q(n.z))
+        << v;
 }
 
 class Layout : public testing::TestWithParam<bool>
@@ -73,15 +71,7 @@ TEST_P(Layout, OnlyPairsWithARightAndLowerNeighbourAreWritten)
         }
         if (!written)
             continue;
-        const D3DXVECTOR3& n = Probe::GridNormals(*grid)[(y + lower) * 4 + x];
-        if (shader)
-        {
-            EXPECT_TRUE(VertexNormal(*grid, v) == n) << "vertex " << v;
-        }
-        else
-        {
-            EXPECT_EQ(Colour(*grid, v), Packed(n)) << "vertex " << v;
-        }
+        ExpectUploaded(*grid, shader, v, Probe::GridNormals(*grid)[(y + lower) * 4 + x]);
     }
 }
 
@@ -116,14 +106,7 @@ TEST_P(Layout, AFrameUploadsTheNormalsOfItsOwnLayers)
         const int x = v / 2 % W, y = v / 2 / W + v % 2;
         const D3DXVECTOR3 n = ReferenceNormal(grid.Layers(), W, H, x, y);
         EXPECT_TRUE(grid.Normal(x, y) == n) << v;
-        if (GetParam())
-        {
-            EXPECT_TRUE(VertexNormal(*grid, v) == n) << v;
-        }
-        else
-        {
-            EXPECT_EQ(Colour(*grid, v), Packed(n)) << v;
-        }
+        ExpectUploaded(*grid, GetParam(), v, n);
     }
 }
 

@@ -67,11 +67,10 @@ TEST(Construction, SetsUpInOrderWithWhiteMaterial)
     EXPECT_EQ(FakeEffects().created,
               (std::vector<std::pair<int, DWORD>>{{101, D3DXSHADER_NO_PRESHADER},
                                                   {102, D3DXSHADER_NO_PRESHADER}}));
-    const auto creates = device->CallTexts();
-    const auto first = [&](const char* call)
-    {
-        return std::find_if(creates.begin(), creates.end(),
-                            [&](const std::string& s) { return s.rfind(call, 0) == 0; });
+    const auto& calls = device->Calls();
+    const auto first = [&](const char* name) {
+        return std::find_if(calls.begin(), calls.end(),
+                            [&](const auto& c) { return c.name == name; });
     };
     EXPECT_LT(first("CreateTexture"), first("CreateVertexBuffer"));
 

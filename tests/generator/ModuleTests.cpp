@@ -79,37 +79,30 @@ protected:
     swk::win32::MessageBoxSink previous;
 };
 
-TEST_F(CompilerMessages, ErrorIsShownAndConstructionGoesOn)
+// Warnings and errors are shown in compile order, and construction goes on
+// without the effect that failed.
+TEST_F(CompilerMessages, AreShownAndConstructionGoesOn)
 {
-    const std::string message = "memory(7,12): error X3004: undeclared identifier 'fScal'";
-    FakeEffects().messages[102] = message;
+    const std::string messages[2] = {"memory(3,1): warning X3206: implicit truncation",
+                                     "memory(7,12): error X3004: undeclared identifier 'fScal'"};
+    FakeEffects().messages = {{101, messages[0]}, {102, messages[1]}};
     FakeEffects().failures[102] = D3DXERR_INVALIDDATA;
     TestDevice device;
     const size_t watched = CD3DWatch::GetWatchedCount();
     CWaveGenerator g(&device, 64, 64);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, message);
-    EXPECT_EQ(boxes[0].caption, "Error");
-    EXPECT_EQ(boxes[0].type, UINT(MB_OK | MB_ICONERROR));
+    ASSERT_EQ(boxes.size(), 2u);
+    for (int i = 0; i < 2; i++)
+    {
+        EXPECT_EQ(boxes[i].text, messages[i]);
+        EXPECT_EQ(boxes[i].caption, "Error");
+        EXPECT_EQ(boxes[i].type, UINT(MB_OK | MB_ICONERROR));
+    }
     EXPECT_NE(CWaveGeneratorProbe::HeightEffect(g), nullptr);
     EXPECT_EQ(CWaveGeneratorProbe::NormalEffect(g), nullptr);
     EXPECT_NE(g.GetNormalMap(), nullptr);
-    // The message buffer was released again: the watch holds only the
+    // The message buffers were released again: the watch holds only the
     // generator's own objects (one effect, four textures, the quad).
     EXPECT_EQ(CD3DWatch::GetWatchedCount(), watched + 6);
-}
-
-TEST_F(CompilerMessages, WarningsWithASuccessfulCompileAreShownToo)
-{
-    FakeEffects().messages[101] = "memory(3,1): warning X3206: implicit truncation";
-    FakeEffects().messages[102] = "memory(9,1): warning X3206: implicit truncation";
-    TestDevice device;
-    CWaveGenerator g(&device, 64, 64);
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_NE(boxes[0].text.find("memory(3,1)"), std::string::npos);
-    EXPECT_NE(boxes[1].text.find("memory(9,1)"), std::string::npos);
-    EXPECT_NE(CWaveGeneratorProbe::HeightEffect(g), nullptr);
-    EXPECT_NE(CWaveGeneratorProbe::NormalEffect(g), nullptr);
 }
 
 // The effect sources reach the module byte for byte from the .rc file's

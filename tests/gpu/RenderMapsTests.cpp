@@ -47,19 +47,12 @@ std::vector<std::string> PassTrace(TestDevice& device, CWaveGenerator& g)
     return trace;
 }
 
-const std::vector<std::string> kNormalPass20 = {
-    "Clear(0,NULL,0x1,0xFF7FFF7F,1,0)@normal",
-    "Effect102.SetTechnique(T20)",
-    "Effect102.Begin(NULL,0)",
-    "Effect102.BeginPass(0)",
-    "Effect102.SetFloat(fInvMapWidth,0.001953125)",
-    "Effect102.SetFloat(fInvMapHeight,0.00390625)",
-    "Effect102.SetTexture(HeightMap,texture)",
-    "Effect102.CommitChanges()",
-    "DrawPrimitive(4,0,2)@normal",
-    "Effect102.EndPass()",
-    "Effect102.End()",
-};
+const std::vector<std::string> kNormalPass20(
+    {"Clear(0,NULL,0x1,0xFF7FFF7F,1,0)@normal", "Effect102.SetTechnique(T20)",
+     "Effect102.Begin(NULL,0)", "Effect102.BeginPass(0)",
+     "Effect102.SetFloat(fInvMapWidth,0.001953125)", "Effect102.SetFloat(fInvMapHeight,0.00390625)",
+     "Effect102.SetTexture(HeightMap,texture)", "Effect102.CommitChanges()",
+     "DrawPrimitive(4,0,2)@normal", "Effect102.EndPass()", "Effect102.End()"});
 
 // A trace with "strips" where the grid is drawn row by row.
 struct PassCase
@@ -84,32 +77,24 @@ std::vector<PassCase> PassCases()
     ps20.insert(ps20.end(), kNormalPass20.begin(), kNormalPass20.end());
     // Without the height map's surface only the height pass is skipped.
     quad.insert(quad.end(), kNormalPass20.begin(), kNormalPass20.end());
-    return {
-        {"PixelShader20", kPS20, 512, 256, 0, ps20},
-        {"HeightSurfaceMissing", kPS20, 512, 256, 1, quad},
-        {"PixelShader11",
-         kPS14,
-         16,
-         12,
-         0,
-         {"SetStreamSource(0,buffer,0,32)", "SetFVF(0x112)",
-          "Clear(0,NULL,0x1,0xFF7FFF7F,1,0)@normal", "Effect102.SetTechnique(T10)",
-          "Effect102.Begin(NULL,0)", "Effect102.BeginPass(0)",
-          "Effect102.SetFloat(fInvMapWidth,0.125)", "Effect102.SetFloat(fInvMapHeight,0.166666672)",
-          "Effect102.SetTexture(HeightMap,NULL)", "Effect102.CommitChanges()", "strips",
-          "Effect102.EndPass()", "Effect102.End()"}},
-        // The stage states select the vertex colours; no effect is touched.
-        {"FixedFunction",
-         kNoPS,
-         32,
-         24,
-         0,
-         {"SetStreamSource(0,buffer,0,20)", "SetFVF(0x44)",
-          "Clear(0,NULL,0x1,0xFFFFFFFF,1,0)@normal", "SetMaterial()", "SetRenderState(145,0)",
-          "SetTextureStageState(0,1,2)", "SetTextureStageState(0,4,2)",
-          "SetTextureStageState(0,2,0)", "SetTextureStageState(0,5,0)",
-          "SetTextureStageState(1,1,1)", "strips"}},
-    };
+    const std::vector<std::string> ps11(
+        {"SetStreamSource(0,buffer,0,32)", "SetFVF(0x112)",
+         "Clear(0,NULL,0x1,0xFF7FFF7F,1,0)@normal", "Effect102.SetTechnique(T10)",
+         "Effect102.Begin(NULL,0)", "Effect102.BeginPass(0)",
+         "Effect102.SetFloat(fInvMapWidth,0.125)", "Effect102.SetFloat(fInvMapHeight,0.166666672)",
+         "Effect102.SetTexture(HeightMap,NULL)", "Effect102.CommitChanges()", "strips",
+         "Effect102.EndPass()", "Effect102.End()"});
+    // The stage states select the vertex colours; no effect is touched.
+    const std::vector<std::string> fixedFunction(
+        {"SetStreamSource(0,buffer,0,20)", "SetFVF(0x44)",
+         "Clear(0,NULL,0x1,0xFFFFFFFF,1,0)@normal", "SetMaterial()", "SetRenderState(145,0)",
+         "SetTextureStageState(0,1,2)", "SetTextureStageState(0,4,2)",
+         "SetTextureStageState(0,2,0)", "SetTextureStageState(0,5,0)",
+         "SetTextureStageState(1,1,1)", "strips"});
+    return {{"PixelShader20", kPS20, 512, 256, 0, ps20},
+            {"HeightSurfaceMissing", kPS20, 512, 256, 1, quad},
+            {"PixelShader11", kPS14, 16, 12, 0, ps11},
+            {"FixedFunction", kNoPS, 32, 24, 0, fixedFunction}};
 }
 
 class Passes : public testing::TestWithParam<PassCase>
@@ -157,10 +142,17 @@ struct HostState
 {
     explicit HostState(TestDevice& d) : device(d)
     {
-        device.CreateRenderTarget(320, 240, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target,
-                                  nullptr);
-        device.CreateDepthStencilSurface(320, 240, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE,
-                                         &depth, nullptr);
+        // Surfaces of default-pool textures: the host's reference counts on each.
+        for (IDirect3DSurface9** surface : {&target, &depth})
+        {
+            IDirect3DTexture9* texture = nullptr;
+            device.CreateTexture(320, 240, 1,
+                                 surface == &target ? D3DUSAGE_RENDERTARGET : D3DUSAGE_DEPTHSTENCIL,
+                                 surface == &target ? D3DFMT_A8R8G8B8 : D3DFMT_D24S8,
+                                 D3DPOOL_DEFAULT, &texture, nullptr);
+            texture->GetSurfaceLevel(0, surface);
+            texture->Release();
+        }
         device.SetRenderTarget(0, target);
         device.SetDepthStencilSurface(depth);
         device.SetViewport(&viewport);

@@ -23,29 +23,6 @@ void ExpectQuad(IDirect3DVertexBuffer9* vb)
     EXPECT_EQ(std::memcmp(AsBuffer(vb)->Bytes().data(), kQuad, sizeof kQuad), 0);
 }
 
-TEST(Quad, EveryPathGetsTheManagedQuadRefilledByEachCallAndOnlyGridPathsAGrid)
-{
-    for (DWORD version : {kPS20, kPS11, kNoPS})
-    {
-        auto device = MakeDevice(version);
-        CWaveGenerator g(device.get(), 64, 64);
-        const auto creations = device->CallTexts("CreateVertexBuffer");
-        EXPECT_EQ(creations.front(), "CreateVertexBuffer(120,0x0,0x102,1,NULL)");
-        ExpectQuad(Probe::QuadVB(g));
-        const bool grid = version != kPS20;
-        EXPECT_EQ(creations.size(), grid ? 2u : 1u);
-        EXPECT_EQ(Probe::GridNormals(g) != nullptr, grid);
-
-        IDirect3DVertexBuffer9* quad = Probe::QuadVB(g);
-        std::fill(AsBuffer(quad)->Bytes().begin(), AsBuffer(quad)->Bytes().end(), 0x5A);
-        device->ClearCalls();
-        Probe::CreateVertexBuffers(g);
-        EXPECT_EQ(Probe::QuadVB(g), quad);
-        EXPECT_EQ(device->CallCount("CreateVertexBuffer"), 0);
-        ExpectQuad(quad);
-    }
-}
-
 // Sizes that are no power of two give grid positions that round in the last
 // place. Vertex v is the upper (even v) or lower vertex of point v / 2. The
 // shader grid repeats the position as its texture coordinate; the last column
@@ -99,38 +76,49 @@ INSTANTIATE_TEST_SUITE_P(Paths, Grid,
                                          GridCase{kNoPS, 4 * 50, 4 * 30 + 3, 50, 30,
                                                   "CreateVertexBuffer(60000,0x208,0x44,0,NULL)"}));
 
-// A second call creates nothing and leaves the uploaded normals alone; after a
-// loss only the grid buffer is created again, filled as the first one was.
+// Every path gets the managed quad and only the grid paths a grid. A second
+// call refills the quad, creates nothing and leaves the uploaded normals alone;
+// after a loss only the grid buffer is created again, filled as the first one was.
 class SecondCall : public testing::TestWithParam<DWORD>
 {
 };
 
-TEST_P(SecondCall, KeepsQuadAndNormalsAndRecreatesOnlyALostGrid)
+TEST_P(SecondCall, RefillsTheQuadKeepsTheNormalsAndRecreatesOnlyALostGrid)
 {
     auto device = MakeDevice(GetParam());
     CWaveGenerator g(device.get(), 64, 32);
+    const bool grid = GetParam() != kPS20;
+    const auto creations = device->CallTexts("CreateVertexBuffer");
+    EXPECT_EQ(creations.front(), "CreateVertexBuffer(120,0x0,0x102,1,NULL)");
+    EXPECT_EQ(creations.size(), grid ? 2u : 1u);
     IDirect3DVertexBuffer9* quad = Probe::QuadVB(g);
-    IDirect3DVertexBuffer9* grid = Probe::GridVB(g);
+    ExpectQuad(quad);
     D3DXVECTOR3* normals = Probe::GridNormals(g);
-    const std::vector<uint8_t> written = AsBuffer(grid)->Bytes();
+    EXPECT_EQ(normals != nullptr, grid);
+    const auto gridBytes = [&]
+    { return grid ? AsBuffer(Probe::GridVB(g))->Bytes() : std::vector<uint8_t>(); };
+    const std::vector<uint8_t> written = gridBytes();
     g.Update(16);
-    const std::vector<uint8_t> uploaded = AsBuffer(grid)->Bytes();
+    const std::vector<uint8_t> uploaded = gridBytes();
+    IDirect3DVertexBuffer9* gridVB = Probe::GridVB(g);
+    std::fill(AsBuffer(quad)->Bytes().begin(), AsBuffer(quad)->Bytes().end(), 0x5A);
 
     device->ClearCalls();
     Probe::CreateVertexBuffers(g);
     EXPECT_EQ(device->CallCount("CreateVertexBuffer"), 0);
-    EXPECT_EQ(Probe::GridVB(g), grid);
-    EXPECT_TRUE(AsBuffer(grid)->Bytes() == uploaded);
+    ExpectQuad(Probe::QuadVB(g));
+    EXPECT_EQ(Probe::GridVB(g), gridVB);
+    EXPECT_TRUE(gridBytes() == uploaded);
 
     CD3DWatch::SafeRelease("test", 1, (IUnknown**)&Probe::GridVB(g));
     Probe::CreateVertexBuffers(g);
-    EXPECT_EQ(device->CallCount("CreateVertexBuffer"), 1);
+    EXPECT_EQ(device->CallCount("CreateVertexBuffer"), grid ? 1 : 0);
     EXPECT_EQ(Probe::QuadVB(g), quad);
     EXPECT_EQ(Probe::GridNormals(g), normals);
-    EXPECT_TRUE(AsBuffer(Probe::GridVB(g))->Bytes() == written);
+    EXPECT_TRUE(gridBytes() == written);
 }
 
-INSTANTIATE_TEST_SUITE_P(GridPaths, SecondCall, testing::Values(kPS11, kNoPS));
+INSTANTIATE_TEST_SUITE_P(Paths, SecondCall, testing::Values(kPS20, kPS11, kNoPS));
 
 // Buffers that cannot be locked are left as created; buffers that could not
 // be created are created and filled by the next call, beside the kept normals.

@@ -37,11 +37,10 @@ template <typename Interface> class TestShader final : public Owned<Interface>
 {
 public:
     using Owned<Interface>::Owned;
-    HRESULT STDMETHODCALLTYPE GetFunction(void*, UINT* pSize) override
-    {
-        *pSize = 0;
-        return D3D_OK;
-    }
+    SWK_TEST_UNSUPPORTED(GetFunction, void*, UINT*)
+
+private:
+    using Owned<Interface>::Unsupported;
 };
 
 template <typename T> HRESULT HandOut(T* object, T** out)
@@ -140,21 +139,6 @@ TestSurface::TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* 
 {
 }
 
-TestSurface::~TestSurface() = default;
-
-void TestSurface::OnApplicationReleased()
-{
-    if (!m_owner)
-        Device().Track(m_desc.Pool, -1);
-}
-
-void TestSurface::OnLastRelease()
-{
-    // A texture's level lives as long as its texture; only free surfaces go.
-    if (!m_owner)
-        delete this;
-}
-
 void TestSurface::Bind()
 {
     m_owner ? m_owner->Bind() : Counted::Bind();
@@ -165,7 +149,7 @@ void TestSurface::Unbind()
     m_owner ? m_owner->Unbind() : Counted::Unbind();
 }
 
-HRESULT TestSurface::Map(D3DLOCKED_RECT* pLocked, const RECT* pRect)
+HRESULT TestSurface::LockRect(D3DLOCKED_RECT* pLocked, const RECT* pRect, DWORD)
 {
     if (m_locked)
         return D3DERR_INVALIDCALL;
@@ -179,7 +163,7 @@ HRESULT TestSurface::Map(D3DLOCKED_RECT* pLocked, const RECT* pRect)
     return D3D_OK;
 }
 
-HRESULT TestSurface::Unmap()
+HRESULT TestSurface::UnlockRect()
 {
     if (!m_locked)
         return D3DERR_INVALIDCALL;
@@ -201,7 +185,7 @@ ULONG TestSurface::Release()
 
 TestTexture::TestTexture(TestDevice& device, UINT width, UINT height, UINT levels, DWORD usage,
                          D3DFORMAT format, D3DPOOL pool)
-    : Resource(device), m_usage(usage), m_format(format), m_pool(pool)
+    : Resource(device)
 {
     UINT chain = 1;
     for (UINT w = width, h = height; w > 1 || h > 1;
@@ -216,20 +200,14 @@ TestTexture::TestTexture(TestDevice& device, UINT width, UINT height, UINT level
     {
         const D3DSURFACE_DESC desc =
             SurfaceDesc(format, usage, pool, std::max(1u, width >> l), std::max(1u, height >> l));
-        m_levels.push_back(new TestSurface(device, desc, this));
+        m_levels.push_back(std::make_unique<TestSurface>(device, desc, this));
     }
     device.Track(pool, 1);
 }
 
-TestTexture::~TestTexture()
-{
-    for (TestSurface* s : m_levels)
-        delete s;
-}
-
 void TestTexture::OnApplicationReleased()
 {
-    Device().Track(m_pool, -1);
+    Device().Track(m_levels[0]->Desc().Pool, -1);
 }
 
 HRESULT TestTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
@@ -249,7 +227,7 @@ HRESULT TestTexture::GetSurfaceLevel(UINT Level, IDirect3DSurface9** ppSurface)
         return hr;
     // A level's references count on its texture: it lives as long as the texture.
     AddRef();
-    *ppSurface = m_levels[Level];
+    *ppSurface = m_levels[Level].get();
     return D3D_OK;
 }
 
@@ -261,11 +239,12 @@ HRESULT TestTexture::LockRect(UINT Level, D3DLOCKED_RECT* pLocked, const RECT* p
     pLocked->pBits = nullptr;
     pLocked->Pitch = 0;
     // Default-pool textures lock only when dynamic, as under Direct3D 9.
-    if (m_pool == D3DPOOL_DEFAULT && !(m_usage & D3DUSAGE_DYNAMIC))
+    const D3DSURFACE_DESC& desc = m_levels[0]->Desc();
+    if (desc.Pool == D3DPOOL_DEFAULT && !(desc.Usage & D3DUSAGE_DYNAMIC))
         return D3DERR_INVALIDCALL;
     if (const HRESULT hr = Device().Injected("LockRect"); FAILED(hr))
         return hr;
-    return m_levels[Level]->Map(pLocked, pRect);
+    return m_levels[Level]->LockRect(pLocked, pRect, Flags);
 }
 
 HRESULT TestTexture::UnlockRect(UINT Level)
@@ -273,24 +252,20 @@ HRESULT TestTexture::UnlockRect(UINT Level)
     Device().Record(this, "UnlockRect", N(Level));
     if (Level >= m_levels.size())
         return D3DERR_INVALIDCALL;
-    return m_levels[Level]->Unmap();
+    return m_levels[Level]->UnlockRect();
 }
 
 // --- vertex buffers ---------------------------------------------------------
 
-TestVertexBuffer::TestVertexBuffer(TestDevice& device, UINT length, DWORD usage, DWORD fvf,
-                                   D3DPOOL pool)
-    : Resource(device), m_desc{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf},
-      m_bytes(length, 0xCD)
+TestVertexBuffer::TestVertexBuffer(TestDevice& device, UINT length, D3DPOOL pool)
+    : Resource(device), m_pool(pool), m_bytes(length, 0xCD)
 {
     device.Track(pool, 1);
 }
 
-TestVertexBuffer::~TestVertexBuffer() = default;
-
 void TestVertexBuffer::OnApplicationReleased()
 {
-    Device().Track(m_desc.Pool, -1);
+    Device().Track(m_pool, -1);
 }
 
 HRESULT TestVertexBuffer::Lock(UINT Offset, UINT Size, void** ppData, DWORD Flags)
@@ -324,16 +299,16 @@ HRESULT TestVertexBuffer::Unlock()
 
 TestDevice::TestDevice(Options options) : Counted(*this), m_options(std::move(options))
 {
-    m_d3d = new TestDirect3D(*this);
+    m_d3d = std::make_unique<TestDirect3D>(*this);
     const D3DSURFACE_DESC back =
         SurfaceDesc(D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, 640, 480);
-    m_backBuffer = new TestSurface(*this, back, nullptr);
+    m_backBuffer = std::make_unique<TestSurface>(*this, back, nullptr);
     D3DSURFACE_DESC depth = back;
     depth.Format = D3DFMT_D24S8;
     depth.Usage = D3DUSAGE_DEPTHSTENCIL;
-    m_depth = new TestSurface(*this, depth, nullptr);
-    Rebind<IDirect3DSurface9>(m_renderTarget, m_backBuffer);
-    Rebind<IDirect3DSurface9>(m_depthStencil, m_depth);
+    m_depth = std::make_unique<TestSurface>(*this, depth, nullptr);
+    Rebind<IDirect3DSurface9>(m_renderTarget, m_backBuffer.get());
+    Rebind<IDirect3DSurface9>(m_depthStencil, m_depth.get());
     m_viewport = {0, 0, back.Width, back.Height, 0.0f, 1.0f};
     // Direct3D 9's defaults for the states the generator saves.
     m_renderStates = {
@@ -354,10 +329,6 @@ TestDevice::~TestDevice()
     Rebind<IDirect3DVertexBuffer9>(m_stream, nullptr);
     Rebind<IDirect3DSurface9>(m_renderTarget, nullptr);
     Rebind<IDirect3DSurface9>(m_depthStencil, nullptr);
-    // The implicit surfaces go with the device whatever their counts.
-    delete m_backBuffer;
-    delete m_depth;
-    delete m_d3d;
 }
 
 void TestDevice::Record(const void* object, const std::string& name, const std::string& args)
@@ -374,16 +345,6 @@ std::vector<std::string> TestDevice::CallTexts(const std::string& name) const
         if (name.empty() || c.name == name)
             texts.push_back(c.Text());
     return texts;
-}
-
-void TestDevice::Fail(const std::string& name, HRESULT hr, int n)
-{
-    m_failures[name] = {hr, 0, n};
-}
-
-void TestDevice::FailFrom(const std::string& name, int nth, int n, HRESULT hr)
-{
-    m_failures[name] = {hr, nth - 1, n};
 }
 
 HRESULT TestDevice::Injected(const std::string& name)
@@ -436,7 +397,7 @@ HRESULT TestDevice::GetDirect3D(IDirect3D9** ppD3D9)
     *ppD3D9 = nullptr;
     if (const HRESULT hr = Injected("GetDirect3D"); FAILED(hr))
         return hr;
-    return HandOut<IDirect3D9>(m_d3d, ppD3D9);
+    return HandOut<IDirect3D9>(m_d3d.get(), ppD3D9);
 }
 
 HRESULT TestDevice::GetDeviceCaps(D3DCAPS9* pCaps)
@@ -450,12 +411,9 @@ HRESULT TestDevice::GetDeviceCaps(D3DCAPS9* pCaps)
         std::memset(pCaps, 0xFF, sizeof *pCaps);
         return hr;
     }
+    // The generator reads the pixel shader version only.
     std::memset(pCaps, 0, sizeof *pCaps);
-    pCaps->DeviceType = D3DDEVTYPE_HAL;
     pCaps->PixelShaderVersion = m_options.pixelShaderVersion;
-    pCaps->VertexShaderVersion = D3DVS_VERSION(3, 0);
-    pCaps->MaxTextureWidth = pCaps->MaxTextureHeight = m_options.maxTextureSize;
-    pCaps->NumSimultaneousRTs = 1;
     return D3D_OK;
 }
 
@@ -511,34 +469,7 @@ HRESULT TestDevice::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DP
         return D3DERR_OUTOFVIDEOMEMORY;
     if (const HRESULT hr = Injected("CreateVertexBuffer"); FAILED(hr))
         return hr;
-    *ppVB = new TestVertexBuffer(*this, Length, Usage, FVF, Pool);
-    return D3D_OK;
-}
-
-HRESULT TestDevice::CreateRenderTarget(UINT Width, UINT Height, D3DFORMAT Format,
-                                       D3DMULTISAMPLE_TYPE, DWORD, BOOL,
-                                       IDirect3DSurface9** ppSurface, HANDLE*)
-{
-    Record(this, "CreateRenderTarget", Join({N(Width), N(Height), N(Format)}));
-    return NewSurface(SurfaceDesc(Format, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, Width, Height),
-                      ppSurface);
-}
-
-HRESULT TestDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORMAT Format,
-                                              D3DMULTISAMPLE_TYPE, DWORD, BOOL,
-                                              IDirect3DSurface9** ppSurface, HANDLE*)
-{
-    Record(this, "CreateDepthStencilSurface", Join({N(Width), N(Height), N(Format)}));
-    return NewSurface(SurfaceDesc(Format, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, Width, Height),
-                      ppSurface);
-}
-
-HRESULT TestDevice::NewSurface(const D3DSURFACE_DESC& desc, IDirect3DSurface9** pp)
-{
-    if (!pp)
-        return D3DERR_INVALIDCALL;
-    *pp = new TestSurface(*this, desc, nullptr);
-    Track(desc.Pool, 1);
+    *ppVB = new TestVertexBuffer(*this, Length, Pool);
     return D3D_OK;
 }
 
@@ -617,7 +548,7 @@ HRESULT TestDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3DCO
            Join({N(Count), pRects ? "rects" : "NULL", Hex(Flags), Hex(Color), F(Z), N(Stencil)}));
     if (const HRESULT hr = Injected("Clear"); FAILED(hr))
         return hr;
-    m_backBufferWrites += m_renderTarget == m_backBuffer;
+    m_backBufferWrites += m_renderTarget == m_backBuffer.get();
     return D3D_OK;
 }
 
@@ -698,7 +629,7 @@ HRESULT TestDevice::DrawPrimitive(D3DPRIMITIVETYPE Type, UINT StartVertex, UINT 
         return D3DERR_INVALIDCALL;
     if (const HRESULT hr = Injected("DrawPrimitive"); FAILED(hr))
         return hr;
-    m_backBufferWrites += m_renderTarget == m_backBuffer;
+    m_backBufferWrites += m_renderTarget == m_backBuffer.get();
     return D3D_OK;
 }
 

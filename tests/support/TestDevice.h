@@ -67,8 +67,6 @@ public:
     }
     ULONG references() const { return ComObject<Interface>::references(); }
     TestDevice& Device() const { return m_device; }
-    // GetDevice of the resources and shaders: the device, with a reference.
-    HRESULT HandOutDevice(IDirect3DDevice9** ppDevice) const;
 
 protected:
     bool implements(REFIID) const override { return false; }
@@ -102,10 +100,7 @@ template <typename Interface> class Owned : public Counted<Interface>
 {
 public:
     using Counted<Interface>::Counted;
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** pp) override
-    {
-        return this->HandOutDevice(pp);
-    }
+    SWK_TEST_UNSUPPORTED(GetDevice, IDirect3DDevice9**)
 
 protected:
     HRESULT Unsupported(const char*) const { return D3DERR_INVALIDCALL; }
@@ -127,21 +122,17 @@ class TestSurface final : public Resource<IDirect3DSurface9, D3DRTYPE_SURFACE>
 {
 public:
     TestSurface(TestDevice& device, D3DSURFACE_DESC desc, TestTexture* owner);
-    ~TestSurface() override;
 
     SWK_TEST_UNSUPPORTED(GetContainer, REFIID, void**)
     HRESULT STDMETHODCALLTYPE GetDesc(D3DSURFACE_DESC* p) override { return CopyOut(p, m_desc); }
-    // The double's surfaces are written through their texture's lock only.
-    SWK_TEST_UNSUPPORTED(LockRect, D3DLOCKED_RECT*, const RECT*, DWORD)
-    SWK_TEST_UNSUPPORTED(UnlockRect)
+    // Unrecorded and never failing: the generator locks its textures, not their levels.
+    HRESULT STDMETHODCALLTYPE LockRect(D3DLOCKED_RECT* pLocked, const RECT* pRect, DWORD) override;
+    HRESULT STDMETHODCALLTYPE UnlockRect() override;
 
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
     void Bind() override;
     void Unbind() override;
-    // Lock and unlock without recording or injected failures (for the owner).
-    HRESULT Map(D3DLOCKED_RECT* pLocked, const RECT* pRect);
-    HRESULT Unmap();
 
     const D3DSURFACE_DESC& Desc() const { return m_desc; }
     int Pitch() const { return m_pitch; }
@@ -149,8 +140,8 @@ public:
     bool Locked() const { return m_locked; }
 
 private:
-    void OnApplicationReleased() override;
-    void OnLastRelease() override;
+    // A level lives as long as its texture, the implicit surfaces as the device.
+    void OnLastRelease() override {}
 
     D3DSURFACE_DESC m_desc;
     TestTexture* m_owner;
@@ -164,7 +155,6 @@ class TestTexture final : public Resource<IDirect3DTexture9, D3DRTYPE_TEXTURE>
 public:
     TestTexture(TestDevice& device, UINT width, UINT height, UINT levels, DWORD usage,
                 D3DFORMAT format, D3DPOOL pool);
-    ~TestTexture() override;
 
     DWORD STDMETHODCALLTYPE SetLOD(DWORD) override { return 0; }
     DWORD STDMETHODCALLTYPE GetLOD() override { return 0; }
@@ -183,36 +173,29 @@ public:
     HRESULT STDMETHODCALLTYPE AddDirtyRect(const RECT*) override { return D3D_OK; }
 
     TestSurface& Level(UINT level) { return *m_levels[level]; }
-    D3DFORMAT Format() const { return m_format; }
+    D3DFORMAT Format() const { return m_levels[0]->Desc().Format; }
 
 private:
     void OnApplicationReleased() override;
 
-    DWORD m_usage;
-    D3DFORMAT m_format;
-    D3DPOOL m_pool;
-    std::vector<TestSurface*> m_levels; // owned: they live as long as the texture
+    std::vector<std::unique_ptr<TestSurface>> m_levels;
 };
 
 class TestVertexBuffer final : public Resource<IDirect3DVertexBuffer9, D3DRTYPE_VERTEXBUFFER>
 {
 public:
-    TestVertexBuffer(TestDevice& device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
-    ~TestVertexBuffer() override;
+    TestVertexBuffer(TestDevice& device, UINT length, D3DPOOL pool);
 
     HRESULT STDMETHODCALLTYPE Lock(UINT Offset, UINT Size, void** ppData, DWORD Flags) override;
     HRESULT STDMETHODCALLTYPE Unlock() override;
-    HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* p) override
-    {
-        return CopyOut(p, m_desc);
-    }
+    SWK_TEST_UNSUPPORTED(GetDesc, D3DVERTEXBUFFER_DESC*)
 
     std::vector<unsigned char>& Bytes() { return m_bytes; }
 
 private:
     void OnApplicationReleased() override;
 
-    D3DVERTEXBUFFER_DESC m_desc;
+    D3DPOOL m_pool;
     std::vector<unsigned char> m_bytes;
     bool m_locked = false;
 };
@@ -227,7 +210,7 @@ struct TestDeviceOptions
     int pitchPadding = 0;
     // (format, usage) pairs that CheckDeviceFormat refuses.
     std::set<std::pair<D3DFORMAT, DWORD>> refused;
-    // The caps' texture size limit, which CreateTexture enforces.
+    // The texture size limit, which CreateTexture enforces.
     UINT maxTextureSize = 8192;
 };
 
@@ -249,9 +232,15 @@ public:
     std::function<void(const Call&)> onCall;
 
     // Makes the next n calls of the named method fail with hr (n < 0: all).
-    void Fail(const std::string& name, HRESULT hr = D3DERR_INVALIDCALL, int n = -1);
+    void Fail(const std::string& name, HRESULT hr = D3DERR_INVALIDCALL, int n = -1)
+    {
+        FailFrom(name, 1, n, hr);
+    }
     // The same from the nth call on (n from 1), counted from now.
-    void FailFrom(const std::string& name, int nth, int n, HRESULT hr = D3DERR_INVALIDCALL);
+    void FailFrom(const std::string& name, int nth, int n, HRESULT hr = D3DERR_INVALIDCALL)
+    {
+        m_failures[name] = {hr, nth - 1, n};
+    }
     void StopFailing(const std::string& name) { m_failures.erase(name); }
     HRESULT Injected(const std::string& name);
     // How often each failure point was reached, and how many failures were
@@ -266,9 +255,8 @@ public:
     // Clears and draws made while the implicit back buffer was the target.
     int BackBufferWrites() const { return m_backBufferWrites; }
 
-    // Live resources created through this device (textures, vertex buffers and
-    // free-standing surfaces), not counting the implicit back buffer and depth;
-    // those in the default pool are what Reset refuses to run with.
+    // Live textures and vertex buffers created through this device; those in
+    // the default pool are what Reset refuses to run with.
     int LiveResources() const { return m_liveResources; }
     int LiveDefaultPoolResources() const { return m_liveDefault; }
     // A resource created (n = 1) or released by the application (n = -1).
@@ -279,8 +267,8 @@ public:
     }
 
     Options& Settings() { return m_options; }
-    TestSurface* BackBuffer() { return m_backBuffer; }
-    TestSurface* DepthStencil() { return m_depth; }
+    TestSurface* BackBuffer() { return m_backBuffer.get(); }
+    TestSurface* DepthStencil() { return m_depth.get(); }
     IDirect3DSurface9* CurrentRenderTarget() { return m_renderTarget; }
     IDirect3DSurface9* CurrentDepthStencil() { return m_depthStencil; }
     DWORD RenderState(D3DRENDERSTATETYPE s) const;
@@ -313,12 +301,6 @@ public:
     STDMETHOD(CreateVertexBuffer)
     (UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool, IDirect3DVertexBuffer9** pp,
      HANDLE* pShared) override;
-    STDMETHOD(CreateRenderTarget)
-    (UINT Width, UINT Height, D3DFORMAT Format, D3DMULTISAMPLE_TYPE, DWORD, BOOL,
-     IDirect3DSurface9** pp, HANDLE*) override;
-    STDMETHOD(CreateDepthStencilSurface)
-    (UINT Width, UINT Height, D3DFORMAT Format, D3DMULTISAMPLE_TYPE, DWORD, BOOL,
-     IDirect3DSurface9** pp, HANDLE*) override;
     STDMETHOD(SetRenderTarget)(DWORD Index, IDirect3DSurface9* pTarget) override;
     STDMETHOD(GetRenderTarget)(DWORD Index, IDirect3DSurface9** ppTarget) override;
     STDMETHOD(SetDepthStencilSurface)(IDirect3DSurface9* pSurface) override;
@@ -358,6 +340,10 @@ public:
     SWK_TEST_UNSUPPORTED(GetCreationParameters, D3DDEVICE_CREATION_PARAMETERS*)
     SWK_TEST_UNSUPPORTED(Present, const RECT*, const RECT*, HWND, const RGNDATA*)
     SWK_TEST_UNSUPPORTED(GetBackBuffer, UINT, UINT, D3DBACKBUFFER_TYPE, IDirect3DSurface9**)
+    SWK_TEST_UNSUPPORTED(CreateRenderTarget, UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, DWORD,
+                         BOOL, IDirect3DSurface9**, HANDLE*)
+    SWK_TEST_UNSUPPORTED(CreateDepthStencilSurface, UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE,
+                         DWORD, BOOL, IDirect3DSurface9**, HANDLE*)
     SWK_TEST_UNSUPPORTED(CreateIndexBuffer, UINT, DWORD, D3DFORMAT, D3DPOOL,
                          IDirect3DIndexBuffer9**, HANDLE*)
     SWK_TEST_UNSUPPORTED(GetRenderTargetData, IDirect3DSurface9*, IDirect3DSurface9*)
@@ -387,8 +373,6 @@ private:
     HRESULT SetShader(const char* name, Interface*& slot, Interface* shader);
     HRESULT StoreConstants(const char* name, std::vector<float>& file, UINT first,
                            const float* values, UINT count);
-    // A free-standing default-pool or offscreen surface.
-    HRESULT NewSurface(const D3DSURFACE_DESC& desc, IDirect3DSurface9** pp);
 
     Options m_options;
     std::vector<Call> m_calls;
@@ -404,9 +388,9 @@ private:
     int m_backBufferWrites = 0;
     int m_liveResources = 0;
     int m_liveDefault = 0;
-    TestDirect3D* m_d3d;
-    TestSurface* m_backBuffer;
-    TestSurface* m_depth;
+    std::unique_ptr<TestDirect3D> m_d3d;
+    // The implicit surfaces go with the device whatever their counts.
+    std::unique_ptr<TestSurface> m_backBuffer, m_depth;
     IDirect3DSurface9* m_renderTarget = nullptr;
     IDirect3DSurface9* m_depthStencil = nullptr;
     D3DVIEWPORT9 m_viewport{};
@@ -422,16 +406,6 @@ private:
     std::vector<float> m_pixelConstants = std::vector<float>(224 * 4);
     std::vector<std::vector<DWORD>> m_blobs;
 };
-
-template <typename Interface>
-HRESULT Counted<Interface>::HandOutDevice(IDirect3DDevice9** ppDevice) const
-{
-    if (!ppDevice)
-        return D3DERR_INVALIDCALL;
-    *ppDevice = &m_device;
-    m_device.AddRef();
-    return D3D_OK;
-}
 
 // Text of a D3DCOLOR or flags value as the call log writes it.
 std::string Hex(DWORD value);
@@ -454,8 +428,7 @@ inline TestVertexBuffer* AsBuffer(IDirect3DVertexBuffer9* p)
 
 inline D3DSURFACE_DESC TopLevel(IDirect3DTexture9* p)
 {
-    D3DSURFACE_DESC desc;
-    std::memset(&desc, 0, sizeof desc);
+    D3DSURFACE_DESC desc{};
     p->GetLevelDesc(0, &desc);
     return desc;
 }

@@ -16,14 +16,9 @@ struct CWaveGeneratorProbe
     }
     static void UploadNoiseLayers(CWaveGenerator& g) { g.UploadNoiseLayers(); }
     static void BuildNoiseVolume(CWaveGenerator& g) { g.BuildNoiseVolume(); }
-    static int SampleSlice(CWaveGenerator& g, int x, int y, int s, int k)
-    {
-        return g.SampleSlice(x, y, s, k);
-    }
 
     template <typename G> static auto& NoiseTex(G& g, int i) { return g.m_pNoiseTex[i]; }
     template <typename G> static auto& HeightMap(G& g) { return g.m_pHeightMap; }
-    template <typename G> static auto& NormalMap(G& g) { return g.m_pNormalMap; }
     template <typename G> static auto& QuadVB(G& g) { return g.m_pQuadVB; }
     template <typename G> static auto& GridVB(G& g) { return g.m_pGridVB; }
     template <typename G> static auto& GridNormals(G& g) { return g.m_pGridNormals; }
@@ -41,7 +36,4 @@ struct CWaveGeneratorProbe
     template <typename G> static int Height(G& g) { return g.m_nHeight; }
     template <typename G> static auto& Time(G& g) { return g.m_dTime; }
     template <typename G> static auto& Volume(G& g) { return g.m_anNoiseVolume; }
-    template <typename G> static auto& Slices(G& g) { return g.m_anOctaveSlice; }
-    template <typename G> static auto& OctaveWeights(G& g) { return g.m_afOctaveWeight; }
-    template <typename G> static int Octaves(G& g) { return g.m_nOctaves; }
 };
