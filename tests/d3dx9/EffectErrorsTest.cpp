@@ -55,6 +55,8 @@ TEST(EffectErrors, MessagesPlaceTheErrorInTheSourceAsWrittenAndLeaveNoEffect)
         // Sources the HLSL compiler must never see, or whose numbers do not fit
         // what they set: refused by the effect parser.
         {"float4 V(float4 p[n) : POSITION { return 0; }" + vs, "memory(1,20)", "']' expected"},
+        {"float4 V(in float : POSITION) : POSITION { return 0; }" + vs, "memory(1,19)",
+         "parameter name expected"},
         {"float4 V() : POSITION { return 0; }}" + vs, "memory(1,36)", "without an opening"},
         {"float4 V() : POSITION { return float4(0, 0, 0, 1);" + vs, "memory(1,23)",
          "unmatched '{'"},

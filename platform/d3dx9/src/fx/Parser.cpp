@@ -362,7 +362,7 @@ private:
 
     void function()
     {
-        c_.skipGroup("(", ")");
+        parameters();
         while (c_.accept(":"))
         {
             c_.expectIdentifier("semantic");
@@ -371,6 +371,43 @@ private:
         }
         if (!c_.accept(";"))
             c_.skipGroup("{", "}");
+    }
+
+    // Every parameter is named: the HLSL compiler crashes on an entry point
+    // parameter without a name instead of refusing it.
+    void parameters()
+    {
+        c_.expect("(");
+        if (c_.peek().isWord("void") && c_.peek(1).is(")"))
+            c_.next();
+        if (c_.accept(")"))
+            return;
+        do
+        {
+            while (isParameterQualifier(c_.peek()))
+                c_.next();
+            readType();
+            c_.expectIdentifier("parameter name");
+            // Array size, semantic and default value, up to the next parameter.
+            for (int depth = 0; depth > 0 || !(c_.peek().is(",") || c_.peek().is(")"));)
+            {
+                const Token& t = c_.next();
+                if (t.kind == TokenKind::End)
+                    c_.fail(t, "')' expected");
+                depth += t.is("(") || t.is("[") || t.is("{");
+                depth -= t.is(")") || t.is("]") || t.is("}");
+            }
+        } while (c_.accept(","));
+        c_.expect(")");
+    }
+
+    static bool isParameterQualifier(const Token& t)
+    {
+        for (const char* word : {"in", "out", "inout", "uniform", "const", "linear", "centroid",
+                                 "nointerpolation", "noperspective", "sample", "precise"})
+            if (t.isWord(word))
+                return true;
+        return false;
     }
 
     void declarator(const Qualifiers& q, const TypeInfo& type, const Token& nameToken)
