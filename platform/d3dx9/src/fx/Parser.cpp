@@ -587,15 +587,22 @@ private:
         effect_.samplers.push_back(std::move(s));
     }
 
+    // A state's name and its '='; states are set whole, never by index.
+    const Token& stateName(const std::string& what)
+    {
+        const Token& name = c_.expectIdentifier(what);
+        if (c_.peek().is("["))
+            c_.fail(c_.peek(), "indexed " + what + "s are not supported");
+        c_.expect("=");
+        return name;
+    }
+
     void samplerStates(SamplerDecl* s)
     {
         c_.expect("{");
         while (!c_.accept("}"))
         {
-            const Token& name = c_.expectIdentifier("sampler state");
-            if (c_.peek().is("["))
-                c_.fail(c_.peek(), "indexed sampler states are not supported");
-            c_.expect("=");
+            const Token& name = stateName("sampler state");
             if (equalsNoCase(name.text, "Texture"))
             {
                 const bool angle = c_.accept("<");
@@ -687,10 +694,7 @@ private:
         c_.expect("{");
         while (!c_.accept("}"))
         {
-            const Token& name = c_.expectIdentifier("pass state");
-            if (c_.peek().is("["))
-                c_.fail(c_.peek(), "indexed pass states are not supported");
-            c_.expect("=");
+            const Token& name = stateName("pass state");
             const bool vertex = equalsNoCase(name.text, "VertexShader");
             if (vertex || equalsNoCase(name.text, "PixelShader"))
             {
